@@ -1,0 +1,40 @@
+# Thin wrapper around CMake for the two everyday commands:
+#   make demo   install what is missing, build, convert a generated sample ORF
+#   make test   install what is missing, build, run every test (normal and sanitizer builds, fuzz smoke)
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 30
+
+.PHONY: all deps build build-asan build-fuzz demo test test-normal test-asan fuzz bench clean
+
+all: build
+
+deps:
+	bash scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKYP_WERROR=ON
+	cmake --build build -j $(JOBS)
+
+build-asan: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKYP_WERROR=ON -DKYP_SANITIZE=ON -DKYP_BENCH=OFF
+	cmake --build build-asan -j $(JOBS)
+
+demo: build
+	bash scripts/demo.sh build
+
+test-normal: build
+	cd build && ctest --output-on-failure -j $(JOBS)
+
+test-asan: build-asan
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+fuzz: deps
+	bash scripts/fuzz.sh $(FUZZ_SECONDS)
+
+test: test-normal test-asan fuzz
+
+bench: build
+	./build/kyp_bench
+
+clean:
+	rm -rf build build-asan build-fuzz
