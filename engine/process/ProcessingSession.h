@@ -1,0 +1,149 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "engine/process/MemoryFunctions.h"
+#include "engine/process/ProcessedImage.h"
+#include "engine/process/ProgressCallback.h"
+#include "engine/raw/CameraSettings.h"
+#include "engine/raw/RawMosaic.h"
+#include "engine/settings/ImportSettings.h"
+
+namespace kyp {
+
+class TiffDocument;
+class RawSampleBlock;
+
+// Asked before a measured texture defect is repaired (when asktt is set):
+// (measured defect, threshold) -> true to go on with the repair.
+using TextureConfirmation = std::function<bool(int32_t defect, int32_t threshold)>;
+
+// The four curve tables (master, red, green, blue), 1024 entries each; a null
+// table is an identity curve. Not owned by the session.
+struct CurveTables {
+    const uint16_t* table[4] = {nullptr, nullptr, nullptr, nullptr};
+    [[nodiscard]] bool any() const { return table[0] || table[1] || table[2] || table[3]; }
+};
+
+enum class SessionKind { console, interactive };
+
+// Results of the interactive pipeline's Process(preview).
+namespace run {
+inline constexpr int processed = 2;
+inline constexpr int unchanged = 1;
+inline constexpr int failed = 0;
+inline constexpr int cancelled = -100;
+}  // namespace run
+
+// Turns one ORF file into one processed image. Owns the input document, the raw
+// mosaic, the lookup tables and the image blocks, and reuses them from file to
+// file. The console form runs the whole pipeline every time; the interactive
+// form caches its three stages (raw, demosaic, output) at full and preview size
+// and re-runs only what the settings changes invalidate.
+class ProcessingSession {
+public:
+    explicit ProcessingSession(SessionKind kind = SessionKind::console);
+    ~ProcessingSession();
+    ProcessingSession(const ProcessingSession&) = delete;
+    ProcessingSession& operator=(const ProcessingSession&) = delete;
+
+    void SetProgress(ProgressCallback* progress) { progress_ = progress; }
+    [[nodiscard]] ProgressCallback* Progress() const { return progress_; }
+    void SetTextureConfirmation(TextureConfirmation confirm) { confirm_ = std::move(confirm); }
+    // Installs the pair only when both are given; restores the heap otherwise.
+    void SetMemoryFunctions(AllocateFunction allocate, ReleaseFunction release);
+
+    // Resets the session (closes the document, zeroes the settings copy) and takes the name.
+    void SetFileName(const char* name);
+    [[nodiscard]] const std::string& FileName() const { return fileName_; }
+    void SetSettings(const ImportSettings& settings);
+    [[nodiscard]] const ImportSettings& Settings() const { return settings_; }
+    void SetCurves(const CurveTables* curves);
+    void SetGamma(float exponent);
+    void SetScaleRatios(uint32_t red, uint32_t green, uint32_t blue);
+    void SetReduction(int32_t factor);
+    [[nodiscard]] int32_t Reduction() const { return reduction_; }
+
+    [[nodiscard]] bool LoadRaw();
+    [[nodiscard]] bool Report(const char* text);
+    [[nodiscard]] bool ReportFormat(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    [[nodiscard]] bool PrepareImage(ProcessedImage& destination, const ProcessedImage& source);
+
+    // Console pipeline: true when the image was produced.
+    [[nodiscard]] bool Process();
+    // Interactive pipeline: run::processed, run::unchanged, run::failed or run::cancelled.
+    [[nodiscard]] int Process(bool preview);
+
+    // Makes this (interactive) session a copy of a rectangle of the parent's
+    // full demosaiced image, for a small sharpening preview.
+    [[nodiscard]] bool DeriveRegion(const ProcessingSession& parent, int32_t x, int32_t y, int32_t width,
+                                    int32_t height);
+    // Camera white balance as scale ratios (multiplier << 16 | divisor).
+    [[nodiscard]] bool GetCameraRatios(uint32_t& red, uint32_t& green, uint32_t& blue, int& mode) const;
+
+    // Console result.
+    [[nodiscard]] const ProcessedImage& Image() const { return image_; }
+    // Interactive results and caches.
+    [[nodiscard]] const ProcessedImage& FullOutput() const { return fullOutput_; }
+    [[nodiscard]] const ProcessedImage& PreviewOutput() const { return previewOutput_; }
+    [[nodiscard]] const ProcessedImage& FullImage() const { return fullImage_; }
+    [[nodiscard]] const ProcessedImage& PreviewImage() const { return previewImage_; }
+
+    [[nodiscard]] const TiffDocument* InputDocument() const;
+    [[nodiscard]] const RawMosaic& Raw() const { return raw_; }
+    [[nodiscard]] const CameraSettings& Camera() const { return camera_; }
+    [[nodiscard]] const uint16_t* LevelsResults() const { return levelsResults_; }
+    [[nodiscard]] bool TextureFound() const { return textureFound_; }
+    [[nodiscard]] bool Derived() const { return derived_; }
+    // Set by the owner when the curve set is edited.
+    void MarkCurvesChanged() { curvesChangedPreview_ = curvesChangedFull_ = true; }
+    [[nodiscard]] bool CurvesChanged(bool preview) const { return preview ? curvesChangedPreview_ : curvesChangedFull_; }
+
+    [[nodiscard]] const uint16_t* GammaTable() const { return gammaTable_; }
+
+private:
+    bool RunRawStage(bool interactive);
+    int RunOutputStage(ProcessedImage& output, const ProcessedImage& source, bool preview, bool storeResults);
+    void ReleaseImage(ProcessedImage& image);
+    void ReleaseRaw();
+
+    SessionKind kind_;
+    ProgressCallback* progress_ = nullptr;
+    TextureConfirmation confirm_;
+    AllocateFunction allocate_;
+    ReleaseFunction release_;
+    std::string fileName_;
+    ImportSettings settings_{};
+    const CurveTables* curves_ = nullptr;
+    int32_t reduction_ = 0;
+    std::unique_ptr<TiffDocument> document_;
+    ProcessedImage image_{};
+    std::unique_ptr<RawSampleBlock> rawBlock_;
+    RawMosaic raw_{};
+    CameraSettings camera_{};
+    uint16_t gammaTable_[1024] = {};
+    uint16_t levelsTable_[1024] = {};
+    uint16_t redTable_[1024] = {};
+    uint16_t greenTable_[1024] = {};
+    uint16_t blueTable_[1024] = {};
+
+    // Interactive state.
+    ProcessedImage fullImage_{};
+    ProcessedImage fullOutput_{};
+    ProcessedImage previewImage_{};
+    ProcessedImage previewOutput_{};
+    ImportSettings rawSnapshot_{};
+    ImportSettings fullImageSnapshot_{};
+    ImportSettings previewImageSnapshot_{};
+    ImportSettings fullOutputSnapshot_{};
+    ImportSettings previewOutputSnapshot_{};
+    uint16_t levelsResults_[10] = {};
+    bool curvesChangedPreview_ = true;
+    bool curvesChangedFull_ = true;
+    bool derived_ = false;
+    bool textureFound_ = false;
+};
+
+}  // namespace kyp
