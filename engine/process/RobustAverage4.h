@@ -27,16 +27,20 @@ namespace kyp {
     const int32_t low = std::min(std::min(sa, sb), std::min(sc, sd));
     const int32_t high = std::max(std::max(sa, sb), std::max(sc, sd));
     const int32_t cut = low + (high - low) / 3;
-    if (cut <= 1000) return (a + b + c + d) / 4;
 
-    int32_t sum = 0;
-    int32_t count = 0;
-    if (sa < cut) { sum += a; ++count; }
-    if (sb < cut) { sum += b; ++count; }
-    if (sc < cut) { sum += c; ++count; }
-    if (sd < cut) { sum += d; ++count; }
-    if (count == 0) return (a + b + c + d) / 4;
-    return sum / count;
+    // Written without branches on the data: the demosaic calls this several
+    // times per pixel and noise makes every branch here unpredictable. The
+    // largest disagreement never lies below the cut, so at most three values
+    // are kept and the divisions are by the constants 1 to 4.
+    const int32_t keepA = sa < cut;
+    const int32_t keepB = sb < cut;
+    const int32_t keepC = sc < cut;
+    const int32_t keepD = sd < cut;
+    const int32_t count = keepA + keepB + keepC + keepD;
+    const int32_t kept = a * keepA + b * keepB + c * keepC + d * keepD;
+    const int32_t plain = (a + b + c + d) / 4;
+    const int32_t robust = count == 1 ? kept : count == 2 ? kept / 2 : kept / 3;
+    return cut <= 1000 || count == 0 ? plain : robust;
 }
 
 }  // namespace kyp
