@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "DemosaicTestSupport.h"
-#include "engine/process/DemosaicMethod.h"
 
 namespace kyp {
 namespace {
@@ -16,267 +15,188 @@ using test::CountingMemory;
 using test::MakeMosaic;
 using test::MakeScene;
 using test::OwnedImage;
+using Spans = std::vector<std::pair<uint32_t, uint32_t>>;  // origin, length
 
-// Records the driver's calls: ticks and tiles in the order they came.
 struct Recorder : ProgressCallback {
-    std::vector<std::string> texts;
-    std::vector<std::string> events;
+    std::string log;  // "t" per tick, "p" per tile
+    std::string text;
     int cancelAtTick = 0;  // 1-based; 0 never
     int ticks = 0;
-    void SetText(const char* text) override { texts.emplace_back(text); }
+    void SetText(const char* t) override { text += t; }
     void Begin(int32_t) override {}
     bool Tick(int32_t count) override {
-        EXPECT_EQ(count, 1);
-        events.emplace_back("tick");
+        log += count == 1 ? "t" : "?";
         return ++ticks != cancelAtTick;
     }
     void End() override {}
 };
 
-// A method that only records the tiles it is given.
+// Records the tiles it is given, with a chosen geometry.
 class TileLog final : public DemosaicMethod {
 public:
-    TileLog(uint32_t border, uint32_t tileWidth, uint32_t tileHeight, Recorder* recorder = nullptr)
-        : DemosaicMethod(99), border_(border), width_(tileWidth), height_(tileHeight), recorder_(recorder) {}
+    TileLog(uint32_t border, uint32_t tile, Recorder* recorder = nullptr)
+        : DemosaicMethod(99), border_(border), tile_(tile), recorder_(recorder) {}
     uint32_t Border() const override { return border_; }
-    uint32_t TileWidth() const override { return width_; }
-    uint32_t TileHeight() const override { return height_; }
+    uint32_t TileWidth() const override { return tile_; }
+    uint32_t TileHeight() const override { return tile_; }
     uint16_t Channels() const override { return 1; }
     const char* Name() const override { return "Log"; }
-    bool ProcessTile(uint16_t*, uint32_t rowLength, const RawMosaic& mosaic, uint32_t column, uint32_t row,
-                     uint32_t columns, uint32_t rows) override {
-        EXPECT_EQ(rowLength, mosaic.width - 2 * border_);
+    bool ProcessTile(uint16_t*, uint32_t, const RawMosaic& mosaic, uint32_t column, uint32_t row, uint32_t columns,
+                     uint32_t rows) override {
         EXPECT_TRUE(TileFits(mosaic, column, row, columns, rows));
-        tiles.emplace_back(column, row, columns, rows);
-        if (recorder_ != nullptr) recorder_->events.emplace_back("tile");
+        if (row == 0) columnSpans.emplace_back(column, columns);
+        if (column == 0) rowSpans.emplace_back(row, rows);
+        if (recorder_ != nullptr) recorder_->log += "p";
         return true;
     }
-    std::vector<std::tuple<uint32_t, uint32_t, uint32_t, uint32_t>> tiles;
+    Spans columnSpans, rowSpans;
 
 private:
-    uint32_t border_, width_, height_;
+    uint32_t border_, tile_;
     Recorder* recorder_;
 };
 
-std::vector<std::pair<uint32_t, uint32_t>> Columns(const TileLog& log) {
-    std::vector<std::pair<uint32_t, uint32_t>> columns;
-    for (const auto& [column, row, width, height] : log.tiles)
-        if (row == 0) columns.emplace_back(column, width);
-    return columns;
-}
+struct Walked {
+    Spans columnSpans, rowSpans;
+};
 
-std::vector<std::pair<uint32_t, uint32_t>> Rows(const TileLog& log) {
-    std::vector<std::pair<uint32_t, uint32_t>> rows;
-    for (const auto& [column, row, width, height] : log.tiles)
-        if (column == 0) rows.emplace_back(row, height);
-    return rows;
-}
-
-using Spans = std::vector<std::pair<uint32_t, uint32_t>>;
-
-TEST(DemosaicTiled, WalksOverlappingTilesRowByRow) {
-    const auto mosaic = MakeMosaic(300, 150, [](uint32_t, uint32_t) { return uint16_t{0}; });
+Walked Walk(uint32_t border, uint32_t tile, uint32_t width, uint32_t height) {
+    TileLog log(border, tile);
     OwnedImage out;
-
-    // Bilinear's geometry: tile 138, border 1, step 136.
-    TileLog bilinear(1, 138, 138);
-    ASSERT_TRUE(DemosaicTiled(mosaic.view(), out.image, bilinear, nullptr, nullptr, nullptr));
-    EXPECT_EQ(Columns(bilinear), (Spans{{0, 138}, {136, 138}, {272, 28}}));
-    EXPECT_EQ(Rows(bilinear), (Spans{{0, 138}, {136, 14}}));
-    ASSERT_EQ(bilinear.tiles.size(), 6u);
-    EXPECT_EQ(bilinear.tiles[2], std::make_tuple(272u, 0u, 28u, 138u));  // left to right first
-    EXPECT_EQ(bilinear.tiles[3], std::make_tuple(0u, 136u, 138u, 14u));
-
-    // Luminance/gradient's geometry: tile 112, border 4, step 104.
-    TileLog gradient(4, 112, 112);
-    ASSERT_TRUE(DemosaicTiled(mosaic.view(), out.image, gradient, nullptr, nullptr, nullptr));
-    EXPECT_EQ(Columns(gradient), (Spans{{0, 112}, {104, 112}, {208, 92}}));
-    EXPECT_EQ(Rows(gradient), (Spans{{0, 112}, {104, 46}}));
+    EXPECT_TRUE(DemosaicTiled(MakeMosaic(width, height, [](auto, auto) { return 0; }).view(), out.image, log, nullptr,
+                              nullptr, nullptr));
+    return {log.columnSpans, log.rowSpans};
 }
 
-TEST(DemosaicTiled, MovesTheLastTileBackWhenOnlyTheBorderRemains) {
+TEST(DemosaicTiled, TileWalk) {
+    // Bilinear (tile 138, border 1, step 136) and Luminance/gradient (112, 4, 104).
+    EXPECT_EQ(Walk(1, 138, 300, 150).columnSpans, (Spans{{0, 138}, {136, 138}, {272, 28}}));
+    EXPECT_EQ(Walk(1, 138, 300, 150).rowSpans, (Spans{{0, 138}, {136, 14}}));
+    EXPECT_EQ(Walk(4, 112, 300, 20).columnSpans, (Spans{{0, 112}, {104, 112}, {208, 92}}));
+    // A remainder of at most 2 border sites moves the last tile back to end at
+    // the edge, 2 border + 2 sites long (to an odd origin for an odd width).
+    EXPECT_EQ(Walk(1, 138, 274, 141).columnSpans, (Spans{{0, 138}, {136, 138}, {270, 4}}));
+    EXPECT_EQ(Walk(1, 138, 274, 141).rowSpans, (Spans{{0, 138}, {136, 5}}));
+    EXPECT_EQ(Walk(4, 112, 216, 20).columnSpans, (Spans{{0, 112}, {104, 112}, {206, 10}}));
+    EXPECT_EQ(Walk(4, 112, 213, 20).columnSpans, (Spans{{0, 112}, {104, 109}, {203, 10}}));
+    // Narrower than a tile: one column of tiles of the mosaic's width.
+    EXPECT_EQ(Walk(4, 112, 50, 300).columnSpans, (Spans{{0, 50}}));
+    // A tile that is all border would never advance.
     OwnedImage out;
-    // 274 = 2 x 136 + 2: the third column of tiles would hold 2 sites, all
-    // border; it starts at 274 - 2 - 2 instead, 4 sites wide.
-    const auto mosaic = MakeMosaic(274, 141, [](uint32_t, uint32_t) { return uint16_t{0}; });
-    TileLog bilinear(1, 138, 138);
-    ASSERT_TRUE(DemosaicTiled(mosaic.view(), out.image, bilinear, nullptr, nullptr, nullptr));
-    EXPECT_EQ(Columns(bilinear), (Spans{{0, 138}, {136, 138}, {270, 4}}));
-    EXPECT_EQ(Rows(bilinear), (Spans{{0, 138}, {136, 5}}));
-
-    // 216 = 2 x 104 + 8 for the gradient geometry; odd 213 moves back to an
-    // odd column.
-    const auto even = MakeMosaic(216, 20, [](uint32_t, uint32_t) { return uint16_t{0}; });
-    TileLog gradient(4, 112, 112);
-    ASSERT_TRUE(DemosaicTiled(even.view(), out.image, gradient, nullptr, nullptr, nullptr));
-    EXPECT_EQ(Columns(gradient), (Spans{{0, 112}, {104, 112}, {206, 10}}));
-    const auto odd = MakeMosaic(213, 20, [](uint32_t, uint32_t) { return uint16_t{0}; });
-    TileLog gradientOdd(4, 112, 112);
-    ASSERT_TRUE(DemosaicTiled(odd.view(), out.image, gradientOdd, nullptr, nullptr, nullptr));
-    EXPECT_EQ(Columns(gradientOdd), (Spans{{0, 112}, {104, 109}, {203, 10}}));
-
-    // A mosaic narrower than a tile is one column of tiles of its width.
-    const auto narrow = MakeMosaic(50, 300, [](uint32_t, uint32_t) { return uint16_t{0}; });
-    TileLog narrowLog(4, 112, 112);
-    ASSERT_TRUE(DemosaicTiled(narrow.view(), out.image, narrowLog, nullptr, nullptr, nullptr));
-    EXPECT_EQ(Columns(narrowLog), (Spans{{0, 50}}));
-    EXPECT_EQ(Rows(narrowLog), (Spans{{0, 112}, {104, 112}, {208, 92}}));
+    TileLog allBorder(4, 9);
+    EXPECT_FALSE(DemosaicTiled(MakeScene(20, 20, 1).view(), out.image, allBorder, nullptr, nullptr, nullptr));
 }
 
-TEST(DemosaicTiled, TicksBeforeEveryTileAndNamesTheStep) {
-    const auto mosaic = MakeMosaic(300, 150, [](uint32_t, uint32_t) { return uint16_t{0}; });
+TEST(DemosaicTiled, TicksBeforeEachTileAndCancels) {
+    const auto mosaic = MakeScene(300, 150, 2);
     OwnedImage out;
     Recorder progress;
-    TileLog log(1, 138, 138, &progress);
+    TileLog log(1, 138, &progress);
     ASSERT_TRUE(DemosaicTiled(mosaic.view(), out.image, log, &progress, nullptr, nullptr));
-    EXPECT_EQ(progress.texts, std::vector<std::string>{"Log ..."});
-    ASSERT_EQ(progress.events.size(), 12u);
-    for (size_t i = 0; i < progress.events.size(); ++i)
-        EXPECT_EQ(progress.events[i], i % 2 == 0 ? "tick" : "tile") << i;
+    EXPECT_EQ(progress.text, "Log ...");
+    EXPECT_EQ(progress.log, "tptptptptptp");
+
+    // Cancelling at the third tile releases the block and empties the image.
+    const auto method = CreateDemosaicMethod(8);
+    CountingMemory::Reset();
+    Recorder cancelling;
+    cancelling.cancelAtTick = 3;
+    EXPECT_FALSE(DemosaicTiled(mosaic.view(), out.image, *method, &cancelling, CountingMemory::Allocate,
+                               CountingMemory::Release));
+    EXPECT_EQ(cancelling.ticks, 3);
+    EXPECT_EQ(CountingMemory::releases, 2);  // the block of the first run, then the new one
+    EXPECT_EQ(CountingMemory::allocations, 1);
+    EXPECT_EQ(out.image.samples, nullptr);
+    EXPECT_EQ(out.image.byteSize, 0);
 }
 
-TEST(DemosaicTiled, ShapesTheImageForEachMethod) {
-    const auto mosaic = MakeScene(31, 17, 1);
+TEST(DemosaicTiled, ImageShapeAndBlock) {
+    const auto mosaic = MakeScene(31, 17, 3);
     const struct {
-        uint16_t number;
+        uint16_t number, channels;
         uint32_t width, height;
-        uint16_t channels;
-    } cases[] = {{0, 31, 17, 3}, {1, 29, 15, 3}, {7, 27, 13, 1}, {8, 23, 9, 3}};
-    for (const auto& c : cases) {
-        auto method = CreateDemosaicMethod(c.number);
-        ASSERT_NE(method, nullptr);
+    } shapes[] = {{0, 3, 31, 17}, {1, 3, 29, 15}, {7, 1, 27, 13}, {8, 3, 23, 9}};
+    for (const auto& s : shapes) {
         OwnedImage out;
-        ASSERT_TRUE(DemosaicTiled(mosaic.view(), out.image, *method, nullptr, nullptr, nullptr));
-        EXPECT_EQ(out.image.width, c.width) << c.number;
-        EXPECT_EQ(out.image.height, c.height) << c.number;
-        EXPECT_EQ(out.image.channels, c.channels) << c.number;
+        test::Demosaic(s.number, mosaic, out);
+        EXPECT_EQ(out.image.width, s.width);
+        EXPECT_EQ(out.image.height, s.height);
+        EXPECT_EQ(out.image.channels, s.channels);
         EXPECT_EQ(out.image.bitsPerSample, 16);
-        EXPECT_EQ(out.image.byteSize, static_cast<int32_t>(2 * c.channels * c.width * c.height));
+        EXPECT_EQ(out.image.byteSize, static_cast<int32_t>(2 * s.channels * s.width * s.height));
     }
-}
 
-TEST(DemosaicTiled, KeepsALargeEnoughBlockAndReplacesASmallOne) {
-    const auto mosaic = MakeScene(40, 30, 2);
-    auto method = CreateDemosaicMethod(1);  // 38 x 28 x 3 x 2 = 6384 bytes
+    // A block already large enough is kept; a smaller one is replaced.
+    const auto bilinear = CreateDemosaicMethod(1);  // 29 x 15 x 6 = 2610 bytes
     CountingMemory::Reset();
-
     OwnedImage out;
-    out.image.samples = static_cast<uint16_t*>(std::malloc(8000));
-    out.image.byteSize = 8000;
-    uint16_t* const big = out.image.samples;
-    ASSERT_TRUE(DemosaicTiled(mosaic.view(), out.image, *method, nullptr, CountingMemory::Allocate,
+    out.image.samples = static_cast<uint16_t*>(std::malloc(2610));
+    out.image.byteSize = 2610;
+    uint16_t* const kept = out.image.samples;
+    ASSERT_TRUE(DemosaicTiled(mosaic.view(), out.image, *bilinear, nullptr, CountingMemory::Allocate,
                               CountingMemory::Release));
-    EXPECT_EQ(out.image.samples, big);
-    EXPECT_EQ(out.image.byteSize, 6384);
+    EXPECT_EQ(out.image.samples, kept);
     EXPECT_EQ(CountingMemory::allocations + CountingMemory::releases, 0);
-
-    const auto larger = MakeScene(60, 30, 3);  // 58 x 28 x 6 = 9744 bytes
-    ASSERT_TRUE(DemosaicTiled(larger.view(), out.image, *method, nullptr, CountingMemory::Allocate,
+    ASSERT_TRUE(DemosaicTiled(MakeScene(32, 17, 3).view(), out.image, *bilinear, nullptr, CountingMemory::Allocate,
                               CountingMemory::Release));
-    EXPECT_EQ(CountingMemory::allocations, 1);
-    EXPECT_EQ(CountingMemory::releases, 1);
-    EXPECT_EQ(out.image.byteSize, 9744);
-}
+    EXPECT_EQ(CountingMemory::allocations + CountingMemory::releases, 2);
 
-TEST(DemosaicTiled, CancellingReleasesTheImageBlock) {
-    const auto mosaic = MakeScene(300, 150, 4);
-    auto method = CreateDemosaicMethod(8);
-    CountingMemory::Reset();
-    Recorder progress;
-    progress.cancelAtTick = 3;
-    OwnedImage out;
-    EXPECT_FALSE(DemosaicTiled(mosaic.view(), out.image, *method, &progress, CountingMemory::Allocate,
-                               CountingMemory::Release));
-    EXPECT_EQ(progress.ticks, 3);
-    EXPECT_EQ(CountingMemory::allocations, 1);
-    EXPECT_EQ(CountingMemory::releases, 1);
-    EXPECT_EQ(out.image.samples, nullptr);
-    EXPECT_EQ(out.image.byteSize, 0);
-    EXPECT_EQ(out.image.width * out.image.height, 0u);
-}
-
-TEST(DemosaicTiled, RefusesWhatItCannotDemosaic) {
-    auto bilinear = CreateDemosaicMethod(1);
-    const auto mosaic = MakeScene(20, 20, 5);
-
-    // Failed allocation: no block, empty image.
-    CountingMemory::Reset();
+    // Failed allocation leaves no block; a missing mosaic changes nothing.
     CountingMemory::fail = true;
-    OwnedImage out;
-    EXPECT_FALSE(DemosaicTiled(mosaic.view(), out.image, *bilinear, nullptr, CountingMemory::Allocate,
+    EXPECT_FALSE(DemosaicTiled(MakeScene(40, 40, 3).view(), out.image, *bilinear, nullptr, CountingMemory::Allocate,
                                CountingMemory::Release));
     EXPECT_EQ(out.image.samples, nullptr);
-    EXPECT_EQ(out.image.byteSize, 0);
-    CountingMemory::Reset();
-
-    // No samples: image untouched.
     out.image.width = 5;
     EXPECT_FALSE(DemosaicTiled(RawMosaic{nullptr, 20, 20}, out.image, *bilinear, nullptr, nullptr, nullptr));
     EXPECT_EQ(out.image.width, 5u);
-
-    // A method whose tile is all border would never advance.
-    TileLog allBorder(4, 9, 112);
-    EXPECT_FALSE(DemosaicTiled(mosaic.view(), out.image, allBorder, nullptr, nullptr, nullptr));
-    EXPECT_TRUE(allBorder.tiles.empty());
+    CountingMemory::Reset();
 }
 
-// Mosaics with no pixel inside the border are refused with the image left as
-// it was; the smallest that have one give a single pixel. Raw CCD Pattern has
-// no border and takes anything.
+// Mosaics with no site inside the border are refused, image untouched; the
+// smallest that have one give one pixel per row. Raw CCD Pattern takes all.
 TEST(DemosaicTiled, TinyMosaics) {
-    const struct {
-        uint16_t number;
-        uint32_t smallest;
-    } methods[] = {{0, 1}, {1, 3}, {7, 5}, {8, 9}};
-    for (const auto& m : methods) {
-        auto method = CreateDemosaicMethod(m.number);
-        const uint32_t sizes[][2] = {{1, 1}, {2, 2}, {1, 40}, {40, 1}, {m.smallest - 1, 40},
-                                     {40, m.smallest - 1}};
+    for (const auto& [number, smallest] : {std::pair<uint16_t, uint32_t>{0, 1}, {1, 3}, {7, 5}, {8, 9}}) {
+        const auto method = CreateDemosaicMethod(number);
+        const uint32_t sizes[][2] = {{1, 1}, {2, 2}, {1, 40}, {40, 1}, {smallest - 1, 40}, {40, smallest - 1}};
         for (const auto& size : sizes) {
-            if (size[0] == 0 || size[1] == 0) continue;
-            const auto mosaic = MakeScene(size[0], size[1], 6);
+            if (size[0] * size[1] == 0) continue;
             OwnedImage out;
-            const bool fits = size[0] >= m.smallest && size[1] >= m.smallest;
-            EXPECT_EQ(DemosaicTiled(mosaic.view(), out.image, *method, nullptr, nullptr, nullptr), fits)
-                << m.number << ' ' << size[0] << 'x' << size[1];
-            if (!fits) {
-                EXPECT_EQ(out.image.samples, nullptr);
-            }
+            const bool fits = size[0] >= smallest && size[1] >= smallest;
+            EXPECT_EQ(DemosaicTiled(MakeScene(size[0], size[1], 4).view(), out.image, *method, nullptr, nullptr,
+                                    nullptr),
+                      fits)
+                << number << ' ' << size[0] << 'x' << size[1];
+            EXPECT_EQ(out.image.samples != nullptr, fits);
         }
-        for (const uint32_t other : {m.smallest, m.smallest + 1, 200u}) {
-            const auto mosaic = MakeScene(m.smallest, other, 7);
+        for (const uint32_t height : {smallest, smallest + 1, 200u}) {
             OwnedImage out;
-            ASSERT_TRUE(DemosaicTiled(mosaic.view(), out.image, *method, nullptr, nullptr, nullptr));
+            test::Demosaic(number, MakeScene(smallest, height, 5), out);
             EXPECT_EQ(out.image.width, 1u);
-            EXPECT_EQ(out.image.height, other - (m.smallest - 1));
+            EXPECT_EQ(out.image.height, height - (smallest - 1));
         }
     }
 }
 
-// Every tile depends only on the mosaic around it: the demosaic of a region
-// cut at even coordinates from a larger mosaic (small enough to be one tile)
-// equals the same region of the larger mosaic's demosaic. The regions below
-// straddle the seams between tiles of every method.
+// Tiles depend only on the mosaic under them: demosaicing a region cut at even
+// coordinates (one tile for the interpolating methods) gives the same pixels
+// as the whole mosaic's run. The regions straddle tile seams of every method.
 TEST(DemosaicTiled, TilesAgreeWithASingleTileRun) {
-    const auto scene = MakeScene(310, 240, 8);
+    const auto scene = MakeScene(310, 240, 6);
+    const uint32_t regions[][4] = {{0, 0, 112, 112}, {60, 10, 100, 21}, {96, 96, 20, 20},
+                                   {200, 130, 110, 110}, {258, 2, 52, 90}, {2, 210, 96, 30}};
     for (const uint16_t number : {0, 1, 7, 8}) {
-        auto method = CreateDemosaicMethod(number);
         OwnedImage whole;
-        ASSERT_TRUE(DemosaicTiled(scene.view(), whole.image, *method, nullptr, nullptr, nullptr));
-        const uint32_t channels = method->Channels();
-        const uint32_t regions[][4] = {{0, 0, 112, 112}, {60, 10, 100, 21}, {96, 96, 20, 20},
-                                       {200, 130, 110, 110}, {258, 2, 52, 90}, {2, 210, 96, 30}};
+        test::Demosaic(number, scene, whole);
         for (const auto& r : regions) {
-            const auto part = MakeMosaic(r[2], r[3], [&](uint32_t x, uint32_t y) {
+            OwnedImage part;
+            test::Demosaic(number, MakeMosaic(r[2], r[3], [&](uint32_t x, uint32_t y) {
                 return scene.samples[(y + r[1]) * scene.width + x + r[0]];
-            });
-            OwnedImage single;
-            ASSERT_TRUE(DemosaicTiled(part.view(), single.image, *method, nullptr, nullptr, nullptr));
+            }), part);
             int mismatches = 0;
-            for (uint32_t y = 0; y < single.image.height; ++y)
-                for (uint32_t x = 0; x < single.image.width; ++x)
-                    for (uint32_t c = 0; c < channels; ++c)
-                        mismatches += single.at(x, y, c) != whole.at(x + r[0], y + r[1], c);
+            for (uint32_t y = 0; y < part.image.height; ++y)
+                for (uint32_t x = 0; x < part.image.width; ++x)
+                    for (uint32_t c = 0; c < part.image.channels; ++c)
+                        mismatches += part.at(x, y, c) != whole.at(x + r[0], y + r[1], c);
             EXPECT_EQ(mismatches, 0) << "method " << number << " region " << r[0] << ',' << r[1];
         }
     }
