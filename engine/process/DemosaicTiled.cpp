@@ -55,6 +55,9 @@ bool DemosaicTiled(const RawMosaic& mosaic, ProcessedImage& image, DemosaicMetho
 
     // Rows of tiles from the top, tiles left to right; neighbours overlap by
     // 2 border sites so every output pixel is inside some tile's border.
+    // Tiles do not depend on each other or on their order (shared pixels get
+    // the same values from both tiles), so a row of tiles could be handed to
+    // workers, one method object each, with Tick kept on this thread.
     const uint32_t rowLength = channels * outputWidth;
     const uint32_t stepX = tileWidth - 2 * border;
     const uint32_t stepY = tileHeight - 2 * border;
