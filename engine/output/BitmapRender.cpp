@@ -8,28 +8,20 @@ namespace kyp {
 
 namespace {
 
-// (s + 2) / 4 capped at 255 equals (min(s, 1021) + 2) / 4 for every 16-bit s,
-// and the second form never leaves 16 bits, so the loops below vectorise on
-// 16-bit lanes.
-inline uint8_t To8(uint16_t sample) {
-    const uint16_t capped = sample < 1021 ? sample : uint16_t{1021};
-    return static_cast<uint8_t>((capped + 2u) >> 2);
-}
-
 void GrayRow(const uint16_t* __restrict in, uint8_t* __restrict out, int32_t width) {
-    for (int32_t x = 0; x < width; ++x) out[x] = To8(in[x]);
+    for (int32_t x = 0; x < width; ++x) out[x] = SampleTo8Bit(in[x]);
 }
 
 void GreenRow(const uint16_t* __restrict in, uint8_t* __restrict out, int32_t width) {
-    for (int32_t x = 0; x < width; ++x) out[x] = To8(in[x * 3 + 1]);
+    for (int32_t x = 0; x < width; ++x) out[x] = SampleTo8Bit(in[x * 3 + 1]);
 }
 
 // Sample triples (red, green, blue) to stored (blue, green, red).
 void BgrRow(const uint16_t* __restrict in, uint8_t* __restrict out, int32_t width) {
     for (int32_t x = 0; x < width; ++x, in += 3, out += 3) {
-        out[0] = To8(in[2]);
-        out[1] = To8(in[1]);
-        out[2] = To8(in[0]);
+        out[0] = SampleTo8Bit(in[2]);
+        out[1] = SampleTo8Bit(in[1]);
+        out[2] = SampleTo8Bit(in[0]);
     }
 }
 

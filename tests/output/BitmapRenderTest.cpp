@@ -21,14 +21,15 @@ TEST(BitmapRender, EightBitConversion) {
     EXPECT_EQ(SampleTo8Bit(1021), 255);
     EXPECT_EQ(SampleTo8Bit(1023), 255);
 
-    // The renderers' vectorised form agrees with (s + 2) / 4 capped at 255 for
-    // every 16-bit value, out-of-range ones included.
+    // The vectorisable form agrees with (s + 2) / 4 capped at 255 for every
+    // 16-bit value, out-of-range ones included, through a renderer too.
     std::vector<uint16_t> all(65536);
     for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<uint16_t>(i);
     Bitmap b;
     ASSERT_TRUE(renderGray(b, all.data(), 256, 256, nullptr));
     for (uint32_t s = 0; s < 65536; ++s) {
         const uint32_t expected = std::min<uint32_t>((s + 2) / 4, 255);
+        ASSERT_EQ(SampleTo8Bit(static_cast<uint16_t>(s)), expected) << s;
         ASSERT_EQ(b.row(static_cast<int32_t>(s / 256))[s % 256], expected) << s;
     }
 }
