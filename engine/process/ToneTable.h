@@ -19,9 +19,12 @@ using ToneTableSpan = std::span<uint16_t, kToneTableSize>;
     return sample > kMaxSample ? kMaxSample : sample;
 }
 
-// Clamp of a signed intermediate result to the sample range.
+// Clamp of a signed intermediate result to the sample range (two independent
+// selects, which compile without branches).
 [[nodiscard]] inline constexpr uint16_t ClampToSample(int64_t value) {
-    return static_cast<uint16_t>(value < 0 ? 0 : (value > kMaxSample ? kMaxSample : value));
+    value = value < 0 ? 0 : value;
+    value = value > kMaxSample ? kMaxSample : value;
+    return static_cast<uint16_t>(value);
 }
 
 // Number of samples of an image, computed without 32-bit overflow.

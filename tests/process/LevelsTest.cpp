@@ -7,10 +7,10 @@
 #include <memory>
 
 namespace kyp {
-namespace {
 
-// A grey histogram with the given counts at the given values.
-std::unique_ptr<HistogramRecord> Grey(std::initializer_list<std::pair<uint32_t, uint32_t>> counts) {
+using Table = std::array<uint16_t, kToneTableSize>;
+
+static std::unique_ptr<HistogramRecord> Grey(std::initializer_list<std::pair<uint32_t, uint32_t>> counts) {
     auto record = std::make_unique<HistogramRecord>();
     *record = {};
     for (const auto& [value, count] : counts) {
@@ -20,106 +20,49 @@ std::unique_ptr<HistogramRecord> Grey(std::initializer_list<std::pair<uint32_t, 
     return record;
 }
 
-std::array<uint16_t, kToneTableSize> Table(uint16_t a, uint16_t b) {
-    std::array<uint16_t, kToneTableSize> table{};
+static Table Levels(uint16_t a, uint16_t b) {
+    Table table{};
     BuildLevelsTable(table, a, b);
     return table;
 }
 
-TEST(Levels, UniformImageGivesAHardThreshold) {
-    const auto record = Grey({{500, 40}});
-    const LevelPoints points = FindLevelPoints(0, *record, 0, 0);
-    EXPECT_EQ(points.low, 500);
-    EXPECT_EQ(points.high, 500);
-    const auto table = Table(points.low, points.high);
-    EXPECT_EQ(table[499], 0);
-    EXPECT_EQ(table[500], 1023);
-    EXPECT_EQ(table[0], 0);
-    EXPECT_EQ(table[1023], 1023);
+static void ExpectPoints(const HistogramRecord& r, int32_t dark, int32_t bright, int low, int high) {
+    const LevelPoints p = FindLevelPoints(HistogramRecord::kLuminance, r, dark, bright);
+    EXPECT_EQ(p.low * 10000 + p.high, low * 10000 + high) << dark << "," << bright;
 }
 
-TEST(Levels, NegativeThresholdsLeaveBothEndsAndGiveIdentity) {
-    const auto record = Grey({{10, 5}, {900, 5}});
-    for (int32_t t : {-1, INT32_MIN}) {
-        const LevelPoints points = FindLevelPoints(0, *record, t, t);
-        EXPECT_EQ(points.low, 0);
-        EXPECT_EQ(points.high, 1023);
-    }
-    const auto table = Table(0, 1023);
-    for (uint32_t i = 0; i < kToneTableSize; ++i) ASSERT_EQ(table[i], i);
+TEST(Levels, PointsOfUniformUnclippedTopAndRoundedTargets) {
+    ExpectPoints(*Grey({{500, 40}}), 0, 0, 500, 500);
+    EXPECT_EQ(Levels(500, 500)[499] + Levels(500, 500)[500], 0 + 1023);  // hard threshold
+    ExpectPoints(*Grey({{10, 5}, {900, 5}}), -1, INT32_MIN, 0, 1023);
+    ExpectPoints(*Grey({{1023, 10}}), 0, 0, 1023, 1023);
+    // 1 per mille of 1500 pixels is 1.5, rounded to 2; of 1499 it is 1; of 499, 0 (no clipping).
+    ExpectPoints(*Grey({{100, 1}, {200, 1}, {300, 1497}, {800, 1}}), 1, -1, 200, 1023);
+    ExpectPoints(*Grey({{100, 1}, {200, 1}, {300, 1496}, {800, 1}}), 1, -1, 100, 1023);
+    ExpectPoints(*Grey({{100, 200}, {700, 299}}), 1, 1, 0, 1023);
 }
 
-TEST(Levels, TargetsRoundToTheNearestPixel) {
-    // 1 per mille of 1500 pixels is 1.5, rounded to 2; of 1499 it is 1.
-    const auto big = Grey({{100, 1}, {200, 1}, {300, 1497}, {800, 1}});
-    EXPECT_EQ(FindLevelPoints(0, *big, 1, -1).low, 200);
-    const auto small = Grey({{100, 1}, {200, 1}, {300, 1496}, {800, 1}});
-    EXPECT_EQ(FindLevelPoints(0, *small, 1, -1).low, 100);
-
-    // Fewer than 500 pixels: the target rounds to 0 and nothing is clipped.
-    const auto few = Grey({{100, 200}, {700, 299}});
-    const LevelPoints points = FindLevelPoints(0, *few, 1, 1);
-    EXPECT_EQ(points.low, 0);
-    EXPECT_EQ(points.high, 1023);
-}
-
-TEST(Levels, HighPointSearchesDownButNotPastTheLowPoint) {
+TEST(Levels, HighPointStopsAtTheLowPointAndUnreachableTargetsBlank) {
     const auto record = Grey({{100, 5}, {900, 3}, {1000, 2}});
-    LevelPoints points = FindLevelPoints(0, *record, 500, 300);  // targets 5 and 3
-    EXPECT_EQ(points.low, 100);
-    EXPECT_EQ(points.high, 900);
-
-    // The bright target needs more than lies above the low point.
-    points = FindLevelPoints(0, *record, 0, 800);  // targets 1 and 8
-    EXPECT_EQ(points.low, 100);
-    EXPECT_EQ(points.high, 100);
-
-    const auto top = Grey({{1023, 10}});
-    points = FindLevelPoints(0, *top, 0, 0);
-    EXPECT_EQ(points.low, 1023);
-    EXPECT_EQ(points.high, 1023);
-}
-
-TEST(Levels, UnreachableDarkTargetBlanksTheTable) {
-    const auto record = Grey({{10, 500}, {900, 500}});
-    for (int32_t t : {1001, 2000, INT32_MAX}) {
-        const LevelPoints points = FindLevelPoints(0, *record, t, 0);
-        EXPECT_EQ(points.low, 1024);
-        EXPECT_EQ(points.high, 1023);
-        const auto table = Table(points.low, points.high);
-        for (uint32_t i = 0; i < kToneTableSize; ++i) ASSERT_EQ(table[i], 0) << i;
-    }
-    // Exactly 1000 per mille still reaches the last occupied value.
-    EXPECT_EQ(FindLevelPoints(0, *record, 1000, -1).low, 900);
+    ExpectPoints(*record, 500, 300, 100, 900);  // targets 5 and 3
+    ExpectPoints(*record, 0, 800, 100, 100);    // 8 never lies above the low point
+    const auto wide = Grey({{10, 500}, {900, 500}});
+    for (int32_t t : {1001, 2000, INT32_MAX}) ExpectPoints(*wide, t, 0, 1024, 1023);
+    ExpectPoints(*wide, 1000, -1, 900, 1023);
+    EXPECT_EQ(Levels(1024, 1023), Table{});
+    EXPECT_EQ(Levels(5000, 65535), Table{});
 }
 
 TEST(Levels, TableRampsBetweenPointsGivenInEitherOrder) {
-    const auto table = Table(300, 100);
-    EXPECT_EQ(table[99], 0);
-    EXPECT_EQ(table[100], 0);
-    EXPECT_EQ(table[200], 512);
-    EXPECT_EQ(table[299], 1018);  // 199 * 1024 / 200
-    EXPECT_EQ(table[300], 1023);
-    EXPECT_EQ(Table(100, 300), table);
-    for (uint32_t i = 1; i < kToneTableSize; ++i) ASSERT_LE(table[i - 1], table[i]);
-
-    // Points beyond the table never write past it.
-    const auto far = Table(5000, 65535);
-    for (uint32_t i = 0; i < kToneTableSize; ++i) ASSERT_EQ(far[i], 0);
-}
-
-TEST(Levels, ChannelBlocksAreSearchedSeparately) {
-    auto record = std::make_unique<HistogramRecord>();
-    *record = {};
-    record->total = 4;
-    record->blocks[HistogramRecord::kRed].bins[50] = 4;
-    record->blocks[HistogramRecord::kBlue].bins[700] = 4;
-    EXPECT_EQ(FindLevelPoints(HistogramRecord::kRed, *record, 0, 0).low, 50);
+    const Table table = Levels(300, 100);
+    EXPECT_EQ(table[100] + table[200] + table[299] + table[300], 0 + 512 + 1018 + 1023);
+    EXPECT_EQ(Levels(100, 300), table);
+    const Table identity = Levels(0, 1023);
+    for (uint32_t i = 0; i < kToneTableSize; ++i) ASSERT_EQ(identity[i], i);
+    auto record = Grey({});
+    record->blocks[HistogramRecord::kBlue].bins[700] = record->total = 4;
     EXPECT_EQ(FindLevelPoints(HistogramRecord::kBlue, *record, 0, 0).low, 700);
-    const LevelPoints none = FindLevelPoints(7, *record, 0, 0);
-    EXPECT_EQ(none.low, 0);
-    EXPECT_EQ(none.high, 1023);
+    EXPECT_EQ(FindLevelPoints(7, *record, 0, 0).high, 1023);  // no such block: unclipped
 }
 
-}  // namespace
 }  // namespace kyp
