@@ -11,7 +11,7 @@ void BuildColourBalanceTable(ToneTableSpan table, uint16_t target, uint16_t mean
             continue;
         }
         const uint32_t v = i * target / mean;  // at most 1023 * 65535
-        table[i] = static_cast<uint16_t>(v > kMaxSample ? kMaxSample : v);
+        table[i] = static_cast<uint16_t>(v > kToneTableMax ? kToneTableMax : v);
     }
 }
 

@@ -10,7 +10,7 @@ namespace {
 // |coefficient| <= 32768 and samples <= 1023, so a row sum stays within
 // 3 * 32768 * 1023 (about 1.0e8): 32-bit arithmetic cannot overflow.
 inline uint16_t Row(int32_t a, int32_t b, int32_t c, int32_t r, int32_t g, int32_t bl) {
-    return ClampToSample((a * r + b * g + c * bl) / 256);
+    return ClampToToneRange((a * r + b * g + c * bl) / 256);
 }
 
 }  // namespace
@@ -25,9 +25,9 @@ bool ApplyColourMatrix(ProcessedImage& image, std::span<const int16_t, 9> matrix
     const size_t pixels = static_cast<size_t>(image.width) * image.height;
     uint16_t* p = image.samples;
     for (size_t i = 0; i < pixels; ++i, p += 3) {
-        const int32_t r = static_cast<int32_t>(ClampSample(p[0]));
-        const int32_t g = static_cast<int32_t>(ClampSample(p[1]));
-        const int32_t b = static_cast<int32_t>(ClampSample(p[2]));
+        const int32_t r = static_cast<int32_t>(ClampTableIndex(p[0]));
+        const int32_t g = static_cast<int32_t>(ClampTableIndex(p[1]));
+        const int32_t b = static_cast<int32_t>(ClampTableIndex(p[2]));
         p[0] = Row(m0, m1, m2, r, g, b);
         p[1] = Row(m3, m4, m5, r, g, b);
         p[2] = Row(m6, m7, m8, r, g, b);

@@ -7,7 +7,7 @@ namespace kyp {
 
 void ApplyCurves(ProcessedImage& image, const uint16_t* const curves[4]) {
     if (curves == nullptr || image.samples == nullptr) return;
-    const size_t samples = SampleCount(image.channels, image.width, image.height);
+    const size_t samples = ImageSampleCount(image.channels, image.width, image.height);
     if (image.channels == 3) {
         ApplyPresentChannelTables(image.samples, samples / 3, curves[1], curves[2], curves[3]);
     }

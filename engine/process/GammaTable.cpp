@@ -28,7 +28,7 @@ void BuildGammaTable(ToneTableSpan table, float exponent) {
     const bool toe = HasLinearToe(exponent);
     for (uint32_t i = 0; i < kToneTableSize; ++i) {
         const double x = i / 1024.0;
-        table[i] = static_cast<uint16_t>(Quantise(Transfer(x, exponent, toe), kMaxSample));
+        table[i] = static_cast<uint16_t>(Quantise(Transfer(x, exponent, toe), kToneTableMax));
     }
 }
 

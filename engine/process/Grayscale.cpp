@@ -15,7 +15,9 @@ void ConvertToGrayscale(ProcessedImage& image) {
     const uint16_t* in = image.samples;
     uint16_t* out = image.samples;
     for (size_t i = 0; i < pixels; ++i, in += 3) {
-        out[i] = static_cast<uint16_t>(Luminance(ClampSample(in[0]), ClampSample(in[1]), ClampSample(in[2])));
+        const uint32_t luminance =
+            PixelLuminance(ClampTableIndex(in[0]), ClampTableIndex(in[1]), ClampTableIndex(in[2]));
+        out[i] = static_cast<uint16_t>(luminance);
     }
     image.channels = 1;
     image.byteSize = static_cast<int32_t>(pixels * 2);

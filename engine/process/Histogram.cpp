@@ -10,10 +10,10 @@ constexpr size_t kBlockPixels = 16;
 constexpr size_t kBlocksPerTick = 800;
 
 inline void CountPixel(HistogramRecord& record, const uint16_t* p) {
-    const uint32_t r = ClampSample(p[0]);
-    const uint32_t g = ClampSample(p[1]);
-    const uint32_t b = ClampSample(p[2]);
-    ++record.blocks[HistogramRecord::kLuminance].bins[Luminance(r, g, b)];
+    const uint32_t r = ClampTableIndex(p[0]);
+    const uint32_t g = ClampTableIndex(p[1]);
+    const uint32_t b = ClampTableIndex(p[2]);
+    ++record.blocks[HistogramRecord::kLuminance].bins[PixelLuminance(r, g, b)];
     ++record.blocks[HistogramRecord::kRed].bins[r];
     ++record.blocks[HistogramRecord::kGreen].bins[g];
     ++record.blocks[HistogramRecord::kBlue].bins[b];
@@ -24,7 +24,7 @@ inline void CountPixel(HistogramRecord& record, const uint16_t* p) {
 bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record, ProgressCallback* progress) {
     if (record == nullptr) return false;
     std::memset(record, 0, sizeof(*record));
-    const size_t samples = SampleCount(image.channels, image.width, image.height);
+    const size_t samples = ImageSampleCount(image.channels, image.width, image.height);
     if (image.samples == nullptr || samples == 0) return false;
 
     const uint16_t* p = image.samples;
@@ -40,10 +40,10 @@ bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record, Prog
         uint32_t* bins = record->blocks[HistogramRecord::kLuminance].bins;
         for (size_t left = samples / kBlockPixels; left-- > 0;) {
             if (progress != nullptr && left % kBlocksPerTick == 0 && !progress->Tick(1)) return false;
-            for (size_t k = 0; k < kBlockPixels; ++k) ++bins[ClampSample(p[k])];
+            for (size_t k = 0; k < kBlockPixels; ++k) ++bins[ClampTableIndex(p[k])];
             p += kBlockPixels;
         }
-        for (size_t k = samples % kBlockPixels; k > 0; --k) ++bins[ClampSample(*p++)];
+        for (size_t k = samples % kBlockPixels; k > 0; --k) ++bins[ClampTableIndex(*p++)];
         record->total = static_cast<uint32_t>(samples);
     }
 

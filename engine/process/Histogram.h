@@ -27,7 +27,7 @@ struct HistogramRecord {
 };
 
 // Luminance of a pixel: Rec. 709 weights scaled by 65536 (they sum to 65536).
-[[nodiscard]] inline constexpr uint32_t Luminance(uint32_t red, uint32_t green, uint32_t blue) {
+[[nodiscard]] inline constexpr uint32_t PixelLuminance(uint32_t red, uint32_t green, uint32_t blue) {
     return (13933 * red + 46871 * green + 4732 * blue) >> 16;
 }
 
@@ -37,7 +37,8 @@ struct HistogramRecord {
 // Tick(1) comes before each block after which a multiple of 800 blocks remain.
 // False when the image has no samples, record is null or the callback cancels
 // (the statistics are then not computed).
-[[nodiscard]] bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record, ProgressCallback* progress);
+[[nodiscard]] bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record,
+                                    ProgressCallback* progress);
 
 // Fills the five statistics of block 0..3 (other numbers are ignored).
 void ComputeHistogramStatistics(HistogramRecord& record, int block);

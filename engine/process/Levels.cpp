@@ -35,12 +35,12 @@ LevelPoints FindLevelPoints(int block, const HistogramRecord& record, int32_t da
     }
 
     // High point: descend from 1023, stopping at the low point.
-    uint32_t high = kMaxSample;
-    if (brightThreshold >= 0 && low < kMaxSample) {
+    uint32_t high = kToneTableMax;
+    if (brightThreshold >= 0 && low < kToneTableMax) {
         const uint64_t target = ClipTarget(record.total, brightThreshold);
         uint64_t sum = 0;
         high = low;
-        for (uint32_t v = kMaxSample; v > low; --v) {
+        for (uint32_t v = kToneTableMax; v > low; --v) {
             sum += bins[v];
             if (sum >= target) {
                 high = v;
@@ -66,7 +66,7 @@ void BuildLevelsTable(ToneTableSpan table, uint16_t pointA, uint16_t pointB) {
         // (i * 1024) / (hi - lo) with i < hi - lo never exceeds 1023.
         table[v] = static_cast<uint16_t>((v - lo) * 1024u / (hi - lo));
     }
-    for (uint32_t i = rampEnd; i < size; ++i) table[i] = kMaxSample;
+    for (uint32_t i = rampEnd; i < size; ++i) table[i] = kToneTableMax;
 }
 
 }  // namespace kyp

@@ -10,7 +10,7 @@ namespace kyp {
 // table maps to 0 and to 1023.
 struct LevelPoints {
     uint16_t low = 0;
-    uint16_t high = kMaxSample;
+    uint16_t high = kToneTableMax;
 };
 
 // Thresholds are per mille of the record's total: a negative one leaves that

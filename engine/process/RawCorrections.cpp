@@ -1,6 +1,5 @@
 #include "engine/process/RawCorrections.h"
 
-#include <algorithm>
 #include <cstddef>
 
 namespace kyp {
@@ -21,22 +20,22 @@ void MapRow(uint16_t* row, uint32_t width, const uint16_t* evenTable, const uint
     if (evenTable != nullptr && oddTable != nullptr) {
         uint32_t x = 0;
         for (; x + 1 < width; x += 2) {
-            row[x] = evenTable[ClampSample(row[x])];
-            row[x + 1] = oddTable[ClampSample(row[x + 1])];
+            row[x] = evenTable[ClampTableIndex(row[x])];
+            row[x + 1] = oddTable[ClampTableIndex(row[x + 1])];
         }
-        if (x < width) row[x] = evenTable[ClampSample(row[x])];
+        if (x < width) row[x] = evenTable[ClampTableIndex(row[x])];
     } else if (evenTable != nullptr) {
-        for (uint32_t x = 0; x < width; x += 2) row[x] = evenTable[ClampSample(row[x])];
+        for (uint32_t x = 0; x < width; x += 2) row[x] = evenTable[ClampTableIndex(row[x])];
     } else if (oddTable != nullptr) {
-        for (uint32_t x = 1; x < width; x += 2) row[x] = oddTable[ClampSample(row[x])];
+        for (uint32_t x = 1; x < width; x += 2) row[x] = oddTable[ClampTableIndex(row[x])];
     }
 }
 
 // table = curve(table) when the table exists, else a copy of the curve.
 void ComposeCurve(uint16_t* table, bool built, const uint16_t* curve) {
     for (uint32_t i = 0; i < kToneTableSize; ++i) {
-        const uint32_t in = built ? ClampSample(table[i]) : i;
-        table[i] = static_cast<uint16_t>(ClampSample(curve[in]));
+        const uint32_t in = built ? ClampTableIndex(table[i]) : i;
+        table[i] = static_cast<uint16_t>(ClampTableIndex(curve[in]));
     }
 }
 
@@ -68,7 +67,7 @@ void ScaleTable(std::span<uint16_t> table, bool fresh, uint16_t multiplier, uint
     for (size_t i = 0; i < table.size(); ++i) {
         const uint64_t in = fresh ? i : table[i];
         const uint64_t out = in * multiplier / divisor;
-        table[i] = static_cast<uint16_t>(out > kMaxSample ? kMaxSample : out);
+        table[i] = static_cast<uint16_t>(out > kToneTableMax ? kToneTableMax : out);
     }
 }
 
@@ -134,9 +133,9 @@ bool ApplyRawTables(RawMosaic& mosaic, const RawTables& tables, ProgressCallback
         uint16_t* p = mosaic.samples;
         for (size_t left = count / kBlockSamples; left-- > 0; p += kBlockSamples) {
             if (left % kBlocksPerTick == 0 && !Tick(progress, 1)) return false;
-            for (size_t k = 0; k < kBlockSamples; ++k) p[k] = master[ClampSample(p[k])];
+            for (size_t k = 0; k < kBlockSamples; ++k) p[k] = master[ClampTableIndex(p[k])];
         }
-        for (uint16_t* end = mosaic.samples + count; p < end; ++p) *p = master[ClampSample(*p)];
+        for (uint16_t* end = mosaic.samples + count; p < end; ++p) *p = master[ClampTableIndex(*p)];
         return true;
     }
 
@@ -163,8 +162,8 @@ void ApplyRgbBalance(ProcessedImage& image, uint16_t red, uint16_t green, uint16
     const size_t pixels = static_cast<size_t>(image.width) * image.height;
     uint16_t* p = image.samples;
     auto balance = [](uint16_t sample, uint32_t factor) {
-        const uint32_t v = ClampSample(sample) * factor / 256;
-        return static_cast<uint16_t>(v > kMaxSample ? kMaxSample : v);
+        const uint32_t v = ClampTableIndex(sample) * factor / 256;
+        return static_cast<uint16_t>(v > kToneTableMax ? kToneTableMax : v);
     };
     for (size_t i = 0; i < pixels; ++i, p += 3) {
         p[0] = balance(p[0], red);

@@ -44,12 +44,12 @@ void ApplySaturation(ProcessedImage& image, float saturation) {
     const size_t pixels = static_cast<size_t>(image.width) * image.height;
     uint16_t* p = image.samples;
     for (size_t i = 0; i < pixels; ++i, p += 3) {
-        const int64_t r = ClampSample(p[0]);
-        const int64_t g = ClampSample(p[1]);
-        const int64_t b = ClampSample(p[2]);
-        p[0] = ClampToSample((m0 * r + m1 * g + m2 * b) >> 12);
-        p[1] = ClampToSample((m3 * r + m4 * g + m5 * b) >> 12);
-        p[2] = ClampToSample((m6 * r + m7 * g + m8 * b) >> 12);
+        const int64_t r = ClampTableIndex(p[0]);
+        const int64_t g = ClampTableIndex(p[1]);
+        const int64_t b = ClampTableIndex(p[2]);
+        p[0] = ClampToToneRange((m0 * r + m1 * g + m2 * b) >> 12);
+        p[1] = ClampToToneRange((m3 * r + m4 * g + m5 * b) >> 12);
+        p[2] = ClampToToneRange((m6 * r + m7 * g + m8 * b) >> 12);
     }
 }
 

@@ -18,15 +18,15 @@ struct IdentityTable {
 constexpr IdentityTable kIdentity;
 
 inline void MapSamples(uint16_t* p, size_t count, const uint16_t* table) {
-    for (size_t k = 0; k < count; ++k) p[k] = table[ClampSample(p[k])];
+    for (size_t k = 0; k < count; ++k) p[k] = table[ClampTableIndex(p[k])];
 }
 
 inline void MapPixels(uint16_t* p, size_t pixels, const uint16_t* red, const uint16_t* green,
                       const uint16_t* blue) {
     for (size_t k = 0; k < pixels; ++k, p += 3) {
-        p[0] = red[ClampSample(p[0])];
-        p[1] = green[ClampSample(p[1])];
-        p[2] = blue[ClampSample(p[2])];
+        p[0] = red[ClampTableIndex(p[0])];
+        p[1] = green[ClampTableIndex(p[1])];
+        p[2] = blue[ClampTableIndex(p[2])];
     }
 }
 
@@ -35,16 +35,16 @@ inline void MapPixels(uint16_t* p, size_t pixels, const uint16_t* red, const uin
 template <bool kRed, bool kGreen, bool kBlue>
 void MapPresent(uint16_t* p, size_t pixels, const uint16_t* red, const uint16_t* green, const uint16_t* blue) {
     for (size_t k = 0; k < pixels; ++k, p += 3) {
-        if constexpr (kRed) p[0] = red[ClampSample(p[0])];
-        if constexpr (kGreen) p[1] = green[ClampSample(p[1])];
-        if constexpr (kBlue) p[2] = blue[ClampSample(p[2])];
+        if constexpr (kRed) p[0] = red[ClampTableIndex(p[0])];
+        if constexpr (kGreen) p[1] = green[ClampTableIndex(p[1])];
+        if constexpr (kBlue) p[2] = blue[ClampTableIndex(p[2])];
     }
 }
 
 }  // namespace
 
 bool ApplyTable(ProcessedImage& image, const uint16_t* table, ProgressCallback* progress) {
-    const size_t samples = SampleCount(image.channels, image.width, image.height);
+    const size_t samples = ImageSampleCount(image.channels, image.width, image.height);
     if (table == nullptr || image.samples == nullptr || samples == 0) return true;
 
     // A pixel of an RGB image is one unit of work; otherwise a sample is.

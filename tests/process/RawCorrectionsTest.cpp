@@ -49,7 +49,7 @@ TEST(RawCorrections, StepsFoldInOrderWithAClampAfterEach) {
 
 TEST(RawCorrections, RawCurvesComposeChannelThenMaster) {
     std::array<uint16_t, kToneTableSize> rev{}, half{};
-    for (uint16_t i = 0; i < kToneTableSize; ++i) { rev[i] = kMaxSample - i; half[i] = i / 2; }
+    for (uint16_t i = 0; i < kToneTableSize; ++i) { rev[i] = kToneTableMax - i; half[i] = i / 2; }
     RawTables tables;
     const uint16_t* masterOnly[4] = {rev.data(), nullptr, nullptr, nullptr};
     BuildRawTables({.options = opt::rawcurves}, masterOnly, 256, 256, tables);  // alone: the master table

@@ -42,7 +42,7 @@ TEST(ColourMatrix, UsesTheOriginalPixelTruncatesClampsAndRefusesGrey) {
 
 TEST(Curves, ChannelCurvesComeBeforeTheMasterAndGreyUsesOnlyTheMaster) {
     Table half{}, rev{};
-    for (uint16_t i = 0; i < kToneTableSize; ++i) { half[i] = i / 2; rev[i] = kMaxSample - i; }
+    for (uint16_t i = 0; i < kToneTableSize; ++i) { half[i] = i / 2; rev[i] = kToneTableMax - i; }
     const uint16_t* curves[4] = {rev.data(), half.data(), nullptr, nullptr};
     Samples s = {100, 100, 100};
     ProcessedImage image{1, 1, 3, 16, 6, s.data()};
