@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include "engine/process/FixedDivisor.h"
+
 namespace kyp {
 
 namespace {
@@ -20,24 +22,6 @@ inline uint16_t ClampSample(int64_t value) {
     return static_cast<uint16_t>(std::clamp<int64_t>(value, 0, kMaxSample));
 }
 
-// Exact division of non-negative 31-bit numerators by a fixed divisor as a multiply
-// and shift: with 2^L >= d, k = 31 + L and m = floor(2^k / d) + 1, the error of
-// n * m / 2^k stays below 1/d for every n < 2^31, so the floor is exact.
-struct FixedDivisor {
-    uint64_t multiplier = 1;
-    int shift = 0;
-
-    explicit FixedDivisor(uint32_t divisor) {
-        int bits = 0;
-        while ((uint64_t{1} << bits) < divisor) ++bits;
-        shift = 31 + bits;
-        multiplier = (uint64_t{1} << shift) / divisor + 1;
-    }
-    [[nodiscard]] uint32_t Divide(uint32_t numerator) const {
-        return static_cast<uint32_t>((numerator * multiplier) >> shift);
-    }
-};
-
 // Samples of the interior handled per block; the accumulators live on the stack.
 constexpr size_t kBlockSamples = 1024;
 
@@ -45,7 +29,7 @@ constexpr size_t kBlockSamples = 1024;
 // over contiguous samples (channels interleaved, tap stride = channel count) and
 // vectorise. Needs a symmetric kernel of non-negative weights adding up to less than
 // 32768, so sums of 16-bit samples stay below 2^31.
-void ConvolveInterior(uint16_t* out, const uint16_t* in, size_t begin, size_t end, const int32_t* centre,
+__attribute__((target_clones("avx2", "default"))) void ConvolveInterior(uint16_t* out, const uint16_t* in, size_t begin, size_t end, const int32_t* centre,
                       int32_t half, size_t stride, const FixedDivisor& divisor) {
     int32_t accumulator[kBlockSamples];
     for (size_t blockStart = begin; blockStart < end; blockStart += kBlockSamples) {
@@ -61,7 +45,7 @@ void ConvolveInterior(uint16_t* out, const uint16_t* in, size_t begin, size_t en
         }
         uint16_t* target = out + blockStart;
         for (size_t k = 0; k < count; ++k) {
-            const uint32_t value = divisor.Divide(static_cast<uint32_t>(accumulator[k]));
+            const uint32_t value = divisor.Divide(accumulator[k]);
             target[k] = static_cast<uint16_t>(std::min<uint32_t>(value, kMaxSample));
         }
     }
@@ -140,6 +124,19 @@ bool BuildGaussianKernel(GaussianKernel& kernel, float radius) {
     return true;
 }
 
+bool IsRegularKernel(const GaussianKernel& kernel) {
+    if (kernel.weights.size() % 2 == 0) return false;
+    const int32_t half = kernel.halfWidth();
+    const int32_t* centre = kernel.weights.data() + half;
+    int64_t total = centre[0];
+    bool regular = centre[0] >= 0;
+    for (int32_t j = 1; j <= half; ++j) {
+        regular = regular && centre[j] >= 0 && centre[j] == centre[-j];
+        total += int64_t{centre[j]} + centre[-j];
+    }
+    return regular && total > 0 && total <= FixedDivisor::kLargest;
+}
+
 void ConvolveLine(uint16_t* out, const uint16_t* in, uint32_t length, const GaussianKernel& kernel,
                   int channels) {
     channels = channels == 3 ? 3 : 1;
@@ -151,15 +148,11 @@ void ConvolveLine(uint16_t* out, const uint16_t* in, uint32_t length, const Gaus
     const int32_t half = kernel.halfWidth();
     const int32_t* centre = kernel.weights.data() + half;
 
-    // The fast interior needs a symmetric, non-negative kernel with a small sum;
-    // every kernel BuildGaussianKernel makes is one.
-    int64_t total = centre[0];
-    bool regular = centre[0] >= 0;
-    for (int32_t j = 1; j <= half; ++j) {
-        regular = regular && centre[j] >= 0 && centre[j] == centre[-j];
-        total += int64_t{centre[j]} + centre[-j];
-    }
-    regular = regular && total > 0 && total < 32768;
+    // The fast interior needs a regular kernel; every kernel BuildGaussianKernel
+    // makes is one.
+    const bool regular = IsRegularKernel(kernel);
+    int64_t total = 0;
+    for (const int32_t weight : kernel.weights) total += weight;
 
     const int64_t pixels = length;
     int64_t interiorBegin = pixels;  // first and one-past-last pixel of the fast interior

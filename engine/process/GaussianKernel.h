@@ -29,6 +29,11 @@ inline constexpr float kMaxGaussianRadius = 250.0f;
 // memory runs out.
 [[nodiscard]] bool BuildGaussianKernel(GaussianKernel& kernel, float radius);
 
+// True for the kernels the fast paths take: an odd number of symmetric,
+// non-negative weights adding up to 1..32767. Every kernel BuildGaussianKernel
+// makes is one.
+[[nodiscard]] bool IsRegularKernel(const GaussianKernel& kernel);
+
 // Convolves one line of `length` pixels: channels 3 means interleaved red, green,
 // blue; any other value one sample per pixel. Each output sample is the weighted sum
 // of the input samples under the taps that fall inside the line, divided (truncating)

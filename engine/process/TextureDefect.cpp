@@ -51,6 +51,36 @@ inline uint16_t Estimate(const uint16_t* site, ptrdiff_t rowLength) {
     return static_cast<uint16_t>((nw + ne + sw + se + 2) >> 2);
 }
 
+// Estimate for `count` sites two samples apart along one row, written without
+// branches so it vectorises; agrees with Estimate site by site. `above` and `below`
+// point at the samples directly over and under the first site.
+__attribute__((target_clones("avx2", "default"))) void EstimateRow(uint16_t* sites, const uint16_t* above,
+                                                                  const uint16_t* below, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) {
+        const size_t x = size_t{i} * 2;
+        const int32_t nw = above[x - 1], ne = above[x + 1], sw = below[x - 1], se = below[x + 1];
+        const int32_t diagonal1 = AbsDiff(ne, sw), diagonal2 = AbsDiff(nw, se);
+        const int32_t top = AbsDiff(nw, ne), bottom = AbsDiff(sw, se);
+        const int32_t left = AbsDiff(nw, sw), right = AbsDiff(ne, se);
+        const int32_t lowest = std::min(std::min(std::min(diagonal1, diagonal2), std::min(top, bottom)),
+                                        std::min(left, right));
+        const int32_t highest = std::max(std::max(std::max(diagonal1, diagonal2), std::max(top, bottom)),
+                                         std::max(left, right));
+        const int32_t midpoint = lowest + (highest - lowest) / 2;
+        const int32_t sum = (diagonal1 < midpoint ? ne + sw : 0) + (diagonal2 < midpoint ? nw + se : 0) +
+                            (top < midpoint ? nw + ne : 0) + (bottom < midpoint ? sw + se : 0) +
+                            (left < midpoint ? nw + sw : 0) + (right < midpoint ? ne + se : 0);
+        const int32_t pairs = (diagonal1 < midpoint) + (diagonal2 < midpoint) + (top < midpoint) +
+                              (bottom < midpoint) + (left < midpoint) + (right < midpoint);
+        // sum / (2 x pairs), truncated. Float division rounds correctly: an exact
+        // quotient stays exact, and an inexact one lies at least 1/12 below the next
+        // integer, far beyond float's error for sums below 2^20.
+        const auto mean = static_cast<int32_t>(static_cast<float>(sum) / static_cast<float>(2 * std::max(pairs, 1)));
+        const int32_t rounded = (nw + ne + sw + se + 2) >> 2;
+        sites[x] = static_cast<uint16_t>(midpoint != 0 && pairs != 0 ? mean : rounded);
+    }
+}
+
 }  // namespace
 
 uint16_t EstimateGreenFromDiagonals(const uint16_t* site, size_t rowLength) {
@@ -109,8 +139,8 @@ int CorrectTextureDefect(const RawMosaic& mosaic, int phase, ProgressCallback* p
     const auto rowLength = static_cast<ptrdiff_t>(mosaic.width);
     for (uint32_t y = firstRow; y < mosaic.height - 1; y += 2) {
         if (y % kTickRows == 0 && !Tick(progress)) return texture::kCancelled;
-        uint16_t* site = mosaic.samples + static_cast<size_t>(y) * mosaic.width + firstColumn;
-        for (uint32_t i = 0; i < sitesPerRow; ++i, site += 2) *site = Estimate(site, rowLength);
+        uint16_t* sites = mosaic.samples + static_cast<size_t>(y) * mosaic.width + firstColumn;
+        EstimateRow(sites, sites - rowLength, sites + rowLength, sitesPerRow);
     }
     return texture::kRepaired;
 }

@@ -8,19 +8,22 @@ namespace kyp {
 namespace {
 
 constexpr size_t kTickRows = 20;
-constexpr int64_t kMaxSample = 1023;
+constexpr int32_t kMaxSample = 1023;
 
-// Pushes one row of samples away from their blurred values. The product
-// d x 2 x amount is formed in 64 bits so no amount can overflow it; within the
-// 32-bit range the result is the same as 32-bit arithmetic.
-void SharpenRow(uint16_t* samples, const uint16_t* blurred, size_t count, int64_t amount, int32_t limit) {
+// Pushes one row of samples away from their blurred values. Differences are at
+// most 65535 in size, so d x 2 x amount fits 32 bits for amounts up to
+// kNarrowAmount (every amount the Sharpen page offers); larger ones take 64 bits.
+constexpr int32_t kNarrowAmount = 16383;
+
+template <typename Wide>
+__attribute__((target_clones("avx2", "default"))) void SharpenRow(uint16_t* samples, const uint16_t* blurred,
+                                                                   size_t count, Wide amount, int32_t limit) {
     for (size_t i = 0; i < count; ++i) {
         const int32_t difference = int32_t{samples[i]} - int32_t{blurred[i]};
         const int32_t magnitude = difference < 0 ? -difference : difference;
-        if (magnitude > limit) {
-            const int64_t value = blurred[i] + difference * 2 * amount / 100;
-            samples[i] = static_cast<uint16_t>(std::clamp<int64_t>(value, 0, kMaxSample));
-        }
+        const Wide value = blurred[i] + Wide{difference} * 2 * amount / 100;
+        const auto sharpened = static_cast<uint16_t>(std::clamp<Wide>(value, 0, kMaxSample));
+        samples[i] = magnitude > limit ? sharpened : samples[i];
     }
 }
 
@@ -46,7 +49,13 @@ bool UnsharpMask(ProcessedImage& image, int32_t amount, float radius, int32_t th
     const auto limit = static_cast<int32_t>(std::clamp<int64_t>(2 * int64_t{threshold}, -1, 65535));
     for (size_t y = 0; y < height; ++y) {
         if ((height - 1 - y) % kTickRows == 0 && !Tick(progress)) return false;
-        SharpenRow(image.samples + y * rowSamples, buffers.blurred.data() + y * rowSamples, rowSamples, amount, limit);
+        uint16_t* row = image.samples + y * rowSamples;
+        const uint16_t* blurredRow = buffers.blurred.data() + y * rowSamples;
+        if (amount >= -kNarrowAmount && amount <= kNarrowAmount) {
+            SharpenRow<int32_t>(row, blurredRow, rowSamples, amount, limit);
+        } else {
+            SharpenRow<int64_t>(row, blurredRow, rowSamples, amount, limit);
+        }
     }
     return true;
 }
