@@ -16,8 +16,8 @@ constexpr int32_t kMaxSample = 1023;
 constexpr int32_t kNarrowAmount = 16383;
 
 template <typename Wide>
-__attribute__((target_clones("avx2", "default"))) void SharpenRow(uint16_t* samples, const uint16_t* blurred,
-                                                                   size_t count, Wide amount, int32_t limit) {
+inline __attribute__((always_inline)) void SharpenRow(uint16_t* samples, const uint16_t* blurred, size_t count,
+                                                      Wide amount, int32_t limit) {
     for (size_t i = 0; i < count; ++i) {
         const int32_t difference = int32_t{samples[i]} - int32_t{blurred[i]};
         const int32_t magnitude = difference < 0 ? -difference : difference;
@@ -25,6 +25,15 @@ __attribute__((target_clones("avx2", "default"))) void SharpenRow(uint16_t* samp
         const auto sharpened = static_cast<uint16_t>(std::clamp<Wide>(value, 0, kMaxSample));
         samples[i] = magnitude > limit ? sharpened : samples[i];
     }
+}
+
+__attribute__((target_clones("avx2", "default"))) void SharpenRowNarrow(uint16_t* samples, const uint16_t* blurred,
+                                                                         size_t count, int32_t amount, int32_t limit) {
+    SharpenRow<int32_t>(samples, blurred, count, amount, limit);
+}
+
+void SharpenRowWide(uint16_t* samples, const uint16_t* blurred, size_t count, int64_t amount, int32_t limit) {
+    SharpenRow<int64_t>(samples, blurred, count, amount, limit);
 }
 
 }  // namespace
@@ -52,9 +61,9 @@ bool UnsharpMask(ProcessedImage& image, int32_t amount, float radius, int32_t th
         uint16_t* row = image.samples + y * rowSamples;
         const uint16_t* blurredRow = buffers.blurred.data() + y * rowSamples;
         if (amount >= -kNarrowAmount && amount <= kNarrowAmount) {
-            SharpenRow<int32_t>(row, blurredRow, rowSamples, amount, limit);
+            SharpenRowNarrow(row, blurredRow, rowSamples, amount, limit);
         } else {
-            SharpenRow<int64_t>(row, blurredRow, rowSamples, amount, limit);
+            SharpenRowWide(row, blurredRow, rowSamples, amount, limit);
         }
     }
     return true;
