@@ -29,8 +29,10 @@ constexpr size_t kBlockSamples = 1024;
 // over contiguous samples (channels interleaved, tap stride = channel count) and
 // vectorise. Needs a symmetric kernel of non-negative weights adding up to less than
 // 32768, so sums of 16-bit samples stay below 2^31.
-__attribute__((target_clones("avx2", "default"))) void ConvolveInterior(uint16_t* out, const uint16_t* in, size_t begin, size_t end, const int32_t* centre,
-                      int32_t half, size_t stride, const FixedDivisor& divisor) {
+__attribute__((target_clones("avx2", "default"))) void ConvolveInterior(uint16_t* out, const uint16_t* in,
+                                                                        size_t begin, size_t end,
+                                                                        const int32_t* centre, int32_t half,
+                                                                        size_t stride, const FixedDivisor& divisor) {
     int32_t accumulator[kBlockSamples];
     for (size_t blockStart = begin; blockStart < end; blockStart += kBlockSamples) {
         const size_t count = std::min(kBlockSamples, end - blockStart);

@@ -27,8 +27,9 @@ inline __attribute__((always_inline)) void SharpenRow(uint16_t* samples, const u
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void SharpenRowNarrow(uint16_t* samples, const uint16_t* blurred,
-                                                                         size_t count, int32_t amount, int32_t limit) {
+__attribute__((target_clones("avx2", "default"))) void SharpenRowNarrow(uint16_t* samples,
+                                                                         const uint16_t* blurred, size_t count,
+                                                                         int32_t amount, int32_t limit) {
     SharpenRow<int32_t>(samples, blurred, count, amount, limit);
 }
 

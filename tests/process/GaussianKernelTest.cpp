@@ -18,8 +18,8 @@ std::vector<int32_t> Weights(float radius) {
 
 Samples Convolve(const Samples& in, std::vector<int32_t> weights, int channels = 1) {
     Samples out(in.size(), 0xFFFF);
-    ConvolveLine(out.data(), in.data(), static_cast<uint32_t>(in.size() / channels), GaussianKernel{std::move(weights)},
-                 channels);
+    const GaussianKernel kernel{std::move(weights)};
+    ConvolveLine(out.data(), in.data(), static_cast<uint32_t>(in.size() / channels), kernel, channels);
     return out;
 }
 
@@ -67,8 +67,9 @@ TEST(ConvolveLine, InteriorAgreesWithPlainFormula) {
             for (int i = 0; i < pixels * channels; ++i) {
                 int64_t sum = 0, weightSum = 0;
                 for (int j = std::max(-half, -i / channels); j <= std::min(half, pixels - 1 - i / channels); ++j) {
-                    sum += int64_t{weights[static_cast<size_t>(j + half)]} * in[static_cast<size_t>(i + j * channels)];
-                    weightSum += weights[static_cast<size_t>(j + half)];
+                    const int64_t weight = weights[static_cast<size_t>(j + half)];
+                    sum += weight * in[static_cast<size_t>(i + j * channels)];
+                    weightSum += weight;
                 }
                 ASSERT_EQ(out[static_cast<size_t>(i)], std::min<int64_t>(sum / weightSum, 1023))
                     << "taps " << weights.size() << " channels " << channels << " sample " << i;

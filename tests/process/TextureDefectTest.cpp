@@ -23,7 +23,8 @@ struct TestMosaic {
             for (uint32_t x = 0; x < width; ++x)
                 at(x, y) = SiteColour(x, y) != 1 ? 500 : (y % 2 == 0 ? evenGreen : oddGreen);
     }
-    TestMosaic(const TestMosaic& other) : samples(other.samples), mosaic{samples.data(), other.mosaic.width, other.mosaic.height} {}
+    TestMosaic(const TestMosaic& other)
+        : samples(other.samples), mosaic{samples.data(), other.mosaic.width, other.mosaic.height} {}
     uint16_t& at(uint32_t x, uint32_t y) { return samples[size_t{y} * mosaic.width + x]; }
 };
 

@@ -89,7 +89,8 @@ TEST(GaussianBlur, IsRowsThenColumns) {
             ConvolveLine(rows.data() + y * stride, test.samples.data() + y * stride, width, kernel, channels);
         for (size_t x = 0; x < width; ++x) {
             Samples column(size_t{height} * channels), out(column.size());
-            for (size_t i = 0; i < column.size(); ++i) column[i] = rows[i / channels * stride + x * channels + i % channels];
+            for (size_t i = 0; i < column.size(); ++i)
+                column[i] = rows[i / channels * stride + x * channels + i % channels];
             ConvolveLine(out.data(), column.data(), height, kernel, channels);
             for (size_t i = 0; i < column.size(); ++i)
                 ASSERT_EQ(blurred[i / channels * stride + x * channels + i % channels], out[i])
