@@ -23,13 +23,15 @@
 #include "engine/raw/RawLoad.h"
 #include "engine/raw/RawSampleBlock.h"
 #include "engine/raw/TiffDocument.h"
+#include "platform/LargeBlock.h"
 
 namespace kyp {
 
 namespace {
 
-void* HeapAllocate(size_t bytes) { return std::malloc(bytes); }
-void HeapRelease(void* block) { std::free(block); }
+// The heap pair: large blocks on huge pages where the system offers them.
+void* HeapAllocate(size_t bytes) { return AllocateLargeBlock(bytes); }
+void HeapRelease(void* block) { ReleaseLargeBlock(block); }
 
 // Levels results of the interactive session: the level points found by the
 // last full-size run (all channels in 0-1, per channel as red, green, blue
