@@ -2,21 +2,40 @@
 
 #include <cstddef>
 #include <cstring>
+#include <memory>
+#include <new>
+
+#include "engine/process/Parallel.h"
 
 namespace kyp {
 namespace {
 
 constexpr size_t kBlockPixels = 16;
 constexpr size_t kBlocksPerTick = 800;
+// Blocks per unit of work handed to a thread (a unit also ends at a tick).
+constexpr size_t kGrainBlocks = 2048;
 
-inline void CountPixel(HistogramRecord& record, const uint16_t* p) {
-    const uint32_t r = ClampTableIndex(p[0]);
-    const uint32_t g = ClampTableIndex(p[1]);
-    const uint32_t b = ClampTableIndex(p[2]);
-    ++record.blocks[HistogramRecord::kLuminance].bins[PixelLuminance(r, g, b)];
-    ++record.blocks[HistogramRecord::kRed].bins[r];
-    ++record.blocks[HistogramRecord::kGreen].bins[g];
-    ++record.blocks[HistogramRecord::kBlue].bins[b];
+// The bins of one thread's share of the pixels; merged when all are counted.
+struct PartialBins {
+    uint32_t bins[4][kToneTableSize];
+};
+
+// Counts `pixels` RGB pixels into the luminance, red, green and blue bins.
+void CountPixels(uint32_t* __restrict luminance, uint32_t* __restrict red, uint32_t* __restrict green,
+                 uint32_t* __restrict blue, const uint16_t* p, size_t pixels) {
+    for (size_t k = 0; k < pixels; ++k, p += 3) {
+        const uint32_t r = ClampTableIndex(p[0]);
+        const uint32_t g = ClampTableIndex(p[1]);
+        const uint32_t b = ClampTableIndex(p[2]);
+        ++luminance[PixelLuminance(r, g, b)];
+        ++red[r];
+        ++green[g];
+        ++blue[b];
+    }
+}
+
+void CountSamples(uint32_t* bins, const uint16_t* p, size_t samples) {
+    for (size_t k = 0; k < samples; ++k) ++bins[ClampTableIndex(p[k])];
 }
 
 }  // namespace
@@ -27,25 +46,49 @@ bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record, Prog
     const size_t samples = ImageSampleCount(image.channels, image.width, image.height);
     if (image.samples == nullptr || samples == 0) return false;
 
-    const uint16_t* p = image.samples;
-    if (image.channels == 3) {
-        const size_t pixels = samples / 3;
-        for (size_t left = pixels / kBlockPixels; left-- > 0;) {
-            if (progress != nullptr && left % kBlocksPerTick == 0 && !progress->Tick(1)) return false;
-            for (size_t k = 0; k < kBlockPixels; ++k, p += 3) CountPixel(*record, p);
+    // Each thread counts into bins of its own (the caller's thread into the
+    // record); the counts are added up at the end, so the totals are those
+    // of one pass in any order.
+    const unsigned threads = ParallelThreads();
+    std::unique_ptr<PartialBins[]> partial;
+    if (threads > 1) partial.reset(new (std::nothrow) PartialBins[threads - 1]);
+    if (partial != nullptr) std::memset(partial.get(), 0, sizeof(PartialBins) * (threads - 1));
+    auto bins = [&](unsigned slot, int block) {
+        return slot == 0 || partial == nullptr ? record->blocks[block].bins : partial[slot - 1].bins[block];
+    };
+
+    const bool colour = image.channels == 3;
+    const size_t units = colour ? samples / 3 : samples;
+    const size_t unitSamples = colour ? 3 : 1;
+    const size_t blocks = units / kBlockPixels;
+    auto count = [&](size_t begin, size_t end, unsigned slot) {
+        const uint16_t* p = image.samples + begin * unitSamples;
+        if (colour) {
+            CountPixels(bins(slot, HistogramRecord::kLuminance), bins(slot, HistogramRecord::kRed),
+                        bins(slot, HistogramRecord::kGreen), bins(slot, HistogramRecord::kBlue), p, end - begin);
+        } else {
+            CountSamples(bins(slot, HistogramRecord::kLuminance), p, end - begin);
         }
-        for (size_t k = pixels % kBlockPixels; k > 0; --k, p += 3) CountPixel(*record, p);
-        record->total = static_cast<uint32_t>(pixels);
-    } else {
-        uint32_t* bins = record->blocks[HistogramRecord::kLuminance].bins;
-        for (size_t left = samples / kBlockPixels; left-- > 0;) {
-            if (progress != nullptr && left % kBlocksPerTick == 0 && !progress->Tick(1)) return false;
-            for (size_t k = 0; k < kBlockPixels; ++k) ++bins[ClampTableIndex(p[k])];
-            p += kBlockPixels;
+    };
+    if (threads > 1 && partial == nullptr) {
+        // No memory for the threads' bins: count alone.
+        for (size_t block = 0; block < blocks; ++block) {
+            if (progress != nullptr && (blocks - 1 - block) % kBlocksPerTick == 0 && !progress->Tick(1)) return false;
+            count(block * kBlockPixels, (block + 1) * kBlockPixels, 0);
         }
-        for (size_t k = samples % kBlockPixels; k > 0; --k) ++bins[ClampTableIndex(*p++)];
-        record->total = static_cast<uint32_t>(samples);
+    } else if (!TickedRanges(blocks, kBlocksPerTick, CountdownPhase(blocks, kBlocksPerTick), progress, kGrainBlocks,
+                             [&](size_t begin, size_t end, unsigned slot) {
+                                 count(begin * kBlockPixels, end * kBlockPixels, slot);
+                             })) {
+        return false;
     }
+    count(blocks * kBlockPixels, units, 0);
+    if (partial != nullptr) {
+        for (unsigned t = 0; t + 1 < threads; ++t)
+            for (int block = 0; block < 4; ++block)
+                for (uint32_t v = 0; v < kToneTableSize; ++v) record->blocks[block].bins[v] += partial[t].bins[block][v];
+    }
+    record->total = static_cast<uint32_t>(units);
 
     for (int block = 0; block < 4; ++block) ComputeHistogramStatistics(*record, block);
     return true;

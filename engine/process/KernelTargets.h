@@ -37,6 +37,9 @@ KernelTarget SetKernelTargetLimit(KernelTarget limit);
 #define KYP_HAVE_TARGETS 0
 #endif
 
+// For kernel bodies: inlined into each instruction-set wrapper.
+#define KYP_ALWAYS_INLINE inline __attribute__((always_inline))
+
 // Defines name##Avx512, name##Avx2 and name##Baseline, each running
 // body(arguments) compiled for its instruction set, and Pick##name(target),
 // which returns the one for a KernelTarget. params is the parenthesised

@@ -45,15 +45,15 @@ size_t ParallelForGated(size_t count, Gate&& gate, Body&& body) {
         [](void* context, size_t unit) -> bool { return (*static_cast<Pair*>(context)->gate)(unit); }, &pair);
 }
 
-// work(begin, end) over [0, items) in ranges of at most `grain` items, possibly
-// at the same time on several threads.
+// work(begin, end, slot) over [0, items) in ranges of at most `grain` items,
+// possibly at the same time on several threads (slot as for ParallelFor).
 template <class Work>
 void ParallelRanges(size_t items, size_t grain, Work&& work) {
     grain = std::max<size_t>(grain, 1);
     const size_t units = (items + grain - 1) / grain;
-    ParallelFor(units, [&](size_t unit, unsigned) {
+    ParallelFor(units, [&](size_t unit, unsigned slot) {
         const size_t begin = unit * grain;
-        work(begin, std::min(items, begin + grain));
+        work(begin, std::min(items, begin + grain), slot);
     });
 }
 
@@ -64,7 +64,7 @@ void ParallelRanges(size_t items, size_t grain, Work&& work) {
     return items == 0 ? 0 : (period - (items - 1) % period) % period;
 }
 
-// work(begin, end) over [0, items), with Tick(1) before each item i for which
+// work(begin, end, slot) over [0, items), with Tick(1) before each item i for which
 // (i + phase) % period == 0 when progress is given. Ranges hold at most
 // `grain` items and never contain a ticked item other than their first. False
 // when a tick cancelled (items before it done, none after it).
@@ -96,14 +96,14 @@ bool TickedRanges(size_t items, size_t period, size_t phase, ProgressCallback* p
             const bool tick = (begin + phase) % period == 0;
             if (tick && !progress->Tick(1)) return false;
             const size_t next = begin < first ? std::min(first, items) : std::min(items, begin + period);
-            work(begin, next);
+            work(begin, next, 0u);
             begin = next;
         }
         return true;
     }
     const size_t started = ParallelForGated(
         ranges.size(), [&](size_t unit) { return !ranges[unit].tick || progress->Tick(1); },
-        [&](size_t unit, unsigned) { work(ranges[unit].begin, ranges[unit].end); });
+        [&](size_t unit, unsigned slot) { work(ranges[unit].begin, ranges[unit].end, slot); });
     return started == ranges.size();
 }
 
