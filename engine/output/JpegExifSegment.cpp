@@ -4,10 +4,12 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <new>
 #include <optional>
 #include <span>
 
+#include "engine/output/TiffWriter.h"
 #include "engine/raw/TiffDocument.h"
 #include "engine/raw/TiffTags.h"
 
@@ -139,18 +141,12 @@ std::string_view cutAtCharacter(std::string_view text, size_t maxBytes) {
     return text.substr(0, length);
 }
 
-std::string formatExifDateTime(std::time_t time) {
-    std::tm local{};
-    if (!localtime_r(&time, &local)) return "0000:00:00 00:00:00";
-    int year = local.tm_year + 1900;
-    year = year < 0 ? 0 : year > 9999 ? 9999 : year;
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d:%02d:%02d %02d:%02d:%02d", year, local.tm_mon + 1, local.tm_mday,
-                  local.tm_hour, local.tm_min, local.tm_sec);
-    return text;
+std::string currentExifDateTime() {
+    char text[20];
+    // On failure the text keeps its shape (zeros, colons and a space).
+    (void)FormatTiffDateTime(std::time(nullptr), text);
+    return std::string(text, strnlen(text, 19));
 }
-
-std::string currentExifDateTime() { return formatExifDateTime(std::time(nullptr)); }
 
 bool buildJpegExifSegment(const TiffDocument& source, const OutputSettings* settings, uint16_t channels,
                           std::string_view dateTime, std::vector<uint8_t>& segment) {

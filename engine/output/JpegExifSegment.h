@@ -1,7 +1,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,8 +24,8 @@ inline constexpr uint64_t kExifMaxCopiedData = 1024;
 // inside a UTF-8 sequence.
 [[nodiscard]] std::string_view cutAtCharacter(std::string_view text, size_t maxBytes);
 
-// "YYYY:MM:DD HH:MM:SS" (19 characters, 24-hour clock) of time in local time.
-[[nodiscard]] std::string formatExifDateTime(std::time_t time);
+// The DateTime text of now, as the TIFF writer forms it: "YYYY:MM:DD HH:MM:SS"
+// in local time.
 [[nodiscard]] std::string currentExifDateTime();
 
 // The complete APP1 segment (0xFF 0xE1, 16-bit big-endian length = TIFF size

@@ -45,10 +45,10 @@ private:
     size_t total_ = 0;
 };
 
-// Writes the buffer's blocks in order to path. The bytes go to a new temporary
-// file in the target folder, which is renamed over path only once every block
-// has been written whole and flushed; on any failure the temporary file is
-// removed and an existing file at path is left untouched.
+// Writes the buffer's blocks in order to path through an AtomicFile: the bytes
+// go to a temporary file in the target folder, renamed over path only once
+// every block has been written whole and flushed; on any failure the temporary
+// file is removed and an existing file at path is left untouched.
 [[nodiscard]] bool writeBufferToFile(const std::string& path, const JpegOutputBuffer& buffer);
 
 }  // namespace kyp

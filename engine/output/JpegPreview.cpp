@@ -1,8 +1,10 @@
 #include "engine/output/JpegPreview.h"
 
+#include <cstring>
 #include <memory>
 #include <new>
 
+#include "engine/output/Bitmap.h"
 #include "engine/output/JpegGlue.h"
 #include "engine/raw/TiffDocument.h"
 #include "engine/raw/TiffTags.h"
@@ -107,6 +109,23 @@ bool runDecompress(const DecodePlan& plan) {
     return true;
 }
 
+// Decodes straight into a Bitmap's stored rows.
+class BitmapTarget final : public JpegPreviewTarget {
+public:
+    explicit BitmapTarget(Bitmap& bitmap) : bitmap_(bitmap) {}
+    bool create(int32_t width, int32_t height, int channels) noexcept override {
+        if (!bitmap_.create(width, height, channels)) return false;
+        std::memset(bitmap_.pixels(), 0, bitmap_.size());
+        return true;
+    }
+    uint8_t* storedRow(int32_t index) noexcept override {
+        return bitmap_.pixels() + static_cast<size_t>(index) * bitmap_.stride();
+    }
+
+private:
+    Bitmap& bitmap_;
+};
+
 }  // namespace
 
 bool decodeEmbeddedPreview(JpegPreviewTarget& target, const uint8_t* bytes, size_t length) {
@@ -135,6 +154,16 @@ bool decodeEmbeddedPreview(JpegPreviewTarget& target, const TiffDocument& docume
     uint32_t length = 0;
     if (!findEmbeddedPreview(document, offset, length)) return false;
     return decodeEmbeddedPreview(target, document.file().data() + offset, length);
+}
+
+bool decodeEmbeddedPreview(Bitmap& bitmap, const uint8_t* bytes, size_t length) {
+    BitmapTarget target(bitmap);
+    return decodeEmbeddedPreview(target, bytes, length);
+}
+
+bool decodeEmbeddedPreview(Bitmap& bitmap, const TiffDocument& document) {
+    BitmapTarget target(bitmap);
+    return decodeEmbeddedPreview(target, document);
 }
 
 }  // namespace kyp

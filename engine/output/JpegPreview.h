@@ -5,6 +5,7 @@
 
 namespace kyp {
 
+class Bitmap;
 class TiffDocument;
 
 // Limits on what the preview decoder accepts. Camera previews are at most a
@@ -62,5 +63,11 @@ public:
 
 // Finds and decodes the embedded preview of an open, parsed document.
 [[nodiscard]] bool decodeEmbeddedPreview(JpegPreviewTarget& target, const TiffDocument& document);
+
+// The same into a Bitmap: one component gives an 8-bit grey bitmap, three a
+// 24-bit one; row padding is zero. The bitmap's pixel block is reused when
+// large enough.
+[[nodiscard]] bool decodeEmbeddedPreview(Bitmap& bitmap, const uint8_t* bytes, size_t length);
+[[nodiscard]] bool decodeEmbeddedPreview(Bitmap& bitmap, const TiffDocument& document);
 
 }  // namespace kyp

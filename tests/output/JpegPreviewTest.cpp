@@ -7,6 +7,7 @@
 #include <fstream>
 #include <random>
 
+#include "engine/output/Bitmap.h"
 #include "engine/output/JpegWriter.h"
 #include "engine/raw/TiffDocument.h"
 #include "output/JpegTestSupport.h"
@@ -110,6 +111,36 @@ TEST(JpegPreview, RowsAreStoredBottomUpInBlueGreenRed) {
     EXPECT_EQ(out.stride, 8u);  // 5 rounded up to a multiple of 4
     EXPECT_EQ(out.pixels.size(), 24u);
     EXPECT_EQ(messages.count(), 0);
+}
+
+TEST(JpegPreview, IntoABitmap) {
+    MessageCapture messages;
+    OwnedImage in = gradient(16, 16, 3);
+    for (uint32_t i = 0; i < 16 * 16; ++i) {
+        const bool top = i < 16 * 8;
+        in.samples[i * 3] = top ? 1023 : 0;
+        in.samples[i * 3 + 1] = 0;
+        in.samples[i * 3 + 2] = top ? 0 : 1023;
+    }
+    const std::vector<uint8_t> jpeg = encoded(in.image, 100);
+    Bitmap bitmap;
+    ASSERT_TRUE(decodeEmbeddedPreview(bitmap, jpeg.data(), jpeg.size()));
+    EXPECT_EQ(bitmap.bitsPerPixel(), 24);
+    const PixelRgb top = bitmap.pixelAt(3, 0), bottom = bitmap.pixelAt(3, 15);
+    EXPECT_GT(top.red, 240);
+    EXPECT_LT(top.blue, 15);
+    EXPECT_LT(bottom.red, 15);
+    EXPECT_GT(bottom.blue, 240);
+
+    // Reused for a grey picture of 5 × 3: 8 bits, padding bytes zero.
+    OwnedImage grey = gradient(5, 3, 1);
+    const std::vector<uint8_t> g = encoded(grey.image);
+    ASSERT_TRUE(decodeEmbeddedPreview(bitmap, g.data(), g.size()));
+    EXPECT_EQ(bitmap.bitsPerPixel(), 8);
+    ASSERT_EQ(bitmap.stride(), 8u);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 5; x < 8; ++x) EXPECT_EQ(bitmap.row(y)[x], 0);
+    EXPECT_FALSE(decodeEmbeddedPreview(bitmap, g.data(), 10));
 }
 
 TEST(JpegPreview, StreamsThatEndEarly) {

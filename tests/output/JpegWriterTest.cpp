@@ -10,6 +10,7 @@
 
 #include "engine/output/JpegExifSegment.h"
 #include "engine/output/JpegPreview.h"
+#include "engine/output/TiffWriter.h"
 #include "engine/raw/TiffDocument.h"
 #include "output/JpegTestSupport.h"
 #include "raw/CameraInfoTestTiff.h"
@@ -188,7 +189,9 @@ TEST_F(JpegWriterTest, ExifSegmentStructure) {
     const std::string stamp(reinterpret_cast<const char*>(tiff + date.value), 19);
     EXPECT_EQ(tiff[date.value + 19], 0);
     const std::time_t after = std::time(nullptr);
-    EXPECT_TRUE(stamp == formatExifDateTime(before) || stamp == formatExifDateTime(after)) << stamp;
+    char first[20], last[20];
+    ASSERT_TRUE(FormatTiffDateTime(before, first) && FormatTiffDateTime(after, last));
+    EXPECT_TRUE(stamp == first || stamp == last) << stamp;
     const Entry12 time = entryAt(tiff, exif, 0), aperture = entryAt(tiff, exif, 1), original = entryAt(tiff, exif, 4);
     EXPECT_EQ(time.value, (date.value + 20 + 3) / 4 * 4);  // RATIONAL data is 4-aligned
     EXPECT_EQ(le32(tiff + time.value), 10u);
