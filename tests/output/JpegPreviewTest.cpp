@@ -12,6 +12,7 @@
 #include "engine/raw/TiffDocument.h"
 #include "output/JpegTestSupport.h"
 #include "raw/CameraInfoTestTiff.h"
+#include "tools/sample-orf/SampleOrf.h"
 
 namespace kyp {
 namespace {
@@ -223,6 +224,23 @@ TEST_F(EmbeddedPreview, FoundThroughTags513And514) {
     ASSERT_TRUE(decodeEmbeddedPreview(out, document_));
     EXPECT_EQ(out.width, 40);
     EXPECT_EQ(out.height, 30);
+}
+
+TEST_F(EmbeddedPreview, GeneratedOrfPreview) {
+    sample::SampleOrfOptions options;
+    options.width = 96;
+    options.height = 64;
+    options.previewWidth = 48;
+    options.minimumFileSize = 0;
+    std::vector<uint8_t> file;
+    ASSERT_TRUE(sample::BuildSampleOrf(options, file));
+    ASSERT_TRUE(document_.openMemory(ByteView(file.data(), file.size())) && document_.parse());
+    Bitmap bitmap;
+    ASSERT_TRUE(decodeEmbeddedPreview(bitmap, document_));
+    EXPECT_EQ(bitmap.width(), 48);
+    EXPECT_EQ(bitmap.height(), 32);
+    EXPECT_EQ(bitmap.bitsPerPixel(), 24);
+    EXPECT_EQ(messages_.count(), 0);
 }
 
 TEST_F(EmbeddedPreview, PointersOutsideTheFileAreNotDecoded) {

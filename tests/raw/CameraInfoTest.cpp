@@ -12,6 +12,7 @@
 #include "engine/raw/TagVocabulary.h"
 #include "engine/raw/TiffDocument.h"
 #include "raw/CameraInfoTestTiff.h"
+#include "tools/sample-orf/SampleOrf.h"
 
 namespace kyp {
 namespace {
@@ -268,6 +269,47 @@ TEST_F(CameraInfoFixture, NoExifOrClosedDocumentGivesNoText) {
     TiffDocument closed;
     EXPECT_FALSE(cameraInfoText(closed).has_value());
     EXPECT_EQ(cameraCaption(closed), "");
+}
+
+TEST_F(CameraInfoFixture, GeneratedOrfFile) {
+    sample::SampleOrfOptions options;
+    options.width = 64;
+    options.height = 48;
+    options.previewWidth = 32;
+    options.minimumFileSize = 0;
+    const char* tmp = std::getenv("KYP_TEST_TMP");
+    const std::filesystem::path dir = std::filesystem::path(tmp ? tmp : "/tmp") / "camera-info-test";
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "P6140001.ORF").string();
+    ASSERT_TRUE(sample::WriteSampleOrf(path, options));
+    ASSERT_TRUE(document_.open(path) && document_.parse());
+    EXPECT_EQ(cameraInfoText(document_),
+              "File:\tP6140001.ORF\r\n"
+              "Date/Time:\t06/14/03 10:31:07\r\n"
+              "Aperture:\tF2.8\r\n"
+              "Shutter:\t1/125 second\r\n"
+              "Focal length:\t15.00\r\n"
+              "Exposure bias:\t-0.33 EV\r\n"
+              "Metering mode:\tPattern\r\n"
+              "Exposure mode:\tProgram Normal\r\n"
+              "Speed:\tISO 100\r\n"
+              "Flash:\tFlash FiredAuto Flash\r\n"
+              "Focusing:\tAuto\r\n"
+              "Macro:\tOff\r\n"
+              "Zoom:\t12 (35%)\r\n"
+              "Flash mode:\tFlash\r\n"
+              "Flash bias:\t-0.33 EV\r\n"
+              "White Balance:\t4500K\r\n"
+              "Red  WB Bias:\t1.78\r\n"
+              "Blue WB Bias:\t1.48\r\n"
+              "Sharpness setting:\tNormal\r\n"
+              "Contrast setting:\tNormal\r\n"
+              "Software version:\tSample ORF generator\r\n"
+              "Firmware version:\tSX358\r\n");
+    EXPECT_EQ(cameraCaption(document_),
+              "P6140001.ORF\r\n06/14/03 10:31:07\r\nF2.8, 10/1250 second\r\n-0.33 EV\r\nMeter: Pattern\r\n"
+              "Exposure: Program Normal\r\nFlash FiredAuto Flash, Flash-0.33 EV\r\nAuto Focus\r\n"
+              "White Balance 4500K (456/380)\r\n");
 }
 
 TEST_F(CameraInfoFixture, ExifDatesInTheLocaleFormat) {
