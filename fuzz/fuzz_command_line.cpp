@@ -3,10 +3,12 @@
 // input files or written) inside a scratch folder holding a few ORF names, a
 // folder, a settings file and a curve file. Output goes to string streams.
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -17,6 +19,16 @@ namespace {
 
 constexpr size_t kMaxArguments = 256;
 
+std::string& ScratchFolder() {
+    static std::string folder;
+    return folder;
+}
+
+void RemoveScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(ScratchFolder(), ignored);
+}
+
 void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
@@ -24,7 +36,10 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 bool PrepareScratchFolder() {
     char pattern[] = "/tmp/fuzz_command_line-XXXXXX";
     const char* folder = mkdtemp(pattern);
-    if (folder == nullptr || chdir(folder) != 0) return false;
+    if (folder == nullptr) return false;
+    ScratchFolder() = folder;
+    std::atexit(RemoveScratchFolder);
+    if (chdir(folder) != 0) return false;
     // The settings store of -c is looked up here too (and not found).
     setenv("KYP_CONFIG_HOME", folder, 1);
     WriteFile("P1010001.ORF", "II*");
