@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "output/TiffWriterTestSupport.h"
+#include "tools/sample-orf/SampleOrf.h"
 
 namespace kyp {
 namespace {
@@ -101,9 +102,12 @@ TEST_F(TiffWriterPeerTest, ExiftoolReadsTheCarriedTagsWithTheSourceValues) {
     const std::string sourcePath = folder_.file("source.orf");
     std::ofstream(sourcePath, std::ios::binary)
         .write(reinterpret_cast<const char*>(sourceBytes_.data()), static_cast<std::streamsize>(sourceBytes_.size()));
-    const std::string tags =
-        " -n -S -Make -Model -ImageDescription -ExposureTime -FNumber -ExposureProgram -ISO -ExifVersion"
-        " -DateTimeOriginal -ExposureCompensation -MeteringMode -ColorSpace -FileSource ";
+    std::string tags = " -n -S";
+    for (const char* name : {"Make", "Model", "ImageDescription", "ExposureTime", "FNumber", "ExposureProgram", "ISO",
+                             "ExifVersion", "DateTimeOriginal", "ExposureCompensation", "MeteringMode", "ColorSpace",
+                             "FileSource"})
+        tags += std::string(" -EXIF:") + name;
+    tags += " ";
     int status = 0;
     const std::string fromSource = RunCommand(exiftool + tags + "'" + sourcePath + "'", status);
     ASSERT_EQ(status, 0);
@@ -127,6 +131,53 @@ TEST_F(TiffWriterPeerTest, ExiftoolReadsTheCarriedTagsWithTheSourceValues) {
     ASSERT_NE(at, std::string::npos);
     expected.erase(at, expected.find('\n', at) + 1 - at);
     EXPECT_EQ(fromGrey, expected);
+}
+
+// The same on a generated ORF file: big-endian, with a maker note, an
+// Interoperability directory and tags that are not carried.
+TEST_F(TiffWriterPeerTest, ExiftoolAgreesOnAGeneratedOrf) {
+    const std::string exiftool = FindTool("exiftool");
+    if (exiftool.empty()) GTEST_SKIP() << "exiftool is not installed";
+    SampleOrfOptions options;
+    options.width = 64;
+    options.height = 48;
+    options.writePreview = false;
+    options.minimumFileSize = 0;
+    options.exposureBias[0] = -2;
+    options.lightSource = 3;
+    std::vector<uint8_t> orf;
+    ASSERT_TRUE(sample::BuildSampleOrf(options, orf));
+    const std::string orfPath = folder_.file("P6140001.ORF");
+    std::ofstream(orfPath, std::ios::binary)
+        .write(reinterpret_cast<const char*>(orf.data()), static_cast<std::streamsize>(orf.size()));
+    TiffDocument document;
+    ASSERT_TRUE(document.open(orfPath));
+    ASSERT_TRUE(document.parse());
+
+    const std::string path = folder_.file("P6140001.tif");
+    const ProcessedImage image = ImageOf(samples_, kWidth, kHeight, 3);
+    ASSERT_TRUE(writeTiff(path, &document, image, ImportSettings{}, output_));
+
+    // EXIF: keeps exiftool from preferring the maker note's tags of the same names.
+    std::string carried = " -n -S";
+    for (const char* name : {"Make", "Model", "ExposureTime", "FNumber", "ExposureProgram", "ISO", "ExifVersion",
+                             "DateTimeOriginal", "CreateDate", "ExposureCompensation", "MaxApertureValue",
+                             "MeteringMode", "Flash", "FocalLength", "ColorSpace"})
+        carried += std::string(" -EXIF:") + name;
+    carried += " ";
+    int status = 0;
+    const std::string fromOrf = RunCommand(exiftool + carried + "'" + orfPath + "'", status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(std::count(fromOrf.begin(), fromOrf.end(), '\n'), 15) << fromOrf;
+    EXPECT_EQ(RunCommand(exiftool + carried + "'" + path + "'", status), fromOrf);
+
+    // Left behind: the maker note and its Olympus tags, LightSource, the
+    // pixel dimensions, the Interoperability directory.
+    const std::string dropped = RunCommand(exiftool + " -S -MakerNote* -Olympus:all -LightSource -ExifImageWidth"
+                                                      " -InteropIndex -Warning '" + path + "'", status);
+    EXPECT_EQ(dropped, "");
+    const std::string kept = RunCommand(exiftool + " -S -LightSource -InteropIndex '" + orfPath + "'", status);
+    EXPECT_NE(kept.find("LightSource"), std::string::npos) << kept;
 }
 
 }  // namespace

@@ -261,7 +261,8 @@ TEST_F(TiffWriterTest, RepeatedWritesDifferOnlyInDateTime) {
     const std::time_t after = std::time(nullptr);
     ASSERT_FALSE(a.empty());
     ASSERT_EQ(a.size(), b.size());
-    const WrittenEntry* dateTime = FindWritten(ReadDirectory(a, 8), 306);
+    const std::vector<WrittenEntry> main = ReadDirectory(a, 8);
+    const WrittenEntry* dateTime = FindWritten(main, 306);
     ASSERT_NE(dateTime, nullptr);
     ASSERT_EQ(dateTime->count, 20u);
     const std::string written = Text(a, *dateTime);
