@@ -70,7 +70,7 @@ bool ReadFileContents(const std::string& path, size_t maxSize, std::string& out)
     return true;
 }
 
-bool ReplaceFileContents(const std::string& path, const void* data, size_t size) {
+bool ReplaceFileContents(const std::string& path, const void* data, size_t size, unsigned permissions) {
     if (path.empty()) return false;
     // The temporary file sits beside the target so that the rename stays on
     // one file system.
@@ -79,9 +79,9 @@ bool ReplaceFileContents(const std::string& path, const void* data, size_t size)
     temp.insert(temp.end(), suffix, suffix + sizeof suffix);
     Descriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0) return false;
-    // mkostemp creates 0600; a settings or curve file is readable by others
-    // like any file an editor saves.
-    bool ok = ::fchmod(fd.get(), 0644) == 0;
+    // mkostemp creates 0600; a curve or settings file is usually readable by
+    // others like any file an editor saves.
+    bool ok = ::fchmod(fd.get(), static_cast<mode_t>(permissions & 07777u)) == 0;
     ok = ok && WriteAll(fd.get(), static_cast<const char*>(data), size);
     ok = ok && ::fsync(fd.get()) == 0;
     ok = fd.Close() && ok;

@@ -11,7 +11,8 @@ namespace kyp {
 // Creates or replaces path with size bytes. The bytes go to a temporary file
 // in the same folder, are flushed, and the file is renamed over path only when
 // complete: a failed write leaves any previous file untouched and no partial
-// file behind.
-[[nodiscard]] bool ReplaceFileContents(const std::string& path, const void* data, size_t size);
+// file behind. The file gets the given permission bits.
+[[nodiscard]] bool ReplaceFileContents(const std::string& path, const void* data, size_t size,
+                                       unsigned permissions = 0644);
 
 }  // namespace kyp

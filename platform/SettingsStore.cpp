@@ -417,7 +417,8 @@ bool SettingsStore::Commit(const std::vector<Change>& changes) {
 
         if (write) {
             const std::string out = doc.dump(2) + "\n";
-            if (!ReplaceFileContents(StorePath(folder_), out.data(), out.size())) return false;
+            // Private like the rest of the folder: it lists the user's recent files.
+            if (!ReplaceFileContents(StorePath(folder_), out.data(), out.size(), 0600)) return false;
         }
         DecodeDocument(doc, values_);
         return true;

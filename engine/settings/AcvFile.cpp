@@ -66,6 +66,10 @@ std::vector<uint8_t> WriteAcvData(const CurveArray& curves) {
     size_t points = 0;
     for (const Curve& c : curves) {
         if (c.Count() > 0xFFFF) return {};
+        // Never write a file that the reader would reject.
+        for (size_t i = 0; i < c.Count(); ++i)
+            if (static_cast<uint32_t>(c.X(i)) > kMaxCoordinate || static_cast<uint32_t>(c.Y(i)) > kMaxCoordinate)
+                return {};
         points += c.Count();
     }
     std::vector<uint8_t> out;

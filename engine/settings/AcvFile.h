@@ -27,7 +27,7 @@ namespace kyp {
 [[nodiscard]] bool ReadAcvFile(const std::string& path, CurveArray& curves);
 
 // The file's bytes; empty when a curve has more points than the 16-bit count
-// can hold.
+// can hold or a coordinate above 255 (a file the reader would reject).
 [[nodiscard]] std::vector<uint8_t> WriteAcvData(const CurveArray& curves);
 
 // Creates or replaces the file (written beside it and renamed into place).

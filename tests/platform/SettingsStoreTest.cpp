@@ -34,27 +34,31 @@ std::vector<std::string> Corrupt(const std::string& folder) {
     return names;
 }
 
+// Each case runs in a child so the test's own environment stays as it was.
 TEST(SettingsStore, FolderFromTheEnvironment) {
-    const char* saved[] = {std::getenv("KYP_CONFIG_HOME"), std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")};
-    const std::string keep[] = {saved[0] ? saved[0] : "", saved[1] ? saved[1] : "", saved[2] ? saved[2] : ""};
-    ::setenv("KYP_CONFIG_HOME", "/a/b", 1);
-    ::setenv("XDG_CONFIG_HOME", "/x", 1);
-    ::setenv("HOME", "/h", 1);
-    EXPECT_EQ(SettingsStore::FolderPath(), "/a/b");
-    EXPECT_EQ(SettingsStore::FilePath(), "/a/b/settings.json");
-    ::unsetenv("KYP_CONFIG_HOME");
-    EXPECT_EQ(SettingsStore::FolderPath(), "/x/zelt-arts/kyp");
-    ::setenv("XDG_CONFIG_HOME", "relative", 1);
-    EXPECT_EQ(SettingsStore::FolderPath(), "/h/.config/zelt-arts/kyp");
-    ::unsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(SettingsStore::FolderPath(), "/h/.config/zelt-arts/kyp");
-    const char* names[] = {"KYP_CONFIG_HOME", "XDG_CONFIG_HOME", "HOME"};
-    for (int i = 0; i < 3; ++i) {
-        if (saved[i])
-            ::setenv(names[i], keep[i].c_str(), 1);
-        else
-            ::unsetenv(names[i]);
-    }
+    auto folderWith = [](const char* own, const char* xdg, const char* home) {
+        int pipeFds[2];
+        if (::pipe(pipeFds) != 0) return std::string("pipe failed");
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const char* names[] = {"KYP_CONFIG_HOME", "XDG_CONFIG_HOME", "HOME"};
+            const char* values[] = {own, xdg, home};
+            for (int i = 0; i < 3; ++i) values[i] ? ::setenv(names[i], values[i], 1) : ::unsetenv(names[i]);
+            const std::string path = SettingsStore::FilePath();
+            (void)!::write(pipeFds[1], path.data(), path.size());
+            ::_exit(0);
+        }
+        ::close(pipeFds[1]);
+        char buffer[256];
+        const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
+        ::close(pipeFds[0]);
+        ::waitpid(pid, nullptr, 0);
+        return std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+    };
+    EXPECT_EQ(folderWith("/a/b", "/x", "/h"), "/a/b/settings.json");
+    EXPECT_EQ(folderWith(nullptr, "/x", "/h"), "/x/zelt-arts/kyp/settings.json");
+    EXPECT_EQ(folderWith("", "relative", "/h"), "/h/.config/zelt-arts/kyp/settings.json");
+    EXPECT_EQ(folderWith(nullptr, nullptr, nullptr), "");
 }
 
 TEST(SettingsStore, TypedValues) {

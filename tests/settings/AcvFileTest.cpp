@@ -114,6 +114,9 @@ TEST(AcvFile, LargestCurves) {
     EXPECT_EQ(curves[0].Count(), 65535u);
     curves[0].AddPoint(1, 1);  // one more point than the count field holds
     EXPECT_TRUE(WriteAcvData(curves).empty());
+    CurveArray outside;
+    outside[curve::green].ReadText("2:0,0 256,255");
+    EXPECT_TRUE(WriteAcvData(outside).empty());
 }
 
 }  // namespace

@@ -51,17 +51,5 @@ TEST(Curve, TolerantReader) {
     EXPECT_EQ(FromText("garbage").Count(), 0u);
 }
 
-TEST(Curve, Editing) {
-    Curve c;
-    c.InsertPoint(1, 128, 100);
-    c.SetPoint(2, 255, 200);
-    EXPECT_EQ(c.WriteText(), "3:0,0 128,100 255,200");
-    c.RemovePoint(1);
-    c.RemovePoint(7);
-    c.InsertPoint(9, 1, 1);
-    c.SetPoint(5, 1, 1);
-    EXPECT_EQ(c.WriteText(), "2:0,0 255,200");
-}
-
 }  // namespace
 }  // namespace kyp

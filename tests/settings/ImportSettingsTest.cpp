@@ -11,18 +11,6 @@ ImportSettings Defaults() {
     return s;
 }
 
-TEST(ImportSettings, Defaults) {
-    const ImportSettings s = Defaults();
-    EXPECT_EQ(s.options, 0x01F40021u);
-    EXPECT_EQ(s.gammaExponent, 0.45f);
-    EXPECT_EQ(s.redScale, 0x01000100u);
-    EXPECT_EQ(s.textureThreshold, 3);
-    EXPECT_EQ(s.method, 8);
-    EXPECT_EQ(s.usmAmount, 100);
-    EXPECT_EQ(s.usmRadius, 1.1f);
-    EXPECT_EQ(s.saturation, 1.2f);
-}
-
 TEST(ImportSettings, ChangeLevels) {
     const ImportSettings base = Defaults();
     ImportSettings e = base;

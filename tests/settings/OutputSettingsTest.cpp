@@ -25,17 +25,9 @@ TEST(OutputSettings, ConstructResetAndCopy) {
     EXPECT_EQ(copy.artist, "A");
     copy.ClearTexts();
     EXPECT_FALSE(copy.artist || copy.copyright || copy.description);
-}
-
-TEST(OutputSettings, FormatNames) {
-    EXPECT_STREQ(FormatName(0), "TIFF");
-    EXPECT_STREQ(FormatName(1), "Bitmap");
-    EXPECT_STREQ(FormatName(2), "JPEG");
-    EXPECT_STREQ(FormatName(3), "unknown");
-    EXPECT_STREQ(FormatExtension(0), ".tif");
-    EXPECT_STREQ(FormatExtension(1), ".bmp");
-    EXPECT_STREQ(FormatExtension(2), ".jpg");
-    EXPECT_STREQ(FormatExtension(99), ".");
+    copy.format = 7;
+    EXPECT_STREQ(copy.FormatName(), "unknown");
+    EXPECT_STREQ(copy.FormatExtension(), ".");
 }
 
 TEST(OutputSettings, FormatTagsRoundTrip) {
