@@ -1,0 +1,66 @@
+#include "engine/output/BitmapWriter.h"
+
+#include <cstdint>
+
+#include "platform/AtomicFile.h"
+
+namespace kyp {
+
+namespace {
+
+inline void Put16(uint8_t*& p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p += 2;
+}
+
+inline void Put32(uint8_t*& p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
+    p += 4;
+}
+
+}  // namespace
+
+bool writeBmp(const Bitmap& bitmap, const std::string& path) {
+    if (!bitmap.hasPixels()) return false;
+    const bool paletted = bitmap.bitsPerPixel() == 8;
+    const uint32_t headers = static_cast<uint32_t>(kBitmapFileHeaderSize + kBitmapInfoHeaderSize) +
+                             (paletted ? static_cast<uint32_t>(kBitmapPaletteSize) : 0u);
+    // Bitmap::create keeps the pixel block small enough for this to fit.
+    const auto fileSize = static_cast<uint32_t>(headers + bitmap.size());
+
+    uint8_t head[kBitmapFileHeaderSize + kBitmapInfoHeaderSize + kBitmapPaletteSize];
+    uint8_t* p = head;
+    // BITMAPFILEHEADER
+    *p++ = 'B';
+    *p++ = 'M';
+    Put32(p, fileSize);
+    Put16(p, 0);
+    Put16(p, 0);
+    Put32(p, headers);  // offset of the pixel data
+    // BITMAPINFOHEADER
+    const BitmapInfoHeader& h = bitmap.header();
+    Put32(p, h.size);
+    Put32(p, static_cast<uint32_t>(h.width));
+    Put32(p, static_cast<uint32_t>(h.height));
+    Put16(p, h.planes);
+    Put16(p, h.bitCount);
+    Put32(p, h.compression);
+    Put32(p, h.sizeImage);
+    Put32(p, static_cast<uint32_t>(h.xPelsPerMeter));
+    Put32(p, static_cast<uint32_t>(h.yPelsPerMeter));
+    Put32(p, h.clrUsed);
+    Put32(p, h.clrImportant);
+    if (paletted) {
+        for (size_t i = 0; i < kBitmapPaletteSize; ++i) *p++ = bitmap.palette()[i];
+    }
+
+    AtomicFile file;
+    return file.open(path) && file.write(head, headers) && file.write(bitmap.pixels(), bitmap.size()) &&
+           file.commit();
+}
+
+}  // namespace kyp

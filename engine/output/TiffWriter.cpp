@@ -1,0 +1,247 @@
+#include "engine/output/TiffWriter.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <optional>
+#include <vector>
+
+#include "engine/output/BitmapRender.h"
+#include "platform/AtomicFile.h"
+
+namespace kyp {
+
+// Entries hold their values in machine order and the file is little-endian:
+// the value bytes and the out-of-line data are copied as they stand.
+static_assert(std::endian::native == std::endian::little, "the TIFF writer copies machine-order values as little-endian");
+
+namespace {
+
+// Tags written here that the reader has no use for.
+constexpr uint16_t kArtist = 315;
+constexpr uint16_t kCopyright = 33432;
+constexpr uint16_t kDateTimeDigitized = 36868;
+constexpr uint16_t kFlashpixVersion = 40960;
+constexpr uint16_t kFileSource = 41728;
+
+// Exif tags carried from the source file, in the order written (ascending, as
+// TIFF requires). ColorSpace goes only with RGB pixels. The maker note and
+// everything else stay behind.
+constexpr uint16_t kCarriedExifTags[] = {
+    tag::kExposureTime,      tag::kFNumber,          tag::kExposureProgram,  tag::kIsoSpeedRatings,
+    tag::kExifVersion,       tag::kDateTimeOriginal, kDateTimeDigitized,     tag::kExposureBiasValue,
+    tag::kMaxApertureValue,  tag::kMeteringMode,     tag::kFlash,            tag::kFocalLength,
+    kFlashpixVersion,        tag::kColorSpace,       kFileSource,
+};
+
+// Pixels are converted into this much memory at a time (whole rows, at least one).
+constexpr size_t kChunkBytes = size_t{1} << 20;
+
+struct PixelFormat {
+    bool rgb = false;
+    uint32_t samplesPerPixel = 1;
+    uint32_t bits = 8;
+    uint64_t dataSize = 0;  // bytes of pixel data
+    uint64_t rowBytes = 0;
+};
+
+inline void Put16(uint8_t* p, uint16_t v) { std::memcpy(p, &v, 2); }
+inline void Put32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
+
+// A directory as it stands in the file: count, 12-byte entries, next offset 0.
+void PutDirectory(uint8_t* file, const TiffDirectory& directory) {
+    uint8_t* p = file + directory.position;
+    Put16(p, directory.count());
+    p += 2;
+    for (const TiffEntry& entry : directory.entries) {
+        Put16(p, entry.tag);
+        Put16(p + 2, entry.type);
+        Put32(p + 4, entry.count);
+        std::memcpy(p + 8, &entry.value, 4);
+        p += 12;
+    }
+    Put32(p, 0);
+}
+
+void AddCopy(TiffDirectory& directory, const TiffDirectory& source, uint16_t tag) {
+    std::optional<TiffEntry> copy = TiffEntry::cloneFrom(source, tag);
+    if (copy) directory.entries.push_back(std::move(*copy));
+}
+
+// The annotation text when it replaces or adds a tag: only with ta and a non-empty text.
+const std::string* Annotation(const OutputSettings& output, const std::optional<std::string>& text) {
+    return output.ta && text && !text->empty() ? &*text : nullptr;
+}
+
+// ---- pixel conversion; n counts output components ----
+void Samples8(const uint16_t* __restrict in, uint8_t* __restrict out, size_t n) {
+    for (size_t i = 0; i < n; ++i) out[i] = SampleTo8Bit(in[i]);
+}
+void Green8(const uint16_t* __restrict in, uint8_t* __restrict out, size_t n) {
+    for (size_t i = 0; i < n; ++i) out[i] = SampleTo8Bit(in[i * 3 + 1]);
+}
+// Samples above 1023 are taken as 1023 so that × 64 cannot wrap.
+inline uint16_t To16(uint16_t sample) { return static_cast<uint16_t>((sample < 1023 ? sample : 1023) << 6); }
+void Samples16(const uint16_t* __restrict in, uint16_t* __restrict out, size_t n) {
+    for (size_t i = 0; i < n; ++i) out[i] = To16(in[i]);
+}
+void Green16(const uint16_t* __restrict in, uint16_t* __restrict out, size_t n) {
+    for (size_t i = 0; i < n; ++i) out[i] = To16(in[i * 3 + 1]);
+}
+
+bool WritePixels(AtomicFile& file, const ProcessedImage& image, const PixelFormat& format) {
+    const bool greenOnly = image.channels == 3 && !format.rgb;
+    const uint64_t rowComponents = uint64_t{image.width} * format.samplesPerPixel;
+    const uint64_t rowsPerChunk = std::max<uint64_t>(1, kChunkBytes / format.rowBytes);
+    const uint64_t chunkComponents = rowComponents * std::min<uint64_t>(rowsPerChunk, image.height);
+    std::unique_ptr<uint16_t[]> buffer(new (std::nothrow) uint16_t[chunkComponents]);
+    if (!buffer) return false;
+    auto* bytes = reinterpret_cast<uint8_t*>(buffer.get());
+
+    for (uint64_t row = 0; row < image.height; row += rowsPerChunk) {
+        const uint64_t rows = std::min<uint64_t>(rowsPerChunk, image.height - row);
+        const size_t n = static_cast<size_t>(rowComponents * rows);
+        const uint16_t* in = image.samples + row * image.width * image.channels;
+        if (format.bits == 16) {
+            if (greenOnly)
+                Green16(in, buffer.get(), n);
+            else
+                Samples16(in, buffer.get(), n);
+        } else {
+            if (greenOnly)
+                Green8(in, bytes, n);
+            else
+                Samples8(in, bytes, n);
+        }
+        if (!file.write(bytes, n * (format.bits / 8))) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool FormatTiffDateTime(std::time_t moment, char out[20]) {
+    std::memcpy(out, "0000:00:00 00:00:00", 20);
+    std::tm local{};
+    if (!localtime_r(&moment, &local)) return false;
+    const long year = long{local.tm_year} + 1900;
+    if (year < 0 || year > 9999) return false;
+    char text[32];
+    if (std::strftime(text, sizeof text, "%Y:%m:%d %H:%M:%S", &local) != 19) return false;
+    std::memcpy(out, text, 20);
+    return true;
+}
+
+bool writeTiff(const std::string& path, const TiffDocument* source, const ProcessedImage& image,
+               const ImportSettings& settings, const OutputSettings& output) {
+    // ---- inputs ----
+    const TiffDirectory* sourceMain = source ? source->findDirectory(DirectoryKind::MainImage) : nullptr;
+    if (!sourceMain) return false;
+    if (image.width == 0 || image.height == 0 || !image.samples || (image.channels != 1 && image.channels != 3))
+        return false;
+
+    PixelFormat format;
+    format.bits = output.t16 ? 16 : 8;
+    format.rgb = image.channels == 3 && (settings.options & opt::gray) == 0;
+    format.samplesPerPixel = format.rgb ? 3 : 1;
+    format.rowBytes = uint64_t{image.width} * format.samplesPerPixel * (format.bits / 8);
+    format.dataSize = format.rowBytes * image.height;
+    if (format.dataSize > UINT32_MAX) return false;  // StripByteCounts is 32-bit
+
+    char dateTime[20];
+    (void)FormatTiffDateTime(std::time(nullptr), dateTime);
+
+    try {
+        // ---- main directory, in ascending tag order ----
+        auto main = std::make_unique<TiffDirectory>();
+        std::vector<TiffEntry>& e = main->entries;
+        e.reserve(22);
+        e.push_back(TiffEntry::makeLong(tag::kImageWidth, image.width));
+        e.push_back(TiffEntry::makeLong(tag::kImageLength, image.height));
+        if (format.rgb) {
+            const uint16_t bits[3] = {static_cast<uint16_t>(format.bits), static_cast<uint16_t>(format.bits),
+                                      static_cast<uint16_t>(format.bits)};
+            e.push_back(TiffEntry::makeShorts(tag::kBitsPerSample, bits));
+        } else {
+            e.push_back(TiffEntry::makeShort(tag::kBitsPerSample, static_cast<uint16_t>(format.bits)));
+        }
+        e.push_back(TiffEntry::makeShort(tag::kCompression, 1));
+        e.push_back(TiffEntry::makeShort(tag::kPhotometricInterpretation, format.rgb ? 2 : 1));
+        if (const std::string* description = Annotation(output, output.description))
+            e.push_back(TiffEntry::makeAscii(tag::kImageDescription, *description));
+        else
+            AddCopy(*main, *sourceMain, tag::kImageDescription);
+        AddCopy(*main, *sourceMain, tag::kMake);
+        AddCopy(*main, *sourceMain, tag::kModel);
+        const size_t stripOffsetsIndex = e.size();
+        e.push_back(TiffEntry::makeLong(tag::kStripOffsets, 0));  // set once laid out
+        e.push_back(TiffEntry::makeShort(tag::kOrientation, 1));
+        e.push_back(TiffEntry::makeShort(tag::kSamplesPerPixel, static_cast<uint16_t>(format.samplesPerPixel)));
+        e.push_back(TiffEntry::makeLong(tag::kRowsPerStrip, image.height));
+        e.push_back(TiffEntry::makeLong(tag::kStripByteCounts, static_cast<uint32_t>(format.dataSize)));
+        const uint32_t resolution[2] = {kTiffResolutionDpi, 1};
+        e.push_back(TiffEntry::makeRationals(tag::kXResolution, resolution));
+        e.push_back(TiffEntry::makeRationals(tag::kYResolution, resolution));
+        e.push_back(TiffEntry::makeShort(tag::kPlanarConfiguration, 1));
+        e.push_back(TiffEntry::makeShort(tag::kResolutionUnit, 2));  // inch
+        e.push_back(TiffEntry::makeAscii(tag::kSoftware, kTiffSoftwareName));
+        e.push_back(TiffEntry::makeAscii(tag::kDateTime, std::string_view(dateTime, 19)));
+        if (const std::string* artist = Annotation(output, output.artist))
+            e.push_back(TiffEntry::makeAscii(kArtist, *artist));
+        if (const std::string* copyright = Annotation(output, output.copyright))
+            e.push_back(TiffEntry::makeAscii(kCopyright, *copyright));
+
+        // ---- Exif directory ----
+        std::unique_ptr<TiffDirectory> exif;
+        const TiffDirectory* sourceExif = output.tx ? source->findDirectory(DirectoryKind::Exif) : nullptr;
+        if (sourceExif) {
+            exif = std::make_unique<TiffDirectory>();
+            exif->kind = DirectoryKind::Exif;
+            for (const uint16_t carried : kCarriedExifTags) {
+                if (carried == tag::kColorSpace && !format.rgb) continue;
+                AddCopy(*exif, *sourceExif, carried);
+            }
+            e.push_back(TiffEntry::makeLong(tag::kExifIfd, 0));  // set once laid out
+        }
+
+        // ---- layout: header, directories, their data, then the pixels ----
+        TiffDocument file;
+        file.initHeader(kByteOrderIntel, 42);
+        file.startLayout();
+        if (!file.placeDirectory(*main)) return false;
+        if (exif) {
+            if (!file.placeDirectory(*exif)) return false;
+            e.back().value = exif->position;
+        }
+        for (TiffEntry& entry : main->entries)
+            if (!file.placeData(entry)) return false;
+        if (exif) {
+            for (TiffEntry& entry : exif->entries)
+                if (!file.placeData(entry)) return false;
+        }
+        uint32_t pixelOffset = 0;
+        if (!file.reserve(format.dataSize, kTiffPixelAlignment, pixelOffset)) return false;
+        e[stripOffsetsIndex].value = pixelOffset;
+
+        // ---- everything before the pixels, built in memory ----
+        std::vector<uint8_t> head(pixelOffset, 0);
+        const std::array<uint8_t, 8> header = file.headerBytes();
+        std::memcpy(head.data(), header.data(), header.size());
+        PutDirectory(head.data(), *main);
+        if (exif) PutDirectory(head.data(), *exif);
+        if (!TiffDocument::writeDirectoryData(head, *main)) return false;
+        if (exif && !TiffDocument::writeDirectoryData(head, *exif)) return false;
+
+        // ---- the file: appears under path only when complete ----
+        AtomicFile out;
+        if (!out.open(path) || !out.write(head.data(), head.size())) return false;
+        if (!WritePixels(out, image, format)) return false;
+        return out.commit();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+}  // namespace kyp

@@ -1,0 +1,23 @@
+#pragma once
+#include <string>
+
+#include "engine/raw/CameraSettings.h"
+#include "engine/raw/RawMosaic.h"
+#include "engine/raw/RawSampleBlock.h"
+
+namespace kyp {
+
+class TiffDocument;
+
+// The raw load of a processing session: ORF file test on path, open and
+// parse document, readRawInfo, check that width × height 16-bit samples from
+// the first strip lie inside the file, make block hold width × height samples
+// (reusing it when the count is unchanged), unpack, and point mosaic at it.
+//
+// On success the document stays open (the writers copy Exif tags from it).
+// On any failure: block freed, mosaic emptied, camera set to the defaults,
+// document closed; no message (callers word their own).
+[[nodiscard]] bool LoadRaw(const std::string& path, TiffDocument& document, RawSampleBlock& block,
+                           RawMosaic& mosaic, CameraSettings& camera);
+
+}  // namespace kyp

@@ -1,0 +1,69 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "engine/raw/ByteView.h"
+
+namespace kyp {
+
+// A file mapped read-only and whole, with a cursor and a byte order for the
+// TIFF reader. It can also wrap bytes that the caller owns (tests, fuzzing),
+// so the reader never needs a file to work on.
+//
+// Sizes and offsets are 32-bit in TIFF: files of 4 GiB or more are refused.
+// Every read is checked against the end of the view; a read that does not fit
+// fails and leaves the cursor where it was.
+class MappedFile {
+public:
+    // The longest path accepted (the platform's PATH_MAX).
+    static constexpr size_t kMaxPath = 4096;
+
+    MappedFile() = default;
+    ~MappedFile();
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    // Closes what was open, then maps the regular file at path. Fails on an
+    // empty or over-long path, a missing file, a directory or other non-regular
+    // file, an empty file, a file of 4 GiB or more, or a failed mapping.
+    [[nodiscard]] bool open(const std::string& path);
+    // Closes what was open, then reads from bytes the caller keeps alive until
+    // close(). An empty view is accepted (every read then fails).
+    [[nodiscard]] bool openMemory(ByteView bytes);
+    // Unmaps and forgets the path. Safe to call twice.
+    void close();
+
+    [[nodiscard]] bool isOpen() const { return open_; }
+    [[nodiscard]] const std::string& path() const { return path_; }
+    [[nodiscard]] ByteView view() const { return view_; }
+    [[nodiscard]] const uint8_t* data() const { return view_.data(); }
+    [[nodiscard]] uint32_t size() const { return static_cast<uint32_t>(view_.size()); }
+    // The cursor as a file offset.
+    [[nodiscard]] uint32_t position() const { return position_; }
+
+    void setByteOrder(bool bigEndian) { bigEndian_ = bigEndian; }
+    [[nodiscard]] bool bigEndian() const { return bigEndian_; }
+
+    // Fails when nothing is open or offset > size (offset == size is accepted).
+    [[nodiscard]] bool seek(uint64_t offset);
+    // Each copies n values at the cursor into destination, converting 16- and
+    // 32-bit values from the file's byte order to the machine's, and advances
+    // the cursor. Fails, cursor unchanged, when the n values do not fit.
+    [[nodiscard]] bool readBytes(size_t n, uint8_t* destination);
+    [[nodiscard]] bool readShorts(size_t n, uint16_t* destination);
+    [[nodiscard]] bool readLongs(size_t n, uint32_t* destination);
+    [[nodiscard]] bool readShort(uint16_t& value) { return readShorts(1, &value); }
+    [[nodiscard]] bool readLong(uint32_t& value) { return readLongs(1, &value); }
+
+private:
+    std::string path_;
+    ByteView view_;
+    void* mapping_ = nullptr;  // our own mmap, or null when wrapping memory
+    size_t mappingSize_ = 0;
+    uint32_t position_ = 0;
+    bool bigEndian_ = false;
+    bool open_ = false;
+};
+
+}  // namespace kyp
