@@ -4,7 +4,8 @@ namespace kyp {
 
 namespace {
 
-QKeySequence Key(int combination) { return QKeySequence(combination); }
+QKeySequence Key(QKeyCombination combination) { return QKeySequence(combination); }
+QKeySequence Key(Qt::Key key) { return QKeySequence(key); }
 
 QList<CommandEntry> BuildTable() {
     using M = MenuGroup;

@@ -144,6 +144,9 @@ void MainFrame::BuildChildren() {
     tabs_->setObjectName(QStringLiteral("tabs"));
     tabs_->setFocusPolicy(Qt::NoFocus);
     tabs_->tabBar()->setFocusPolicy(Qt::NoFocus);
+    // All six captions in view: the panel is as wide as they need.
+    tabs_->tabBar()->setUsesScrollButtons(false);
+    tabs_->tabBar()->setElideMode(Qt::ElideNone);
     for (int i = 0; i < page::count; ++i) {
         if (i == page::imageInfo) {
             auto* info = new ImageInfoPage([this] { return CameraInfoText(); }, [this] { return loaded_; });

@@ -207,7 +207,7 @@ private:
     std::string fileName_;
 
     StatusStrip* strip_ = nullptr;
-    FrameClient* client_ = nullptr;
+    QWidget* client_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     QPushButton* applyButton_ = nullptr;
     ImageArea* imageArea_ = nullptr;

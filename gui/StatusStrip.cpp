@@ -1,5 +1,6 @@
 #include "gui/StatusStrip.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
