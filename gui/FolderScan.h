@@ -1,0 +1,43 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace kyp {
+
+// The ORF files of a folder, as the next/previous commands and Convert All see
+// them: the regular files whose names end in ".orf" in any letter case, as
+// full paths ("folder/name"), sorted by plain byte comparison.
+[[nodiscard]] std::vector<std::string> ListOrfFiles(const std::string& folder);
+
+// The pattern shown for a folder: folder + "/*.orf".
+[[nodiscard]] std::string OrfPattern(const std::string& folder);
+
+// Everything before the last "/" of path ("/" itself for a file in the root);
+// empty when there is no "/".
+[[nodiscard]] std::string FolderOf(const std::string& path);
+
+// The value stored as "Dir" for a path: when the part after the last "/" holds
+// a "." the path is cut at that "/", otherwise the whole path is kept. Empty
+// (store nothing) for a path without "/".
+[[nodiscard]] std::string DirValueFor(const std::string& path);
+
+// The entry after (next) or before the reference in files, wrapping at both
+// ends; the reference is looked up without regard to case. Empty when it is
+// not listed or the list is empty.
+[[nodiscard]] std::string NeighbourFile(const std::vector<std::string>& files, const std::string& reference, bool next);
+
+// The folder that holds this program's own executable (from /proc/self/exe).
+[[nodiscard]] std::string ProgramFolder();
+
+// Whether path names an existing regular file / folder.
+[[nodiscard]] bool IsRegularFile(const std::string& path);
+[[nodiscard]] bool IsFolder(const std::string& path);
+
+// The part of a path after its last "/".
+[[nodiscard]] std::string BaseNameOf(const std::string& path);
+// path with the extension of its file name (from the last "." after the last
+// "/") replaced by extension (which carries its own "."); appended when the
+// name has none.
+[[nodiscard]] std::string ReplaceExtension(const std::string& path, const std::string& extension);
+
+}  // namespace kyp

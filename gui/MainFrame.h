@@ -1,0 +1,234 @@
+#pragma once
+#include <QMainWindow>
+
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/output/Bitmap.h"
+#include "engine/process/ProcessingSession.h"
+#include "engine/settings/Curve.h"
+#include "engine/settings/CurveTable.h"
+#include "engine/settings/ImportSettings.h"
+#include "engine/settings/OutputSettings.h"
+#include "gui/FileList.h"
+#include "gui/FrameLayout.h"
+#include "gui/OptionPage.h"
+
+class QAction;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+
+namespace kyp {
+
+class AboutBox;
+class FrameClient;
+class ImageArea;
+class StatusStrip;
+
+// The tab pages, in tab order.
+namespace page {
+inline constexpr int options = 0;
+inline constexpr int curves = 1;
+inline constexpr int sharpen = 2;
+inline constexpr int histogram = 3;
+inline constexpr int imageInfo = 4;
+inline constexpr int saveFormat = 5;
+inline constexpr int count = 6;
+}  // namespace page
+
+// The main window of kyp: menu bar, the image area on the left, the tab panel
+// with the Apply button and the thumbnail on the right, the status strip along
+// the bottom. It owns the one processing session and the document state, and
+// routes every command. Runs happen on the interface thread; while one is
+// under way the busy counter refuses every command that would start another.
+class MainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    MainFrame();
+    ~MainFrame() override;
+
+    // ---- commands ----
+    // Runs a command of the command table (menus, keys, the Apply button).
+    void Command(int id);
+    [[nodiscard]] QAction* Action(int id) const;
+
+    // ---- document ----
+    // The single way a file becomes the document (command line, dialog, list,
+    // drop, next/previous). True when it opened and processed.
+    bool OpenByName(const std::string& name);
+    // Full run of the document with the current settings.
+    bool Processing();
+    void RefreshPreview();
+    void CloseDocument();
+    // Saves in format (format::tiff/bitmap/jpeg) under name (empty: the file
+    // name with the format's extension).
+    bool SaveDocument(const std::string& name, uint32_t outputFormat);
+    void ConvertAll();
+    void StepFile(bool next);
+    // Dropped files, in drop order; shift as held during the drop.
+    void DropFiles(const std::vector<std::string>& paths, bool shift);
+
+    // ---- setting changes (called by the pages) ----
+    void MarkChanged(bool pending);
+    void MarkReloadNeeded();
+    void MarkReloadDone();
+
+    // ---- the pages' side of the settings ----
+    // Reads the Options page into the import settings; false when a field is
+    // invalid (the page has told the user). Until that page exists, the frame's
+    // record (from the store, a .kis file or the defaults) is the page.
+    bool ApplyOptionsPage(bool notify);
+    // Shows settings on the Options page and applies them (with notification).
+    void TakeSettings(const ImportSettings& settings);
+    // Takes the Curves page's curves into the session when they changed.
+    void TakeCurves();
+    // Reads the Save Format page into the frame's save-format settings.
+    void ApplySaveFormatPage();
+
+    // ---- settings and layout ----
+    bool SnapSettings();
+    bool LoadSettingsFile(const std::string& path);
+    bool SaveSettingsFile(const std::string& path);
+    void DefaultSettings();
+    void Exit();
+
+    // ---- busy state ----
+    void BeginWait();
+    void EndWait();
+    [[nodiscard]] bool Busy() const { return busy_ > 0; }
+    // Handles every queued event; false once a quit was asked for.
+    bool PumpMessages();
+
+    // ---- state for pages, tests and the application ----
+    [[nodiscard]] ProcessingSession& Session() { return session_; }
+    [[nodiscard]] StatusStrip& Strip() { return *strip_; }
+    [[nodiscard]] FileList& Files() { return files_; }
+    [[nodiscard]] const ImportSettings& Settings() const { return settings_; }
+    [[nodiscard]] ImportSettings& MutableSettings() { return settings_; }
+    [[nodiscard]] OutputSettings& SaveFormat() { return output_; }
+    [[nodiscard]] CurveArray& Curves() { return curves_; }
+    [[nodiscard]] const Bitmap& FullRendering() const { return fullRendering_; }
+    [[nodiscard]] const Bitmap& PreviewRendering() const { return previewRendering_; }
+    [[nodiscard]] bool DocumentLoaded() const { return loaded_; }
+    [[nodiscard]] bool ProcessingPending() const { return processingPending_; }
+    [[nodiscard]] bool ReloadPending() const { return reloadPending_; }
+    [[nodiscard]] const std::string& FileName() const { return fileName_; }
+    [[nodiscard]] int CurrentPage() const { return currentPage_; }
+    [[nodiscard]] OptionPage* Page(int index) const { return pages_[static_cast<size_t>(index)]; }
+    [[nodiscard]] QTabWidget* Tabs() const { return tabs_; }
+    [[nodiscard]] QPushButton* ApplyButton() const { return applyButton_; }
+    [[nodiscard]] ImageArea* Image() const { return imageArea_; }
+    [[nodiscard]] FrameLayout& Layout() { return layout_; }
+    [[nodiscard]] int Channel() const { return channel_; }
+    [[nodiscard]] std::optional<std::string> CameraInfoText();
+    [[nodiscard]] std::optional<std::string> CameraSummary();
+    [[nodiscard]] QRect ImageAreaRect() const { return imageRect_; }
+    [[nodiscard]] QRect ThumbnailRect() const { return thumbRect_; }
+    [[nodiscard]] bool ExitRequested() const { return exitRequested_; }
+
+    // Plug-in point: a later page replaces a blank tab page.
+    void InstallPage(int index, QWidget* widget, OptionPage* page);
+    void ShowPage(int index);
+
+    // Folder searched for kyp2tiff and kypdoc.htm (the program's own by default).
+    std::string programFolder;
+    // What ends the program after Exit (the application's event loop by default).
+    std::function<void()> quitHandler;
+    // Opens a URL (help); tests replace it.
+    std::function<bool(const QString&)> openUrl;
+    // Starts a program detached in a working folder; tests replace it.
+    std::function<bool(const QString&, const QStringList&, const QString&)> startDetached;
+    // The file chosen by the open/save/settings dialogs; tests replace them.
+    std::function<std::optional<std::string>()> openDialog;
+    std::function<std::optional<std::pair<std::string, uint32_t>>()> saveDialog;
+    std::function<std::optional<std::string>(bool save)> settingsDialog;
+
+    // The splash shown during start-up (or none); it shows the start-up texts.
+    AboutBox* splash = nullptr;
+    void ShowStartupText(const std::string& text);
+
+    // Painting of the client area (thumbnail and its caption).
+    void PaintClient(QPainter& painter);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    friend class FrameClient;
+    void BuildMenus();
+    void BuildChildren();
+    void LayOut();
+    void UpdateTitle();
+    void UpdateMenuStates();
+    void UpdateApplyButton();
+    void UpdateImage();
+    void ShowSeparateState();
+    void PostRefresh();
+    void SetDir(const std::string& path);
+    [[nodiscard]] std::string StoredDir() const;
+    void LoadLayoutFromStore();
+    void FinishExit();
+    void RunOpenDialog();
+    std::optional<std::pair<std::string, uint32_t>> RunSaveAsDialog();
+    std::optional<std::string> RunSettingsDialog(bool save);
+    void Help();
+    void About();
+    void OpenCurrentEntry();
+    void SetChannel(int channel);
+    [[nodiscard]] std::string ReferenceFile() const;
+    [[nodiscard]] std::string ReferenceFolder(const std::string& reference) const;
+    bool ConvertAllHere(const std::string& reference, const std::vector<std::string>& files);
+    bool ConfirmTexture(int32_t defect, int32_t threshold);
+
+    ProcessingSession session_{SessionKind::interactive};
+    ImportSettings settings_{};
+    CurveArray curves_{};
+    CurveSet curveSet_;
+    CurveTables curveTables_;
+    bool curvesChanged_ = true;
+    OutputSettings output_;
+    FileList files_;
+    FrameLayout layout_;
+    Bitmap fullRendering_;
+    Bitmap previewRendering_;
+    std::optional<std::string> infoText_;
+    std::optional<std::string> summary_;
+    bool infoRead_ = false;
+    bool summaryRead_ = false;
+    std::string fileName_;
+
+    StatusStrip* strip_ = nullptr;
+    QWidget* client_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
+    QPushButton* applyButton_ = nullptr;
+    ImageArea* imageArea_ = nullptr;
+    std::array<OptionPage*, page::count> pages_{};
+    std::array<QWidget*, page::count> pageWidgets_{};
+    std::map<int, QAction*> actions_;
+    QMenu* fileMenu_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
+    QMenu* zoomMenu_ = nullptr;
+    QRect imageRect_;
+    QRect thumbRect_;
+    QRect captionRect_;
+    int currentPage_ = page::options;
+    int channel_ = -1;
+    int busy_ = 0;
+    bool loaded_ = false;
+    bool processingPending_ = false;
+    bool reloadPending_ = false;
+    bool refreshPosted_ = false;
+    bool exitRequested_ = false;
+    bool exited_ = false;
+};
+
+}  // namespace kyp

@@ -1,0 +1,158 @@
+// The settings side of the main frame: the settings store (layout, file list,
+// settings), .kis files, Default Settings, Exit, Help and About.
+#include <QApplication>
+#include <QScreen>
+
+#include "engine/settings/KisFile.h"
+#include "engine/settings/StoredSettings.h"
+#include "gui/AboutBox.h"
+#include "gui/BlankPage.h"
+#include "gui/FolderScan.h"
+#include "gui/ImageArea.h"
+#include "gui/MainFrame.h"
+#include "gui/Messages.h"
+#include "gui/StatusStrip.h"
+#include "platform/SettingsStore.h"
+
+namespace kyp {
+
+void MainFrame::LoadLayoutFromStore() {
+    SettingsStore store;
+    if (!store.OpenForReading()) return;
+    // The Options page starts from the stored options, or the defaults.
+    if (!ReadStoredOptions(store, settings_)) SetDefaults(settings_);
+    ReadStoredCurves(store, curves_);
+    curvesChanged_ = true;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize size = screen != nullptr ? screen->size() : QSize(1111, 621);
+    ReadFrameLayout(store, layout_, size.width(), size.height());
+    if (layout_.window) {
+        const StoredRect& window = *layout_.window;
+        move(window.left, window.top);
+        const QSize decoration = frameGeometry().size() - geometry().size();
+        resize(window.width - decoration.width(), window.height - decoration.height());
+    }
+    files_.Assign(layout_.files, layout_.current);
+    (void)ReadStoredOutputSettings(store, output_);
+    if (layout_.viewSeparate) ShowSeparateState();
+}
+
+bool MainFrame::SnapSettings() {
+    bool ok = true;
+    const bool optionsRead = ApplyOptionsPage(false);
+    ok &= SaveStoredSettings(optionsRead ? &settings_ : nullptr, &curves_, nullptr);
+    ok &= optionsRead;
+    if (!files_.Empty()) {
+        SettingsStore store;
+        if (store.CreateForWriting()) {
+            layout_.files = files_.Entries();
+            layout_.current = files_.Current();
+            if (!isMinimized()) {
+                const QRect frame = frameGeometry();
+                layout_.window = StoredRect{frame.left(), frame.top(), frame.width(), frame.height()};
+            }
+            if (imageArea_->isWindow() && imageArea_->isVisible() && !imageArea_->isMinimized()) {
+                const QRect view = imageArea_->frameGeometry();
+                layout_.view = {view.left(), view.top(), view.width(), view.height()};
+            }
+            ok &= WriteFrameLayout(store, layout_);
+        } else {
+            ok = false;
+        }
+    }
+    ok &= SaveStoredSettings(nullptr, nullptr, &output_);
+    return ok;
+}
+
+bool MainFrame::LoadSettingsFile(const std::string& path) {
+    if (!ReadKisFile(path, settings_, curves_, &output_)) {
+        ShowMessage(this, MessageIcon::warning, Format("Error parsing options file '%s'", path.c_str()));
+        return false;
+    }
+    curvesChanged_ = true;
+    TakeSettings(settings_);
+    (void)SaveStoredSettings(nullptr, &curves_, &output_);
+    if (loaded_) {
+        if ((settings_.options & opt::rawcurves) != 0) {
+            MarkReloadNeeded();
+        } else if ((settings_.options & opt::curves) != 0) {
+            MarkChanged(true);
+        }
+    }
+    return true;
+}
+
+bool MainFrame::SaveSettingsFile(const std::string& path) {
+    if (!ApplyOptionsPage(false)) return false;
+    ApplySaveFormatPage();
+    if (!WriteKisFile(path, &settings_, curves_, &output_)) {
+        ShowMessage(this, MessageIcon::warning, Format("Error saving '%s'.", path.c_str()));
+        return false;
+    }
+    return true;
+}
+
+void MainFrame::DefaultSettings() {
+    for (OptionPage* page : pages_) page->ResetToDefaults();
+    // The records that pages not built yet would reset.
+    if (dynamic_cast<BlankPageMarker*>(pages_[page::options]) != nullptr) SetDefaults(settings_);
+    if (dynamic_cast<BlankPageMarker*>(pages_[page::curves]) != nullptr) {
+        ResetCurves(curves_);
+        curvesChanged_ = true;
+    }
+    if (dynamic_cast<BlankPageMarker*>(pages_[page::saveFormat]) != nullptr) output_.ResetToDefaults();
+    if (!loaded_) return;
+    if (!ApplyOptionsPage(true)) return;
+    if (reloadPending_) {
+        (void)OpenByName(fileName_);
+    } else {
+        (void)Processing();
+    }
+}
+
+void MainFrame::Exit() {
+    if (exited_) return;
+    exitRequested_ = true;
+    // A run under way stops at its next progress check; the rest of Exit
+    // waits until it has unwound (EndWait), so nothing is freed under it.
+    strip_->SwitchOff();
+    if (Busy()) return;
+    FinishExit();
+}
+
+void MainFrame::FinishExit() {
+    if (exited_) return;
+    exited_ = true;
+    (void)SnapSettings();
+    imageArea_->Clear();
+    if (imageArea_->isWindow()) imageArea_->hide();
+    session_.SetFileName("");
+    fullRendering_.release();
+    previewRendering_.release();
+    loaded_ = false;
+    if (splash != nullptr) splash->close();
+    hide();
+    if (quitHandler) quitHandler();
+}
+
+void MainFrame::Help() {
+    if (programFolder.empty()) {
+        Beep();
+        return;
+    }
+    const std::string path = programFolder + "/kypdoc.htm";
+    const QString plain = QString::fromStdString(path);
+    if (IsRegularFile(path) &&
+        (openUrl(QStringLiteral("file://") + plain) || openUrl(plain))) {
+        return;
+    }
+    ShowMessage(this, MessageIcon::information,
+                Format("Sorry,\r\nUnable to launch the help file:\r\n'%s'", path.c_str()));
+}
+
+void MainFrame::About() {
+    AboutBox box(AboutBox::Mode::about, this);
+    box.exec();
+}
+
+}  // namespace kyp

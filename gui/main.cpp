@@ -1,0 +1,3 @@
+#include "gui/Application.h"
+
+int main(int argc, char** argv) { return kyp::RunKyp(argc, argv); }

@@ -1,0 +1,355 @@
+// The main frame driven through its commands on generated ORF files.
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QtTest>
+
+#include "GuiTestSupport.h"
+#include "engine/output/BitmapRender.h"
+#include "engine/output/BitmapWriter.h"
+#include "engine/output/JpegOutputBuffer.h"
+#include "engine/output/JpegWriter.h"
+#include "engine/output/TiffWriter.h"
+#include "engine/settings/StoredSettings.h"
+#include "gui/CommandTable.h"
+#include "gui/ImageArea.h"
+#include "gui/ImageInfoPage.h"
+#include "gui/MainFrame.h"
+#include "gui/StatusStrip.h"
+#include "platform/SettingsStore.h"
+
+using namespace kyp;
+
+namespace {
+// Same length, and at most `most` bytes differ (a date stamp written a second apart).
+bool DifferAtMost(const QByteArray& a, const QByteArray& b, int most) {
+    if (a.isEmpty() || a.size() != b.size()) return false;
+    int differing = 0;
+    for (qsizetype i = 0; i < a.size(); ++i) differing += a[i] != b[i];
+    return differing <= most;
+}
+}  // namespace
+
+class GuiFrameTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        QVERIFY(config_.isValid() && photos_.isValid());
+        qputenv("KYP_CONFIG_HOME", config_.path().toUtf8());
+        for (const char* name : {"P1.ORF", "p2.orf", "P3.Orf"}) QVERIFY(test::WriteSmallOrf(test::Path(photos_, name)));
+        QVERIFY(test::WriteText(test::Path(photos_, "not-raw.orf"), "MM\0*this is no ORF file"));
+        QVERIFY(large_.isValid());
+        big_ = test::Path(large_, "big.orf");
+        QVERIFY(test::WriteSmallOrf(big_, 2256, 1684));
+    }
+
+    void init() { (void)SettingsStore::DeleteKey(); }
+
+    void commandTableAndMenus() {
+        MainFrame frame;
+        QCOMPARE(frame.Action(cmd::open)->text(), QStringLiteral("&Open...\tCtrl+O"));
+        QCOMPARE(frame.Action(cmd::exit)->text(), QStringLiteral("E&xit\tAlt+F4"));
+        QVERIFY(frame.Action(cmd::zoomFit)->shortcuts().contains(QKeySequence(Qt::Key_QuoteLeft)));
+        // Ctrl+F4 is page command 3, not Close.
+        QVERIFY(frame.Action(cmd::close)->shortcuts().isEmpty());
+        QVERIFY(frame.Action(cmd::pageCommand3)->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_F4)));
+        QStringList captions;
+        for (int i = 0; i < frame.Tabs()->count(); ++i) captions << frame.Tabs()->tabText(i);
+        QCOMPARE(captions, QStringList({"Options", "Curves", "Sharpen", "Histogram", "Image Info", "Save Format"}));
+        QCOMPARE(frame.windowTitle(), QStringLiteral("Kyp Suite"));
+        QVERIFY(!frame.ApplyButton()->isEnabled());
+        frame.Command(cmd::tabImageInfo);
+        QCOMPARE(frame.CurrentPage(), int(page::imageInfo));
+        auto* info = dynamic_cast<ImageInfoPage*>(frame.Page(page::imageInfo));
+        QVERIFY(info != nullptr);
+        QCOMPARE(info->Text(), QStringLiteral("(no document)"));
+    }
+
+    void openShowsDocumentAndInfo() {
+        test::Recorder recorder;
+        MainFrame frame;
+        frame.resize(1000, 600);
+        const std::string name = test::Path(photos_, "P1.ORF");
+        QVERIFY(frame.OpenByName(name));
+        QVERIFY(frame.DocumentLoaded());
+        QCOMPARE(frame.windowTitle(), QStringLiteral("Kyp Suite (%1)").arg(QString::fromStdString(name)));
+        QVERIFY(frame.FullRendering().hasPixels());
+        QVERIFY(!frame.Image()->Image().isNull());
+        QCOMPARE(frame.Strip().StatusText(), QString::fromStdString(name));
+        frame.Command(cmd::tabImageInfo);
+        auto* info = dynamic_cast<ImageInfoPage*>(frame.Page(page::imageInfo));
+        QVERIFY2(info->Text().contains(QStringLiteral("Aperture:\tF2.8")), qPrintable(info->Text()));
+        frame.Command(cmd::close);
+        QCOMPARE(info->Text(), QStringLiteral("(no document)"));
+        QCOMPARE(frame.windowTitle(), QStringLiteral("Kyp Suite"));
+        QCOMPARE(frame.Strip().StatusText(), QStringLiteral("Ready"));
+        QVERIFY(recorder.messages.empty());
+    }
+
+    void badInputEndsInItsMessage() {
+        test::Recorder recorder;
+        MainFrame frame;
+        QVERIFY(frame.OpenByName(test::Path(photos_, "P1.ORF")));
+        for (const std::string& bad : {test::Path(photos_, "not-raw.orf"), photos_.path().toStdString(),
+                                       test::Path(photos_, "gone.orf")}) {
+            recorder.messages.clear();
+            QVERIFY(!frame.OpenByName(bad));
+            QCOMPARE(recorder.messages.size(), size_t{1});
+            QCOMPARE(recorder.messages[0].text, "Cannot open file '" + bad + "'.");
+            QCOMPARE(recorder.messages[0].title, std::string("Kyp Suite"));
+            QVERIFY(!frame.DocumentLoaded());  // the old document is gone too
+        }
+        // A list entry whose file has gone is dropped from the list and the menu.
+        frame.Files().Assign({test::Path(photos_, "gone.orf"), test::Path(photos_, "P1.ORF")}, 0);
+        frame.Command(cmd::openCurrent);
+        QCOMPARE(frame.Files().Count(), 1);
+        QCOMPARE(frame.Strip().PopupMenu()->actions().first()->text().toStdString(), test::Path(photos_, "P1.ORF"));
+    }
+
+    void dropRules() {
+        test::Recorder recorder;
+        MainFrame frame;
+        std::vector<std::string> old;
+        for (int i = 0; i < 19; ++i) old.push_back("/elsewhere/" + std::to_string(i) + ".orf");
+        frame.Files().Assign(old, 0);
+        const std::string a = test::Path(photos_, "P1.ORF");
+        const std::string b = test::Path(photos_, "p2.orf");
+        const std::string bad = test::Path(photos_, "not-raw.orf");
+        frame.DropFiles({a, bad, b}, false);
+        QCOMPARE(frame.Files().Count(), 20);
+        QCOMPARE(frame.Files().Entry(0), a);
+        QCOMPARE(frame.Files().Entry(1), b);
+        QCOMPARE(frame.Files().Entry(2), std::string("/elsewhere/0.orf"));
+        QCOMPARE(recorder.messages.size(), size_t{1});
+        QCOMPARE(recorder.messages[0].text,
+                 "The following file or files are not valid Olympus Raw Format files:\r\n    " + bad);
+        QVERIFY(frame.DocumentLoaded());
+        QCOMPARE(frame.FileName(), a);
+        // One invalid file: its own message, nothing else changes.
+        recorder.messages.clear();
+        frame.DropFiles({bad}, false);
+        QCOMPARE(recorder.messages.at(0).text, "The file '" + bad + "' is not a valid ORF file.");
+        QCOMPARE(frame.FileName(), a);
+        // One valid file with Shift: listed at the head, not opened.
+        frame.DropFiles({test::Path(photos_, "P3.Orf")}, true);
+        QCOMPARE(frame.Files().Entry(0), test::Path(photos_, "P3.Orf"));
+        QCOMPARE(frame.FileName(), a);
+    }
+
+    void dropManyFilesAtOnce() {
+        test::Recorder recorder;
+        MainFrame frame;
+        std::vector<std::string> dropped;
+        for (int i = 0; i < 500; ++i) dropped.push_back(test::Path(photos_, "not-raw.orf"));
+        dropped.push_back(test::Path(photos_, "p2.orf"));
+        frame.DropFiles(dropped, false);
+        QCOMPARE(recorder.messages.size(), size_t{1});
+        QCOMPARE(frame.Files().Count(), 1);
+        QCOMPARE(frame.FileName(), test::Path(photos_, "p2.orf"));
+    }
+
+    void nextAndPreviousWrap() {
+        test::Recorder recorder;
+        MainFrame frame;
+        // Without a document: the first file of the folder of the list's entry.
+        frame.Files().Assign({test::Path(photos_, "p2.orf")}, 0);
+        frame.Command(cmd::nextFile);
+        QCOMPARE(frame.FileName(), test::Path(photos_, "P1.ORF"));  // sorted: P1.ORF P3.Orf not-raw.orf p2.orf
+        frame.Command(cmd::previousFile);
+        QCOMPARE(frame.FileName(), test::Path(photos_, "p2.orf"));  // wrapped to the last good one
+        QCOMPARE(recorder.messages.size(), size_t{0});
+        frame.Command(cmd::previousFile);
+        QCOMPARE(recorder.messages.size(), size_t{1});              // not-raw.orf is listed but fails
+        QVERIFY(!frame.DocumentLoaded());
+        QCOMPARE(frame.Files().Count(), 2);  // P1.ORF and p2.orf; the failed file is not listed
+        QVERIFY(frame.Files().Find(test::Path(photos_, "NOT-RAW.orf")) < 0);
+    }
+
+    void busyRefusesCommands() {
+        test::Recorder recorder;
+        MainFrame frame;
+        QVERIFY(frame.OpenByName(test::Path(photos_, "P1.ORF")));
+        frame.MarkChanged(true);
+        const std::string before = frame.FileName();
+        const int filesBefore = frame.Files().Count();
+        bool ran = false;
+        // Every command below arrives while the run pumps its events.
+        QTimer::singleShot(0, &frame, [&] {
+            ran = true;
+            QVERIFY(frame.Busy());
+            for (int id : {cmd::open, cmd::close, cmd::saveAs, cmd::reopen, cmd::convertAll, cmd::defaultSettings,
+                           cmd::fileList, cmd::apply, cmd::openCurrent, cmd::nextFile, cmd::previousFile}) {
+                frame.Command(id);
+            }
+            frame.DropFiles({test::Path(photos_, "p2.orf")}, false);
+        });
+        frame.BeginWait();
+        QVERIFY(!frame.Strip().Tick(1) || true);
+        frame.EndWait();
+        QVERIFY(ran);
+        QCOMPARE(recorder.beeps, 12);
+        QCOMPARE(frame.FileName(), before);
+        QCOMPARE(frame.Files().Count(), filesBefore);
+        QVERIFY(frame.DocumentLoaded());
+    }
+
+    void escapeCancelsAndKeepsPendingFlags() {
+        test::Recorder recorder;
+        MainFrame frame;
+        QVERIFY(frame.OpenByName(big_));
+        frame.MutableSettings().method = method::bilinear;
+        frame.MarkReloadNeeded();
+        QVERIFY(frame.ApplyButton()->isEnabled());
+        QTimer::singleShot(0, &frame, [&frame] { QTest::keyClick(&frame, Qt::Key_Escape); });
+        QVERIFY(!frame.Processing());
+        QVERIFY(frame.Strip().EscapeNoted());
+        QVERIFY(frame.ProcessingPending() && frame.ReloadPending());
+        QVERIFY(frame.ApplyButton()->isEnabled());
+        // Nothing was left busy, and the next run goes through.
+        QVERIFY(!frame.Busy());
+        QVERIFY(frame.Processing());
+        QVERIFY(!frame.ProcessingPending() && !frame.ReloadPending());
+    }
+
+    void exitDuringRunUnwindsFirst() {
+        test::Recorder recorder;
+        MainFrame frame;
+        int quits = 0;
+        frame.quitHandler = [&quits] { ++quits; };
+        QVERIFY(frame.OpenByName(big_));
+        frame.MutableSettings().method = method::bilinear;
+        frame.MarkReloadNeeded();
+        QTimer::singleShot(0, &frame, [&frame] { frame.close(); });
+        QVERIFY(!frame.Processing());
+        QVERIFY(frame.ExitRequested());
+        QCOMPARE(quits, 0);              // not under the run
+        QTRY_COMPARE(quits, 1);          // once it has unwound
+        SettingsStore store;
+        QVERIFY(store.OpenForReading());  // settings saved, store intact
+        std::string files;
+        QVERIFY(store.ReadString("File0", files) || frame.Files().Empty());
+    }
+
+    void layoutRoundTripThroughTheFrame() {
+        test::Recorder recorder;
+        {
+            MainFrame frame;
+            frame.move(40, 50);
+            frame.resize(700, 500);
+            frame.Files().Assign({"/p/a.orf", "/p/b.orf"}, 1);
+            frame.Layout().sampleSize = 3;
+            frame.MutableSettings().method = method::bilinear;
+            QVERIFY(frame.SnapSettings());
+        }
+        MainFrame again;
+        QCOMPARE(again.Files().Count(), 2);
+        QCOMPARE(again.Files().Current(), 1);
+        QCOMPARE(again.Layout().sampleSize, 3u);
+        QCOMPARE(again.Settings().method, method::bilinear);
+        QCOMPARE(again.size(), QSize(700, 500));
+        QCOMPARE(again.Strip().PopupMenu()->actions().size(), 5);  // 2 files, separator, clear, open
+    }
+
+    void saveInEachFormat() {
+        test::Recorder recorder;
+        MainFrame frame;
+        QVERIFY(frame.OpenByName(test::Path(photos_, "P1.ORF")));
+        QTemporaryDir out;
+        const ProcessedImage& image = frame.Session().FullOutput();
+        // Bitmap: byte for byte what the renderer and bitmap writer make.
+        QVERIFY(frame.SaveDocument(test::Path(out, "a.bmp"), format::bitmap));
+        Bitmap bitmap;
+        QVERIFY(renderImage(bitmap, image, false, nullptr));
+        QVERIFY(writeBmp(bitmap, test::Path(out, "ref.bmp")));
+        QCOMPARE(test::ReadAll(test::Path(out, "a.bmp")), test::ReadAll(test::Path(out, "ref.bmp")));
+        // JPEG with the frame's save format.
+        QVERIFY(frame.SaveDocument(test::Path(out, "a.jpg"), format::jpeg));
+        JpegOutputBuffer buffer;
+        QVERIFY(writeJpeg(image, frame.Session().InputDocument(), &frame.SaveFormat(), buffer));
+        QVERIFY(writeBufferToFile(test::Path(out, "ref.jpg"), buffer));
+        // The Exif segment carries the moment of writing, as the TIFF does.
+        QVERIFY(DifferAtMost(test::ReadAll(test::Path(out, "a.jpg")), test::ReadAll(test::Path(out, "ref.jpg")), 19));
+        // TIFF: the same bytes but for the moment of writing.
+        QVERIFY(frame.SaveDocument(test::Path(out, "a.tif"), format::tiff));
+        QVERIFY(writeTiff(test::Path(out, "ref.tif"), frame.Session().InputDocument(), image, frame.Settings(),
+                          frame.SaveFormat()));
+        QVERIFY(DifferAtMost(test::ReadAll(test::Path(out, "a.tif")), test::ReadAll(test::Path(out, "ref.tif")), 19));
+        // A target that cannot be created: the system's reason, nothing written.
+        QVERIFY(!frame.SaveDocument("/nonexistent-folder/x.bmp", format::bitmap));
+        QCOMPARE(recorder.messages.back().text,
+                 std::string("Error saving '/nonexistent-folder/x.bmp'.\r\nNo such file or directory"));
+        QVERIFY(frame.DocumentLoaded());
+    }
+
+    void convertAllHandsOverOrConvertsHere() {
+        test::Recorder recorder;
+        QTemporaryDir folder;
+        QTemporaryDir program;
+        for (const char* name : {"x1.orf", "X2.ORF"}) QVERIFY(test::WriteSmallOrf(test::Path(folder, name)));
+        // With kyp2tiff beside the program: started in a terminal, nothing converted here.
+        QVERIFY(test::WriteText(test::Path(program, "kyp2tiff"), "#!/bin/sh\n"));
+        QFile::setPermissions(QString::fromStdString(test::Path(program, "kyp2tiff")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv("TERMINAL", "my-terminal");
+        {
+            MainFrame frame;
+            frame.programFolder = program.path().toStdString();
+            QStringList seen;
+            frame.startDetached = [&seen](const QString& terminal, const QStringList& arguments, const QString&) {
+                seen = QStringList{terminal} + arguments;
+                return true;
+            };
+            frame.Files().Assign({test::Path(folder, "x1.orf")}, 0);
+            frame.Command(cmd::convertAll);
+            QCOMPARE(seen.value(0), QStringLiteral("my-terminal"));
+            QCOMPARE(seen.mid(seen.size() - 3),
+                     QStringList({QString::fromStdString(test::Path(program, "kyp2tiff")), QStringLiteral("-c"),
+                                  QString::fromStdString(test::Path(folder, "*.orf"))}));
+            QVERIFY(!QFile::exists(QString::fromStdString(test::Path(folder, "x1.tif"))));
+        }
+        qunsetenv("TERMINAL");
+        // Without it: the folder is converted here, the open document first.
+        MainFrame frame;
+        frame.programFolder = program.path().toStdString() + "/none";
+        QVERIFY(frame.OpenByName(test::Path(folder, "X2.ORF")));
+        frame.Command(cmd::convertAll);
+        QVERIFY(QFile::exists(QString::fromStdString(test::Path(folder, "x1.tif"))));
+        QVERIFY(QFile::exists(QString::fromStdString(test::Path(folder, "X2.tif"))));
+        QCOMPARE(frame.Files().Entry(0), test::Path(folder, "x1.orf"));
+        QVERIFY(recorder.messages.empty());
+    }
+
+    void performanceFigures() {
+        test::Recorder recorder;
+        const std::string big = big_;
+        MainFrame frame;
+        frame.resize(1111, 621);
+        frame.show();
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(frame.OpenByName(big));
+        frame.Image()->repaint();
+        const double open = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+        const double gap = frame.Strip().LongestPumpGap();
+        const int pumps = frame.Strip().PumpCount();
+        frame.MutableSettings().options ^= opt::invert;
+        frame.MarkChanged(true);
+        timer.start();
+        frame.RefreshPreview();
+        const double refresh = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+        qInfo("open 2256x1684 until shown: %.1f ms; longest gap between pumps: %.1f ms over %d pumps; "
+              "preview refresh after one change: %.1f ms",
+              open, gap, pumps, refresh);
+        QVERIFY(open > 0.0);
+    }
+
+private:
+    QTemporaryDir config_;
+    QTemporaryDir photos_;
+    QTemporaryDir large_;
+    std::string big_;
+};
+
+QTEST_MAIN(GuiFrameTest)
+#include "test_gui_frame.moc"

@@ -1,0 +1,276 @@
+// The desktop program's rules that need no window: command line, file list,
+// folder walk, stored layout, registration files, busy strip arithmetic.
+#include <QFontMetrics>
+#include <QtTest>
+
+#include <cmath>
+
+#include "GuiTestSupport.h"
+#include "gui/BusyAnimator.h"
+#include "gui/FileList.h"
+#include "gui/FolderScan.h"
+#include "gui/FrameLayout.h"
+#include "gui/Registration.h"
+#include "gui/StartupCommandLine.h"
+#include "gui/StatusStrip.h"
+#include "platform/SettingsStore.h"
+
+using namespace kyp;
+using Kind = StartupStep::Kind;
+
+class GuiLogicTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        QVERIFY(config_.isValid());
+        qputenv("KYP_CONFIG_HOME", config_.path().toUtf8());
+    }
+
+    void commandLineSettingsBeforeOneImage() {
+        const auto steps = ScanStartupCommandLine({"a.kis", "/x/B.KIS", "/x/photo.orf", "c.kis", "second.orf"});
+        QCOMPARE(steps.size(), size_t{3});
+        QVERIFY(steps[0].kind == Kind::settingsFile && steps[0].text == "a.kis");
+        QVERIFY(steps[1].kind == Kind::settingsFile && steps[1].text == "/x/B.KIS");
+        QVERIFY(steps[2].kind == Kind::imageFile && steps[2].text == "/x/photo.orf");
+    }
+
+    void commandLineNamesAndOptions() {
+        // No "." at all: the image file. A "." in a folder is not an extension.
+        auto steps = ScanStartupCommandLine({"-nologo", "", " ", "/photos.kis/P100"});
+        QCOMPARE(steps.size(), size_t{1});
+        QVERIFY(steps[0].kind == Kind::imageFile && steps[0].text == "/photos.kis/P100");
+        // Verbs in any case; the scan ends at the verb.
+        for (const char* verb : {"-REG", "-Register", "-reg"}) {
+            steps = ScanStartupCommandLine({"x.kis", verb, "p.orf"});
+            QCOMPARE(steps.size(), size_t{2});
+            QVERIFY(steps[1].kind == Kind::registerTypes);
+        }
+        steps = ScanStartupCommandLine({"-UNREGISTER"});
+        QVERIFY(steps.size() == 1 && steps[0].kind == Kind::unregisterTypes);
+        // An image file ends the scan before a later verb; other options pass.
+        steps = ScanStartupCommandLine({"-foo", "p.orf", "-reg"});
+        QVERIFY(steps.size() == 1 && steps[0].kind == Kind::imageFile);
+        QVERIFY(WantsNoLogo({"p.orf", "-nologo"}));
+        QVERIFY(!WantsNoLogo({"-NOLOGO", "/a/-nologo.orf"}));
+    }
+
+    void fileListRules() {
+        FileList list;
+        int rebuilds = 0;
+        list.onRebuild = [&rebuilds] { ++rebuilds; };
+        for (int i = 0; i < 21; ++i) list.Add("/p/F" + std::to_string(i) + ".orf");
+        QCOMPARE(list.Count(), 20);
+        QCOMPARE(list.Entry(0), std::string("/p/F20.orf"));
+        QCOMPARE(list.Entry(19), std::string("/p/F1.orf"));  // F0, the oldest, dropped
+        QCOMPARE(list.Find("/p/F0.orf"), -1);
+        QCOMPARE(rebuilds, 21);
+        // Another spelling of a listed name only moves the current index.
+        list.Add("/P/f5.ORF");
+        QCOMPARE(list.Count(), 20);
+        QCOMPARE(list.Current(), 15);
+        QCOMPARE(list.Entry(15), std::string("/p/F5.orf"));
+        QCOMPARE(rebuilds, 21);
+        // A failing entry is removed; the current index follows its entry.
+        list.SetCurrent(10);
+        QVERIFY(!list.OpenEntry(3, [](const std::string&) { return false; }));
+        QCOMPARE(list.Count(), 19);
+        QCOMPARE(list.Current(), 9);
+        QCOMPARE(list.Entry(9), std::string("/p/F10.orf"));
+        QVERIFY(!list.OpenEntry(9, [](const std::string&) { return false; }));
+        QCOMPARE(list.Current(), -1);
+        QVERIFY(list.OpenEntry(0, [](const std::string&) { return true; }));
+        QCOMPARE(list.Current(), 0);
+        QVERIFY(!list.OpenEntry(99, [](const std::string&) { return true; }));
+        list.Clear();
+        QVERIFY(list.Empty() && list.Current() == -1);
+    }
+
+    void dropMergeKeepsTwentyNewestFirst() {
+        FileList list;
+        std::vector<std::string> old;
+        for (int i = 0; i < 19; ++i) old.push_back("/old/" + std::to_string(i) + ".orf");
+        list.Assign(old, 4);
+        MergeDroppedFiles(list, {"/new/a.orf", "/old/7.ORF", "/new/b.orf"});
+        QCOMPARE(list.Count(), 20);
+        QCOMPARE(list.Entry(0), std::string("/new/a.orf"));
+        QCOMPARE(list.Entry(1), std::string("/old/7.ORF"));
+        QCOMPARE(list.Entry(2), std::string("/new/b.orf"));
+        QCOMPARE(list.Entry(3), std::string("/old/0.orf"));
+        QCOMPARE(list.Find("/old/7.orf"), 1);  // not listed twice
+        QCOMPARE(list.Entry(19), std::string("/old/17.orf"));  // 18 fell off
+        QCOMPARE(list.Entry(list.Current()), std::string("/old/4.orf"));
+    }
+
+    void folderWalkSortsAndWraps() {
+        QTemporaryDir dir;
+        for (const char* name : {"b.orf", "A.ORF", "c.Orf", "notes.txt", "d.orf.bak"}) {
+            QVERIFY(test::WriteText(test::Path(dir, name), "x"));
+        }
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.orf")));
+        const auto files = ListOrfFiles(dir.path().toStdString());
+        QCOMPARE(files.size(), size_t{3});
+        QCOMPARE(files[0], test::Path(dir, "A.ORF"));  // byte order: capitals first
+        QCOMPARE(files[1], test::Path(dir, "b.orf"));
+        QCOMPARE(files[2], test::Path(dir, "c.Orf"));
+        QCOMPARE(NeighbourFile(files, files[2], true), files[0]);
+        QCOMPARE(NeighbourFile(files, files[0], false), files[2]);
+        QCOMPARE(NeighbourFile(files, test::Path(dir, "B.ORF"), true), files[2]);
+        QCOMPARE(NeighbourFile(files, test::Path(dir, "zz.orf"), true), std::string());
+        QCOMPARE(NeighbourFile({}, "x", true), std::string());
+    }
+
+    void dirValueAndNames() {
+        QCOMPARE(DirValueFor("/a/b/P1.ORF"), std::string("/a/b"));
+        QCOMPARE(DirValueFor("/a/folder"), std::string("/a/folder"));
+        QCOMPARE(DirValueFor("/a/b/"), std::string("/a/b/"));
+        QCOMPARE(DirValueFor("/P1.ORF"), std::string("/"));
+        QCOMPARE(DirValueFor("P1.ORF"), std::string());
+        QCOMPARE(ReplaceExtension("/a.b/P1.ORF", ".tif"), std::string("/a.b/P1.tif"));
+        QCOMPARE(ReplaceExtension("/a.b/P1", ".jpg"), std::string("/a.b/P1.jpg"));
+        QCOMPARE(FolderOf("/x"), std::string("/"));
+    }
+
+    void storedRectangles() {
+        StoredRect rect;
+        QVERIFY(ParseStoredRect("10,-20,300x400", rect));
+        QVERIFY((rect == StoredRect{10, -20, 300, 400}));
+        QVERIFY(!ParseStoredRect("1,2,3", rect));
+        QVERIFY(!ParseStoredRect("", rect));
+        const StoredRect fitted = FitStoredRect({0, -5, 1279, 900}, 1280, 800);
+        QVERIFY((fitted == StoredRect{1, 1, 1276, 796}));
+        QVERIFY((FitStoredRect({5, 5, 1278, 797}, 1280, 800) == StoredRect{5, 5, 1278, 797}));
+    }
+
+    void layoutRoundTripAndIndexRules() {
+        QVERIFY(SettingsStore::DeleteKey() || true);
+        FrameLayout written;
+        written.window = StoredRect{20, 30, 900, 500};
+        written.view = {5, 6, 700, 400};
+        written.viewSeparate = true;
+        written.autoPreview = 0;
+        written.generatePreview = 1;
+        written.sampleSize = 7;  // kept as stored
+        written.files = {"/p/a.orf", "/p/b.orf", "/p/c.orf"};
+        written.current = 2;
+        {
+            SettingsStore store;
+            QVERIFY(store.CreateForWriting());
+            QVERIFY(store.WriteString("File3", "/stale.orf"));
+            QVERIFY(WriteFrameLayout(store, written));
+        }
+        FrameLayout read;
+        {
+            SettingsStore store;
+            QVERIFY(store.OpenForReading());
+            ReadFrameLayout(store, read, 1280, 800);
+        }
+        QVERIFY(read.window && *read.window == *written.window);
+        QVERIFY(read.view == written.view);
+        QVERIFY(read.viewSeparate && read.autoPreview == 0 && read.generatePreview == 1 && read.sampleSize == 7);
+        QVERIFY(read.files == written.files);  // File3 was deleted
+        QCOMPARE(read.current, 2);
+        // A "File" index equal to the count comes back as 0.
+        {
+            SettingsStore store;
+            QVERIFY(store.CreateForWriting());
+            QVERIFY(store.WriteNumber("File", 3));
+            QVERIFY(store.WriteString("Window", "0,0,5000,5000"));
+        }
+        {
+            SettingsStore store;
+            QVERIFY(store.OpenForReading());
+            ReadFrameLayout(store, read, 1280, 800);
+        }
+        QCOMPARE(read.current, 0);
+        QVERIFY((*read.window == StoredRect{1, 1, 1276, 796}));
+        // An empty list writes nothing at all.
+        FrameLayout empty;
+        empty.viewSeparate = false;
+        {
+            SettingsStore store;
+            QVERIFY(store.CreateForWriting());
+            QVERIFY(WriteFrameLayout(store, empty));
+            uint32_t sep = 0;
+            QVERIFY(store.ReadNumber("ViewSep", sep) && sep == 1);
+        }
+    }
+
+    void registrationWritesAndRemoves() {
+        QTemporaryDir data;
+        qputenv("XDG_DATA_HOME", data.path().toUtf8());
+        QVERIFY(RegisterFileTypes("/opt/my apps/kyp"));
+        const QByteArray entry = test::ReadAll(DesktopEntryPath());
+        QVERIFY(entry.contains("Exec=\"/opt/my apps/kyp\" %f\n"));
+        QVERIFY(entry.contains("MimeType=image/x-olympus-orf;application/x-kyp-settings;\n"));
+        const QByteArray mime = test::ReadAll(MimePackagePath());
+        QVERIFY(mime.contains("<glob pattern=\"*.kis\"/>"));
+        {
+            SettingsStore store;
+            QVERIFY(store.CreateForWriting());
+            QVERIFY(store.WriteString("Dir", "/x"));
+        }
+        QVERIFY(UnregisterFileTypes());
+        QVERIFY(!QFile::exists(QString::fromStdString(DesktopEntryPath())));
+        QVERIFY(!QFile::exists(QString::fromStdString(MimePackagePath())));
+        SettingsStore store;
+        QVERIFY(!store.OpenForReading());  // the settings went with it
+        qunsetenv("XDG_DATA_HOME");
+    }
+
+    void busyRowPaletteAndRotation() {
+        const auto row = BusyAnimator::BuildRow();
+        QCOMPARE(int(row[0]), 255);
+        QCOMPARE(int(row[256]), 255);
+        QCOMPARE(int(row[128]), 1);
+        // d = 64: 256 - round(255 * 255^(-1/4)).
+        QCOMPARE(int(row[64]), 256 - static_cast<int>(std::lround(255.0 * std::pow(255.0, -0.25))));
+        QCOMPARE(BusyAnimator::PaletteEntry(0), qRgb(190, 190, 240));
+        QCOMPARE(BusyAnimator::PaletteEntry(255), qRgb(253, 253, 240));
+        auto rotated = row;
+        BusyAnimator::RotateRow(rotated);
+        QCOMPARE(rotated[0], row[2]);
+        QCOMPARE(rotated[254], row[0]);
+        QCOMPARE(rotated[255], row[1]);
+        QCOMPARE(rotated[256], row[256]);  // the 257th value never moves
+        for (int i = 1; i < 128; ++i) BusyAnimator::RotateRow(rotated);
+        QVERIFY(rotated == row || std::equal(row.begin(), row.begin() + 256, rotated.begin()));
+    }
+
+    void busyThreadRotatesOnlyWhileBusy() {
+        QWidget owner;
+        BusyAnimator busy(&owner);
+        busy.SetRect(QRect(0, 0, 100, 10));
+        busy.Begin();
+        busy.Begin();
+        QVERIFY(busy.Animating());
+        const auto first = busy.RowSnapshot();
+        QTest::qWait(120);
+        QVERIFY(busy.RowSnapshot() != first);
+        busy.End();
+        QVERIFY(busy.Animating());
+        busy.End();
+        QVERIFY(!busy.Animating());
+        QCOMPARE(busy.Level(), 0);
+        busy.SwitchOff();
+        busy.Begin();
+        QVERIFY(!busy.Animating());
+    }
+
+    void pathEllipsisKeepsTheName() {
+        const QFontMetrics metrics(QApplication::font());
+        const QString path = QStringLiteral("/home/someone/pictures/holiday/2003/day-one/P1010001.ORF");
+        const int width = metrics.horizontalAdvance(QStringLiteral("/home/...P1010001.ORF")) + 2;
+        const QString shown = PathEllipsis(path, metrics, width);
+        QVERIFY(shown.endsWith(QStringLiteral("/P1010001.ORF")));
+        QVERIFY(shown.contains(QStringLiteral("...")));
+        QVERIFY(shown.startsWith(QStringLiteral("/home")));
+        QVERIFY(metrics.horizontalAdvance(shown) <= width);
+        QCOMPARE(PathEllipsis(QStringLiteral("/a/b"), metrics, 1000), QStringLiteral("/a/b"));
+    }
+
+private:
+    QTemporaryDir config_;
+};
+
+QTEST_MAIN(GuiLogicTest)
+#include "test_gui_logic.moc"
