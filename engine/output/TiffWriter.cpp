@@ -236,6 +236,7 @@ bool writeTiff(const std::string& path, const TiffDocument* source, const Proces
 
         // ---- the file: appears under path only when complete ----
         AtomicFile out;
+        out.setDurable(false);  // an image remade at will: the rename is protection enough
         if (!out.open(path) || !out.write(head.data(), head.size())) return false;
         if (!WritePixels(out, image, format)) return false;
         return out.commit();
