@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "engine/process/FixedDivisor.h"
+#include "engine/process/Parallel.h"
 
 namespace kyp {
 
@@ -12,6 +14,8 @@ namespace {
 
 // Progress rhythm of both passes, in rows or columns still to do.
 constexpr size_t kTickLines = 20;
+// Rows per unit of work of the horizontal pass.
+constexpr size_t kGrainRows = 8;
 constexpr uint32_t kMaxSample = 1023;
 
 // The vertical pass works on strips of whole pixel columns about this many samples
@@ -85,29 +89,45 @@ int GaussianBlur(uint16_t* destination, const ProcessedImage& image, float radiu
     // the strip arithmetic's bounds true whatever happens to that function.
     if (!IsRegularKernel(buffers.kernel)) return blur::kFailed;
     const size_t stripColumns = std::clamp<size_t>(kStripSamples / channels, 1, width);
-    if (!buffers.columns.Reserve(stripColumns * channels * height)) return blur::kFailed;
-    uint16_t* strip = buffers.columns.data();
+    // One strip buffer per thread.
+    const size_t stripBlock = stripColumns * channels * height;
+    const unsigned threads = ParallelThreads();
+    if (stripBlock > SIZE_MAX / threads || !buffers.columns.Reserve(stripBlock * threads)) return blur::kFailed;
+    uint16_t* const strips = buffers.columns.data();
 
     // Horizontal pass: image rows into destination rows.
-    for (size_t y = 0; y < height; ++y) {
-        if ((height - 1 - y) % kTickLines == 0 && !Tick(progress)) return blur::kFailed;
-        BlurRow(destination, image, buffers.kernel, y);
+    if (!TickedRanges(height, kTickLines, CountdownPhase(height, kTickLines), progress, kGrainRows,
+                      [&](size_t first, size_t end, unsigned) {
+                          for (size_t y = first; y < end; ++y) BlurRow(destination, image, buffers.kernel, y);
+                      })) {
+        return blur::kFailed;
     }
 
     // Vertical pass: the destination's columns, a strip at a time, in place.
+    // The ticks of a strip's columns come before the strip is handed out.
     const size_t rowSamples = width * channels;
-    for (size_t first = 0; first < width; first += stripColumns) {
-        const size_t count = std::min(stripColumns, width - first);
-        for (size_t x = first; x < first + count; ++x)
-            if ((width - 1 - x) % kTickLines == 0 && !Tick(progress)) return blur::kFailed;
-        const size_t stripSamples = count * channels;
-        uint16_t* columns = destination + first * channels;
-        for (size_t y = 0; y < height; ++y)
-            std::memcpy(strip + y * stripSamples, columns + y * rowSamples, stripSamples * sizeof(uint16_t));
-        for (size_t y = 0; y < height; ++y)
-            BlurStripRow(columns + y * rowSamples, strip, stripSamples, height, y, buffers.kernel);
-    }
-    return blur::kBlurred;
+    const size_t stripCount = (width + stripColumns - 1) / stripColumns;
+    const size_t started = ParallelForGated(
+        stripCount,
+        [&](size_t index) {
+            const size_t first = index * stripColumns;
+            const size_t count = std::min(stripColumns, width - first);
+            for (size_t x = first; x < first + count; ++x)
+                if ((width - 1 - x) % kTickLines == 0 && !Tick(progress)) return false;
+            return true;
+        },
+        [&](size_t index, unsigned slot) {
+            const size_t first = index * stripColumns;
+            const size_t count = std::min(stripColumns, width - first);
+            const size_t stripSamples = count * channels;
+            uint16_t* strip = strips + slot * stripBlock;
+            uint16_t* columns = destination + first * channels;
+            for (size_t y = 0; y < height; ++y)
+                std::memcpy(strip + y * stripSamples, columns + y * rowSamples, stripSamples * sizeof(uint16_t));
+            for (size_t y = 0; y < height; ++y)
+                BlurStripRow(columns + y * rowSamples, strip, stripSamples, height, y, buffers.kernel);
+        });
+    return started == stripCount ? blur::kBlurred : blur::kFailed;
 }
 
 int GaussianBlur(uint16_t* destination, const ProcessedImage& image, float radius, ProgressCallback* progress) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "engine/process/Parallel.h"
+
 namespace kyp {
 
 namespace {
@@ -137,10 +139,20 @@ int CorrectTextureDefect(const RawMosaic& mosaic, int phase, ProgressCallback* p
     const uint32_t firstColumn = phase == 0 ? 1 : 2;
     const uint32_t sitesPerRow = phase == 0 ? (mosaic.width - 1) / 2 : (mosaic.width - 2) / 2;
     const auto rowLength = static_cast<ptrdiff_t>(mosaic.width);
-    for (uint32_t y = firstRow; y < mosaic.height - 1; y += 2) {
-        if (y % kTickRows == 0 && !Tick(progress)) return texture::kCancelled;
-        uint16_t* sites = mosaic.samples + static_cast<size_t>(y) * mosaic.width + firstColumn;
-        EstimateRow(sites, sites - rowLength, sites + rowLength, sitesPerRow);
+    // Row k of the phase is mosaic row firstRow + 2k; ticks come before the
+    // rows whose number is a multiple of kTickRows (even rows only, so none
+    // for phase 1).
+    const size_t rows = (mosaic.height - 1 - firstRow + 1) / 2;
+    const size_t period = firstRow % 2 == 0 ? kTickRows / 2 : 0;
+    const size_t tickPhase = period == 0 ? 0 : (firstRow / 2) % period;
+    const size_t grain = std::max<size_t>(1, 32768 / mosaic.width);
+    if (!TickedRanges(rows, period, tickPhase, progress, grain, [&](size_t first, size_t end, unsigned) {
+            for (size_t k = first; k < end; ++k) {
+                uint16_t* sites = mosaic.samples + (firstRow + 2 * k) * mosaic.width + firstColumn;
+                EstimateRow(sites, sites - rowLength, sites + rowLength, sitesPerRow);
+            }
+        })) {
+        return texture::kCancelled;
     }
     return texture::kRepaired;
 }

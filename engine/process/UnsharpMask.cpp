@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "engine/process/Parallel.h"
+
 namespace kyp {
 
 namespace {
@@ -57,17 +59,19 @@ bool UnsharpMask(ProcessedImage& image, int32_t amount, float radius, int32_t th
     // Differences are at most 65535 in size, so a limit of 65535 already means
     // "never"; clamping keeps 2 x threshold from overflowing.
     const auto limit = static_cast<int32_t>(std::clamp<int64_t>(2 * int64_t{threshold}, -1, 65535));
-    for (size_t y = 0; y < height; ++y) {
-        if ((height - 1 - y) % kTickRows == 0 && !Tick(progress)) return false;
-        uint16_t* row = image.samples + y * rowSamples;
-        const uint16_t* blurredRow = buffers.blurred.data() + y * rowSamples;
-        if (amount >= -kNarrowAmount && amount <= kNarrowAmount) {
-            SharpenRowNarrow(row, blurredRow, rowSamples, amount, limit);
-        } else {
-            SharpenRowWide(row, blurredRow, rowSamples, amount, limit);
-        }
-    }
-    return true;
+    const bool narrow = amount >= -kNarrowAmount && amount <= kNarrowAmount;
+    return TickedRanges(height, kTickRows, CountdownPhase(height, kTickRows), progress,
+                        std::max<size_t>(1, 32768 / rowSamples), [&](size_t first, size_t end, unsigned) {
+                            for (size_t y = first; y < end; ++y) {
+                                uint16_t* row = image.samples + y * rowSamples;
+                                const uint16_t* blurredRow = buffers.blurred.data() + y * rowSamples;
+                                if (narrow) {
+                                    SharpenRowNarrow(row, blurredRow, rowSamples, amount, limit);
+                                } else {
+                                    SharpenRowWide(row, blurredRow, rowSamples, amount, limit);
+                                }
+                            }
+                        });
 }
 
 bool UnsharpMask(ProcessedImage& image, int32_t amount, float radius, int32_t threshold,
