@@ -68,8 +68,10 @@ struct InterleaveAvx512 {
              16, 17, 48, 19, 20, 49, 22, 23, 50, 25, 26, 51, 28, 29, 52, 31},
             {0,  53, 2,  3,  54, 5,  6,  55, 8,  9,  56, 11, 12, 57, 14, 15,
              58, 17, 18, 59, 20, 21, 60, 23, 24, 61, 26, 27, 62, 29, 30, 63}};
-        uint32_t x = 0;
-        for (; x + 32 <= count; x += 32) {
+        // A row that does not divide into blocks ends with the block of its
+        // last 32 pixels, rewriting a few pixels with the same values.
+        if (count < 32) return 0;
+        for (uint32_t x = 0;; x = std::min(x + 32, count - 32)) {
             const __m512i red = _mm512_loadu_si512(r + x);
             const __m512i green = _mm512_loadu_si512(g + x);
             const __m512i blue = _mm512_loadu_si512(b + x);
@@ -79,8 +81,8 @@ struct InterleaveAvx512 {
                 const __m512i all = _mm512_permutex2var_epi16(redGreen, _mm512_load_si512(kBlue[part]), blue);
                 _mm512_storeu_si512(pixels + 3 * x + 32 * part, all);
             }
+            if (x + 32 >= count) return count;
         }
-        return x;
     }
 };
 #endif
@@ -110,6 +112,39 @@ KYP_LUMA_INLINE void InterleavePixels(const uint16_t (&channelRows)[2][3][kHalfR
     }
 }
 
+// Step 4 on a colour half row: the measured colour difference, sample minus
+// luminance, into the site's own plane.
+KYP_LUMA_INLINE void MeasuredDifferences(int32_t* __restrict own, const int32_t* __restrict samples,
+                                         const int32_t* __restrict luma, HalfSpan span) {
+    KYP_FOR_SPAN(span, j, own[j] = samples[j] - luma[j];);
+}
+
+// Step 6 on a colour half row: both differences are the site's own.
+KYP_LUMA_INLINE void OutputColourSites(uint16_t (&out)[3][kHalfRow], const int32_t* __restrict luma,
+                                       const int32_t* __restrict red, const int32_t* __restrict blue,
+                                       HalfSpan span) {
+    uint16_t* __restrict outR = out[0];
+    uint16_t* __restrict outG = out[1];
+    uint16_t* __restrict outB = out[2];
+    KYP_FOR_SPAN(span, j, OutputPixel(luma[j], red[j], blue[j], outR[j], outG[j], outB[j]););
+}
+
+// Step 6 on a green half row: both differences from the four orthogonal
+// neighbours (north, south, west / east at across[j - 1] / across[j]).
+KYP_LUMA_INLINE void OutputGreenSites(uint16_t (&out)[3][kHalfRow], const int32_t* __restrict luma,
+                                      const int32_t* __restrict northR, const int32_t* __restrict southR,
+                                      const int32_t* __restrict acrossR, const int32_t* __restrict northB,
+                                      const int32_t* __restrict southB, const int32_t* __restrict acrossB,
+                                      HalfSpan span) {
+    uint16_t* __restrict outR = out[0];
+    uint16_t* __restrict outG = out[1];
+    uint16_t* __restrict outB = out[2];
+    KYP_FOR_SPAN(span, j,
+                 OutputPixel(luma[j], RobustAverage4(northR[j], southR[j], acrossR[j - 1], acrossR[j]),
+                             RobustAverage4(northB[j], southB[j], acrossB[j - 1], acrossB[j]), outR[j], outG[j],
+                             outB[j]););
+}
+
 template <class Interleave>
 KYP_LUMA_INLINE void GradientTile(int32_t* samples, int32_t* luma, int32_t* red, int32_t* blue, uint16_t* output,
                                   uint32_t outputRowLength, const RawMosaic& mosaic, uint32_t tileColumn,
@@ -125,22 +160,14 @@ KYP_LUMA_INLINE void GradientTile(int32_t* samples, int32_t* luma, int32_t* red,
     // differences are taken once row y+1 has its luminance.
     auto differences = [&](uint32_t y) __attribute__((always_inline)) {
         const uint32_t c = ColourHalf(tileColumn, tileRow, y);
-        int32_t* __restrict own = HalfRow(((tileRow + y) & 1) == 0 ? red : blue, y, c);
-        const int32_t* __restrict s = HalfRow(samples, y, c);
-        const int32_t* __restrict l = HalfRow(luma, y, c);
-        const HalfSpan span = Span(2, tileColumns - 2, c);
-        for (int j = span.first; j < span.end; ++j) own[j] = s[j] - l[j];
+        MeasuredDifferences(HalfRow(((tileRow + y) & 1) == 0 ? red : blue, y, c), HalfRow(samples, y, c),
+                            HalfRow(luma, y, c), Span(2, tileColumns - 2, c));
     };
     for (uint32_t y = 2; y + 2 < tileRows; ++y) {
         const uint32_t c = ColourHalf(tileColumn, tileRow, y);
-        int32_t* __restrict colourLuma = HalfRow(luma, y, c);
-        int32_t* __restrict greenLuma = HalfRow(luma, y, c ^ 1);
-        luminance::EstimateRow(
-            samples, red, blue, y, c, tileColumns,
-            [&](int j, int32_t r, int32_t g, int32_t b)
-                __attribute__((always_inline)) { colourLuma[j] = luminance::Luminance(r, g, b); },
-            [&](int j, int32_t r, int32_t g, int32_t b)
-                __attribute__((always_inline)) { greenLuma[j] = luminance::Luminance(r, g, b); });
+        luminance::EstimateRow(samples, red, blue, y, c, tileColumns, HalfRow(luma, y, c), HalfRow(luma, y, c ^ 1),
+                               [](int32_t r, int32_t g, int32_t b)
+                                   __attribute__((always_inline)) { return luminance::Luminance(r, g, b); });
         if (y > 2) differences(y - 1);
     }
     if (tileRows >= 5) differences(tileRows - 3);
@@ -163,34 +190,11 @@ KYP_LUMA_INLINE void GradientTile(int32_t* samples, int32_t* luma, int32_t* red,
     for (uint32_t y = 4; y + 4 < tileRows; ++y) {
         const uint32_t c = ColourHalf(tileColumn, tileRow, y);
         const uint32_t h = c ^ 1;
-        {
-            const HalfSpan span = Span(4, tileColumns - 4, c);
-            const int32_t* __restrict l = HalfRow(luma, y, c);
-            const int32_t* __restrict r = HalfRow(red, y, c);
-            const int32_t* __restrict b = HalfRow(blue, y, c);
-            uint16_t* __restrict outR = channelRows[c][0];
-            uint16_t* __restrict outG = channelRows[c][1];
-            uint16_t* __restrict outB = channelRows[c][2];
-            for (int j = span.first; j < span.end; ++j) OutputPixel(l[j], r[j], b[j], outR[j], outG[j], outB[j]);
-        }
-        {
-            const HalfSpan span = Span(4, tileColumns - 4, h);
-            const int32_t* __restrict l = HalfRow(luma, y, h);
-            const int32_t* __restrict northR = HalfRow(red, y - 1, h);
-            const int32_t* __restrict southR = HalfRow(red, y + 1, h);
-            const int32_t* __restrict acrossR = HalfRow(red, y, c) + h;
-            const int32_t* __restrict northB = HalfRow(blue, y - 1, h);
-            const int32_t* __restrict southB = HalfRow(blue, y + 1, h);
-            const int32_t* __restrict acrossB = HalfRow(blue, y, c) + h;
-            uint16_t* __restrict outR = channelRows[h][0];
-            uint16_t* __restrict outG = channelRows[h][1];
-            uint16_t* __restrict outB = channelRows[h][2];
-            for (int j = span.first; j < span.end; ++j) {
-                OutputPixel(l[j], RobustAverage4(northR[j], southR[j], acrossR[j - 1], acrossR[j]),
-                            RobustAverage4(northB[j], southB[j], acrossB[j - 1], acrossB[j]), outR[j], outG[j],
-                            outB[j]);
-            }
-        }
+        OutputColourSites(channelRows[c], HalfRow(luma, y, c), HalfRow(red, y, c), HalfRow(blue, y, c),
+                          Span(4, tileColumns - 4, c));
+        OutputGreenSites(channelRows[h], HalfRow(luma, y, h), HalfRow(red, y - 1, h), HalfRow(red, y + 1, h),
+                         HalfRow(red, y, c) + h, HalfRow(blue, y - 1, h), HalfRow(blue, y + 1, h),
+                         HalfRow(blue, y, c) + h, Span(4, tileColumns - 4, h));
         InterleavePixels<Interleave>(channelRows, tileColumns - 8,
                          output + static_cast<size_t>(tileRow + y - 4) * outputRowLength +
                              static_cast<size_t>(tileColumn) * 3);

@@ -30,14 +30,8 @@ KYP_LUMA_INLINE void GrayscaleTile(int32_t* samples, int32_t* red, int32_t* blue
     uint16_t greyRows[2][kHalfRow];
     for (uint32_t y = 2; y + 2 < tileRows; ++y) {
         const uint32_t c = luminance::ColourHalf(tileColumn, tileRow, y);
-        uint16_t* __restrict colourGrey = greyRows[c];
-        uint16_t* __restrict greenGrey = greyRows[c ^ 1];
-        luminance::EstimateRow(
-            samples, red, blue, y, c, tileColumns,
-            [&](int j, int32_t r, int32_t g, int32_t b)
-                __attribute__((always_inline)) { colourGrey[j] = Grey(r, g, b); },
-            [&](int j, int32_t r, int32_t g, int32_t b)
-                __attribute__((always_inline)) { greenGrey[j] = Grey(r, g, b); });
+        luminance::EstimateRow(samples, red, blue, y, c, tileColumns, greyRows[c], greyRows[c ^ 1],
+                               [](int32_t r, int32_t g, int32_t b) __attribute__((always_inline)) { return Grey(r, g, b); });
         uint16_t* __restrict target =
             output + static_cast<size_t>(tileRow + y - 2) * outputRowLength + tileColumn;
         for (uint32_t x = 2; x + 2 < tileColumns; ++x) target[x - 2] = greyRows[x & 1][x >> 1];

@@ -72,27 +72,37 @@ KYP_LUMA_INLINE uint32_t ColourHalf(uint32_t tileColumn, uint32_t tileRow, uint3
     return ((tileRow + y) ^ tileColumn) & 1;
 }
 
-// Robust average of the four orthogonal neighbours of the sites of half h of
-// row y in plane p, for j in span: north, south, west, east.
-template <class Sink>
-KYP_LUMA_INLINE void OrthogonalAverages(const int32_t* plane, uint32_t y, uint32_t half, HalfSpan span,
-                                        Sink&& sink) {
-    const int32_t* __restrict north = HalfRow(plane, y - 1, half);
-    const int32_t* __restrict south = HalfRow(plane, y + 1, half);
-    const int32_t* __restrict across = HalfRow(plane, y, half ^ 1) + half;  // east; west is one before
-    for (int j = span.first; j < span.end; ++j) {
-        sink(j, RobustAverage4(north[j], south[j], across[j - 1], across[j]));
-    }
-}
+// Runs body for j over a span in blocks of kBlock indices, each block a loop
+// of constant length that becomes whole vector operations. A span that does
+// not divide into blocks ends with a block that overlaps the one before it:
+// its first values are computed twice, to the same result, since every
+// step's loop writes only values that it does not read. Spans shorter than
+// a block (narrow tiles) run one index at a time.
+inline constexpr int kBlock = 16;
+#define KYP_FOR_SPAN(span, j, ...)                                                     \
+    do {                                                                               \
+        const ::kyp::luminance::HalfSpan kypSpan = (span);                             \
+        if (kypSpan.end - kypSpan.first < ::kyp::luminance::kBlock) {                  \
+            for (int j = kypSpan.first; j < kypSpan.end; ++j) { __VA_ARGS__ }          \
+        } else {                                                                       \
+            for (int kypBlock = kypSpan.first;; kypBlock += ::kyp::luminance::kBlock) { \
+                if (kypBlock + ::kyp::luminance::kBlock > kypSpan.end) {               \
+                    kypBlock = kypSpan.end - ::kyp::luminance::kBlock;                 \
+                }                                                                      \
+                for (int j = kypBlock; j < kypBlock + ::kyp::luminance::kBlock; ++j) { \
+                    __VA_ARGS__                                                        \
+                }                                                                      \
+                if (kypBlock + ::kyp::luminance::kBlock >= kypSpan.end) break;         \
+            }                                                                          \
+        }                                                                              \
+    } while (false)
 
 // out[j] = robust average of the four diagonal neighbours of a site, for j
-// in [first, end): above[j - 1], above[j], below[j - 1], below[j]. The
+// in the span: above[j - 1], above[j], below[j - 1], below[j]. The
 // pointers never overlap (the written half row is not read).
 KYP_LUMA_INLINE void DiagonalAverages(int32_t* __restrict out, const int32_t* __restrict above,
                                       const int32_t* __restrict below, HalfSpan span) {
-    for (int j = span.first; j < span.end; ++j) {
-        out[j] = RobustAverage4(above[j - 1], above[j], below[j - 1], below[j]);
-    }
+    KYP_FOR_SPAN(span, j, out[j] = RobustAverage4(above[j - 1], above[j], below[j - 1], below[j]););
 }
 
 // Step 1: samples << 10. A sample above 1023 is out of the mosaic's range and
@@ -115,6 +125,18 @@ KYP_LUMA_INLINE void LoadSamples(int32_t* samples, const RawMosaic& mosaic, uint
     }
 }
 
+// Step 2 on one half row: the colour sites keep their own sample in the own
+// plane and take the robust mean of their four diagonal neighbours (sites of
+// the other colour) in the opposite plane.
+KYP_LUMA_INLINE void DiagonalColourRow(int32_t* __restrict ownPlane, int32_t* __restrict oppositePlane,
+                                       const int32_t* __restrict own, const int32_t* __restrict above,
+                                       const int32_t* __restrict below, HalfSpan span) {
+    KYP_FOR_SPAN(span, j, {
+        ownPlane[j] = own[j];
+        oppositePlane[j] = RobustAverage4(above[j - 1], above[j], below[j - 1], below[j]);
+    });
+}
+
 // Step 2: red and blue at the red and blue sites of rows and columns 1 to n-2.
 // A red site keeps its red and takes the robust mean of its four diagonal
 // (blue) neighbours as blue; a blue site the other way round.
@@ -124,48 +146,53 @@ KYP_LUMA_INLINE void InterpolateDiagonalColour(const int32_t* samples, int32_t* 
     for (uint32_t y = 1; y + 1 < tileRows; ++y) {
         const uint32_t c = ColourHalf(tileColumn, tileRow, y);
         const bool redRow = ((tileRow + y) & 1) == 0;
-        const HalfSpan span = Span(1, tileColumns - 1, c);
-        const int32_t* __restrict own = HalfRow(samples, y, c);
-        const int32_t* __restrict above = HalfRow(samples, y - 1, c ^ 1) + c;
-        const int32_t* __restrict below = HalfRow(samples, y + 1, c ^ 1) + c;
-        int32_t* __restrict ownPlane = HalfRow(redRow ? red : blue, y, c);
-        int32_t* __restrict oppositePlane = HalfRow(redRow ? blue : red, y, c);
-        for (int j = span.first; j < span.end; ++j) {
-            ownPlane[j] = own[j];
-            oppositePlane[j] = RobustAverage4(above[j - 1], above[j], below[j - 1], below[j]);
-        }
+        DiagonalColourRow(HalfRow(redRow ? red : blue, y, c), HalfRow(redRow ? blue : red, y, c),
+                          HalfRow(samples, y, c), HalfRow(samples, y - 1, c ^ 1) + c,
+                          HalfRow(samples, y + 1, c ^ 1) + c, Span(1, tileColumns - 1, c));
     }
 }
 
+// Step 3 at the colour sites of a half row: red and blue are the planes'
+// values, green the robust mean of the four orthogonal samples (north,
+// south, and west / east at across[j - 1] / across[j]); out[j] =
+// Convert(red, green, blue).
+template <class Out, class Convert>
+KYP_LUMA_INLINE void EstimateColourSites(Out* __restrict out, const int32_t* __restrict red,
+                                         const int32_t* __restrict blue, const int32_t* __restrict north,
+                                         const int32_t* __restrict south, const int32_t* __restrict across,
+                                         HalfSpan span, Convert convert) {
+    KYP_FOR_SPAN(span, j,
+                 out[j] = convert(red[j], RobustAverage4(north[j], south[j], across[j - 1], across[j]), blue[j]););
+}
+
+// Step 3 at the green sites of a half row: green is the sample, red and blue
+// the robust means of the four orthogonal neighbours in their planes.
+template <class Out, class Convert>
+KYP_LUMA_INLINE void EstimateGreenSites(Out* __restrict out, const int32_t* __restrict green,
+                                        const int32_t* __restrict northR, const int32_t* __restrict southR,
+                                        const int32_t* __restrict acrossR, const int32_t* __restrict northB,
+                                        const int32_t* __restrict southB, const int32_t* __restrict acrossB,
+                                        HalfSpan span, Convert convert) {
+    KYP_FOR_SPAN(span, j,
+                 out[j] = convert(RobustAverage4(northR[j], southR[j], acrossR[j - 1], acrossR[j]), green[j],
+                                  RobustAverage4(northB[j], southB[j], acrossB[j - 1], acrossB[j])););
+}
+
 // Step 3 for row y (2 to n-3), columns 2 to n-3: full red, green and blue
-// estimates, handed to colourSink(j, r, g, b) for the colour half c and to
-// greenSink(j, r, g, b) for the green half. A green site keeps its green and
-// takes red and blue from its four orthogonal neighbours' planes; a red or
-// blue site takes its green from its four orthogonal samples.
-template <class ColourSink, class GreenSink>
+// estimates, converted into colourOut for the colour half c and greenOut for
+// the green half. A green site keeps its green and takes red and blue from
+// its four orthogonal neighbours' planes; a red or blue site takes its green
+// from its four orthogonal samples.
+template <class Out, class Convert>
 KYP_LUMA_INLINE void EstimateRow(const int32_t* samples, const int32_t* red, const int32_t* blue, uint32_t y,
-                                 uint32_t c, uint32_t tileColumns, ColourSink&& colourSink, GreenSink&& greenSink) {
-    {
-        const HalfSpan span = Span(2, tileColumns - 2, c);
-        const int32_t* __restrict r = HalfRow(red, y, c);
-        const int32_t* __restrict b = HalfRow(blue, y, c);
-        OrthogonalAverages(samples, y, c, span, [&](int j, int32_t g) { colourSink(j, r[j], g, b[j]); });
-    }
-    {
-        const uint32_t h = c ^ 1;
-        const HalfSpan span = Span(2, tileColumns - 2, h);
-        const int32_t* __restrict g = HalfRow(samples, y, h);
-        const int32_t* __restrict northR = HalfRow(red, y - 1, h);
-        const int32_t* __restrict southR = HalfRow(red, y + 1, h);
-        const int32_t* __restrict acrossR = HalfRow(red, y, c) + h;
-        const int32_t* __restrict northB = HalfRow(blue, y - 1, h);
-        const int32_t* __restrict southB = HalfRow(blue, y + 1, h);
-        const int32_t* __restrict acrossB = HalfRow(blue, y, c) + h;
-        for (int j = span.first; j < span.end; ++j) {
-            greenSink(j, RobustAverage4(northR[j], southR[j], acrossR[j - 1], acrossR[j]), g[j],
-                      RobustAverage4(northB[j], southB[j], acrossB[j - 1], acrossB[j]));
-        }
-    }
+                                 uint32_t c, uint32_t tileColumns, Out* colourOut, Out* greenOut, Convert convert) {
+    const uint32_t h = c ^ 1;
+    EstimateColourSites(colourOut, HalfRow(red, y, c), HalfRow(blue, y, c), HalfRow(samples, y - 1, c),
+                        HalfRow(samples, y + 1, c), HalfRow(samples, y, h) + c, Span(2, tileColumns - 2, c),
+                        convert);
+    EstimateGreenSites(greenOut, HalfRow(samples, y, h), HalfRow(red, y - 1, h), HalfRow(red, y + 1, h),
+                       HalfRow(red, y, c) + h, HalfRow(blue, y - 1, h), HalfRow(blue, y + 1, h),
+                       HalfRow(blue, y, c) + h, Span(2, tileColumns - 2, h), convert);
 }
 
 }  // namespace kyp::luminance
