@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/process/FixedDivisor.h"
+#include "engine/process/KernelTargets.h"
 #include "engine/process/Parallel.h"
 
 namespace kyp {
@@ -32,9 +33,8 @@ void BlurRow(uint16_t* destination, const ProcessedImage& image, const GaussianK
 
 // Output row y of a strip: the strip rows under the taps that fall inside the
 // column, divided by those taps' weight sum. Needs a regular kernel.
-__attribute__((target_clones("avx2", "default"))) void BlurStripRow(uint16_t* out, const uint16_t* strip,
-                                                                    size_t stripSamples, size_t height, size_t y,
-                                                                    const GaussianKernel& kernel) {
+KYP_ALWAYS_INLINE void BlurStripRowBody(uint16_t* out, const uint16_t* strip, size_t stripSamples, size_t height,
+                                        size_t y, const GaussianKernel& kernel) {
     const auto half = static_cast<ptrdiff_t>(kernel.halfWidth());
     const int32_t* weights = kernel.weights.data() + half;
     const auto row = static_cast<ptrdiff_t>(y);
@@ -70,6 +70,16 @@ __attribute__((target_clones("avx2", "default"))) void BlurStripRow(uint16_t* ou
     const FixedDivisor divisor(weightSum);
     for (size_t k = 0; k < stripSamples; ++k)
         out[k] = static_cast<uint16_t>(std::min<uint32_t>(divisor.Divide(accumulator[k]), kMaxSample));
+}
+
+KYP_KERNEL_VARIANTS(BlurStripRowFor, BlurStripRowBody,
+                    (uint16_t* out, const uint16_t* strip, size_t stripSamples, size_t height, size_t y,
+                     const GaussianKernel& kernel),
+                    (out, strip, stripSamples, height, y, kernel))
+
+void BlurStripRow(uint16_t* out, const uint16_t* strip, size_t stripSamples, size_t height, size_t y,
+                  const GaussianKernel& kernel) {
+    PickBlurStripRowFor(KernelTargetInUse())(out, strip, stripSamples, height, y, kernel);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "engine/process/KernelTargets.h"
 #include "engine/process/Parallel.h"
 
 namespace kyp {
@@ -56,8 +57,7 @@ inline uint16_t Estimate(const uint16_t* site, ptrdiff_t rowLength) {
 // Estimate for `count` sites two samples apart along one row, written without
 // branches so it vectorises; agrees with Estimate site by site. `above` and `below`
 // point at the samples directly over and under the first site.
-__attribute__((target_clones("avx2", "default"))) void EstimateRow(uint16_t* sites, const uint16_t* above,
-                                                                  const uint16_t* below, uint32_t count) {
+KYP_ALWAYS_INLINE void EstimateRowBody(uint16_t* sites, const uint16_t* above, const uint16_t* below, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) {
         const size_t x = size_t{i} * 2;
         const int32_t nw = above[x - 1], ne = above[x + 1], sw = below[x - 1], se = below[x + 1];
@@ -81,6 +81,14 @@ __attribute__((target_clones("avx2", "default"))) void EstimateRow(uint16_t* sit
         const int32_t rounded = (nw + ne + sw + se + 2) >> 2;
         sites[x] = static_cast<uint16_t>(midpoint != 0 && pairs != 0 ? mean : rounded);
     }
+}
+
+KYP_KERNEL_VARIANTS(EstimateRowFor, EstimateRowBody,
+                    (uint16_t* sites, const uint16_t* above, const uint16_t* below, uint32_t count),
+                    (sites, above, below, count))
+
+void EstimateRow(uint16_t* sites, const uint16_t* above, const uint16_t* below, uint32_t count) {
+    PickEstimateRowFor(KernelTargetInUse())(sites, above, below, count);
 }
 
 }  // namespace

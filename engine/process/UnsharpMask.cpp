@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "engine/process/KernelTargets.h"
 #include "engine/process/Parallel.h"
 
 namespace kyp {
@@ -29,10 +30,17 @@ inline __attribute__((always_inline)) void SharpenRow(uint16_t* samples, const u
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void SharpenRowNarrow(uint16_t* samples,
-                                                                         const uint16_t* blurred, size_t count,
-                                                                         int32_t amount, int32_t limit) {
+KYP_ALWAYS_INLINE void SharpenRowNarrowBody(uint16_t* samples, const uint16_t* blurred, size_t count, int32_t amount,
+                                            int32_t limit) {
     SharpenRow<int32_t>(samples, blurred, count, amount, limit);
+}
+
+KYP_KERNEL_VARIANTS(SharpenRowNarrowFor, SharpenRowNarrowBody,
+                    (uint16_t* samples, const uint16_t* blurred, size_t count, int32_t amount, int32_t limit),
+                    (samples, blurred, count, amount, limit))
+
+void SharpenRowNarrow(uint16_t* samples, const uint16_t* blurred, size_t count, int32_t amount, int32_t limit) {
+    PickSharpenRowNarrowFor(KernelTargetInUse())(samples, blurred, count, amount, limit);
 }
 
 void SharpenRowWide(uint16_t* samples, const uint16_t* blurred, size_t count, int64_t amount, int32_t limit) {
