@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/process/RobustAverage4.h"
 #include "engine/raw/RawMosaic.h"
@@ -131,10 +132,10 @@ KYP_LUMA_INLINE void LoadSamples(int32_t* samples, const RawMosaic& mosaic, uint
 KYP_LUMA_INLINE void DiagonalColourRow(int32_t* __restrict ownPlane, int32_t* __restrict oppositePlane,
                                        const int32_t* __restrict own, const int32_t* __restrict above,
                                        const int32_t* __restrict below, HalfSpan span) {
-    KYP_FOR_SPAN(span, j, {
-        ownPlane[j] = own[j];
-        oppositePlane[j] = RobustAverage4(above[j - 1], above[j], below[j - 1], below[j]);
-    });
+    if (span.end > span.first) {
+        std::memcpy(ownPlane + span.first, own + span.first, static_cast<size_t>(span.end - span.first) * 4);
+    }
+    KYP_FOR_SPAN(span, j, oppositePlane[j] = RobustAverage4(above[j - 1], above[j], below[j - 1], below[j]););
 }
 
 // Step 2: red and blue at the red and blue sites of rows and columns 1 to n-2.

@@ -1,10 +1,12 @@
 #include "engine/process/Histogram.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <memory>
 #include <new>
 
+#include "engine/process/KernelTargets.h"
 #include "engine/process/Parallel.h"
 
 namespace kyp {
@@ -15,31 +17,45 @@ constexpr size_t kBlocksPerTick = 800;
 // Blocks per unit of work handed to a thread (a unit also ends at a tick).
 constexpr size_t kGrainBlocks = 2048;
 
-// The bins of one thread's share of the pixels, in two copies: neighbouring
-// pixels often fall into the same bin, and alternating between copies lets
-// one increment start before the previous one to that bin has finished.
+// The bins of one thread's share of the pixels. A grey image counts into two
+// copies of its bins: runs of equal samples are common, and alternating
+// between copies lets one increment start before the previous one to that
+// bin has finished (RGB pixels already spread over four blocks of bins).
 // Everything is added up at the end.
 struct PartialBins {
     uint32_t bins[2][4][kToneTableSize];
 };
 
-// Counts `pixels` RGB pixels into the luminance, red, green and blue bins.
-void CountPixels(PartialBins& partial, const uint16_t* p, size_t pixels) {
-    auto count = [p](uint32_t (&bins)[4][kToneTableSize], size_t k) __attribute__((always_inline)) {
-        const uint32_t r = ClampTableIndex(p[3 * k]);
-        const uint32_t g = ClampTableIndex(p[3 * k + 1]);
-        const uint32_t b = ClampTableIndex(p[3 * k + 2]);
-        ++bins[HistogramRecord::kLuminance][PixelLuminance(r, g, b)];
-        ++bins[HistogramRecord::kRed][r];
-        ++bins[HistogramRecord::kGreen][g];
-        ++bins[HistogramRecord::kBlue][b];
-    };
-    size_t k = 0;
-    for (; k + 1 < pixels; k += 2) {
-        count(partial.bins[0], k);
-        count(partial.bins[1], k + 1);
+// Luminance of `count` RGB pixels (ClampTableIndex applied to each sample):
+// a plain loop that the compiler turns into vector code.
+KYP_ALWAYS_INLINE void LuminanceOfPixelsBody(const uint16_t* __restrict p, uint16_t* __restrict out, size_t count) {
+    for (size_t k = 0; k < count; ++k) {
+        out[k] = static_cast<uint16_t>(
+            PixelLuminance(ClampTableIndex(p[3 * k]), ClampTableIndex(p[3 * k + 1]), ClampTableIndex(p[3 * k + 2])));
     }
-    if (k < pixels) count(partial.bins[0], k);
+}
+
+KYP_KERNEL_VARIANTS(LuminanceOfPixels, LuminanceOfPixelsBody,
+                    (const uint16_t* __restrict p, uint16_t* __restrict out, size_t count), (p, out, count))
+
+// Counts `pixels` RGB pixels into the luminance, red, green and blue bins:
+// luminance a batch at a time in vector code, then the increments.
+void CountPixels(PartialBins& partial, const uint16_t* p, size_t pixels) {
+    constexpr size_t kBatch = 256;
+    const auto luminanceOf = PickLuminanceOfPixels(KernelTargetInUse());
+    uint16_t luminance[kBatch];
+    for (size_t start = 0; start < pixels; start += kBatch) {
+        const size_t count = std::min(kBatch, pixels - start);
+        const uint16_t* batch = p + 3 * start;
+        luminanceOf(batch, luminance, count);
+        auto count1 = [&](uint32_t (&bins)[4][kToneTableSize], size_t k) __attribute__((always_inline)) {
+            ++bins[HistogramRecord::kLuminance][luminance[k]];
+            ++bins[HistogramRecord::kRed][ClampTableIndex(batch[3 * k])];
+            ++bins[HistogramRecord::kGreen][ClampTableIndex(batch[3 * k + 1])];
+            ++bins[HistogramRecord::kBlue][ClampTableIndex(batch[3 * k + 2])];
+        };
+        for (size_t k = 0; k < count; ++k) count1(partial.bins[0], k);
+    }
 }
 
 void CountSamples(PartialBins& partial, const uint16_t* p, size_t samples) {

@@ -16,6 +16,7 @@
 #include "engine/process/Grayscale.h"
 #include "engine/process/Invert.h"
 #include "engine/process/Levels.h"
+#include "engine/process/Parallel.h"
 #include "engine/process/RawCorrections.h"
 #include "engine/process/Saturation.h"
 #include "engine/process/TableApply.h"
@@ -38,6 +39,9 @@ void HeapRelease(void* block) { ReleaseLargeBlock(block); }
 // pairs in 0-5) and the colour balance values (target mean, then the red,
 // green and blue means) in 6-9.
 constexpr int kBalanceResults = 6;
+
+// Samples per unit of work when the output stage copies the cached image.
+constexpr size_t kCopyGrain = 131072;
 
 // Bits of the difference mask that invalidate each cached stage.
 constexpr uint32_t kDemosaicStageMask = opt::methodChanged | opt::rawStage;  // 0x10D70000
@@ -466,7 +470,11 @@ int ProcessingSession::RunStages(bool preview) {
         if (!Report("Rotate ...")) return run::cancelled;
         if (!RotateImage(output, source, static_cast<int>(settings_.rotation()))) return run::failed;
     } else {
-        std::memcpy(output.samples, source.samples, static_cast<size_t>(source.byteSize));
+        // The copy is a pass over the whole image: the threads share it.
+        const size_t samples = static_cast<size_t>(source.byteSize) / sizeof(uint16_t);
+        ParallelRanges(samples, kCopyGrain, [&](size_t first, size_t end, unsigned) {
+            std::memcpy(output.samples + first, source.samples + first, (end - first) * sizeof(uint16_t));
+        });
     }
     const int status = RunImageSteps(output, true, preview);
     if (status < 0) return run::cancelled;
