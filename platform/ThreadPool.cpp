@@ -11,8 +11,8 @@ namespace {
 // Spins before a thread goes to sleep: long enough to catch the next step of
 // a pipeline (they follow each other within microseconds), short enough not
 // to steal a shared machine's time between runs.
-constexpr int kJobSpins = 4000;
-constexpr int kUnitSpins = 2000;
+constexpr int kJobSpins = 1000;
+constexpr int kUnitSpins = 1000;
 
 inline void Pause() {
 #if defined(__x86_64__) || defined(__i386__)
