@@ -20,6 +20,8 @@
 #include "gui/AboutBox.h"
 #include "gui/BlankPage.h"
 #include "gui/CommandTable.h"
+#include "gui/CurvesPage.h"
+#include "gui/HistogramPage.h"
 #include "gui/FolderScan.h"
 #include "gui/ImageArea.h"
 #include "gui/ImageInfoPage.h"
@@ -148,7 +150,15 @@ void MainFrame::BuildChildren() {
     tabs_->tabBar()->setUsesScrollButtons(false);
     tabs_->tabBar()->setElideMode(Qt::ElideNone);
     for (int i = 0; i < page::count; ++i) {
-        if (i == page::imageInfo) {
+        if (i == page::curves) {
+            auto* curves = new CurvesPage(*this);
+            pages_[static_cast<size_t>(i)] = curves;
+            pageWidgets_[static_cast<size_t>(i)] = curves;
+        } else if (i == page::histogram) {
+            auto* histogram = new HistogramPage(*this);
+            pages_[static_cast<size_t>(i)] = histogram;
+            pageWidgets_[static_cast<size_t>(i)] = histogram;
+        } else if (i == page::imageInfo) {
             auto* info = new ImageInfoPage([this] { return CameraInfoText(); }, [this] { return loaded_; });
             pages_[static_cast<size_t>(i)] = info;
             pageWidgets_[static_cast<size_t>(i)] = info;
