@@ -61,8 +61,11 @@ public:
         QComboBox::showPopup();
     }
     void hidePopup() override {
+        // Qt also asks to hide a popup that is not up (the list being hidden
+        // or going away); only a drop-down that was open closes.
+        const bool open = view()->isVisible();
         QComboBox::hidePopup();
-        if (onHidden) onHidden();
+        if (open && onHidden) onHidden();
     }
 };
 

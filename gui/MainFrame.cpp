@@ -112,6 +112,8 @@ MainFrame::MainFrame() {
 MainFrame::~MainFrame() {
     // The strip is the session's progress object; it goes first.
     session_.SetProgress(nullptr);
+    // The pages go after the frame's members: no tab change may reach them then.
+    if (tabs_ != nullptr) tabs_->blockSignals(true);
 }
 
 void MainFrame::BuildChildren() {
