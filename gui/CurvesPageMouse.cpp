@@ -165,8 +165,9 @@ void CurvesPage::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     if (pressPending_) {
+        // No drag: a click where the button went down.
         pressPending_ = false;
-        ClickAt(p, ctrl);
+        ClickAt(pressPos_, ctrl);
         return;
     }
     if (dragging_) {
