@@ -6,6 +6,7 @@
 #include <ctime>
 #include <string>
 
+#include "engine/output/ExifCarry.h"
 #include "engine/output/JpegExifSegment.h"
 #include "engine/output/JpegPreview.h"
 #include "engine/output/TiffWriter.h"

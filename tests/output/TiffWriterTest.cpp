@@ -8,6 +8,7 @@
 #include <ctime>
 #include <fstream>
 
+#include "engine/output/ExifCarry.h"
 #include "output/TiffWriterTestSupport.h"
 #include "platform/AtomicFile.h"
 

@@ -185,7 +185,7 @@ TEST(SettingsStore, UpdatesAreAtomicAndKeepUnknownEntries) {
     EXPECT_NE(text.find("Future"), std::string::npos);  // entries this version does not know survive
     // No temporary file is left behind.
     for (const auto& entry : fs::directory_iterator(folder.path()))
-        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos);
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos);
 }
 
 TEST(SettingsStore, ConcurrentWritersLoseNothing) {
