@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "settings/TestFolder.h"
+#include "platform/TestFolder.h"
 
 namespace kyp {
 namespace {

@@ -38,7 +38,7 @@ public:
     [[nodiscard]] const std::string& path() const { return path_; }
     [[nodiscard]] std::string operator/(const std::string& name) const { return path_ + "/" + name; }
     // Writes bytes as the file name in the folder and gives its path.
-    std::string Write(const std::string& name, std::string_view bytes) const {
+    std::string Write(const std::string& name, std::string_view bytes = {}) const {
         std::ofstream(*this / name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return *this / name;
     }

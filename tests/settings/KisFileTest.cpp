@@ -4,7 +4,7 @@
 #include <string>
 
 #include "engine/settings/KisFile.h"
-#include "settings/TestFolder.h"
+#include "platform/TestFolder.h"
 
 namespace kyp {
 namespace {
