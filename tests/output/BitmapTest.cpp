@@ -46,18 +46,12 @@ TEST(Bitmap, CreateLaysOutPaddedBottomUpRows) {
     EXPECT_EQ(b.stride(), 12u);
     EXPECT_EQ(b.size(), 24u);
     EXPECT_EQ(b.bitsPerPixel(), 24);
-    EXPECT_EQ(b.header().size, 40u);
-    EXPECT_EQ(b.header().planes, 1);
     EXPECT_EQ(b.row(0), b.pixels() + 12);  // the top row is stored last
     EXPECT_EQ(b.row(1), b.pixels());
-
+    // (The header fields and the grey palette are checked in the written files.)
     ASSERT_TRUE(b.create(5, 3, 1));
     EXPECT_EQ(b.stride(), 8u);
     EXPECT_EQ(b.bitsPerPixel(), 8);
-    for (int i = 0; i < 256; ++i) {
-        const uint8_t entry[4] = {uint8_t(i), uint8_t(i), uint8_t(i), 0};
-        ASSERT_EQ(std::memcmp(b.palette() + i * 4, entry, 4), 0) << i;
-    }
     ASSERT_TRUE(b.create(4, 1, 7));  // any channel count but 1 is 24-bit
     EXPECT_EQ(b.bitsPerPixel(), 24);
 }

@@ -54,13 +54,11 @@ TEST(JpegOutputBuffer, AppendFillsTheLastBlockThenOpensOne) {
 
 TEST(JpegPreview, IntoABitmap) {
     MessageCapture messages;
-    OwnedImage in = Gradient(16, 16, 3);
-    for (uint32_t i = 0; i < 16 * 16; ++i) {
-        const bool top = i < 16 * 8;
-        in.samples[i * 3] = top ? 1023 : 0;
-        in.samples[i * 3 + 1] = 0;
-        in.samples[i * 3 + 2] = top ? 0 : 1023;
-    }
+    // Red over blue: the top half (1023, 0, 0), the bottom half (0, 0, 1023).
+    const OwnedImage in = test::MakeImage(16, 16, 3, [](size_t i) {
+        const bool top = i / 3 < 16 * 8;
+        return i % 3 == 1 ? 0 : (i % 3 == 0) == top ? 1023 : 0;
+    });
     const std::vector<uint8_t> jpeg = encoded(in.image, 100);
     Bitmap bitmap;
     ASSERT_TRUE(decodeEmbeddedPreview(bitmap, jpeg.data(), jpeg.size()));

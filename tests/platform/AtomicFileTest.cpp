@@ -94,8 +94,8 @@ TEST_F(AtomicFileTest, PermissionsKeptOrGivenExactly) {
     EXPECT_EQ(Mode(target), 0640u);  // a replaced file keeps its bits
     EXPECT_EQ(test::ReadFile(target), "yy");
 
-    // Given bits hold whatever the umask and the previous file, and the
-    // temporary file is never readable by others on the way.
+    // Given bits hold whatever the umask and the previous file; the temporary
+    // file has them before any byte is written.
     const mode_t previousMask = ::umask(0);
     AtomicFile file;
     ASSERT_TRUE(file.open(target, 0600));
