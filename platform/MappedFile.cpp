@@ -35,7 +35,7 @@ struct Descriptor {
 
 MappedFile::~MappedFile() { close(); }
 
-bool MappedFile::open(const std::string& path) {
+bool MappedFile::open(const std::string& path, bool populate) {
     close();
     if (path.empty() || path.size() >= kMaxPath) return false;
 
@@ -47,7 +47,7 @@ bool MappedFile::open(const std::string& path) {
     if (info.st_size <= 0 || static_cast<uint64_t>(info.st_size) > kMaxFileSize) return false;
 
     const size_t size = static_cast<size_t>(info.st_size);
-    void* mapping = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.fd, 0);
+    void* mapping = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | (populate ? MAP_POPULATE : 0), file.fd, 0);
     if (mapping == MAP_FAILED) return false;
     // The raw data is read once from front to back.
     (void)::madvise(mapping, size, MADV_SEQUENTIAL);

@@ -27,7 +27,9 @@ public:
     // Closes what was open, then maps the regular file at path. Fails on an
     // empty or over-long path, a missing file, a directory or other non-regular
     // file, an empty file, a file of 4 GiB or more, or a failed mapping.
-    [[nodiscard]] bool open(const std::string& path);
+    // With populate, every page is mapped at once (for callers that will read
+    // the whole file: cheaper than taking one page fault after another).
+    [[nodiscard]] bool open(const std::string& path, bool populate = false);
     // Closes what was open, then reads from bytes the caller keeps alive until
     // close(). An empty view is accepted (every read then fails).
     [[nodiscard]] bool openMemory(ByteView bytes);

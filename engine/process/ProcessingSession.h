@@ -7,6 +7,7 @@
 #include "engine/process/MemoryFunctions.h"
 #include "engine/process/ProcessedImage.h"
 #include "engine/process/ProgressCallback.h"
+#include "engine/process/TextureDefect.h"
 #include "engine/raw/CameraSettings.h"
 #include "engine/raw/RawMosaic.h"
 #include "engine/settings/ImportSettings.h"
@@ -15,10 +16,8 @@ namespace kyp {
 
 class TiffDocument;
 class RawSampleBlock;
-
-// Asked before a measured texture defect is repaired (when asktt is set):
-// (measured defect, threshold) -> true to go on with the repair.
-using TextureConfirmation = std::function<bool(int32_t defect, int32_t threshold)>;
+struct RawTables;
+struct HistogramRecord;
 
 // The four curve tables (master, red, green, blue), 1024 entries each; a null
 // table is an identity curve. Not owned by the session.
@@ -104,8 +103,9 @@ public:
     [[nodiscard]] const uint16_t* GammaTable() const { return gammaTable_; }
 
 private:
-    bool RunRawStage(bool interactive);
-    int RunOutputStage(ProcessedImage& output, const ProcessedImage& source, bool preview, bool storeResults);
+    int RunRawStage(bool interactive);
+    int RunImageSteps(ProcessedImage& image, bool interactive, bool preview);
+    int RunStages(bool preview);
     void ReleaseImage(ProcessedImage& image);
     void ReleaseRaw();
 
@@ -121,6 +121,8 @@ private:
     std::unique_ptr<TiffDocument> document_;
     ProcessedImage image_{};
     std::unique_ptr<RawSampleBlock> rawBlock_;
+    std::unique_ptr<RawTables> rawTables_;         // the raw-domain tables of one run
+    std::unique_ptr<HistogramRecord> histogram_;   // levels and colour balance
     RawMosaic raw_{};
     CameraSettings camera_{};
     uint16_t gammaTable_[1024] = {};
@@ -144,6 +146,13 @@ private:
     bool curvesChangedFull_ = true;
     bool derived_ = false;
     bool textureFound_ = false;
+    bool gammaTableBuilt_ = false;
+    // Each raw-stage run makes a new generation of the corrected mosaic; a cached
+    // demosaiced image is valid only for the generation (and reduction) it was made from.
+    uint64_t rawGeneration_ = 0;
+    uint64_t fullImageGeneration_ = 0;
+    uint64_t previewImageGeneration_ = 0;
+    int32_t previewImageReduction_ = 0;
 };
 
 }  // namespace kyp

@@ -10,7 +10,8 @@ namespace {
 bool LoadInto(const std::string& path, TiffDocument& document, RawSampleBlock& block, RawMosaic& mosaic,
               CameraSettings& camera) {
     if (!IsOrfFile(path)) return false;
-    if (!document.open(path) || !document.parse()) return false;
+    // The raw data is most of the file: map all of it at once.
+    if (!document.open(path, true) || !document.parse()) return false;
 
     RawInfo info;
     if (!readRawInfo(document, info)) return false;

@@ -47,6 +47,7 @@ uint32_t NormaliseValue(const uint8_t raw[4], uint16_t type, uint32_t count, boo
 bool LoadValues(MappedFile& file, TiffReadContext& context, TiffEntry& entry) {
     if (entry.isInline()) return true;
     const uint64_t size = entry.dataSize();
+    if (size == 0) return true;  // a RATIONAL of count 0: nothing to read
     // Checked in 64 bits: offset + size cannot wrap.
     if (!file.view().contains(entry.value, size)) return false;
     if (size > context.dataBytesLeft) return false;
@@ -186,6 +187,12 @@ std::unique_ptr<TiffDirectory> TiffDirectory::read(MappedFile& file, TiffReadCon
         if (ReadEntry(file, context, start + 2 + i * kEntrySize, entry)) {
             directory->entries.push_back(std::move(entry));  // capacity reserved: no allocation
         }
+    }
+    // TIFF requires ascending tags and lookups rely on it; a damaged file's
+    // directory is put in order (stably: of repeated tags the first stays first).
+    const auto byTag = [](const TiffEntry& a, const TiffEntry& b) { return a.tag < b.tag; };
+    if (!std::is_sorted(directory->entries.begin(), directory->entries.end(), byTag)) {
+        std::stable_sort(directory->entries.begin(), directory->entries.end(), byTag);
     }
     if (!file.seek(recordsEnd) || !file.readLong(directory->nextOffset)) return nullptr;
     return directory;

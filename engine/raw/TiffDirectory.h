@@ -29,6 +29,9 @@ enum class DirectoryKind : uint32_t {
 // be ascending by tag), the offset of the next directory of the chain and,
 // once read, that directory itself.
 //
+// A directory read from a file whose tags are out of order is sorted by tag
+// (stably), so that find() and the walk see the same entries.
+//
 // Entries that could not be read (unknown type, values outside the file,
 // unreadable sub-directory) are not kept at all, so lookups and walks never
 // see them.

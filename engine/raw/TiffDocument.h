@@ -46,8 +46,9 @@ public:
     TiffDocument& operator=(const TiffDocument&) = delete;
 
     // close(), then map the file and take the byte order from its first two
-    // bytes (big-endian exactly when they are "MM").
-    [[nodiscard]] bool open(const std::string& path);
+    // bytes (big-endian exactly when they are "MM"). populate maps every
+    // page at once, for callers that go on to read the whole file.
+    [[nodiscard]] bool open(const std::string& path, bool populate = false);
     // The same over bytes the caller keeps alive until close().
     [[nodiscard]] bool openMemory(ByteView bytes);
     // Reads the header and the directory chain. Fails when the first directory

@@ -20,11 +20,11 @@ struct TiffReadContext {
     int directoriesLeft = kMaxDirectories;
     // Out-of-line bytes we may still copy. Values lie inside the file, so a
     // sane file never needs more than its own size in copies; twice that plus
-    // 1 MiB leaves room for shared data without letting many entries that
+    // 64 KiB leaves room for shared data without letting many entries that
     // point at one large block multiply memory use.
     uint64_t dataBytesLeft = 0;
 
-    explicit TiffReadContext(uint32_t fileSize) : dataBytesLeft(2 * uint64_t{fileSize} + (1u << 20)) {}
+    explicit TiffReadContext(uint32_t fileSize) : dataBytesLeft(2 * uint64_t{fileSize} + (1u << 16)) {}
 };
 
 }  // namespace kyp

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace kyp {
 
@@ -74,9 +75,12 @@ void SetDefaults(ImportSettings& settings);
 [[nodiscard]] uint32_t DifferenceMask(const ImportSettings& before, const ImportSettings& now);
 
 // Writes the one-line options text; out must hold at least kOptionsTextSize characters.
+// The text is cut (and always zero-terminated) when outSize is smaller.
 void WriteOptionsText(const ImportSettings& settings, char* out, int outSize);
+[[nodiscard]] std::string WriteOptionsText(const ImportSettings& settings);
 
-// Tolerant one-pass reader: never fails; unnamed fields stay zero.
+// Tolerant one-pass reader: never fails; unnamed fields stay zero. text is
+// zero-terminated (a null text reads as an empty one).
 void ReadOptionsText(const char* text, ImportSettings& settings);
 
 // The demosaic method's name, which is also the demosaic step's progress text.

@@ -105,6 +105,18 @@ TEST(TiffDocumentTest, ChainKindsAndLookupAcrossDirectories) {
     EXPECT_EQ(root->walk([](const TiffDirectory&, const TiffEntry* e) { return e && e->tag == 37500 ? 7 : 0; }), 7);
 }
 
+TEST(TiffDocumentTest, TagsOutOfOrderAreSortedSoLookupsFindThem) {
+    TiffBytes t(true);
+    t.header(8);
+    t.directory(8, {t.longRecord(300, kTiffLong, 1, 3), t.longRecord(100, kTiffLong, 1, 1),
+                    t.longRecord(200, kTiffLong, 1, 2), t.longRecord(100, kTiffLong, 1, 4)});
+    TiffDocument document;
+    ASSERT_TRUE(Parse(document, t));
+    EXPECT_EQ(Tags(*document.root()), (std::vector<uint16_t>{100, 100, 200, 300}));
+    EXPECT_EQ(document.root()->find(100)->intValue(), 1u);  // of two, the first in the file
+    EXPECT_EQ(document.root()->find(300)->intValue(), 3u);
+}
+
 TEST(TiffDocumentTest, SubIfdKindsComeFromNewSubfileType) {
     TiffBytes t(false);
     t.header(8);
@@ -170,6 +182,22 @@ TEST(TiffDocumentTest, UnreadableEntriesAreDroppedAndTheirNeighboursKept) {
         return 0;
     });
     EXPECT_EQ(entries, 2);
+}
+
+// Many entries sharing one block must not multiply memory: copies stop at
+// twice the file size plus 64 KiB, later entries are dropped.
+TEST(TiffDocumentTest, CopiesOfSharedDataAreBounded) {
+    TiffBytes t(false);
+    t.header(8);
+    std::vector<TiffBytes::Record> records;
+    for (uint16_t i = 0; i < 100; ++i) records.push_back(t.longRecord(static_cast<uint16_t>(i + 1), kTiffByte, 2000, 2000));
+    t.directory(8, records);
+    t.bytes.resize(4000);
+    TiffDocument document;
+    ASSERT_TRUE(Parse(document, t));
+    const size_t kept = document.root()->entries.size();
+    EXPECT_EQ(kept, (2 * 4000 + 65536) / 2000);
+    EXPECT_EQ(document.root()->entries.back().tag, kept);
 }
 
 TEST(TiffDocumentTest, BadHeadersAndDirectoriesFailTheParse) {

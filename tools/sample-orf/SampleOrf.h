@@ -14,6 +14,9 @@ struct SampleOrfOptions {
     std::string photo;           // PPM (P6) or PGM (P5) file to use instead of the built-in chart
     uint32_t previewWidth = 640; // embedded JPEG preview; its height keeps the aspect ratio
     bool writePreview = true;
+    // dcraw and LibRaw take an Olympus file whose first strip is large
+    // against the image (byte count × 7 > width × height) for a compressed
+    // one: peers read the samples only when height > 14 × rowsPerStrip.
     uint32_t rowsPerStrip = 32;
     uint32_t minimumFileSize = 7614592;  // padded with zeros up to this size
 

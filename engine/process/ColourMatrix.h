@@ -1,0 +1,15 @@
+#pragma once
+#include <cstdint>
+#include <span>
+
+#include "engine/process/ProcessedImage.h"
+
+namespace kyp {
+
+// Camera colour transformation: nine coefficients row by row (red, green, blue
+// output), 256 = 1.0. Each output is the signed sum over the pixel's original
+// values divided by 256 toward zero, limited to 0..1023. False, and nothing
+// changed, unless the image has 3 channels.
+bool ApplyColourMatrix(ProcessedImage& image, std::span<const int16_t, 9> matrix);
+
+}  // namespace kyp

@@ -1,0 +1,515 @@
+#include "engine/process/ProcessingSession.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/process/ColourBalance.h"
+#include "engine/process/ColourMatrix.h"
+#include "engine/process/Curves.h"
+#include "engine/process/DemosaicMethod.h"
+#include "engine/process/DemosaicReduced.h"
+#include "engine/process/DemosaicTiled.h"
+#include "engine/process/FlipRotate.h"
+#include "engine/process/GammaTable.h"
+#include "engine/process/Grayscale.h"
+#include "engine/process/Invert.h"
+#include "engine/process/Levels.h"
+#include "engine/process/RawCorrections.h"
+#include "engine/process/Saturation.h"
+#include "engine/process/TableApply.h"
+#include "engine/process/UnsharpMask.h"
+#include "engine/raw/RawLoad.h"
+#include "engine/raw/RawSampleBlock.h"
+#include "engine/raw/TiffDocument.h"
+
+namespace kyp {
+
+namespace {
+
+void* HeapAllocate(size_t bytes) { return std::malloc(bytes); }
+void HeapRelease(void* block) { std::free(block); }
+
+// Levels results of the interactive session: the level points found by the
+// last full-size run (all channels in 0-1, per channel as red, green, blue
+// pairs in 0-5) and the colour balance values (target mean, then the red,
+// green and blue means) in 6-9.
+constexpr int kBalanceResults = 6;
+
+// Bits of the difference mask that invalidate each cached stage.
+constexpr uint32_t kDemosaicStageMask = opt::methodChanged | opt::rawStage;  // 0x10D70000
+constexpr uint32_t kOutputStageMask = 0xEF28FFFF;  // anything but the method and raw-stage bits
+
+const char* BaseName(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path.c_str() : path.c_str() + slash + 1;
+}
+
+}  // namespace
+
+ProcessingSession::ProcessingSession(SessionKind kind)
+    : kind_(kind), allocate_(HeapAllocate), release_(HeapRelease), document_(std::make_unique<TiffDocument>()),
+      rawBlock_(std::make_unique<RawSampleBlock>()), rawTables_(std::make_unique<RawTables>()),
+      histogram_(std::make_unique<HistogramRecord>()) {
+    if (kind_ == SessionKind::console) {
+        SetDefaults(settings_);
+        BuildGammaTable(gammaTable_, 0.45f);
+        settings_.gammaExponent = 0.45f;
+    } else {
+        // The interactive session starts all zero; its first SetSettings builds the
+        // gamma table. Colour balance values start at 1 (no change).
+        for (int i = kBalanceResults; i < 10; ++i) levelsResults_[i] = 1;
+    }
+}
+
+ProcessingSession::~ProcessingSession() {
+    ReleaseImage(image_);
+    ReleaseImage(fullImage_);
+    ReleaseImage(fullOutput_);
+    ReleaseImage(previewImage_);
+    ReleaseImage(previewOutput_);
+    ReleaseRaw();
+    document_->close();
+}
+
+void ProcessingSession::SetMemoryFunctions(AllocateFunction allocate, ReleaseFunction release) {
+    if (allocate && release) {
+        allocate_ = allocate;
+        release_ = release;
+    } else {
+        allocate_ = HeapAllocate;
+        release_ = HeapRelease;
+    }
+}
+
+void ProcessingSession::ReleaseImage(ProcessedImage& image) {
+    if (image.samples) release_(image.samples);
+    image = ProcessedImage{};
+}
+
+void ProcessingSession::ReleaseRaw() {
+    rawBlock_->reset();
+    raw_ = RawMosaic{};
+}
+
+void ProcessingSession::SetFileName(const char* name) {
+    document_->close();
+    fileName_.clear();
+    settings_ = ImportSettings{};
+    if (kind_ == SessionKind::interactive) {
+        rawSnapshot_ = fullImageSnapshot_ = previewImageSnapshot_ = ImportSettings{};
+        fullOutputSnapshot_ = previewOutputSnapshot_ = ImportSettings{};
+        derived_ = false;
+        rawGeneration_ = fullImageGeneration_ = previewImageGeneration_ = 0;
+    }
+    if (name) fileName_ = name;
+}
+
+void ProcessingSession::SetSettings(const ImportSettings& settings) {
+    if (kind_ == SessionKind::interactive && CompareSettings(settings, settings_) == 0 &&
+        gammaTableBuilt_) {
+        return;
+    }
+    const float gamma = settings.gammaExponent;
+    const uint32_t red = settings.redScale, green = settings.greenScale, blue = settings.blueScale;
+    const ImportSettings previous = settings_;
+    settings_ = settings;
+    // SetGamma compares with the exponent held before this call.
+    settings_.gammaExponent = previous.gammaExponent;
+    SetGamma(gamma);
+    if (!gammaTableBuilt_) {
+        BuildGammaTable(gammaTable_, settings_.gammaExponent);
+        gammaTableBuilt_ = true;
+    }
+    SetScaleRatios(red, green, blue);
+    if (settings_.textureThreshold < 0) settings_.textureThreshold = 0;
+    if (settings_.textureThreshold > 1023) settings_.textureThreshold = 1023;
+}
+
+void ProcessingSession::SetCurves(const CurveTables* curves) { curves_ = curves; }
+
+void ProcessingSession::SetGamma(float exponent) {
+    if (exponent != settings_.gammaExponent || !gammaTableBuilt_) {
+        settings_.gammaExponent = exponent;
+        BuildGammaTable(gammaTable_, exponent);
+        gammaTableBuilt_ = true;
+    }
+}
+
+void ProcessingSession::SetScaleRatios(uint32_t red, uint32_t green, uint32_t blue) {
+    // A ratio with divisor 0 would divide by zero in the raw tables: it means 1/1.
+    auto sane = [](uint32_t ratio) { return (ratio & 0xFFFF) == 0 ? 0x00010001u : ratio; };
+    settings_.redScale = sane(red);
+    settings_.greenScale = sane(green);
+    settings_.blueScale = sane(blue);
+}
+
+void ProcessingSession::SetReduction(int32_t factor) {
+    reduction_ = factor < 0 ? (factor == INT32_MIN ? INT32_MAX : -factor) : factor;
+}
+
+const TiffDocument* ProcessingSession::InputDocument() const { return document_.get(); }
+
+bool ProcessingSession::LoadRaw() {
+    if (!kyp::LoadRaw(fileName_, *document_, *rawBlock_, raw_, camera_)) {
+        ReleaseRaw();
+        return false;
+    }
+    return true;
+}
+
+bool ProcessingSession::Report(const char* text) {
+    if (!progress_) return true;
+    if (text) progress_->SetText(text);
+    return progress_->Tick(1);
+}
+
+bool ProcessingSession::ReportFormat(const char* format, ...) {
+    char buffer[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    return Report(buffer);
+}
+
+bool ProcessingSession::PrepareImage(ProcessedImage& destination, const ProcessedImage& source) {
+    const int64_t needed = int64_t{source.channels} * source.height * source.width * 2;
+    if (!destination.samples || destination.byteSize < needed) {
+        if (destination.samples) release_(destination.samples);
+        destination.samples = static_cast<uint16_t*>(allocate_(static_cast<size_t>(needed)));
+        destination.byteSize = 0;
+        if (!destination.samples) return false;
+    }
+    destination.width = source.width;
+    destination.height = source.height;
+    destination.channels = source.channels;
+    destination.bitsPerSample = source.bitsPerSample;
+    destination.byteSize = source.byteSize;
+    return true;
+}
+
+// Steps 2 to 5: load the mosaic and apply the raw-domain corrections to it.
+// Returns 1 on success, 0 on failure, -1 when cancelled.
+int ProcessingSession::RunRawStage(bool interactive) {
+    if (!LoadRaw()) return 0;
+    if (settings_.options & opt::black) {
+        if (!Report(interactive ? "Black Point ..." : "Black Point...")) return -1;
+        SubtractBlackPoint(raw_, camera_.blackLevels);
+    }
+    if (settings_.options & opt::tt) {
+        if (!Report("Texture ...")) return -1;
+        const int result = RepairTextureDefect(raw_, &settings_, progress_, confirm_);
+        if (result == -2) return -1;
+        textureFound_ = result > 0;
+    } else if (interactive) {
+        // Nothing is repaired, but the desktop program shows whether a defect is present.
+        const int result = MeasureTextureDefect(raw_, raw_.width / 3, raw_.height / 3, settings_.textureThreshold,
+                                                nullptr, progress_);
+        if (result == -2) return -1;
+        textureFound_ = result > 0;
+    }
+    if (settings_.options & (opt::scale | opt::rawcurves | opt::wb | opt::fudge)) {
+        const uint32_t o = settings_.options;
+        if (!ReportFormat("%s%s%s%s ...", (o & opt::wb) ? "White Balance..." : "",
+                          (o & opt::fudge) ? "Fudge..." : "", (o & opt::rawcurves) ? "Raw Curves..." : "",
+                          (o & opt::scale) ? "Scale..." : "")) {
+            return -1;
+        }
+        const uint16_t* const* curves = curves_ ? curves_->table : nullptr;
+        BuildRawTables(settings_, curves, camera_.redBalance, camera_.blueBalance, *rawTables_);
+        if (!ApplyRawTables(raw_, *rawTables_, progress_)) return -1;
+        if (interactive && (o & opt::rawcurves)) curvesChangedPreview_ = curvesChangedFull_ = false;
+    }
+    return 1;
+}
+
+bool ProcessingSession::Process() {
+    if (fileName_.empty()) return false;
+    bool result = false;
+    do {
+        // 1-2: load
+        if (progress_ && !ReportFormat("Loading %s  ...", BaseName(fileName_))) break;
+        const int raw = RunRawStage(false);
+        if (raw <= 0) break;
+
+        // 6: demosaic
+        if (reduction_ >= 2) {
+            if (!DemosaicReduced(raw_, image_, settings_.method == method::grayscale, reduction_, allocate_,
+                                 release_)) {
+                break;
+            }
+        } else {
+            if (!Report(MethodName(settings_.method))) break;
+            std::unique_ptr<DemosaicMethod> demosaic = CreateDemosaicMethod(settings_.method);
+            if (!demosaic) break;
+            if (!DemosaicTiled(raw_, image_, *demosaic, progress_, allocate_, release_)) break;
+        }
+
+        // 7: rotate into a second block, then make it the image
+        if (settings_.rotation() != 0) {
+            if (!Report("Rotate ...")) break;
+            ProcessedImage rotated{};
+            if (!PrepareImage(rotated, image_)) break;
+            if (!RotateImage(rotated, image_, static_cast<int>(settings_.rotation()))) {
+                ReleaseImage(rotated);
+                break;
+            }
+            ReleaseImage(image_);
+            image_ = rotated;
+        }
+        const int status = RunImageSteps(image_, false, false);
+        if (status != 1) break;
+        result = true;
+    } while (false);
+    if (progress_) progress_->End();
+    return result;
+}
+
+// Steps 8 to 17 on an image in place. Returns 1 when done, 0 on a failure that
+// is not a cancellation, -1 when cancelled.
+int ProcessingSession::RunImageSteps(ProcessedImage& image, bool interactive, bool preview) {
+    const uint32_t o = settings_.options;
+    const bool colour = image.channels == 3;
+
+    // 8: flip
+    if (o & (opt::hflip | opt::vflip)) {
+        if (!Report("Flip ...")) return -1;
+        if (!FlipImage(image, (o & opt::hflip) != 0, (o & opt::vflip) != 0)) return 0;
+    }
+    // 9: colour matrix
+    if (colour && (o & opt::matrix)) {
+        if (!Report("Color Transformation Matrix ...")) return -1;
+        ApplyColourMatrix(image, camera_.colourMatrix);
+    }
+    // 10: levels
+    const bool fromResults = interactive && derived_;
+    const bool storeResults = interactive && !derived_ && !preview;
+    if (o & (opt::levels | opt::rgblevels)) {
+        if (!Report("Levels ...")) return -1;
+        HistogramRecord& histogram = *histogram_;
+        if (!fromResults && !ComputeHistogram(image, &histogram, progress_)) return -1;
+        if (o & opt::levels) {
+            uint16_t lo = levelsResults_[0], hi = levelsResults_[1];
+            if (!fromResults) {
+                const LevelPoints points =
+                    FindLevelPoints(HistogramRecord::kLuminance, histogram, settings_.darkThreshold,
+                                    settings_.brightThreshold);
+                lo = points.low;
+                hi = points.high;
+            }
+            if (storeResults) {
+                levelsResults_[0] = lo;
+                levelsResults_[1] = hi;
+            }
+            BuildLevelsTable(levelsTable_, lo, hi);
+            if (!interactive && !Report(nullptr)) return -1;
+            if (!ApplyTable(image, levelsTable_, progress_)) return -1;
+        } else if (colour) {
+            uint16_t (*tables[3])[1024] = {&redTable_, &greenTable_, &blueTable_};
+            for (int c = 0; c < 3; ++c) {
+                uint16_t lo = levelsResults_[2 * c], hi = levelsResults_[2 * c + 1];
+                if (!fromResults) {
+                    const LevelPoints points =
+                        FindLevelPoints(c + 1, histogram, settings_.darkThreshold, settings_.brightThreshold);
+                    lo = points.low;
+                    hi = points.high;
+                }
+                if (storeResults) {
+                    levelsResults_[2 * c] = lo;
+                    levelsResults_[2 * c + 1] = hi;
+                }
+                BuildLevelsTable(*tables[c], lo, hi);
+            }
+            if (!interactive && !Report(nullptr)) return -1;
+            if (!ApplyChannelTables(image.samples, image.width * image.height, redTable_, greenTable_, blueTable_,
+                                    progress_)) {
+                return -1;
+            }
+        }
+    }
+    // 11: curves
+    if ((o & opt::curves) && curves_) {
+        if (!Report("Curves ...")) return -1;
+        ApplyCurves(image, curves_->table);
+        if (interactive) (preview ? curvesChangedPreview_ : curvesChangedFull_) = false;
+    }
+    // 12: colour balance
+    if ((o & opt::balance) && colour) {
+        if (!Report("Color balance ...")) return -1;
+        uint16_t target = levelsResults_[kBalanceResults];
+        uint16_t means[3] = {levelsResults_[kBalanceResults + 1], levelsResults_[kBalanceResults + 2],
+                             levelsResults_[kBalanceResults + 3]};
+        if (!fromResults) {
+            HistogramRecord& histogram = *histogram_;
+            if (!ComputeHistogram(image, &histogram, progress_)) return -1;
+            target = static_cast<uint16_t>(histogram.blocks[HistogramRecord::kLuminance].mean);
+            for (int c = 0; c < 3; ++c) means[c] = static_cast<uint16_t>(histogram.blocks[c + 1].mean);
+        }
+        if (storeResults) {
+            levelsResults_[kBalanceResults] = target;
+            for (int c = 0; c < 3; ++c) levelsResults_[kBalanceResults + 1 + c] = means[c];
+        }
+        BuildColourBalanceTable(redTable_, target, means[0]);
+        BuildColourBalanceTable(greenTable_, target, means[1]);
+        BuildColourBalanceTable(blueTable_, target, means[2]);
+        if (!ApplyChannelTables(image.samples, image.width * image.height, redTable_, greenTable_, blueTable_,
+                                progress_)) {
+            return -1;
+        }
+    }
+    // 13: saturation
+    if ((o & opt::sat) && colour) {
+        if (!Report("Saturation ...")) return -1;
+        ApplySaturation(image, settings_.saturation);
+    }
+    // 14: grayscale
+    if ((o & opt::gray) && colour) {
+        if (!Report("Grayscale ...")) return -1;
+        ConvertToGrayscale(image);
+    }
+    // 15: unsharp mask
+    if (o & opt::usm) {
+        if (!Report("Unsharp Mask ...")) return -1;
+        float radius = settings_.usmRadius;
+        const bool divide = interactive ? preview : reduction_ > 1;
+        if (divide && reduction_ > 1) radius /= static_cast<float>(reduction_);
+        if (!UnsharpMask(image, settings_.usmAmount, radius, settings_.usmThreshold, progress_)) return -1;
+    }
+    // 16: gamma
+    if (o & opt::gamma) {
+        if (!Report("Gamma ...")) return -1;
+        if (!ApplyTable(image, gammaTable_, progress_)) return -1;
+    }
+    // 17: invert
+    if (o & opt::invert) {
+        if (!Report("Invert ...")) return -1;
+        InvertImage(image);
+    }
+    return 1;
+}
+
+int ProcessingSession::Process(bool preview) {
+    if (preview) {
+        if (reduction_ < 2 || derived_) return run::failed;
+    } else if (!derived_ && fileName_.empty()) {
+        return run::failed;
+    }
+    if (progress_) progress_->Begin(1);
+    const int result = RunStages(preview);
+    if (progress_) progress_->End();
+    return result;
+}
+
+int ProcessingSession::RunStages(bool preview) {
+    bool ran = false;
+
+    // Raw stage: a derived session already holds its demosaiced image.
+    if (!derived_) {
+        const bool curvesChanged = curvesChangedPreview_ || curvesChangedFull_;
+        const bool needed = rawGeneration_ == 0 || (DifferenceMask(rawSnapshot_, settings_) & opt::rawStage) != 0 ||
+                            ((settings_.options & opt::rawcurves) && curvesChanged);
+        if (needed) {
+            if (!preview && !ReportFormat("Loading %s  ...", BaseName(fileName_))) return run::cancelled;
+            const int raw = RunRawStage(true);
+            if (raw < 0) return run::cancelled;
+            if (raw == 0) return run::failed;
+            ++rawGeneration_;
+            rawSnapshot_ = settings_;
+            ran = true;
+        }
+
+        // Demosaic stage.
+        if (preview) {
+            const uint16_t before = previewImageSnapshot_.method;
+            const bool greyChanged = before != settings_.method &&
+                                     (before == method::grayscale || settings_.method == method::grayscale);
+            if (previewImageGeneration_ != rawGeneration_ || greyChanged || !previewImage_.samples ||
+                previewImageReduction_ != reduction_) {
+                if (!DemosaicReduced(raw_, previewImage_, settings_.method == method::grayscale, reduction_,
+                                     allocate_, release_)) {
+                    return run::failed;
+                }
+                previewImageSnapshot_ = settings_;
+                previewImageGeneration_ = rawGeneration_;
+                previewImageReduction_ = reduction_;
+                ran = true;
+            }
+        } else if (fullImageGeneration_ != rawGeneration_ || !fullImage_.samples || (DifferenceMask(fullImageSnapshot_, settings_) & kDemosaicStageMask)) {
+            if (!Report(MethodName(settings_.method))) return run::cancelled;
+            std::unique_ptr<DemosaicMethod> demosaic = CreateDemosaicMethod(settings_.method);
+            if (!demosaic) return run::failed;
+            if (!DemosaicTiled(raw_, fullImage_, *demosaic, progress_, allocate_, release_)) {
+                // The driver releases its block when cancelled.
+                return fullImage_.samples ? run::failed : run::cancelled;
+            }
+            fullImageSnapshot_ = settings_;
+            fullImageGeneration_ = rawGeneration_;
+            ran = true;
+        }
+    }
+
+    // Output stage.
+    ProcessedImage& output = preview ? previewOutput_ : fullOutput_;
+    const ProcessedImage& source = preview ? previewImage_ : fullImage_;
+    ImportSettings& snapshot = preview ? previewOutputSnapshot_ : fullOutputSnapshot_;
+    const bool curvesChanged = (settings_.options & opt::curves) && CurvesChanged(preview);
+    if (!source.samples) return run::failed;
+    if (!ran && output.samples && !curvesChanged && (DifferenceMask(snapshot, settings_) & kOutputStageMask) == 0) {
+        return run::unchanged;
+    }
+    if (!PrepareImage(output, source)) return run::failed;
+    if (settings_.rotation() != 0) {
+        if (!Report("Rotate ...")) return run::cancelled;
+        if (!RotateImage(output, source, static_cast<int>(settings_.rotation()))) return run::failed;
+    } else {
+        std::memcpy(output.samples, source.samples, static_cast<size_t>(source.byteSize));
+    }
+    const int status = RunImageSteps(output, true, preview);
+    if (status < 0) return run::cancelled;
+    if (status == 0) return run::failed;
+    snapshot = settings_;
+    return run::processed;
+}
+
+bool ProcessingSession::DeriveRegion(const ProcessingSession& parent, int32_t x, int32_t y, int32_t width,
+                                     int32_t height) {
+    SetFileName(nullptr);
+    derived_ = true;
+    std::memcpy(levelsResults_, parent.levelsResults_, sizeof levelsResults_);
+    camera_ = parent.camera_;
+    curves_ = parent.curves_;
+
+    const ProcessedImage& full = parent.fullImage_;
+    if (!full.samples || x < 0 || y < 0 || width <= 0 || height <= 0) return false;
+    const uint32_t left = static_cast<uint32_t>(x), top = static_cast<uint32_t>(y);
+    if (left >= full.width || top >= full.height) return false;
+    const uint32_t w = std::min<uint32_t>(static_cast<uint32_t>(width), full.width - left);
+    const uint32_t h = std::min<uint32_t>(static_cast<uint32_t>(height), full.height - top);
+
+    ProcessedImage shape = full;
+    shape.width = w;
+    shape.height = h;
+    shape.byteSize = static_cast<int32_t>(uint32_t{full.channels} * w * h * 2);
+    if (!PrepareImage(fullImage_, shape)) return false;
+    const size_t rowSamples = size_t{full.channels} * w;
+    for (uint32_t row = 0; row < h; ++row) {
+        const uint16_t* from = full.samples + (size_t{top + row} * full.width + left) * full.channels;
+        std::memcpy(fullImage_.samples + row * rowSamples, from, rowSamples * 2);
+    }
+    // The region is the demosaiced image: every later run redoes only the output stage.
+    ReleaseImage(fullOutput_);
+    return true;
+}
+
+bool ProcessingSession::GetCameraRatios(uint32_t& red, uint32_t& green, uint32_t& blue, int& mode) const {
+    if (fileName_.empty()) return false;
+    red = uint32_t{camera_.redBalance} << 16 | 256;
+    green = 0x00010001;
+    blue = uint32_t{camera_.blueBalance} << 16 | 256;
+    mode = camera_.whiteBalanceMode;
+    return true;
+}
+
+}  // namespace kyp

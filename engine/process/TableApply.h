@@ -1,0 +1,34 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/process/ProcessedImage.h"
+#include "engine/process/ProgressCallback.h"
+
+namespace kyp {
+
+// Application of 1024-entry tone tables to image samples. Tables are passed as
+// pointers to 1024 entries; a null table means identity.
+
+// Maps every sample of every channel through one table. A 3-channel image goes
+// in blocks of 16 pixels, any other layout in blocks of 16 samples; with a
+// callback, Tick(1) comes before each block after which a multiple of 800
+// blocks remain. False when cancelled (the image is then partly mapped).
+[[nodiscard]] bool ApplyTable(ProcessedImage& image, const uint16_t* table, ProgressCallback* progress);
+
+// Maps interleaved RGB samples (pixelCount pixels) each channel through its own
+// table, in the blocks and tick rhythm of ApplyTable. False when cancelled.
+[[nodiscard]] bool ApplyChannelTables(uint16_t* samples, size_t pixelCount, const uint16_t* red,
+                                      const uint16_t* green, const uint16_t* blue, ProgressCallback* progress);
+
+// Without progress, always completing: interleaved RGB samples through the
+// channel tables that are present. Each combination of present tables runs its
+// own kernel, so absent tables cost nothing.
+void ApplyPresentChannelTables(uint16_t* samples, size_t pixelCount, const uint16_t* red, const uint16_t* green,
+                               const uint16_t* blue);
+
+// Without progress: count samples (any layout, e.g. a grey image or all the
+// samples of an RGB image) through one table.
+void ApplyTableToSamples(uint16_t* samples, size_t count, const uint16_t* table);
+
+}  // namespace kyp

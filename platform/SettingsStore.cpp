@@ -1,0 +1,440 @@
+#include "platform/SettingsStore.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <limits>
+#include <nlohmann/json.hpp>
+
+#include "platform/FileContents.h"
+
+namespace kyp {
+
+namespace {
+
+using Json = nlohmann::json;
+
+// A store holds a few dozen short values; a file beyond this is not one.
+constexpr size_t kMaxStoreSize = 16u << 20;
+constexpr const char* kStoreName = "settings.json";
+constexpr const char* kLockName = "settings.lock";
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i])) return false;
+    return true;
+}
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsUtf8(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        size_t extra = 0;
+        uint32_t code = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1, code = c & 0x1Fu;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2, code = c & 0x0Fu;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3, code = c & 0x07u;
+        } else {
+            return false;
+        }
+        if (s.size() - i <= extra) return false;
+        for (size_t k = 1; k <= extra; ++k) {
+            const auto t = static_cast<unsigned char>(s[i + k]);
+            if ((t & 0xC0u) != 0x80u) return false;
+            code = code << 6 | (t & 0x3Fu);
+        }
+        if ((extra == 2 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
+            (extra == 3 && (code < 0x10000 || code > 0x10FFFF)))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+std::string ToHex(std::string_view bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    c = Lower(c);
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+bool FromHex(std::string_view hex, std::string& out) {
+    if (hex.size() % 2) return false;
+    std::string bytes;
+    bytes.reserve(hex.size() / 2);
+    for (size_t i = 0; i < hex.size(); i += 2) {
+        const int hi = HexDigit(hex[i]);
+        const int lo = HexDigit(hex[i + 1]);
+        if (hi < 0 || lo < 0) return false;
+        bytes += static_cast<char>(hi << 4 | lo);
+    }
+    out = std::move(bytes);
+    return true;
+}
+
+bool DecodeValue(const Json& j, StoreValue& out) {
+    if (j.is_string()) {
+        out.type = StoreValueType::string;
+        out.text = j.get_ref<const std::string&>();
+        return true;
+    }
+    if (j.is_number_unsigned()) {
+        const auto v = j.get<uint64_t>();
+        if (v > std::numeric_limits<uint32_t>::max()) return false;
+        out.type = StoreValueType::number;
+        out.number = static_cast<uint32_t>(v);
+        return true;
+    }
+    if (j.is_number_integer()) {  // negative: a DWORD written as a signed value (-1)
+        const auto v = j.get<int64_t>();
+        if (v < std::numeric_limits<int32_t>::min()) return false;
+        out.type = StoreValueType::number;
+        out.number = static_cast<uint32_t>(static_cast<int32_t>(v));
+        return true;
+    }
+    if (j.is_object() && j.size() == 1) {
+        const auto hex = j.find("hex");
+        if (hex != j.end() && hex->is_string() && FromHex(hex->get_ref<const std::string&>(), out.text)) {
+            out.type = StoreValueType::string;
+            return true;
+        }
+    }
+    return false;
+}
+
+Json EncodeValue(const StoreValue& value) {
+    if (value.type == StoreValueType::number) return Json(value.number);
+    if (IsUtf8(value.text)) return Json(value.text);
+    return Json{{"hex", ToHex(value.text)}};
+}
+
+bool ParseDocument(std::string_view text, Json& doc) {
+    doc = Json::parse(text.begin(), text.end(), nullptr, /*allow_exceptions=*/false);
+    return !doc.is_discarded() && doc.is_object();
+}
+
+void DecodeDocument(const Json& doc, StoreValues& values) {
+    values.clear();
+    for (const auto& [name, item] : doc.items()) {
+        StoreValue value;
+        if (DecodeValue(item, value)) values.insert_or_assign(name, std::move(value));
+    }
+}
+
+std::string StorePath(const std::string& folder) {
+    std::string path = folder;
+    path += '/';
+    path += kStoreName;
+    return path;
+}
+
+enum class ReadResult { ok, missing, unusable, failed };
+
+ReadResult ReadStore(const std::string& folder, std::string& text) {
+    const std::string path = StorePath(folder);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return errno == ENOENT ? ReadResult::missing : ReadResult::failed;
+    if (!S_ISREG(st.st_mode)) return ReadResult::failed;
+    if (static_cast<uint64_t>(st.st_size) > kMaxStoreSize) return ReadResult::unusable;
+    if (!ReadFileContents(path, kMaxStoreSize, text)) return ReadResult::failed;
+    return ReadResult::ok;
+}
+
+// Renames an unparseable store to settings.json.corrupt-<local time>[-n],
+// never over an earlier one.
+bool MoveAside(const std::string& folder) {
+    const std::string path = StorePath(folder);
+    char stamp[32] = "unknown";
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    if (::localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    for (int n = 0; n < 1000; ++n) {
+        std::string target = path;
+        target += ".corrupt-";
+        target += stamp;
+        if (n > 0) {
+            target += '-';
+            target += std::to_string(n);
+        }
+        if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
+        if (errno == EEXIST) continue;
+        if (errno != EINVAL && errno != ENOSYS) return false;
+        // A file system without RENAME_NOREPLACE: the writers hold the lock, so
+        // checking first is enough.
+        if (::access(target.c_str(), F_OK) == 0) continue;
+        return ::rename(path.c_str(), target.c_str()) == 0;
+    }
+    return false;
+}
+
+bool MakeFolders(const std::string& folder) {
+    for (size_t pos = 1; pos <= folder.size(); ++pos) {
+        if (pos < folder.size() && folder[pos] != '/') continue;
+        const std::string part = folder.substr(0, pos);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The advisory lock that serialises every change of the store.
+class StoreLock {
+public:
+    StoreLock() = default;
+    ~StoreLock() {
+        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+    }
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+
+    [[nodiscard]] bool Acquire(const std::string& folder) {
+        std::string path = folder;
+        path += '/';
+        path += kLockName;
+        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd_ < 0) return false;
+        while (::flock(fd_, LOCK_EX) != 0)
+            if (errno != EINTR) return false;
+        return true;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace
+
+bool NoCaseLess::operator()(std::string_view a, std::string_view b) const {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const char x = Lower(a[i]);
+        const char y = Lower(b[i]);
+        if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    }
+    return a.size() < b.size();
+}
+
+bool ParseSettingsStoreText(std::string_view text, StoreValues& values) {
+    try {
+        Json doc;
+        if (!ParseDocument(text, doc)) return false;
+        DecodeDocument(doc, values);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+std::string SettingsStore::FolderPath() {
+    if (const char* own = std::getenv("KYP_CONFIG_HOME"); own && *own) return own;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') return std::string(xdg) + "/zelt-arts/kyp";
+    if (const char* home = std::getenv("HOME"); home && *home) return std::string(home) + "/.config/zelt-arts/kyp";
+    return {};
+}
+
+std::string SettingsStore::FilePath() {
+    const std::string folder = FolderPath();
+    return folder.empty() ? folder : StorePath(folder);
+}
+
+bool SettingsStore::OpenForReading() {
+    Close();
+    try {
+        folder_ = FolderPath();
+        if (folder_.empty()) return false;
+        std::string text;
+        ReadResult result = ReadStore(folder_, text);
+        if (result == ReadResult::ok && ParseSettingsStoreText(text, values_)) return open_ = true;
+        if (result == ReadResult::missing || result == ReadResult::failed) return false;
+
+        // Unparseable: look again under the lock (a writer may just have
+        // replaced it) and keep it aside when it is still bad.
+        StoreLock lock;
+        if (!lock.Acquire(folder_)) return false;
+        result = ReadStore(folder_, text);
+        if (result == ReadResult::ok && ParseSettingsStoreText(text, values_)) return open_ = true;
+        if (result == ReadResult::ok || result == ReadResult::unusable) (void)MoveAside(folder_);
+        values_.clear();
+        return false;
+    } catch (...) {
+        values_.clear();
+        return false;
+    }
+}
+
+bool SettingsStore::CreateForWriting() {
+    Close();
+    try {
+        folder_ = FolderPath();
+        if (folder_.empty() || !MakeFolders(folder_)) return false;
+        if (!Commit({})) return false;
+        open_ = writable_ = true;
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void SettingsStore::Close() {
+    values_.clear();
+    pending_.clear();
+    open_ = writable_ = false;
+    updateDepth_ = 0;
+}
+
+std::optional<uint32_t> SettingsStore::QueryValueSize(std::string_view name) const {
+    const auto it = values_.find(name);
+    if (it == values_.end()) return std::nullopt;
+    if (it->second.type == StoreValueType::number) return 4u;
+    const size_t size = it->second.text.size() + 1;
+    return size > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
+                                                        : static_cast<uint32_t>(size);
+}
+
+std::optional<StoreValueType> SettingsStore::QueryValueType(std::string_view name) const {
+    const auto it = values_.find(name);
+    if (it == values_.end()) return std::nullopt;
+    return it->second.type;
+}
+
+bool SettingsStore::ReadString(std::string_view name, std::string& value) const {
+    const auto it = values_.find(name);
+    if (it == values_.end() || it->second.type != StoreValueType::string) return false;
+    value = it->second.text;
+    return true;
+}
+
+bool SettingsStore::ReadNumber(std::string_view name, uint32_t& value) const {
+    const auto it = values_.find(name);
+    if (it == values_.end() || it->second.type != StoreValueType::number) return false;
+    value = it->second.number;
+    return true;
+}
+
+bool SettingsStore::WriteString(std::string_view name, std::string_view value) {
+    StoreValue v;
+    v.type = StoreValueType::string;
+    v.text.assign(value);
+    return Apply({std::string(name), std::move(v)});
+}
+
+bool SettingsStore::WriteNumber(std::string_view name, uint32_t value) {
+    StoreValue v;
+    v.type = StoreValueType::number;
+    v.number = value;
+    return Apply({std::string(name), std::move(v)});
+}
+
+bool SettingsStore::DeleteValue(std::string_view name) { return Apply({std::string(name), std::nullopt}); }
+
+void SettingsStore::BeginUpdate() {
+    if (open_ && writable_) ++updateDepth_;
+}
+
+bool SettingsStore::CommitUpdate() {
+    if (updateDepth_ <= 0) return false;
+    if (--updateDepth_ > 0) return true;
+    std::vector<Change> changes;
+    changes.swap(pending_);
+    return Commit(changes);
+}
+
+bool SettingsStore::Apply(Change change) {
+    if (!open_ || !writable_ || change.name.empty()) return false;
+    if (updateDepth_ == 0) return Commit({std::move(change)});
+    try {
+        if (auto it = values_.find(change.name); it != values_.end()) values_.erase(it);
+        if (change.value) values_.emplace(change.name, *change.value);
+        pending_.push_back(std::move(change));
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool SettingsStore::Commit(const std::vector<Change>& changes) {
+    try {
+        StoreLock lock;
+        if (!lock.Acquire(folder_)) return false;
+
+        std::string text;
+        Json doc = Json::object();
+        bool write = !changes.empty();
+        switch (ReadStore(folder_, text)) {
+            case ReadResult::ok:
+                if (!ParseDocument(text, doc)) {
+                    if (!MoveAside(folder_)) return false;
+                    doc = Json::object();
+                    write = true;
+                }
+                break;
+            case ReadResult::missing:
+                write = true;
+                break;
+            case ReadResult::unusable:
+                if (!MoveAside(folder_)) return false;
+                write = true;
+                break;
+            case ReadResult::failed:
+                return false;
+        }
+
+        for (const Change& change : changes) {
+            std::vector<std::string> same;
+            for (const auto& item : doc.items())
+                if (EqualNoCase(item.key(), change.name)) same.push_back(item.key());
+            for (const std::string& key : same) doc.erase(key);
+            if (change.value) doc[change.name] = EncodeValue(*change.value);
+        }
+
+        if (write) {
+            const std::string out = doc.dump(2) + "\n";
+            // Private like the rest of the folder: it lists the user's recent files.
+            if (!ReplaceFileContents(StorePath(folder_), out.data(), out.size(), 0600)) return false;
+        }
+        DecodeDocument(doc, values_);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool SettingsStore::DeleteKey() {
+    const std::string folder = FolderPath();
+    if (folder.empty()) return false;
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0) return false;
+    StoreLock lock;
+    if (!lock.Acquire(folder)) return false;
+    return ::unlink(StorePath(folder).c_str()) == 0;
+}
+
+}  // namespace kyp

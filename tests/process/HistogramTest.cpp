@@ -1,0 +1,66 @@
+#include "engine/process/Histogram.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "ToneTestSupport.h"
+
+namespace kyp {
+
+using Stats = std::vector<uint32_t>;
+
+static Stats StatsOf(const HistogramBlock& b) {
+    return {b.smallestCount, b.largestCount, b.lowestValue, b.highestValue, b.mean};
+}
+
+TEST(Histogram, CountsRgbPixelsOnceWithRec709Luminance) {
+    std::vector<uint16_t> s = {100, 200, 300, 1023, 1023, 1023, 100, 0, 65535};  // a stray sample too
+    ProcessedImage image{3, 1, 3, 16, 18, s.data()};
+    auto record = std::make_unique<HistogramRecord>();
+    ASSERT_TRUE(ComputeHistogram(image, record.get(), nullptr));
+    const auto& lum = record->blocks[HistogramRecord::kLuminance].bins;
+    EXPECT_EQ(record->total, 3u);
+    EXPECT_EQ(lum[185] + lum[1023] + lum[95], 3u);  // 95: the stray reads as 1023
+    EXPECT_EQ(record->blocks[HistogramRecord::kRed].mean, (100u + 1023 + 100) / 3);
+}
+
+TEST(Histogram, StatisticsOfUniformEmptyAndTopHeavyBlocks) {
+    std::vector<uint16_t> s(35, 500);
+    ProcessedImage grey{7, 5, 1, 16, 70, s.data()};
+    auto record = std::make_unique<HistogramRecord>();
+    ASSERT_TRUE(ComputeHistogram(grey, record.get(), nullptr));
+    // Smallest count 0: empty bins above the highest value take part.
+    EXPECT_EQ(StatsOf(record->blocks[HistogramRecord::kLuminance]), Stats({0, 35, 500, 500, 500}));
+    EXPECT_EQ(StatsOf(record->blocks[HistogramRecord::kRed]), Stats({0xFFFFFFFF, 0, 1024, 1024, 0}));
+
+    auto& green = record->blocks[HistogramRecord::kGreen];
+    green.bins[1022] = 2;
+    green.bins[1023] = 5;
+    ComputeHistogramStatistics(*record, HistogramRecord::kGreen);
+    EXPECT_EQ(StatsOf(green), Stats({2, 5, 1022, 1023, 1022}));  // 7159 / 7
+    green.bins[1] = green.bins[1023] = 0xFFFFFFF0u;  // weighted sum far beyond 32 bits
+    green.bins[1022] = 0;
+    ComputeHistogramStatistics(*record, HistogramRecord::kGreen);
+    EXPECT_EQ(green.mean, 512u);
+}
+
+TEST(Histogram, TicksEvery800BlocksFromTheEndAndStopsOnCancel) {
+    std::vector<uint16_t> s;
+    auto record = std::make_unique<HistogramRecord>();
+    ProcessedImage rgb = test::MakeImage(s, 801 * 16 + 3, 1, 3);  // blocks of 16 pixels, not samples
+    test::CountingProgress progress, cancel(1);
+    ASSERT_TRUE(ComputeHistogram(rgb, record.get(), &progress));
+    EXPECT_EQ(progress.ticks, 2);
+
+    ProcessedImage grey = test::MakeImage(s, 1250 * 16, 1, 1);
+    std::fill(s.begin(), s.end(), 10);
+    EXPECT_FALSE(ComputeHistogram(grey, record.get(), &cancel));  // first tick before block 449
+    EXPECT_EQ(record->blocks[HistogramRecord::kLuminance].bins[10], 449u * 16);
+    EXPECT_EQ(record->blocks[HistogramRecord::kLuminance].lowestValue, 0u);  // no statistics
+    EXPECT_FALSE(ComputeHistogram(grey, nullptr, nullptr));
+    EXPECT_FALSE(ComputeHistogram(ProcessedImage{}, record.get(), nullptr));
+}
+
+}  // namespace kyp
