@@ -162,14 +162,21 @@ bool MainFrame::OpenByName(const std::string& name) {
     session_.SetSettings(settings_);
     session_.SetCurves(&curveTables_);
     session_.MarkCurvesChanged();
-    const bool ok = IsOrfFile(name);
-    if (ok) {
+    if (IsOrfFile(name)) {
         loaded_ = true;
         update();
-        (void)Processing();
-        LayOut();
-        strip_->SetStatus(name);
-    } else {
+        const bool processed = Processing();
+        // A file that passes the ORF test but whose raw data cannot be read
+        // (cut short, damaged) gives no image: it is not a document.
+        const bool cancelled = strip_->EscapeNoted() || exitRequested_;
+        if (!processed && !cancelled && session_.FullOutput().samples == nullptr) {
+            loaded_ = false;
+        } else {
+            LayOut();
+            strip_->SetStatus(name);
+        }
+    }
+    if (!loaded_) {
         ShowMessage(this, MessageIcon::warning, Format("Cannot open file '%s'.", name.c_str()));
         session_.SetFileName("");
         UpdateTitle();
@@ -178,7 +185,7 @@ bool MainFrame::OpenByName(const std::string& name) {
     }
     UpdateApplyButton();
     client_->update();
-    return ok && loaded_;
+    return loaded_;
 }
 
 bool MainFrame::Processing() {
@@ -205,6 +212,9 @@ bool MainFrame::Processing() {
             UpdateImage();
             if (layout_.viewSeparate && !imageArea_->isVisible()) imageArea_->show();
         }
+        // A cancelled or failed run leaves the image behind the settings: Apply
+        // stays available for another try.
+        if (!ok) processingPending_ = true;
         UpdateApplyButton();
         // Pages that outlive an Exit during the run are the only ones asked.
         if (!exitRequested_) {

@@ -69,7 +69,7 @@ private slots:
         QCOMPARE(frame.Strip().StatusText(), QString::fromStdString(name));
         frame.Command(cmd::tabImageInfo);
         auto* info = dynamic_cast<ImageInfoPage*>(frame.Page(page::imageInfo));
-        QVERIFY2(info->Text().contains(QStringLiteral("E-10")), qPrintable(info->Text()));
+        QVERIFY2(info->Text().contains(QStringLiteral("Aperture:\tF2.8")), qPrintable(info->Text()));
         frame.Command(cmd::close);
         QCOMPARE(info->Text(), QStringLiteral("(no document)"));
         QCOMPARE(frame.windowTitle(), QStringLiteral("Kyp Suite"));
