@@ -71,7 +71,7 @@ QSize ImageWindow::ImageSize() const {
 }
 
 QSize ImageWindow::ScrollBarExtra() const {
-    if (zoom_ == 0) return {};
+    if (zoom_ == 0) return {0, 0};
     const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     return {extent, extent};
 }

@@ -41,8 +41,8 @@ public:
 
     [[nodiscard]] QRect Rect() const { return rect_; }
     [[nodiscard]] QRect CaptionRect() const { return caption_; }
-    // The 4 × 4 mark just right of the thumbnail's top-right corner.
-    [[nodiscard]] QRect MarkRect() const { return {rect_.right() + 2, rect_.top(), 4, 4}; }
+    // The 4 × 4 mark just right of the thumbnail's top-right corner, beyond its edge.
+    [[nodiscard]] QRect MarkRect() const { return {rect_.right() + 3, rect_.top(), 4, 4}; }
     // The caption's text as shown: word-wrapped lines, the last that fits ending in "…".
     [[nodiscard]] static QString FitCaption(const QString& text, const QFontMetrics& metrics, const QRect& area);
 
