@@ -1,0 +1,10 @@
+#include "console/ConsoleState.h"
+
+namespace kyp {
+
+ConsoleState::ConsoleState() {
+    SetDefaults(settings);
+    output.ResetToDefaults();
+}
+
+}  // namespace kyp

@@ -1,0 +1,27 @@
+#pragma once
+#include <memory>
+
+#include "console/BatchLoop.h"
+#include "engine/process/ProcessingSession.h"
+
+namespace kyp {
+
+// The program's converter: one processing session for the whole run (created
+// at the first file, so print-only runs never make one), and the writer of
+// the chosen format. Every writer produces its file atomically: a failed or
+// interrupted write leaves no partial file.
+class SessionConverter final : public FileConverter {
+public:
+    SessionConverter();
+    ~SessionConverter() override;
+
+    [[nodiscard]] bool Process(const std::string& input, const ImportSettings& settings, const CurveTables& curves,
+                               ProgressCallback* progress) override;
+    [[nodiscard]] WriteResult Write(const std::string& output, const ImportSettings& settings,
+                                    const OutputSettings& outputSettings) override;
+
+private:
+    std::unique_ptr<ProcessingSession> session_;
+};
+
+}  // namespace kyp

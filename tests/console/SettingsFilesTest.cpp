@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include "ConsoleTestSupport.h"
+#include "engine/settings/StoredSettings.h"
+
+namespace kyp {
+namespace {
+
+// Photoshop curve file: version 1, one curve of three points (y, x).
+const std::string kAcv("\0\1\0\1\0\3\0\0\0\0\0\240\0\200\0\377\0\377", 18);
+
+const char* const kKis =
+    "<KypImport><version=4.0>\r\n"
+    "<Options=\"(curves|hflip|wb) gamma=1.8 noise(0,0) tt=3 m=7 rot=0 rscale(256,256) gscale(256,256) "
+    "bscale(256,256) usm(100,1.10,0) sat(1.20)\">\r\n"
+    "<Curve_Red=\"2:0,10 255,245\"><fmt=2><jq=70><ta=0><ja=0>\r\n";
+
+// The report for kKis (its options text replaces every field).
+const std::string kKisReport =
+    "Options:\n\tCamera WB\n\tLuminance Grayscale\n\tFlip horizontally\n\tCurves\n\t"
+    "Red curve:\t2:0,10 255,245\n\t\n\tSaving in JPEG format, quality = 70\n";
+
+TEST(SettingsFiles, CurveFileLoadsTheCurvesAndTheirTables) {
+    test::TempFolder folder;
+    folder.Touch("tone.acv", kAcv);
+    const test::RunOutput run = test::Run({"-p", "=-tofwmlzya+c", folder / "tone.acv"});
+    EXPECT_EQ(run.code, 0);
+    EXPECT_EQ(run.out, "Options:\n\tLuminance/gradient\n\tCurves\n\tMaster curve:\t3:0,0 128,160 255,255\n\t\n\t");
+
+    ConsoleState state;
+    ASSERT_TRUE(state.curves.LoadCurveFile(folder / "tone.acv"));
+    EXPECT_EQ(state.curves.Tables().table[0], nullptr);  // built only on request
+    state.curves.RebuildTables();
+    ASSERT_NE(state.curves.Tables().table[0], nullptr);
+    EXPECT_EQ(state.curves.Tables().table[1], nullptr);
+    EXPECT_EQ(state.curves.Tables().table[0][1023], 1023);
+
+    folder.Touch("bad.acv", std::string("\0\4\0\0", 4));  // version 4
+    const test::RunOutput bad = test::Run({"-p", folder / "bad.acv", "x.orf"});
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_EQ(bad.err, "!Error: Cannot load curve file '" + folder / "bad.acv" + "'\n");
+    EXPECT_EQ(bad.out, "Options:\n\tTexture defect 3\n\tCamera Optical Black Point\n\tCamera WB\n\tFudge\n\t"
+                       "Luminance/gradient\n\tColor Matrix\n\tLevels (lo=0.000 hi=0.000)\n\tGamma 2.22222\n\t"
+                       "Saturation 1.2\n\tAnnotate:\n\tArtist      = \"\"\n\tCopyright   = \"\"\n\t"
+                       "Description = \"\"\n\t");
+}
+
+TEST(SettingsFiles, SettingsFileAppliesFromWhereItStands) {
+    test::TempFolder folder;
+    folder.Touch("Look.KIS", kKis);
+    const test::RunOutput run = test::Run({"-p", "=-tofwmlzya", "before.orf", folder / "Look.KIS", "after.orf"});
+    EXPECT_EQ(run.code, 0);
+    EXPECT_EQ(run.out, "Options:\n\tLuminance/gradient\n\tInput  : before.orf\nOutput : before.tif\n\n" + kKisReport +
+                           "Input  : after.orf\nOutput : after.jpg\n\n");
+
+    folder.Touch("stray.kis", "<KypImport> stray <fmt=1>");
+    const test::RunOutput bad = test::Run({"-qq", folder / "stray.kis", "a.orf"});
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_EQ(bad.err, "!Error: Cannot load settings file '" + folder / "stray.kis" + "'\n");
+}
+
+TEST(SettingsFiles, StoredSettingsLoadWithC) {
+    test::TempFolder folder;
+    const char* saved = std::getenv("KYP_CONFIG_HOME");
+    const std::string previous = saved ? saved : "";
+    setenv("KYP_CONFIG_HOME", folder.Path().c_str(), 1);
+
+    // No store yet: -c changes nothing.
+    const test::RunOutput none = test::Run({"-p", "=-tofwmlzya", "-c"});
+    EXPECT_EQ(none.out, "Options:\n\tLuminance/gradient\n\t");
+
+    ImportSettings settings{};
+    ReadOptionsText("(curves|hflip|wb) gamma=1.8 m=7", settings);
+    CurveArray curves;
+    curves[1].ReadText("2:0,10 255,245");
+    OutputSettings output;
+    output.ResetToDefaults();
+    output.format = format::jpeg;
+    output.jpegQuality = 70;
+    output.ta = output.ja = false;
+    ASSERT_TRUE(SaveStoredSettings(&settings, &curves, &output));
+    const test::RunOutput run = test::Run({"-p", "-c"});
+    EXPECT_EQ(run.out, kKisReport);
+
+    if (saved) {
+        setenv("KYP_CONFIG_HOME", previous.c_str(), 1);
+    } else {
+        unsetenv("KYP_CONFIG_HOME");
+    }
+}
+
+}  // namespace
+}  // namespace kyp

@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include "ConsoleTestSupport.h"
+
+namespace kyp {
+namespace {
+
+const std::string kDefaultReport =
+    "Options:\n\t"
+    "Texture defect 3\n\t"
+    "Camera Optical Black Point\n\t"
+    "Camera WB\n\t"
+    "Fudge\n\t"
+    "Luminance/gradient\n\t"
+    "Color Matrix\n\t"
+    "Levels (lo=0.000 hi=0.000)\n\t"
+    "Gamma 2.22222\n\t"
+    "Saturation 1.2\n\t"
+    "Annotate:\n\t"
+    "Artist      = \"\"\n\t"
+    "Copyright   = \"\"\n\t"
+    "Description = \"\"\n\t";
+
+TEST(SettingsReport, DefaultsPrintedOnceWhenNoFileFollows) {
+    const test::RunOutput run = test::Run({"-p"});
+    EXPECT_EQ(run.code, 0);
+    EXPECT_EQ(run.out, kDefaultReport);
+    EXPECT_EQ(run.err, "");
+}
+
+TEST(SettingsReport, PerFileInPrintOnlyMode) {
+    const test::RunOutput run = test::Run({"-p", "=-lz+x", "-n:0.5,-1", "-s:5/4:", "-u:0,2.5,3", "-y:2000", "-m:BEST",
+                                           "-t:0x10", "-j:80", "x.orf"});
+    EXPECT_EQ(run.code, 0);
+    EXPECT_EQ(run.out,
+              "Options:\n\tTexture defect 16\n\tCamera Optical Black Point\n\tCamera WB\n\tFudge\n\t"
+              "Luminance/gradient\n\tColor Matrix\n\tSaturation 1000\n\t"
+              "Annotate:\n\tArtist      = \"\"\n\tCopyright   = \"\"\n\tDescription = \"\"\n\t"
+              "Saving in JPEG format, quality = 80\n"
+              "Input  : x.orf\n"
+              "Output : x.jpg\n\n");
+}
+
+TEST(SettingsReport, EveryGatedItemInOrder) {
+    const test::RunOutput run = test::Run({"-p", "=-ae-wfmyt+bghiuvsro1", "=c", "=3", "-s:3/2,1/1,0x100/256",
+                                           "-n:0.25,-1", "-u:250,2.25,4", "-g:1.8", "-m:0", "-b:16", "-w",
+                                           "-aa:A. Person", "=-a+e", "-ad:x"});
+    EXPECT_EQ(run.out,
+              "Options:\n\tCamera Optical Black Point\n\tScale (R:3/2 G:1/1 B:256/256)\n\t"
+              "Raw CCD Pattern\n\tRotate 270\n\tFlip horizontally\n\tFlip Vertically\n\t"
+              "Levels (lo=0.250 hi=-0.001)\n\tCurves\n\tColor balance\n\tGrayscale\n\t"
+              "Unsharp Mask (amount=250 radius=2.2 threshold=4)\n\tGamma 1.8\n\tInvert\n\t"
+              "16-bit\n\t\n\tSaving in Bitmap format\n");
+}
+
+TEST(SettingsReport, AnnotationTextsAndRotation) {
+    const test::RunOutput run = test::Run({"-p", "=-tofwmlzy+2", "-aa:Ann", "-ad:Snow \"day\"", "-g-", "=z"});
+    EXPECT_EQ(run.out,
+              "Options:\n\tLuminance/gradient\n\tRotate 180\n\tGamma 1\n\t"
+              "Annotate:\n\tArtist      = \"Ann\"\n\tCopyright   = \"\"\n\tDescription = \"Snow \"day\"\"\n\t");
+}
+
+}  // namespace
+}  // namespace kyp

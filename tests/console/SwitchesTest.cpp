@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include "ConsoleTestSupport.h"
+#include "console/Switches.h"
+
+namespace kyp {
+namespace {
+
+// Applies the arguments in order (option lists and switches) to a fresh state.
+struct Parsed {
+    ConsoleState state;
+    StringConsoleStream err;
+    ArgumentResult last = ArgumentResult::ok;
+
+    explicit Parsed(std::initializer_list<std::string> arguments) {
+        for (const std::string& argument : arguments) {
+            if (!argument.empty() && argument[0] == '=') {
+                ApplyOptionList(argument.substr(1), state);
+            } else {
+                last = ApplySwitch(argument, state, err);
+            }
+            if (last != ArgumentResult::ok) break;  // as the argument loop does
+        }
+    }
+    [[nodiscard]] bool On(uint32_t bit) const { return (state.settings.options & bit) != 0; }
+};
+
+constexpr uint32_t Ratio(uint32_t multiplier, uint32_t divisor) { return multiplier << 16 | divisor; }
+
+TEST(OptionList, StateLettersAndCase) {
+    const Parsed p{"=-lz+x"};
+    EXPECT_FALSE(p.On(opt::levels));
+    EXPECT_FALSE(p.On(opt::gamma));
+    EXPECT_TRUE(p.On(opt::rgblevels));
+    EXPECT_EQ(p.state.settings.options & ~(opt::levels | opt::gamma | opt::rgblevels), opt::defaults & ~0x21u);
+
+    // "=aE" is "=ae": annotation and Exif flags of both writers follow the state.
+    const Parsed off{"=-aE"};
+    EXPECT_FALSE(off.state.output.ta || off.state.output.ja || off.state.output.tx || off.state.output.jx);
+    const Parsed on{"=-aE", "=aE"};
+    EXPECT_TRUE(on.state.output.ta && on.state.output.ja && on.state.output.tx && on.state.output.jx);
+
+    // Each list starts in the "on" state; unknown characters are ignored.
+    const Parsed fresh{"=-", "=u?!", "=3", "=-2"};
+    EXPECT_TRUE(fresh.On(opt::usm));
+    EXPECT_EQ(fresh.state.settings.rotation(), 0u);
+    EXPECT_EQ(Parsed({"=2"}).state.settings.rotation(), 2u);
+}
+
+TEST(OptionList, CurvesAndRawCurvesExcludeEachOther) {
+    const Parsed c{"=r", "=c"};
+    EXPECT_TRUE(c.On(opt::curves));
+    EXPECT_FALSE(c.On(opt::rawcurves));
+    const Parsed r{"=c", "=r"};
+    EXPECT_FALSE(r.On(opt::curves));
+    EXPECT_TRUE(r.On(opt::rawcurves));
+    const Parsed off{"=c", "=-r"};  // turning one off leaves the other alone
+    EXPECT_TRUE(off.On(opt::curves));
+}
+
+TEST(Switches, JpegQuality) {
+    const Parsed low{"-j:5"};
+    EXPECT_EQ(low.state.output.format, format::jpeg);
+    EXPECT_EQ(low.state.output.jpegQuality, 95);
+    EXPECT_EQ(low.err.Text(), "JPEG quality must be between 10 and 100. Using 95.\n");
+    EXPECT_EQ(Parsed({"-j:80", "-j"}).state.output.jpegQuality, 80);
+    EXPECT_EQ(Parsed({"-j:0x64"}).state.output.jpegQuality, 100);
+    EXPECT_EQ(Parsed({"-j:99999999999999999999"}).err.Text(), "JPEG quality must be between 10 and 100. Using 95.\n");
+    EXPECT_EQ(Parsed({"-w"}).state.output.format, format::bitmap);
+}
+
+TEST(Switches, TextureSaturationAndBitDepth) {
+    EXPECT_EQ(Parsed({"-t:0"}).state.settings.textureThreshold, 1);
+    EXPECT_EQ(Parsed({"-t:5000"}).state.settings.textureThreshold, 1023);
+    EXPECT_EQ(Parsed({"-t:0x10"}).state.settings.textureThreshold, 16);
+    EXPECT_EQ(Parsed({"-t010"}).state.settings.textureThreshold, 8);  // octal, no skipped character
+    EXPECT_EQ(Parsed({"-t:-99999999999999999999"}).state.settings.textureThreshold, 1);
+
+    EXPECT_FLOAT_EQ(Parsed({"-y:2000"}).state.settings.saturation, 1000.0f);
+    EXPECT_FLOAT_EQ(Parsed({"-y:-1"}).state.settings.saturation, 0.0f);
+    EXPECT_FLOAT_EQ(Parsed({"-y:0.5"}).state.settings.saturation, 0.5f);
+    for (const char* unchanged : {"-y", "-y:", "-y:abc", "-y:nan"}) {
+        EXPECT_FLOAT_EQ(Parsed({unchanged}).state.settings.saturation, 1.2f) << unchanged;
+    }
+
+    EXPECT_TRUE(Parsed({"-b:16"}).state.output.t16);
+    EXPECT_FALSE(Parsed({"-b:16", "-B8"}).state.output.t16);
+    const Parsed bad{"-b:12"};
+    EXPECT_EQ(bad.last, ArgumentResult::error);
+    EXPECT_EQ(bad.err.Text(), "\nError: Invalid bit depth 12. Must be 8 or 16.\n");
+}
+
+TEST(Switches, NoiseThresholds) {
+    const Parsed p{"-n:0.5,-1"};
+    EXPECT_EQ(p.state.settings.darkThreshold, 500);
+    EXPECT_EQ(p.state.settings.brightThreshold, -1);
+    const Parsed q{"-n0.0015 ;; 2"};  // rounded down; any run of other characters separates
+    EXPECT_EQ(q.state.settings.darkThreshold, 1);
+    EXPECT_EQ(q.state.settings.brightThreshold, 2000);
+    EXPECT_EQ(Parsed({"-n:-0.0001,1e999"}).state.settings.darkThreshold, -1);
+    EXPECT_EQ(Parsed({"-n:1" + std::string(400, '0') + ",1"}).state.settings.darkThreshold, INT32_MAX);
+    EXPECT_EQ(Parsed({"-n:"}).last, ArgumentResult::usage);
+    EXPECT_EQ(Parsed({"-n:0.5,"}).last, ArgumentResult::usage);
+}
+
+TEST(Switches, ScaleRatios) {
+    const Parsed p{"-s:5/4:"};
+    EXPECT_EQ(p.last, ArgumentResult::ok);
+    EXPECT_EQ(p.state.settings.redScale, Ratio(5, 4));
+    EXPECT_EQ(p.state.settings.greenScale, Ratio(1, 1));
+    EXPECT_EQ(p.state.settings.blueScale, Ratio(1, 1));
+    EXPECT_EQ(Parsed({"-s:5/4"}).last, ArgumentResult::usage);
+    EXPECT_EQ(Parsed({"-s:5/4"}).state.settings.redScale, Ratio(256, 256));
+
+    const Parsed all{"-s:0x10/2,3/4,70000/65537"};  // numbers truncated to 16 bits
+    EXPECT_EQ(all.state.settings.redScale, Ratio(16, 2));
+    EXPECT_EQ(all.state.settings.greenScale, Ratio(3, 4));
+    EXPECT_EQ(all.state.settings.blueScale, Ratio(70000 & 0xFFFF, 1));
+    EXPECT_EQ(Parsed({"-s:1/2:3/4"}).state.settings.blueScale, Ratio(1, 1));
+    EXPECT_EQ(Parsed({"-s:1/2:3/"}).last, ArgumentResult::usage);
+}
+
+TEST(Switches, UnsharpMask) {
+    const Parsed keep{"-u:0,2.5,3"};
+    EXPECT_EQ(keep.state.settings.usmAmount, 100);
+    EXPECT_FLOAT_EQ(keep.state.settings.usmRadius, 2.5f);
+    EXPECT_EQ(keep.state.settings.usmThreshold, 3);
+    const Parsed small{"-u:150,0.05"};
+    EXPECT_EQ(small.state.settings.usmAmount, 150);
+    EXPECT_FLOAT_EQ(small.state.settings.usmRadius, 1.1f);
+    EXPECT_EQ(small.state.settings.usmThreshold, 0);
+    // A negative radius is made positive and the threshold after it still read.
+    const Parsed negative{"-u:80,-2.5e0,7"};
+    EXPECT_FLOAT_EQ(negative.state.settings.usmRadius, 2.5f);
+    EXPECT_EQ(negative.state.settings.usmThreshold, 7);
+    EXPECT_FLOAT_EQ(Parsed({"-u:1,1e30"}).state.settings.usmRadius, 250.0f);
+    EXPECT_EQ(Parsed({"-u:1,,4"}).state.settings.usmThreshold, 4);
+    EXPECT_EQ(Parsed({"-u:1,x,4"}).last, ArgumentResult::usage);  // "x" was the separator
+}
+
+TEST(Switches, InterpolationMethod) {
+    EXPECT_EQ(Parsed({"-m:raw", "-m:BEST"}).state.settings.method, 8);
+    EXPECT_EQ(Parsed({"-m:bw"}).state.settings.method, 7);
+    EXPECT_EQ(Parsed({"-mFast"}).state.settings.method, 1);
+    EXPECT_EQ(Parsed({"-m:12"}).state.settings.method, 12);
+    const Parsed unknown{"-m:0", "-m:"};
+    EXPECT_EQ(unknown.state.settings.method, 8);
+    EXPECT_EQ(unknown.err.Text(), "Unknown interpolation method: using best\n");
+}
+
+TEST(Switches, Gamma) {
+    const Parsed off{"-g-"};
+    EXPECT_FALSE(off.On(opt::gamma));
+    EXPECT_EQ(off.state.settings.gammaExponent, 1.0f);
+    const Parsed on{"=-z", "-g+"};
+    EXPECT_TRUE(on.On(opt::gamma));
+    EXPECT_EQ(on.state.settings.gammaExponent, 0.45f);
+
+    const Parsed value{"=-z", "-g:2.2"};  // sets the exponent, leaves the bit
+    EXPECT_FALSE(value.On(opt::gamma));
+    EXPECT_EQ(value.state.settings.gammaExponent, static_cast<float>(1.0 / 2.2));
+    const Parsed plus{"=-z", "-g:+1.8"};
+    EXPECT_TRUE(plus.On(opt::gamma));
+    EXPECT_EQ(plus.state.settings.gammaExponent, static_cast<float>(1.0 / 1.8));
+    EXPECT_EQ(Parsed({"-g::-2"}).state.settings.gammaExponent, -0.5f);
+
+    for (const char* rejected : {"-g:1.0005", "-g:0", "-g:abc", "-g:inf", "-g:1e-300"}) {
+        const Parsed p{"-g:3", rejected};
+        EXPECT_EQ(p.state.settings.gammaExponent, 0.45f) << rejected;
+        EXPECT_EQ(p.err.Text().rfind("\n!Error: invalid gamma value '", 0), 0u) << rejected;
+    }
+    EXPECT_EQ(Parsed({"-g:1.0005"}).err.Text(), "\n!Error: invalid gamma value '1.0005' = 1.0005. Using default.\n");
+}
+
+TEST(Switches, AnnotationQuietAndUnknown) {
+    const Parsed p{"-aa:Ann Smith", "-ac", "-Ad:", "-aa:Bo", "-ac:(c) 2024"};
+    EXPECT_EQ(p.state.output.artist, "Ann Smith");  // "-ac" alone stopped the run there
+    EXPECT_FALSE(p.state.output.copyright.has_value());
+    const Parsed q{"-aaBo", "-ac:(c) 2024", "-adA:B"};
+    EXPECT_EQ(q.state.output.artist, "Bo");
+    EXPECT_EQ(q.state.output.copyright, "(c) 2024");
+    EXPECT_EQ(q.state.output.description, "A:B");
+
+    EXPECT_EQ(Parsed({"-q"}).state.verbosity, 1);
+    EXPECT_EQ(Parsed({"-qq"}).state.verbosity, 0);
+    EXPECT_TRUE(Parsed({"-P"}).state.printOnly);
+    const Parsed unknown{"-", "-x", "-9", "-zzz"};
+    EXPECT_EQ(unknown.last, ArgumentResult::ok);
+    EXPECT_EQ(unknown.err.Text(), "");
+}
+
+TEST(Switches, OutputFolder) {
+    test::TempFolder folder;
+    folder.Touch("file.orf");
+    EXPECT_EQ(Parsed({("-o:" + folder.Path() + "//")}).state.outputFolder, folder.Path());
+    EXPECT_EQ(Parsed({"-o:" + folder.Path(), "-o"}).state.outputFolder, "");
+    EXPECT_EQ(Parsed({"-o:/"}).state.outputFolder, "/");
+
+    const Parsed file{("-o" + folder / "file.orf")};
+    EXPECT_EQ(file.last, ArgumentResult::error);
+    EXPECT_EQ(file.err.Text(), "\n!Error: '" + folder / "file.orf" + "' is not a folder.\n");
+    const Parsed missing{("-o:" + folder / "none")};
+    EXPECT_EQ(missing.last, ArgumentResult::error);
+    EXPECT_EQ(missing.err.Text(), "\n!Error: The folder '" + folder / "none" + "' does not exist.\n");
+}
+
+}  // namespace
+}  // namespace kyp

@@ -1,0 +1,390 @@
+#include "engine/process/ProcessingSession.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/process/DemosaicMethod.h"
+#include "engine/process/DemosaicTiled.h"
+#include "engine/raw/RawLoad.h"
+#include "engine/raw/RawSampleBlock.h"
+#include "engine/raw/TiffDocument.h"
+#include "tools/sample-orf/SampleOrf.h"
+
+namespace kyp {
+namespace {
+
+// Records what a run reports; can cancel at a chosen tick.
+class Recorder : public ProgressCallback {
+public:
+    void SetText(const char* text) override { texts.emplace_back(text); }
+    void Begin(int32_t) override { ++begins; }
+    bool Tick(int32_t) override {
+        ++ticks;
+        return cancelAt == 0 || ticks < cancelAt;
+    }
+    void End() override { ++ends; }
+
+    bool Saw(const std::string& text) const { return std::find(texts.begin(), texts.end(), text) != texts.end(); }
+    bool SawPrefix(const std::string& prefix) const {
+        return std::any_of(texts.begin(), texts.end(), [&](const std::string& t) { return t.rfind(prefix, 0) == 0; });
+    }
+    void Clear() {
+        texts.clear();
+        ticks = begins = ends = 0;
+    }
+
+    std::vector<std::string> texts;
+    int ticks = 0, begins = 0, ends = 0;
+    int cancelAt = 0;  // the tick that answers false; 0 never
+};
+
+std::string TempOrf(const std::string& name, uint32_t width = 256, uint32_t height = 192) {
+    const char* base = std::getenv("KYP_TEST_TMP");
+    std::filesystem::path folder = base ? base : std::filesystem::temp_directory_path().string();
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / (std::to_string(getpid()) + "-" + name)).string();
+    SampleOrfOptions options;
+    options.width = width;
+    options.height = height;
+    options.previewWidth = 64;
+    EXPECT_TRUE(WriteSampleOrf(path, options));
+    return path;
+}
+
+std::vector<uint16_t> Samples(const ProcessedImage& image) {
+    return {image.samples, image.samples + image.sampleCount()};
+}
+
+ImportSettings Only(uint32_t options, uint16_t method = method::best) {
+    ImportSettings settings;
+    SetDefaults(settings);
+    settings.options = options;
+    settings.method = method;
+    return settings;
+}
+
+class ProcessingSessionTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { path_ = TempOrf("session.orf"); }
+    static void TearDownTestSuite() { std::filesystem::remove(path_); }
+    static std::string path_;
+};
+std::string ProcessingSessionTest::path_;
+
+TEST_F(ProcessingSessionTest, BareRunReportsLoadingAndMethodOnlyAndGivesThePlainDemosaic) {
+    ProcessingSession session;
+    Recorder progress;
+    session.SetProgress(&progress);
+    session.SetFileName(path_.c_str());
+    session.SetSettings(Only(0));
+    ASSERT_TRUE(session.Process());
+    const std::string name = std::filesystem::path(path_).filename().string();
+    ASSERT_GE(progress.texts.size(), 2u);
+    EXPECT_EQ(progress.texts[0], "Loading " + name + "  ...");
+    EXPECT_EQ(progress.texts[1], "Luminance/gradient");
+    for (size_t i = 2; i < progress.texts.size(); ++i) EXPECT_EQ(progress.texts[i], "Luminance/gradient ...");
+    EXPECT_EQ(progress.ends, 1);
+    EXPECT_EQ(progress.begins, 0);
+
+    // The same mosaic through the demosaic alone.
+    TiffDocument document;
+    RawSampleBlock block;
+    RawMosaic mosaic;
+    CameraSettings camera;
+    ASSERT_TRUE(LoadRaw(path_, document, block, mosaic, camera));
+    ProcessedImage direct{};
+    auto method = CreateDemosaicMethod(method::best);
+    ASSERT_TRUE(DemosaicTiled(mosaic, direct, *method, nullptr, nullptr, nullptr));
+    EXPECT_EQ(session.Image().width, direct.width);
+    EXPECT_EQ(session.Image().height, direct.height);
+    EXPECT_EQ(Samples(session.Image()), Samples(direct));
+    std::free(direct.samples);
+}
+
+TEST_F(ProcessingSessionTest, DefaultStepsAreAnnouncedInPipelineOrder) {
+    ProcessingSession session;
+    Recorder progress;
+    session.SetProgress(&progress);
+    session.SetFileName(path_.c_str());
+    ImportSettings settings;
+    SetDefaults(settings);
+    settings.options |= opt::usm | opt::invert | opt::balance | (1u << opt::rotShift) | opt::hflip;
+    session.SetSettings(settings);
+    ASSERT_TRUE(session.Process());
+    const std::vector<std::string> expected = {
+        "Black Point...", "Texture ...", "White Balance...Fudge... ...", "Luminance/gradient", "Rotate ...",
+        "Flip ...", "Color Transformation Matrix ...", "Levels ...", "Color balance ...", "Saturation ...",
+        "Unsharp Mask ...", "Gamma ...", "Invert ..."};
+    size_t at = 0;
+    for (const std::string& text : progress.texts) {
+        if (at < expected.size() && text == expected[at]) ++at;
+    }
+    EXPECT_EQ(at, expected.size()) << "missing or out of order: " << (at < expected.size() ? expected[at] : "");
+    EXPECT_FALSE(progress.Saw("Curves ..."));  // curves off
+}
+
+TEST_F(ProcessingSessionTest, CancelOnFirstTickStopsBeforeLoadingAndEndsOnce) {
+    ProcessingSession session;
+    Recorder progress;
+    progress.cancelAt = 1;
+    session.SetProgress(&progress);
+    session.SetFileName(path_.c_str());
+    session.SetSettings(Only(opt::defaults));
+    EXPECT_FALSE(session.Process());
+    EXPECT_EQ(progress.ends, 1);
+    EXPECT_EQ(session.Raw().samples, nullptr);
+}
+
+TEST_F(ProcessingSessionTest, NoFileOrUnreadableFileFails) {
+    ProcessingSession session;
+    Recorder progress;
+    session.SetProgress(&progress);
+    EXPECT_FALSE(session.Process());
+    EXPECT_EQ(progress.ends, 0);  // nothing started
+    session.SetFileName("/nonexistent/P1010001.ORF");
+    session.SetSettings(Only(opt::defaults));
+    EXPECT_FALSE(session.Process());
+    EXPECT_EQ(progress.ends, 1);
+}
+
+TEST_F(ProcessingSessionTest, SettingsNotSetAfterFileNameRunNothingWithRawPattern) {
+    ProcessingSession session;
+    Recorder progress;
+    session.SetProgress(&progress);
+    session.SetFileName(path_.c_str());
+    ASSERT_TRUE(session.Process());
+    EXPECT_TRUE(progress.Saw("Raw CCD Pattern"));
+    EXPECT_EQ(session.Image().width, 256u);
+}
+
+TEST_F(ProcessingSessionTest, QuarterTurnSwapsGeometryAndMapsPixels) {
+    ProcessingSession plain, turned;
+    plain.SetFileName(path_.c_str());
+    plain.SetSettings(Only(opt::defaults & ~opt::levels));
+    ASSERT_TRUE(plain.Process());
+    turned.SetFileName(path_.c_str());
+    turned.SetSettings(Only((opt::defaults & ~opt::levels) | (1u << opt::rotShift)));
+    ASSERT_TRUE(turned.Process());
+    const ProcessedImage& a = plain.Image();
+    const ProcessedImage& b = turned.Image();
+    ASSERT_EQ(b.width, a.height);
+    ASSERT_EQ(b.height, a.width);
+    EXPECT_EQ(b.byteSize, a.byteSize);
+    // A quarter turn: source row r becomes destination column (new width - 1 - r).
+    for (uint32_t r : {0u, 7u, a.height - 1}) {
+        for (uint32_t x : {0u, 13u, a.width - 1}) {
+            for (int c = 0; c < 3; ++c) {
+                const uint16_t from = a.samples[(size_t{r} * a.width + x) * 3 + c];
+                const uint16_t to = b.samples[(size_t{x} * b.width + (b.width - 1 - r)) * 3 + c];
+                ASSERT_EQ(from, to) << r << "," << x;
+            }
+        }
+    }
+}
+
+TEST_F(ProcessingSessionTest, InvertIsTheComplementAndGreyMethodSkipsColourSteps) {
+    ProcessingSession plain, inverted;
+    const uint32_t base = opt::defaults & ~opt::tt;
+    plain.SetFileName(path_.c_str());
+    plain.SetSettings(Only(base));
+    ASSERT_TRUE(plain.Process());
+    inverted.SetFileName(path_.c_str());
+    inverted.SetSettings(Only(base | opt::invert));
+    ASSERT_TRUE(inverted.Process());
+    const auto a = Samples(plain.Image()), b = Samples(inverted.Image());
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(a[i] + b[i], 1023) << i;
+
+    ProcessingSession grey;
+    Recorder progress;
+    grey.SetProgress(&progress);
+    grey.SetFileName(path_.c_str());
+    grey.SetSettings(Only(base | opt::balance | opt::gray | opt::rgblevels, method::grayscale));
+    ASSERT_TRUE(grey.Process());
+    EXPECT_EQ(grey.Image().channels, 1);
+    EXPECT_FALSE(progress.Saw("Color Transformation Matrix ..."));
+    EXPECT_FALSE(progress.Saw("Color balance ..."));
+    EXPECT_FALSE(progress.Saw("Saturation ..."));
+    EXPECT_FALSE(progress.Saw("Grayscale ..."));
+    EXPECT_TRUE(progress.Saw("Levels ..."));
+    EXPECT_TRUE(progress.Saw("Gamma ..."));
+}
+
+TEST_F(ProcessingSessionTest, LevelsStretchTheLuminanceToTheFullRange) {
+    ProcessingSession session;
+    session.SetFileName(path_.c_str());
+    session.SetSettings(Only(opt::levels | opt::wb | opt::black));
+    ASSERT_TRUE(session.Process());
+    const ProcessedImage& image = session.Image();
+    uint32_t low = 1023, high = 0;
+    for (uint32_t i = 0; i < image.width * image.height; ++i) {
+        const uint16_t* p = image.samples + size_t{i} * 3;
+        const uint32_t y = (13933u * p[0] + 46871u * p[1] + 4732u * p[2]) >> 16;
+        low = std::min(low, y);
+        high = std::max(high, y);
+    }
+    EXPECT_LE(low, 2u);
+    EXPECT_GE(high, 1018u);
+}
+
+TEST_F(ProcessingSessionTest, DeclinedTextureRepairLeavesTheMosaicAndGoesOn) {
+    // A threshold of 0 makes any measure a defect; asking declines it.
+    ImportSettings settings = Only(opt::tt | opt::asktt);
+    settings.textureThreshold = 0;
+    int asked = 0;
+    ProcessingSession session;
+    session.SetTextureConfirmation([&](int32_t, int32_t) {
+        ++asked;
+        return false;
+    });
+    session.SetFileName(path_.c_str());
+    session.SetSettings(settings);
+    ASSERT_TRUE(session.Process());
+
+    ProcessingSession untouched;
+    untouched.SetFileName(path_.c_str());
+    untouched.SetSettings(Only(0));
+    ASSERT_TRUE(untouched.Process());
+    EXPECT_EQ(Samples(session.Image()), Samples(untouched.Image()));
+    EXPECT_LE(asked, 1);
+}
+
+TEST_F(ProcessingSessionTest, InteractiveStagesRerunOnlyWhatChanged) {
+    ProcessingSession session(SessionKind::interactive);
+    Recorder progress;
+    session.SetProgress(&progress);
+    session.SetReduction(-12);
+    EXPECT_EQ(session.Reduction(), 12);
+    session.SetFileName(path_.c_str());
+    ImportSettings settings = Only(opt::defaults);
+    session.SetSettings(settings);
+
+    EXPECT_EQ(session.Process(false), run::processed);
+    EXPECT_TRUE(progress.SawPrefix("Loading "));
+    EXPECT_TRUE(progress.Saw("Luminance/gradient"));
+    EXPECT_EQ(progress.begins, 1);
+    EXPECT_EQ(progress.ends, 1);
+    const auto first = Samples(session.FullOutput());
+
+    // Gamma only: the output stage alone.
+    progress.Clear();
+    settings.gammaExponent = 0.6f;
+    session.SetSettings(settings);
+    EXPECT_EQ(session.Process(false), run::processed);
+    EXPECT_FALSE(progress.SawPrefix("Loading "));
+    EXPECT_FALSE(progress.Saw("Luminance/gradient"));
+    EXPECT_TRUE(progress.Saw("Gamma ..."));
+    EXPECT_NE(Samples(session.FullOutput()), first);
+
+    // Nothing changed.
+    progress.Clear();
+    EXPECT_EQ(session.Process(false), run::unchanged);
+    EXPECT_EQ(progress.ends, 1);
+
+    // Back to the first gamma: the same output as the first run.
+    settings.gammaExponent = 0.45f;
+    session.SetSettings(settings);
+    EXPECT_EQ(session.Process(false), run::processed);
+    EXPECT_EQ(Samples(session.FullOutput()), first);
+
+    // A raw-stage setting redoes everything.
+    progress.Clear();
+    settings.options &= ~opt::wb;
+    session.SetSettings(settings);
+    EXPECT_EQ(session.Process(false), run::processed);
+    EXPECT_TRUE(progress.SawPrefix("Loading "));
+    EXPECT_TRUE(progress.Saw("Luminance/gradient"));
+
+    // The preview runs at the reduction factor.
+    EXPECT_EQ(session.Process(true), run::processed);
+    EXPECT_EQ(session.PreviewOutput().width, 256u / 12);
+    EXPECT_EQ(session.Process(true), run::unchanged);
+}
+
+TEST_F(ProcessingSessionTest, InteractiveMatchesConsoleAndRecoversFromCancel) {
+    ImportSettings settings = Only(opt::defaults | opt::balance | opt::usm);
+    ProcessingSession console;
+    console.SetFileName(path_.c_str());
+    console.SetSettings(settings);
+    ASSERT_TRUE(console.Process());
+
+    ProcessingSession session(SessionKind::interactive);
+    Recorder progress;
+    session.SetProgress(&progress);
+    session.SetFileName(path_.c_str());
+    session.SetSettings(settings);
+    progress.cancelAt = 6;
+    EXPECT_EQ(session.Process(false), run::cancelled);
+    EXPECT_EQ(progress.ends, 1);
+    progress.cancelAt = 0;
+    EXPECT_EQ(session.Process(false), run::processed);
+    EXPECT_EQ(Samples(session.FullOutput()), Samples(console.Image()));
+    EXPECT_EQ(session.LevelsResults()[1] > session.LevelsResults()[0], true);
+}
+
+TEST_F(ProcessingSessionTest, DerivedRegionReusesTheParentsLevelsAndMatchesItsOutput) {
+    const ImportSettings settings = Only(opt::defaults | opt::balance);
+    ProcessingSession parent(SessionKind::interactive);
+    parent.SetFileName(path_.c_str());
+    parent.SetSettings(settings);
+    ASSERT_EQ(parent.Process(false), run::processed);
+
+    ProcessingSession region(SessionKind::interactive);
+    ASSERT_TRUE(region.DeriveRegion(parent, 200, 20, 140, 140));
+    EXPECT_TRUE(region.Derived());
+    const ProcessedImage& full = parent.FullImage();
+    EXPECT_EQ(region.FullImage().width, full.width - 200);  // cut at the right edge
+    EXPECT_EQ(region.FullImage().height, 140u);
+    EXPECT_EQ(region.Process(true), run::failed);  // no preview for a derived session
+    region.SetSettings(settings);
+    ASSERT_EQ(region.Process(false), run::processed);
+
+    // Every step here works pixel by pixel with the parent's levels and balance
+    // values, so the region is the same rectangle of the parent's output.
+    const ProcessedImage& out = parent.FullOutput();
+    const ProcessedImage& piece = region.FullOutput();
+    for (uint32_t y = 0; y < piece.height; ++y) {
+        for (uint32_t x = 0; x < piece.width * 3; ++x) {
+            ASSERT_EQ(piece.samples[size_t{y} * piece.width * 3 + x],
+                      out.samples[(size_t{y + 20} * out.width + 200) * 3 + x])
+                << x << "," << y;
+        }
+    }
+}
+
+TEST_F(ProcessingSessionTest, CameraRatiosComeFromTheMakerNote) {
+    ProcessingSession session(SessionKind::interactive);
+    uint32_t r = 0, g = 0, b = 0;
+    int mode = -1;
+    EXPECT_FALSE(session.GetCameraRatios(r, g, b, mode));
+    session.SetFileName(path_.c_str());
+    session.SetSettings(Only(opt::defaults));
+    ASSERT_EQ(session.Process(false), run::processed);
+    ASSERT_TRUE(session.GetCameraRatios(r, g, b, mode));
+    const SampleOrfOptions defaults;
+    EXPECT_EQ(r, uint32_t{defaults.redBalance} << 16 | 256);
+    EXPECT_EQ(g, 0x00010001u);
+    EXPECT_EQ(b, uint32_t{defaults.blueBalance} << 16 | 256);
+    EXPECT_EQ(mode, 5);  // (2, 5): 4500K
+}
+
+TEST(ProcessingSessionSettings, ScaleDivisorZeroIsOneAndTextureThresholdIsClamped) {
+    ProcessingSession session;
+    ImportSettings settings = Only(opt::scale);
+    settings.redScale = 0x00050000;
+    settings.textureThreshold = 5000;
+    session.SetSettings(settings);
+    EXPECT_EQ(session.Settings().redScale, 0x00010001u);
+    EXPECT_EQ(session.Settings().textureThreshold, 1023);
+    settings.textureThreshold = -4;
+    session.SetSettings(settings);
+    EXPECT_EQ(session.Settings().textureThreshold, 0);
+}
+
+}  // namespace
+}  // namespace kyp
