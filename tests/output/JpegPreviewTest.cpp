@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <random>
 
@@ -11,14 +9,13 @@
 #include "engine/output/JpegWriter.h"
 #include "engine/raw/TiffDocument.h"
 #include "output/JpegTestSupport.h"
-#include "raw/CameraInfoTestTiff.h"
+#include "raw/TiffBytes.h"
 #include "tools/sample-orf/SampleOrf.h"
 
 namespace kyp {
 namespace {
 
 using namespace jpegtest;
-namespace tt = testtiff;
 
 std::vector<uint8_t> encoded(const ProcessedImage& image, int quality = 95) {
     OutputSettings settings;
@@ -44,74 +41,15 @@ TEST(JpegOutputBuffer, AppendFillsTheLastBlockThenOpensOne) {
     EXPECT_EQ(buffer.blockSize(1), 2048u);
     EXPECT_EQ(buffer.blockSize(2), 3904u);
     EXPECT_EQ(buffer.contiguous(), bytes);
+
+    // Written whole and in block order; a folder that does not exist fails.
+    const std::string path = test::TestPath("buffer.bin");
+    ASSERT_TRUE(writeBufferToFile(path, buffer));
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}), bytes);
+    EXPECT_FALSE(writeBufferToFile(path + ".missing/out.jpg", buffer));
     buffer.clear();
-    EXPECT_EQ(buffer.size(), 0u);
     EXPECT_EQ(buffer.blockCount(), 0u);
-}
-
-class JpegFiles : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const char* tmp = std::getenv("KYP_TEST_TMP");
-        dir_ = std::filesystem::path(tmp ? tmp : "/tmp") / "jpeg-preview-test";
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    static std::string slurp(const std::filesystem::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    size_t entries() const { return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir_), {})); }
-    std::filesystem::path dir_;
-};
-
-TEST_F(JpegFiles, WriteBufferToFileReplacesWholeOrNotAtAll) {
-    JpegOutputBuffer buffer;
-    std::string text(5000, 'a');
-    ASSERT_TRUE(buffer.append(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
-    const std::filesystem::path target = dir_ / "out.jpg";
-    std::ofstream(target) << "previous";
-    ASSERT_TRUE(writeBufferToFile(target.string(), buffer));
-    EXPECT_EQ(slurp(target), text);
-    EXPECT_EQ(entries(), 1u);  // no temporary file left beside it
-
-    EXPECT_FALSE(writeBufferToFile((dir_ / "missing" / "out.jpg").string(), buffer));
-    // A target that cannot be replaced (a folder) stays as it was, and so does the folder's content.
-    std::filesystem::create_directory(dir_ / "folder.jpg");
-    EXPECT_FALSE(writeBufferToFile((dir_ / "folder.jpg").string(), buffer));
-    EXPECT_TRUE(std::filesystem::is_directory(dir_ / "folder.jpg"));
-    EXPECT_EQ(entries(), 2u);
-    EXPECT_FALSE(writeBufferToFile((dir_ / "").string(), buffer));
-}
-
-TEST(JpegPreview, RowsAreStoredBottomUpInBlueGreenRed) {
-    MessageCapture messages;
-    OwnedImage in = gradient(16, 16, 3);
-    for (uint32_t y = 0; y < 16; ++y)
-        for (uint32_t x = 0; x < 16; ++x) {
-            uint16_t* p = &in.samples[(y * 16 + x) * 3];
-            p[0] = y < 8 ? 1023 : 0;  // red top half
-            p[1] = 0;
-            p[2] = y < 8 ? 0 : 1023;  // blue bottom half
-        }
-    const std::vector<uint8_t> jpeg = encoded(in.image, 100);
-    JpegPreviewImage out;
-    ASSERT_TRUE(decodeEmbeddedPreview(out, jpeg.data(), jpeg.size()));
-    EXPECT_EQ(out.stride, 48u);
-    const uint8_t* bottomStored = out.storedRow(0);  // the picture's last row: blue
-    const uint8_t* topStored = out.storedRow(15);    // the picture's first row: red
-    EXPECT_GT(bottomStored[0], 240);
-    EXPECT_LT(bottomStored[2], 15);
-    EXPECT_LT(topStored[0], 15);
-    EXPECT_GT(topStored[2], 240);
-
-    OwnedImage grey = gradient(5, 3, 1);
-    const std::vector<uint8_t> g = encoded(grey.image);
-    ASSERT_TRUE(decodeEmbeddedPreview(out, g.data(), g.size()));
-    EXPECT_EQ(out.channels, 1);
-    EXPECT_EQ(out.stride, 8u);  // 5 rounded up to a multiple of 4
-    EXPECT_EQ(out.pixels.size(), 24u);
-    EXPECT_EQ(messages.count(), 0);
 }
 
 TEST(JpegPreview, IntoABitmap) {
@@ -193,20 +131,27 @@ TEST(JpegPreview, GarbageAndHostileHeaders) {
     EXPECT_EQ(messages.last(), "JPEG preview is too large");
 }
 
-// An ORF-like structure whose main directory points at an embedded preview.
+// A generated ORF file: its thumbnail directory points at a 48 × 32 preview.
 class EmbeddedPreview : public ::testing::Test {
 protected:
-    bool open(const tt::File& f) {
-        bytes_ = tt::build(f);
-        return document_.openMemory(ByteView(bytes_.data(), bytes_.size())) && document_.parse();
+    void SetUp() override {
+        sample::SampleOrfOptions o;
+        o.width = 96;
+        o.height = 64;
+        o.previewWidth = 48;
+        o.minimumFileSize = 0;
+        ASSERT_TRUE(sample::BuildSampleOrf(o, bytes_));
+        ASSERT_TRUE(reopen());
     }
-    tt::File withPreview() {
-        tt::File f;
-        f.main = {tt::ascii(271, "OLYMPUS")};
-        f.exif = {tt::rational(33437, 28, 10)};
-        OwnedImage in = gradient(40, 30, 3);
-        f.blob = encoded(in.image);
-        return f;
+    bool reopen() { return document_.openMemory(ByteView(bytes_.data(), bytes_.size())) && document_.parse(); }
+    // Overwrites bytes of the record of tag (tag at +0, value at +8) and parses again.
+    bool patch(uint16_t tag, size_t at, uint32_t value) {
+        const TiffEntry* entry = document_.findEntryAnywhere(tag);
+        if (!entry) return false;
+        const size_t p = entry->position + at;
+        const int bytes = at == 0 ? 2 : 4;
+        for (int i = 0; i < bytes; ++i) bytes_[p + i] = static_cast<uint8_t>(value >> (8 * (bytes - 1 - i)));
+        return reopen();
     }
     std::vector<uint8_t> bytes_;
     TiffDocument document_;
@@ -214,27 +159,11 @@ protected:
 };
 
 TEST_F(EmbeddedPreview, FoundThroughTags513And514) {
-    tt::File f = withPreview();
-    ASSERT_TRUE(open(f));
     uint32_t offset = 0, length = 0;
     ASSERT_TRUE(findEmbeddedPreview(document_, offset, length));
-    EXPECT_EQ(length, f.blob.size());
-    EXPECT_EQ(offset + length, bytes_.size());
-    JpegPreviewImage out;
-    ASSERT_TRUE(decodeEmbeddedPreview(out, document_));
-    EXPECT_EQ(out.width, 40);
-    EXPECT_EQ(out.height, 30);
-}
-
-TEST_F(EmbeddedPreview, GeneratedOrfPreview) {
-    sample::SampleOrfOptions options;
-    options.width = 96;
-    options.height = 64;
-    options.previewWidth = 48;
-    options.minimumFileSize = 0;
-    std::vector<uint8_t> file;
-    ASSERT_TRUE(sample::BuildSampleOrf(options, file));
-    ASSERT_TRUE(document_.openMemory(ByteView(file.data(), file.size())) && document_.parse());
+    EXPECT_EQ(bytes_[offset], 0xFF);
+    EXPECT_EQ(bytes_[offset + 1], 0xD8);
+    EXPECT_EQ(bytes_[offset + length - 1], 0xD9);
     Bitmap bitmap;
     ASSERT_TRUE(decodeEmbeddedPreview(bitmap, document_));
     EXPECT_EQ(bitmap.width(), 48);
@@ -244,26 +173,21 @@ TEST_F(EmbeddedPreview, GeneratedOrfPreview) {
 }
 
 TEST_F(EmbeddedPreview, PointersOutsideTheFileAreNotDecoded) {
-    tt::File f = withPreview();
-    f.blobLengthExtra = 1;  // runs one byte past the end
-    ASSERT_TRUE(open(f));
+    uint32_t offset = 0, length = 0;
+    ASSERT_TRUE(findEmbeddedPreview(document_, offset, length));
+    const auto size = static_cast<uint32_t>(bytes_.size());
     JpegPreviewImage out;
+    ASSERT_TRUE(patch(514, 8, size - offset + 1));  // one byte past the end
     EXPECT_FALSE(decodeEmbeddedPreview(out, document_));
-    f.blobLengthExtra = 0xFFFFFFFFu - static_cast<uint32_t>(f.blob.size());  // offset + length overflows 32 bits
-    ASSERT_TRUE(open(f));
+    ASSERT_TRUE(patch(514, 8, size - offset));  // up to the end exactly: inside
+    EXPECT_TRUE(findEmbeddedPreview(document_, offset, length));
+    ASSERT_TRUE(patch(514, 8, 0xFFFFFFFFu));  // offset + length beyond 32 bits
     EXPECT_FALSE(decodeEmbeddedPreview(out, document_));
-    f.blobLengthExtra = 0;
-    f.blobOffsetShift = 1 << 20;
-    ASSERT_TRUE(open(f));
+    ASSERT_TRUE(patch(514, 8, 100));
+    ASSERT_TRUE(patch(513, 8, size));  // starts at the end
     EXPECT_FALSE(decodeEmbeddedPreview(out, document_));
     EXPECT_EQ(messages_.count(), 0);  // refused before the library sees anything
-
-    // 513 without 514 in the same directory.
-    tt::File lone = withPreview();
-    lone.blob.clear();
-    lone.main.push_back(tt::longs(513, {8}));
-    ASSERT_TRUE(open(lone));
-    uint32_t offset = 0, length = 0;
+    ASSERT_TRUE(patch(514, 0, 515));  // 513 without 514
     EXPECT_FALSE(findEmbeddedPreview(document_, offset, length));
 }
 

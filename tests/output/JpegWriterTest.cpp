@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
-#include <filesystem>
 #include <string>
 
 #include "engine/output/JpegExifSegment.h"
@@ -13,27 +11,26 @@
 #include "engine/output/TiffWriter.h"
 #include "engine/raw/TiffDocument.h"
 #include "output/JpegTestSupport.h"
-#include "raw/CameraInfoTestTiff.h"
+#include "raw/TiffBytes.h"
+#include "tools/sample-orf/SampleOrf.h"
 
 namespace kyp {
 namespace {
 
 using namespace jpegtest;
-namespace tt = testtiff;
 
-// A source ORF structure with a few Exif entries, one the writer does not copy
-// (LightSource) and a maker note.
-std::vector<uint8_t> sourceBytes(bool withExif = true) {
-    tt::File f;
-    f.main = {tt::ascii(271, "OLYMPUS OPTICAL CO.,LTD")};
-    f.exif = {
-        tt::rational(33434, 10, 1250), tt::rational(33437, 28, 10), tt::shorts(34850, {2}),
-        tt::shorts(34855, {100}),      tt::ascii(36867, "2003:12:31 23:59:58"),
-        tt::shorts(37384, {1}),        tt::shorts(40961, {1}),
-    };
-    f.makerNote = {tt::shorts(0x1015, {2, 5})};
-    f.withExif = withExif;
-    return tt::build(f);
+// A small generated ORF: its Exif directory holds the copied tags but
+// FlashpixVersion and FileSource, and others that are not copied (LightSource,
+// MakerNote, pixel dimensions, the Interoperability pointer).
+std::vector<uint8_t> sourceBytes() {
+    sample::SampleOrfOptions o;
+    o.width = 64;
+    o.height = 48;
+    o.previewWidth = 16;
+    o.minimumFileSize = 0;
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(sample::BuildSampleOrf(o, bytes));
+    return bytes;
 }
 
 struct Encoded {
@@ -67,6 +64,16 @@ protected:
     TiffDocument source_;
     MessageCapture messages_;
 };
+
+// The first directory's entry i of the TIFF structure inside an APP1 segment.
+struct Entry12 {
+    uint16_t tag, type;
+    uint32_t count, value;
+};
+Entry12 entryAt(const uint8_t* tiff, uint32_t directory, int i) {
+    const uint8_t* p = tiff + directory + 2 + 12 * i;
+    return {le16(p), le16(p + 2), le32(p + 4), le32(p + 8)};
+}
 
 TEST_F(JpegWriterTest, RoundTripKeepsTheSamplesClose) {
     for (uint16_t channels : {uint16_t{1}, uint16_t{3}}) {
@@ -118,31 +125,34 @@ TEST_F(JpegWriterTest, SegmentOrderAndComments) {
         EXPECT_EQ(std::string(s[3 + i].data.begin(), s[3 + i].data.end()), std::string(texts[i]) + '\0');
     }
     EXPECT_NE(s[6].marker, 0xFE);
-    EXPECT_EQ(e.bytes[e.bytes.size() - 2], 0xFF);
-    EXPECT_EQ(e.bytes.back(), 0xD9);
+    // The texts also stand in the Exif segment's first directory.
+    const uint8_t* tiff = s[2].data.data() + 6;
+    ASSERT_EQ(le16(tiff + 8), 6);
+    const uint16_t tags[] = {270, 305, 306, 315, 33432, 34665};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(entryAt(tiff, 8, i).tag, tags[i]);
+    EXPECT_EQ(entryAt(tiff, 8, 0).count, 6u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(tiff + entryAt(tiff, 8, 0).value)), "Dunes");
+    EXPECT_EQ(entryAt(tiff, 8, 3).value, 0x006E6E41u);  // "Ann\0", inline
 
-    // Empty texts still give a segment each; absent ones none.
+
+    // Empty texts still give a segment each but stay out of the Exif directory; absent ones give none.
     settings.artist = "";
     settings.copyright = "";
     settings.description = "";
     std::vector<Segment> empty = segments(encode(in.image, &source_, &settings).bytes);
     ASSERT_GE(empty.size(), 6u);
     for (int i = 3; i < 6; ++i) EXPECT_EQ(empty[i].data, std::vector<uint8_t>{0});
+    EXPECT_EQ(le16(empty[2].data.data() + 6 + 8), 3);
     settings.artist.reset();
     settings.copyright.reset();
     settings.description.reset();
-    std::vector<Segment> none = segments(encode(in.image, &source_, &settings).bytes);
-    for (const Segment& seg : none) EXPECT_NE(seg.marker, 0xFE);
-}
-
-// The first directory's entry i of the TIFF structure inside an APP1 segment.
-struct Entry12 {
-    uint16_t tag, type;
-    uint32_t count, value;
-};
-Entry12 entryAt(const uint8_t* tiff, uint32_t directory, int i) {
-    const uint8_t* p = tiff + directory + 2 + 12 * i;
-    return {le16(p), le16(p + 2), le32(p + 4), le32(p + 8)};
+    for (const Segment& seg : segments(encode(in.image, &source_, &settings).bytes)) EXPECT_NE(seg.marker, 0xFE);
+    // ja off: neither comments nor texts in the Exif directory.
+    settings.artist = "Ann";
+    settings.ja = false;
+    const std::vector<Segment> off = segments(encode(in.image, &source_, &settings).bytes);
+    EXPECT_EQ(le16(off[2].data.data() + 6 + 8), 3);
+    EXPECT_NE(off[3].marker, 0xFE);
 }
 
 TEST_F(JpegWriterTest, ExifSegmentStructure) {
@@ -172,17 +182,19 @@ TEST_F(JpegWriterTest, ExifSegmentStructure) {
     const uint32_t exif = 8 + 2 + 12 * 3 + 4;
     EXPECT_EQ(pointer.value, exif);
 
-    // Exif directory: the copied entries in order, LightSource and the maker note left out.
-    ASSERT_EQ(le16(tiff + exif), 6);
-    const uint16_t expectedTags[] = {33434, 33437, 34850, 34855, 36867, 40961};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(entryAt(tiff, exif, i).tag, expectedTags[i]);
+    // Exif directory: the copied entries in order; LightSource, the maker note,
+    // the pixel dimensions and the Interoperability pointer left out.
+    const uint16_t expectedTags[] = {33434, 33437, 34850, 34855, 36864, 36867, 36868,
+                                     37380, 37381, 37383, 37385, 37386, 40961};
+    ASSERT_EQ(le16(tiff + exif), 13);
+    for (int i = 0; i < 13; ++i) EXPECT_EQ(entryAt(tiff, exif, i).tag, expectedTags[i]);
     // ExposureProgram: one SHORT, repeated in the second half of the value field.
     const uint8_t* program = tiff + exif + 2 + 12 * 2 + 8;
     EXPECT_EQ(std::vector<uint8_t>(program, program + 4), (std::vector<uint8_t>{2, 0, 2, 0}));
     EXPECT_EQ(entryAt(tiff, exif, 3).value, 100u);  // ISO, inline, now little-endian
 
     // Values: first directory's, then the Exif directory's, in entry order.
-    const uint32_t dataStart = exif + 2 + 12 * 6 + 4;
+    const uint32_t dataStart = exif + 2 + 12 * 13 + 4;
     EXPECT_EQ(software.value, dataStart);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(tiff + software.value), 9), std::string("KypSuite\0", 9));
     EXPECT_EQ(date.value, dataStart + 9);
@@ -192,13 +204,14 @@ TEST_F(JpegWriterTest, ExifSegmentStructure) {
     char first[20], last[20];
     ASSERT_TRUE(FormatTiffDateTime(before, first) && FormatTiffDateTime(after, last));
     EXPECT_TRUE(stamp == first || stamp == last) << stamp;
-    const Entry12 time = entryAt(tiff, exif, 0), aperture = entryAt(tiff, exif, 1), original = entryAt(tiff, exif, 4);
+    const Entry12 time = entryAt(tiff, exif, 0), aperture = entryAt(tiff, exif, 1), original = entryAt(tiff, exif, 5);
     EXPECT_EQ(time.value, (date.value + 20 + 3) / 4 * 4);  // RATIONAL data is 4-aligned
     EXPECT_EQ(le32(tiff + time.value), 10u);
     EXPECT_EQ(le32(tiff + time.value + 4), 1250u);
     EXPECT_EQ(aperture.value, time.value + 8);
-    EXPECT_EQ(original.value, aperture.value + 8);
-    EXPECT_EQ(tiffSize, original.value + 20);
+    EXPECT_EQ(original.value, aperture.value + 8);  // ExifVersion's four bytes are inline
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(tiff + original.value)), "2003:06:14 10:31:07");
+    EXPECT_EQ(tiffSize, entryAt(tiff, exif, 11).value + 8);  // FocalLength's rational comes last
     // The segment length counts itself, "Exif\0\0" and the TIFF structure.
     EXPECT_EQ(app1.size() + 2, tiffSize + 8);
 
@@ -208,31 +221,8 @@ TEST_F(JpegWriterTest, ExifSegmentStructure) {
     ASSERT_EQ(g[2].marker, 0xE1);
     const uint8_t* gtiff = g[2].data.data() + 6;
     const uint32_t gexif = entryAt(gtiff, 8, 2).value;
-    ASSERT_EQ(le16(gtiff + gexif), 5);
-    EXPECT_EQ(entryAt(gtiff, gexif, 4).tag, 36867);
-}
-
-TEST_F(JpegWriterTest, AnnotationTextsInTheExifDirectory) {
-    OwnedImage in = gradient(8, 8, 3);
-    OutputSettings settings;
-    settings.artist = "Ann";
-    settings.copyright = "";  // empty: not in the directory
-    settings.description = "Dunes";
-    const std::vector<Segment> s = segments(encode(in.image, &source_, &settings).bytes);
-    const uint8_t* tiff = s[2].data.data() + 6;
-    ASSERT_EQ(le16(tiff + 8), 5);
-    const uint16_t tags[] = {270, 305, 306, 315, 34665};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(entryAt(tiff, 8, i).tag, tags[i]);
-    const Entry12 description = entryAt(tiff, 8, 0), artist = entryAt(tiff, 8, 3);
-    EXPECT_EQ(description.count, 6u);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(tiff + description.value)), "Dunes");
-    EXPECT_EQ(artist.count, 4u);
-    EXPECT_EQ(artist.value, 0x006E6E41u);  // "Ann\0" inline
-
-    settings.ja = false;  // no texts in the directory, no comments
-    const std::vector<Segment> off = segments(encode(in.image, &source_, &settings).bytes);
-    EXPECT_EQ(le16(off[2].data.data() + 6 + 8), 3);
-    EXPECT_NE(off[3].marker, 0xFE);
+    ASSERT_EQ(le16(gtiff + gexif), 12);
+    EXPECT_EQ(entryAt(gtiff, gexif, 11).tag, 37386);
 }
 
 TEST_F(JpegWriterTest, WhenThereIsNoExifSegment) {
@@ -242,9 +232,11 @@ TEST_F(JpegWriterTest, WhenThereIsNoExifSegment) {
     EXPECT_NE(segments(encode(in.image, &source_, &settings).bytes)[2].marker, 0xE1);
     settings.jx = true;
     EXPECT_NE(segments(encode(in.image, nullptr, &settings).bytes)[2].marker, 0xE1);
-    const std::vector<uint8_t> bare = sourceBytes(false);
+    test::TiffBytes bare(true);
+    bare.header(8);
+    bare.directory(8, {bare.longRecord(256, 4, 1, 8)});
     TiffDocument noExif;
-    ASSERT_TRUE(noExif.openMemory(ByteView(bare.data(), bare.size())) && noExif.parse());
+    ASSERT_TRUE(noExif.openMemory(bare.view()) && noExif.parse());
     EXPECT_NE(segments(encode(in.image, &noExif, &settings).bytes)[2].marker, 0xE1);
     // Without settings: the Exif segment and no comments.
     const std::vector<Segment> s = segments(encode(in.image, &source_, nullptr).bytes);
@@ -335,12 +327,7 @@ std::string run(const std::string& command) {
 
 bool haveTool(const char* name) { return !run(std::string("command -v ") + name + " 2>/dev/null").empty(); }
 
-std::string tempPath(const char* name) {
-    const char* tmp = std::getenv("KYP_TEST_TMP");
-    const std::filesystem::path dir = std::filesystem::path(tmp ? tmp : "/tmp") / "jpeg-writer-test";
-    std::filesystem::create_directories(dir);
-    return (dir / name).string();
-}
+std::string tempPath(const char* name) { return test::TestPath(name); }
 
 TEST_F(JpegWriterTest, ExiftoolReadsTheExifAndComments) {
     if (!haveTool("exiftool")) GTEST_SKIP() << "exiftool not installed";
@@ -362,7 +349,7 @@ TEST_F(JpegWriterTest, ExiftoolReadsTheExifAndComments) {
     EXPECT_NE(out.find("[ExifIFD] FNumber: 2.8"), std::string::npos) << out;
     EXPECT_NE(out.find("[ExifIFD] ISO: 100"), std::string::npos) << out;
     EXPECT_NE(out.find("[ExifIFD] ExposureProgram: Program AE"), std::string::npos) << out;
-    EXPECT_NE(out.find("[ExifIFD] DateTimeOriginal: 2003:12:31 23:59:58"), std::string::npos) << out;
+    EXPECT_NE(out.find("[ExifIFD] DateTimeOriginal: 2003:06:14 10:31:07"), std::string::npos) << out;
     EXPECT_NE(out.find("[ExifIFD] ColorSpace: sRGB"), std::string::npos) << out;
     EXPECT_NE(out.find("Comment: Ann"), std::string::npos) << out;
     EXPECT_NE(out.find("Comment: (c) Ann"), std::string::npos) << out;
