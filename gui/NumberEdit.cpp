@@ -75,6 +75,8 @@ void NumberEdit::Take(double value, bool showText) {
     if (showText) {
         setText(Show(value_));
         setCursorPosition(static_cast<int>(text().size()));
+        // A value the user stepped to counts as typed.
+        setModified(true);
     }
     if (changed) emit valueChanged(identifier_, static_cast<int>(std::lround(value_)));
 }

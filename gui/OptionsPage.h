@@ -82,9 +82,9 @@ private:
     void GammaLeft();
     void RatioLeft(QLineEdit* field, uint32_t ImportSettings::*ratio);
     void NumberChanged();
-    // The gamma the field holds, or nothing when it is invalid. A field that
-    // still shows the settings' own gamma gives that exactly (the one decimal
-    // shown would round it).
+    // The gamma the field holds, or nothing when it is invalid. A field the
+    // user has not edited since it showed the settings' own gamma gives that
+    // exactly (the one decimal shown would round it).
     [[nodiscard]] std::optional<float> GammaExponentFromField() const;
     [[nodiscard]] bool FieldsValidQuietly() const;
     void Refuse(QLineEdit* field, const std::string& message);

@@ -36,7 +36,9 @@ std::optional<double> ShownGamma(float exponent) {
 
 std::optional<float> OptionsPage::GammaExponentFromField() const {
     const float current = frame_.Settings().gammaExponent;
-    if (const std::optional<double> shown = ShownGamma(current); shown && gamma_->text() == gamma_->Show(*shown)) {
+    // Untouched since it was shown, the field's one decimal stands for the exact value.
+    if (const std::optional<double> shown = ShownGamma(current);
+        shown && !gamma_->isModified() && gamma_->text() == gamma_->Show(*shown)) {
         return current;
     }
     const std::optional<double> gamma = ValidGamma(gamma_->text());
