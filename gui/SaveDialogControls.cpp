@@ -50,7 +50,7 @@ SaveFormatControls::SaveFormatControls(Form form, QWidget* parent) : QWidget(par
     column->setSpacing(6);
     if (form == Form::page) {
         auto* formats = new QGroupBox(QStringLiteral("Format"), this);
-        auto* formatRow = new QVBoxLayout(formats);
+        auto* formatRow = new QHBoxLayout(formats);
         auto* group = new QButtonGroup(this);
         formats_[0] = Named(new QRadioButton(QStringLiteral("&TIFF"), formats), "tiffRadio");
         formats_[1] = Named(new QRadioButton(QStringLiteral("&Windows Bitmap"), formats), "bitmapRadio");
@@ -58,6 +58,7 @@ SaveFormatControls::SaveFormatControls(Form form, QWidget* parent) : QWidget(par
         for (uint32_t f = 0; f < 3; ++f) {
             group->addButton(formats_[f]);
             formatRow->addWidget(formats_[f]);
+            if (f == 2) formatRow->addStretch();
             connect(formats_[f], &QRadioButton::clicked, this, [this, f] {
                 format_ = f;
                 EnableForFormat(f);
