@@ -120,7 +120,6 @@ void ImageWindow::SetChannel(int channel) {
     channelCopy_.release();
     channelCopyValid_ = false;
     sourceValid_ = false;
-    EnsureSource();
     update();
 }
 

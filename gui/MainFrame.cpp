@@ -112,6 +112,8 @@ MainFrame::MainFrame() {
 MainFrame::~MainFrame() {
     // The strip is the session's progress object; it goes first.
     session_.SetProgress(nullptr);
+    // A separate image window has no parent to take it along.
+    DestroyImageWindow();
 }
 
 void MainFrame::BuildChildren() {

@@ -465,6 +465,47 @@ private slots:
         QVERIFY(recorder.messages.empty());
     }
 
+    void performanceFigures() {
+        // The preview after one setting change, and the sharpening preview, in
+        // engine time. KYP_GUI_PERF_FILE names a larger ORF file to measure on.
+        test::Recorder recorder;
+        const QByteArray other = qgetenv("KYP_GUI_PERF_FILE");
+        const std::string file = other.isEmpty() ? small_ : other.toStdString();
+        MainFrame frame;
+        QVERIFY(frame.OpenByName(file));
+        QElapsedTimer timer;
+        auto* saturation = Find<NumberEdit>(frame.Options(), "saturationEdit");
+        saturation->setFocus();
+        QTest::keyClick(saturation, Qt::Key_Up);
+        timer.start();
+        frame.RefreshPreview();
+        const double refresh = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+        // The engine's share: the reduced run and its rendering after one more step.
+        QTest::keyClick(saturation, Qt::Key_Up);
+        ProcessingSession& session = frame.Session();
+        session.SetSettings(frame.Settings());
+        Bitmap thumbnail;
+        // Without the status strip, whose animation thread takes its time to stop.
+        ProgressCallback* progress = session.Progress();
+        session.SetProgress(nullptr);
+        timer.start();
+        QCOMPARE(session.Process(true), run::processed);
+        QVERIFY(renderImage(thumbnail, session.PreviewOutput(), false, nullptr));
+        const double preview = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+        session.SetProgress(progress);
+        SharpenPage* page = frame.Sharpen();
+        timer.start();
+        const int rounds = 20;
+        for (int i = 0; i < rounds; ++i) page->Rebuild(i % 2 == 0);
+        const double loupe = static_cast<double>(timer.nsecsElapsed()) / 1e6 / rounds;
+        const ProcessedImage& output = frame.Session().FullOutput();
+        qInfo("%ux%u: preview after a saturation step: engine run and rendering %.2f ms, whole refresh %.2f ms; "
+              "sharpening preview rebuild %.2f ms",
+              output.width, output.height, preview, refresh, loupe);
+        QVERIFY(page->Preview().hasPixels());
+        QVERIFY(loupe < 500.0);
+    }
+
 private:
     static constexpr int cmd_close = 40003;
     QTemporaryDir config_;
