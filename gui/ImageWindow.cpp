@@ -79,13 +79,11 @@ QSize ImageWindow::ScrollBarExtra() const {
 void ImageWindow::SetImage(const Bitmap* rendering) {
     const bool has = rendering != nullptr && rendering->hasPixels();
     const QSize oldSize = ImageSize();
-    if (has && separate_ && zoom_ == 0 && hadImage_) {
-        const bool landscape = rendering->width() > rendering->height();
-        if (landscape != landscape_) {
-            // A turned picture turns the window: the view's sides swap.
-            if (isMaximized()) showNormal();
-            ResizeClient(QSize(view_.height(), view_.width()));
-        }
+    // A turned picture turns the separate window in fit mode: the sides of the
+    // last picture's view swap.
+    std::optional<QSize> turned;
+    if (has && separate_ && zoom_ == 0 && hadImage_ && (rendering->width() > rendering->height()) != landscape_) {
+        turned = QSize(imageView_.height(), imageView_.width());
     }
     channelCopy_.release();
     channelCopyValid_ = false;
@@ -96,8 +94,12 @@ void ImageWindow::SetImage(const Bitmap* rendering) {
         if (!hadImage_) zoom_ = 0;
         hadImage_ = true;
     }
-    if (ImageSize() != oldSize || !has) LayOut();
     UpdateSizeLimits();
+    if (turned) {
+        if (isMaximized()) showNormal();
+        ResizeClient(*turned);
+    }
+    if (ImageSize() != oldSize || !has || turned) LayOut();
     update();
 }
 
@@ -157,6 +159,7 @@ void ImageWindow::LayOut() {
         vertical_->hide();
         horizontal_->hide();
     }
+    if (HasImage()) imageView_ = view_;
     visible_ = view::VisibleSize(zoom_, image, view_.size());
     UpdateScrollBars();
     // The off-screen picture is made again only when the window outgrew it.

@@ -117,6 +117,7 @@ private:
     int channel_ = -1;
     QPoint scroll_;
     QRect view_;
+    QRect imageView_;           // the view as last laid out with a picture
     QSize visible_;
     bool hadImage_ = false;
     bool landscape_ = true;

@@ -69,6 +69,8 @@ private slots:
         qputenv("KYP_CONFIG_HOME", config_.path().toUtf8());
         small_ = test::Path(photos_, "P1.ORF");
         QVERIFY(test::WriteSmallOrf(small_, 256, 192));
+        portrait_ = test::Path(photos_, "P2.ORF");
+        QVERIFY(test::WriteSmallOrf(portrait_, 192, 256));
     }
     void init() { (void)SettingsStore::DeleteKey(); }
 
@@ -388,6 +390,13 @@ private slots:
         QCOMPARE(frame.windowTitle(), QStringLiteral("Kyp Suite"));
         const ProcessedImage& output = frame.Session().FullOutput();
         QCOMPARE(window->maximumSize(), QSize(static_cast<int>(output.width), static_cast<int>(output.height)));
+        // A portrait picture turns the window in fit mode: the view's sides swap.
+        const QSize landscapeView = window->ViewRect().size();
+        QVERIFY(landscapeView.width() > landscapeView.height());
+        QVERIFY(frame.OpenByName(portrait_));
+        QCOMPARE(frame.Image(), window);
+        QCOMPARE(window->size(), landscapeView.transposed());
+        QCOMPARE(window->ViewRect().size(), landscapeView.transposed());
         // Closing it closes the document and keeps its rectangle.
         window->move(40, 50);
         QApplication::processEvents();
@@ -428,6 +437,7 @@ private:
     QTemporaryDir config_;
     QTemporaryDir photos_;
     std::string small_;
+    std::string portrait_;
 };
 
 QTEST_MAIN(GuiViewTest)
