@@ -20,6 +20,8 @@
 #include "gui/AboutBox.h"
 #include "gui/BlankPage.h"
 #include "gui/CommandTable.h"
+#include "gui/CurvesPage.h"
+#include "gui/HistogramPage.h"
 #include "gui/FolderScan.h"
 #include "gui/ImageWindow.h"
 #include "gui/ImageInfoPage.h"
@@ -114,6 +116,8 @@ MainFrame::~MainFrame() {
     session_.SetProgress(nullptr);
     // A separate image window has no parent to take it along.
     DestroyImageWindow();
+    // The pages go after the frame's members: no tab change may reach them then.
+    if (tabs_ != nullptr) tabs_->blockSignals(true);
 }
 
 void MainFrame::BuildChildren() {
@@ -149,7 +153,15 @@ void MainFrame::BuildChildren() {
     tabs_->tabBar()->setUsesScrollButtons(false);
     tabs_->tabBar()->setElideMode(Qt::ElideNone);
     for (int i = 0; i < page::count; ++i) {
-        if (i == page::imageInfo) {
+        if (i == page::curves) {
+            auto* curves = new CurvesPage(*this);
+            pages_[static_cast<size_t>(i)] = curves;
+            pageWidgets_[static_cast<size_t>(i)] = curves;
+        } else if (i == page::histogram) {
+            auto* histogram = new HistogramPage(*this);
+            pages_[static_cast<size_t>(i)] = histogram;
+            pageWidgets_[static_cast<size_t>(i)] = histogram;
+        } else if (i == page::imageInfo) {
             auto* info = new ImageInfoPage([this] { return CameraInfoText(); }, [this] { return loaded_; });
             pages_[static_cast<size_t>(i)] = info;
             pageWidgets_[static_cast<size_t>(i)] = info;

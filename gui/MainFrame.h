@@ -94,6 +94,8 @@ public:
     void TakeSettings(const ImportSettings& settings);
     // Takes the Curves page's curves into the session when they changed.
     void TakeCurves();
+    // The Curves page edited Curves(): the next TakeCurves rebuilds the tables.
+    void MarkCurvesChanged() { curvesChanged_ = true; }
     // Reads the Save Format page into the frame's save-format settings.
     void ApplySaveFormatPage();
 
