@@ -183,6 +183,8 @@ void OptionsPage::Build() {
     // Down to -0.001: a negative threshold (-1 per mille) leaves that end unclipped.
     hi_->Setup(-0.001, 100, 0.001, 0.01, 3);
     lo_->Setup(-0.001, 100, 0.001, 0.01, 3);
+    hi_->setMaximumWidth(64);
+    lo_->setMaximumWidth(64);
     auto* thresholds = Tight(new QHBoxLayout);
     thresholds->addWidget(Label("Hi:", hi_, image));
     thresholds->addWidget(hi_);
