@@ -127,8 +127,8 @@ void MainFrame::TakeCurves() {
 }
 
 void MainFrame::ApplySaveFormatPage() {
+    // The Save Format page reads its controls into output_.
     if (saveFormatPage_ != nullptr) saveFormatPage_->ApplyPage();
-    // The Save Format page reads its controls into output_ here.
 }
 
 void MainFrame::SetDir(const std::string& path) {
