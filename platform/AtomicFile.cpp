@@ -180,9 +180,10 @@ bool AtomicFile::commit() {
         if (error_ == 0) error_ = EBADF;
         return false;
     }
-    // The data must be on disk before the rename makes it the target, or a
-    // crash could leave an empty file where the previous one was.
-    if (::fdatasync(fd_) != 0 && errno != EINVAL) return fail(errno);
+    // A durable file's data must be on disk before the rename makes it the
+    // target, or a power failure could leave an empty file where the previous
+    // one was.
+    if (durable_ && ::fdatasync(fd_) != 0 && errno != EINVAL) return fail(errno);
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) return fail(errno);

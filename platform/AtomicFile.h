@@ -30,9 +30,18 @@ public:
     // Appends size bytes; retries short writes and EINTR. After a failure the
     // file is discarded and every later write and commit fails.
     [[nodiscard]] bool write(const void* data, size_t size);
-    // Makes the written bytes the target's contents (data flushed, then an
-    // atomic rename). On failure the temporary file is removed.
+    // Makes the written bytes the target's contents: the data flushed to the
+    // disk when durable, then an atomic rename. On failure the temporary file
+    // is removed.
     [[nodiscard]] bool commit();
+    // Durable (the default): commit waits until the data is on the disk, so
+    // that even a power failure leaves the old file or the whole new one.
+    // Without it the rename alone still keeps a crashed or killed process
+    // from leaving a partial file; only a power failure or a crash of the
+    // system within the next few seconds may leave an empty or short file.
+    // The image writers turn it off: their files are remade from the raw file
+    // at will, and the flush costs more than the rest of a conversion.
+    void setDurable(bool durable) { durable_ = durable; }
     // Removes the temporary file without touching the target. Safe to repeat.
     void discard();
 
@@ -62,6 +71,7 @@ private:
     int fd_ = -1;
     int slot_ = -1;            // index in the pending-file table, -1 when not recorded
     int error_ = 0;
+    bool durable_ = true;
     uint64_t written_ = 0;
     std::string target_;
     std::string tempPath_;

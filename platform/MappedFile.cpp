@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 
 namespace kyp {
@@ -59,6 +60,18 @@ bool MappedFile::open(const std::string& path, bool populate) {
     position_ = 0;
     open_ = true;
     return true;  // the mapping keeps the file; the descriptor closes here
+}
+
+void MappedFile::dropPages(uint64_t offset, uint64_t length) {
+    if (mapping_ == nullptr || offset >= mappingSize_) return;
+    length = std::min<uint64_t>(length, mappingSize_ - offset);
+    const auto page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+    if (page == 0 || page > UINT32_MAX) return;
+    const uint64_t first = (offset + page - 1) / page * page;
+    const uint64_t end = (offset + length) / page * page;
+    if (end <= first) return;
+    // A private read-only file mapping: dropped pages are read again on use.
+    (void)::madvise(static_cast<uint8_t*>(mapping_) + first, static_cast<size_t>(end - first), MADV_DONTNEED);
 }
 
 bool MappedFile::openMemory(ByteView bytes) {

@@ -33,6 +33,11 @@ public:
     // Closes what was open, then reads from bytes the caller keeps alive until
     // close(). An empty view is accepted (every read then fails).
     [[nodiscard]] bool openMemory(ByteView bytes);
+    // Tells the system that the mapped bytes [offset, offset + length) will
+    // not be needed for a while: the whole pages inside leave the process's
+    // memory. They stay readable (a later read brings them back from the
+    // file), so views keep working. Nothing happens for wrapped memory.
+    void dropPages(uint64_t offset, uint64_t length);
     // Unmaps and forgets the path. Safe to call twice.
     void close();
 

@@ -59,6 +59,7 @@ bool writeBmp(const Bitmap& bitmap, const std::string& path) {
     }
 
     AtomicFile file;
+    file.setDurable(false);  // an image remade at will: the rename is protection enough
     return file.open(path) && file.write(head, headers) && file.write(bitmap.pixels(), bitmap.size()) &&
            file.commit();
 }

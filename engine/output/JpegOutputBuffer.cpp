@@ -66,6 +66,7 @@ std::vector<uint8_t> JpegOutputBuffer::contiguous() const {
 
 bool writeBufferToFile(const std::string& path, const JpegOutputBuffer& buffer) {
     AtomicFile file;
+    file.setDurable(false);  // an image remade at will: the rename is protection enough
     if (!file.open(path)) return false;
     for (size_t i = 0; i < buffer.blockCount(); ++i)
         if (!file.write(buffer.blockData(i), buffer.blockSize(i))) return false;  // the destructor discards

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "engine/output/BitmapRender.h"
+#include "engine/process/Parallel.h"
 #include "platform/AtomicFile.h"
+#include "platform/LargeBlock.h"
 
 namespace kyp {
 
@@ -36,8 +38,9 @@ constexpr uint16_t kCarriedExifTags[] = {
     kFlashpixVersion,        tag::kColorSpace,       kFileSource,
 };
 
-// Pixels are converted into this much memory at a time (whole rows, at least one).
-constexpr size_t kChunkBytes = size_t{1} << 20;
+// Pixels are converted into this much memory at a time (whole rows, at least
+// one), in two buffers: one is written while the next is converted.
+constexpr size_t kChunkBytes = size_t{1} << 19;
 
 struct PixelFormat {
     bool rgb = false;
@@ -91,33 +94,65 @@ void Green16(const uint16_t* __restrict in, uint16_t* __restrict out, size_t n) 
     for (size_t i = 0; i < n; ++i) out[i] = To16(in[i * 3 + 1]);
 }
 
+// Converts whole rows into a chunk buffer and writes it; while one chunk is
+// being written the next one is converted, by the pool's threads.
 bool WritePixels(AtomicFile& file, const ProcessedImage& image, const PixelFormat& format) {
     const bool greenOnly = image.channels == 3 && !format.rgb;
     const uint64_t rowComponents = uint64_t{image.width} * format.samplesPerPixel;
     const uint64_t rowsPerChunk = std::max<uint64_t>(1, kChunkBytes / format.rowBytes);
     const uint64_t chunkComponents = rowComponents * std::min<uint64_t>(rowsPerChunk, image.height);
-    std::unique_ptr<uint16_t[]> buffer(new (std::nothrow) uint16_t[chunkComponents]);
-    if (!buffer) return false;
-    auto* bytes = reinterpret_cast<uint8_t*>(buffer.get());
+    const size_t chunkBytes = static_cast<size_t>(chunkComponents * sizeof(uint16_t));
+    struct Release {
+        void operator()(void* block) const { ReleaseLargeBlock(block); }
+    };
+    std::unique_ptr<void, Release> block(AllocateLargeBlock(2 * chunkBytes));
+    if (!block) return false;
+    uint8_t* const buffers[2] = {static_cast<uint8_t*>(block.get()), static_cast<uint8_t*>(block.get()) + chunkBytes};
+    const size_t componentBytes = format.bits / 8;
 
-    for (uint64_t row = 0; row < image.height; row += rowsPerChunk) {
-        const uint64_t rows = std::min<uint64_t>(rowsPerChunk, image.height - row);
-        const size_t n = static_cast<size_t>(rowComponents * rows);
+    // Components [first, end) of the chunk starting at `row` into buffer.
+    auto convert = [&](uint64_t row, size_t first, size_t end, uint8_t* buffer) {
         const uint16_t* in = image.samples + row * image.width * image.channels;
+        auto* words = reinterpret_cast<uint16_t*>(buffer);
         if (format.bits == 16) {
             if (greenOnly)
-                Green16(in, buffer.get(), n);
+                Green16(in + 3 * first, words + first, end - first);
             else
-                Samples16(in, buffer.get(), n);
+                Samples16(in + first, words + first, end - first);
         } else {
             if (greenOnly)
-                Green8(in, bytes, n);
+                Green8(in + 3 * first, buffer + first, end - first);
             else
-                Samples8(in, bytes, n);
+                Samples8(in + first, buffer + first, end - first);
         }
-        if (!file.write(bytes, n * (format.bits / 8))) return false;
+    };
+    auto components = [&](uint64_t row) {
+        return static_cast<size_t>(rowComponents * std::min<uint64_t>(rowsPerChunk, image.height - row));
+    };
+
+    // Unit 0 writes the previous chunk; the others convert parts of this one.
+    constexpr size_t kParts = 8;
+    bool written = true;
+    size_t pending = 0;  // components of the previous chunk, still to be written
+    size_t chunk = 0;
+    for (uint64_t row = 0; row < image.height; row += rowsPerChunk, ++chunk) {
+        const size_t n = components(row);
+        uint8_t* const target = buffers[chunk % 2];
+        uint8_t* const previous = buffers[(chunk + 1) % 2];
+        const size_t part = (n + kParts - 1) / kParts;
+        ParallelFor(kParts + 1, [&](size_t unit, unsigned) {
+            if (unit == 0) {
+                if (pending != 0) written = file.write(previous, pending * componentBytes);
+                return;
+            }
+            const size_t first = std::min(n, (unit - 1) * part);
+            const size_t end = std::min(n, first + part);
+            if (first < end) convert(row, first, end, target);
+        });
+        if (!written) return false;
+        pending = n;
     }
-    return true;
+    return pending == 0 || file.write(buffers[(chunk + 1) % 2], pending * componentBytes);
 }
 
 }  // namespace
@@ -236,6 +271,7 @@ bool writeTiff(const std::string& path, const TiffDocument* source, const Proces
 
         // ---- the file: appears under path only when complete ----
         AtomicFile out;
+        out.setDurable(false);  // an image remade at will: the rename is protection enough
         if (!out.open(path) || !out.write(head.data(), head.size())) return false;
         if (!WritePixels(out, image, format)) return false;
         return out.commit();

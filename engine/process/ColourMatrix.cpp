@@ -2,36 +2,48 @@
 
 #include <cstddef>
 
+#include "engine/process/KernelTargets.h"
+#include "engine/process/Parallel.h"
 #include "engine/process/ToneTable.h"
 
 namespace kyp {
 namespace {
 
+// Pixels per unit of work handed to a thread.
+constexpr size_t kGrainPixels = 16384;
+
+KYP_ALWAYS_INLINE int32_t ClampSample(int32_t value) { return value < 0 ? 0 : value > 1023 ? 1023 : value; }
+
 // |coefficient| <= 32768 and samples <= 1023, so a row sum stays within
-// 3 * 32768 * 1023 (about 1.0e8): 32-bit arithmetic cannot overflow.
-inline uint16_t Row(int32_t a, int32_t b, int32_t c, int32_t r, int32_t g, int32_t bl) {
-    return ClampToToneRange((a * r + b * g + c * bl) / 256);
+// 3 * 32768 * 1023 (about 1.0e8): 32-bit arithmetic cannot overflow. Written
+// as one loop over interleaved pixels that the compiler vectorises.
+KYP_ALWAYS_INLINE void MatrixPixels(uint16_t* __restrict p, size_t pixels, const int32_t* __restrict m) {
+    const int32_t m0 = m[0], m1 = m[1], m2 = m[2], m3 = m[3], m4 = m[4], m5 = m[5], m6 = m[6], m7 = m[7],
+                  m8 = m[8];
+    for (size_t i = 0; i < pixels; ++i) {
+        const int32_t r = static_cast<int32_t>(ClampTableIndex(p[3 * i]));
+        const int32_t g = static_cast<int32_t>(ClampTableIndex(p[3 * i + 1]));
+        const int32_t b = static_cast<int32_t>(ClampTableIndex(p[3 * i + 2]));
+        p[3 * i] = static_cast<uint16_t>(ClampSample((m0 * r + m1 * g + m2 * b) / 256));
+        p[3 * i + 1] = static_cast<uint16_t>(ClampSample((m3 * r + m4 * g + m5 * b) / 256));
+        p[3 * i + 2] = static_cast<uint16_t>(ClampSample((m6 * r + m7 * g + m8 * b) / 256));
+    }
 }
+
+KYP_KERNEL_VARIANTS(MatrixRun, MatrixPixels, (uint16_t* __restrict p, size_t pixels, const int32_t* __restrict m),
+                    (p, pixels, m))
 
 }  // namespace
 
 bool ApplyColourMatrix(ProcessedImage& image, std::span<const int16_t, 9> matrix) {
     if (image.channels != 3) return false;
     if (image.samples == nullptr) return true;
-    const int32_t m0 = matrix[0], m1 = matrix[1], m2 = matrix[2];
-    const int32_t m3 = matrix[3], m4 = matrix[4], m5 = matrix[5];
-    const int32_t m6 = matrix[6], m7 = matrix[7], m8 = matrix[8];
-
-    const size_t pixels = static_cast<size_t>(image.width) * image.height;
-    uint16_t* p = image.samples;
-    for (size_t i = 0; i < pixels; ++i, p += 3) {
-        const int32_t r = static_cast<int32_t>(ClampTableIndex(p[0]));
-        const int32_t g = static_cast<int32_t>(ClampTableIndex(p[1]));
-        const int32_t b = static_cast<int32_t>(ClampTableIndex(p[2]));
-        p[0] = Row(m0, m1, m2, r, g, b);
-        p[1] = Row(m3, m4, m5, r, g, b);
-        p[2] = Row(m6, m7, m8, r, g, b);
-    }
+    int32_t m[9];
+    for (int i = 0; i < 9; ++i) m[i] = matrix[i];
+    const auto kernel = PickMatrixRun(KernelTargetInUse());
+    uint16_t* const samples = image.samples;
+    ParallelRanges(static_cast<size_t>(image.width) * image.height, kGrainPixels,
+                   [&](size_t begin, size_t end, unsigned) { kernel(samples + 3 * begin, end - begin, m); });
     return true;
 }
 

@@ -3,11 +3,13 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "platform/LargeBlock.h"
+
 namespace kyp {
 namespace {
 
-void* HeapAllocate(size_t bytes) { return std::malloc(bytes); }
-void HeapRelease(void* block) { std::free(block); }
+void* HeapAllocate(size_t bytes) { return AllocateLargeBlock(bytes); }
+void HeapRelease(void* block) { ReleaseLargeBlock(block); }
 
 // A lone allocate or release function cannot pair with the heap's, so only a
 // complete pair replaces the heap pair.

@@ -29,11 +29,15 @@ public:
     [[nodiscard]] const char* Name() const override { return "Luminance/gradient"; }
 
 private:
+    using Kernel = void (*)(int32_t* samples, int32_t* luma, int32_t* red, int32_t* blue, uint16_t* output,
+                            uint32_t outputRowLength, const RawMosaic& mosaic, uint32_t tileColumn,
+                            uint32_t tileRow, uint32_t tileColumns, uint32_t tileRows);
+    Kernel kernel_;  // the tile function for this processor's instruction set
     // samples x 1024, luminance, red (later red - luminance), blue (later blue - luminance)
-    std::array<int32_t, luminance::kPlaneSize> samples_{};
-    std::array<int32_t, luminance::kPlaneSize> luma_{};
-    std::array<int32_t, luminance::kPlaneSize> red_{};
-    std::array<int32_t, luminance::kPlaneSize> blue_{};
+    alignas(64) std::array<int32_t, luminance::kPlaneSize> samples_{};
+    alignas(64) std::array<int32_t, luminance::kPlaneSize> luma_{};
+    alignas(64) std::array<int32_t, luminance::kPlaneSize> red_{};
+    alignas(64) std::array<int32_t, luminance::kPlaneSize> blue_{};
 };
 
 }  // namespace kyp

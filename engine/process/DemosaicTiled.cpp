@@ -1,9 +1,16 @@
 #include "engine/process/DemosaicTiled.h"
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
+#include <new>
 #include <string>
+#include <thread>
+#include <typeinfo>
+#include <vector>
 
 #include "engine/process/DemosaicImageBlock.h"
+#include "engine/process/Parallel.h"
 
 namespace kyp {
 namespace {
@@ -25,6 +32,36 @@ TileSpan Span(uint32_t origin, uint32_t extent, uint32_t tile, uint32_t border) 
         return {extent - length, length};
     }
     return {origin, std::min(tile, remaining)};
+}
+
+// The spans of every tile along one axis, in walking order.
+std::vector<TileSpan> Spans(uint32_t extent, uint32_t tile, uint32_t border) {
+    std::vector<TileSpan> spans;
+    const uint32_t step = tile - 2 * border;
+    spans.reserve(extent / step + 1);
+    for (uint32_t origin = 0; origin < extent; origin += step) {
+        spans.push_back(Span(origin, extent, tile, border));
+        if (extent - origin <= step) break;  // keeps origin + step from wrapping
+    }
+    return spans;
+}
+
+// Worker method objects for a parallel walk: one per extra thread, each made
+// by the factory from the method's number. Empty (walk alone) when the
+// factory does not make the same kind of method (a caller's own method) or
+// memory runs out.
+std::vector<std::unique_ptr<DemosaicMethod>> WorkerMethods(const DemosaicMethod& method, unsigned threads) {
+    std::vector<std::unique_ptr<DemosaicMethod>> workers;
+    try {
+        for (unsigned i = 1; i < threads; ++i) {
+            std::unique_ptr<DemosaicMethod> worker = CreateDemosaicMethod(method.Number());
+            if (!worker || typeid(*worker) != typeid(method)) return {};
+            workers.push_back(std::move(worker));
+        }
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    return workers;
 }
 
 }  // namespace
@@ -55,27 +92,67 @@ bool DemosaicTiled(const RawMosaic& mosaic, ProcessedImage& image, DemosaicMetho
 
     // Rows of tiles from the top, tiles left to right; neighbours overlap by
     // 2 border sites so every output pixel is inside some tile's border.
-    // Tiles do not depend on each other or on their order (shared pixels get
-    // the same values from both tiles), so a row of tiles could be handed to
-    // workers, one method object each, with Tick kept on this thread.
+    // Tiles do not depend on each other (shared pixels get the same values
+    // from both tiles), so they are shared out among the threads, each with
+    // a method object of its own; the ticks stay on this thread, one before
+    // each tile in walking order.
+    std::vector<TileSpan> columns;
+    std::vector<TileSpan> rows;
+    std::unique_ptr<std::atomic<bool>[]> done;
+    std::vector<std::unique_ptr<DemosaicMethod>> workers;
+    try {
+        columns = Spans(mosaic.width, tileWidth, border);
+        rows = Spans(mosaic.height, tileHeight, border);
+        done.reset(new std::atomic<bool>[columns.size() * rows.size()]);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    const size_t tileCount = columns.size() * rows.size();
+    for (size_t i = 0; i < tileCount; ++i) done[i].store(false, std::memory_order_relaxed);
+    if (tileCount > 1) workers = WorkerMethods(method, ParallelThreads());
     const uint32_t rowLength = channels * outputWidth;
-    const uint32_t stepX = tileWidth - 2 * border;
-    const uint32_t stepY = tileHeight - 2 * border;
-    for (uint32_t y = 0; y < mosaic.height; y += stepY) {
-        const TileSpan rows = Span(y, mosaic.height, tileHeight, border);
-        for (uint32_t x = 0; x < mosaic.width; x += stepX) {
-            const TileSpan columns = Span(x, mosaic.width, tileWidth, border);
-            if (!Tick(progress, 1)) {
-                ReleaseDemosaicImage(image, allocate, release);
-                return false;
-            }
-            if (!method.ProcessTile(image.samples, rowLength, mosaic, columns.origin, rows.origin,
-                                    columns.length, rows.length)) {
-                return false;
-            }
-            if (mosaic.width - x <= stepX) break;  // keeps x + stepX from wrapping
+    std::atomic<bool> failed{false};
+
+    // A moved-back tile (the last of a row or column, pulled back to end at
+    // the edge) rewrites a few pixels of the tile before it with the same
+    // values; it waits for that tile so that no pixel is written by two
+    // threads at once. That tile was handed out earlier, so it is running.
+    auto waitFor = [&](size_t tile) {
+        for (int spins = 0; !done[tile].load(std::memory_order_acquire); ++spins) {
+            if (spins > 64) std::this_thread::yield();
         }
-        if (mosaic.height - y <= stepY) break;
+    };
+    auto runTile = [&](size_t index, unsigned slot) {
+        const size_t r = index / columns.size();
+        const size_t c = index % columns.size();
+        const TileSpan& column = columns[c];
+        const TileSpan& row = rows[r];
+        if (c > 0 && column.origin < columns[c - 1].origin + columns[c - 1].length - 2 * border) {
+            waitFor(index - 1);
+        }
+        if (r > 0 && row.origin < rows[r - 1].origin + rows[r - 1].length - 2 * border) {
+            waitFor(index - columns.size());
+        }
+        DemosaicMethod& worker = slot == 0 || workers.empty() ? method : *workers[slot - 1];
+        if (!worker.ProcessTile(image.samples, rowLength, mosaic, column.origin, row.origin, column.length,
+                                row.length)) {
+            failed.store(true, std::memory_order_relaxed);
+        }
+        done[index].store(true, std::memory_order_release);
+    };
+    auto gate = [&](size_t) { return !failed.load(std::memory_order_relaxed) && Tick(progress, 1); };
+
+    size_t started = 0;
+    if (workers.empty()) {
+        // Alone: the same walk, without the pool.
+        while (started < tileCount && gate(started)) runTile(started++, 0);
+    } else {
+        started = ParallelForGated(tileCount, gate, runTile);
+    }
+    if (failed.load(std::memory_order_relaxed)) return false;
+    if (started < tileCount) {
+        ReleaseDemosaicImage(image, allocate, release);
+        return false;
     }
     return true;
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "engine/process/Parallel.h"
+
 namespace kyp {
 
 namespace {
@@ -31,14 +33,18 @@ void SwapMirrored(uint16_t* a, uint16_t* b, size_t width, size_t count, size_t c
 // Rotations copy in square tiles so both the rows read and the columns written stay
 // in cache; the order of the copies does not change the result.
 constexpr size_t kTile = 64;
+// Samples per unit of work of the flips.
+constexpr size_t kGrainSamples = 65536;
 
 // Odd quarter turns. The destination is height x width pixels (new width = source
 // height). q = 1: destination (H-1-r, x) = source (x, r); q = 3: destination
 // (r, W-1-x) = source (x, r).
+// Rows of tiles go to the threads: each writes its own destination columns.
 template <size_t Channels>
 void Transpose(uint16_t* destination, const uint16_t* source, size_t width, size_t height, bool clockwise) {
     const size_t newWidth = height;
-    for (size_t r0 = 0; r0 < height; r0 += kTile) {
+    ParallelFor((height + kTile - 1) / kTile, [&](size_t tileRow, unsigned) {
+        const size_t r0 = tileRow * kTile;
         const size_t r1 = std::min(height, r0 + kTile);
         for (size_t x0 = 0; x0 < width; x0 += kTile) {
             const size_t x1 = std::min(width, x0 + kTile);
@@ -52,7 +58,7 @@ void Transpose(uint16_t* destination, const uint16_t* source, size_t width, size
                 }
             }
         }
-    }
+    });
 }
 
 void TransposeAny(uint16_t* destination, const uint16_t* source, size_t width, size_t height, size_t channels,
@@ -78,13 +84,21 @@ bool FlipImage(ProcessedImage& image, bool horizontal, bool vertical) {
     const size_t rowSamples = width * channels;
     const auto row = [&](size_t y) { return image.samples + y * rowSamples; };
 
+    // Rows (or pairs of rows) are independent: ranges of them go to the threads.
+    const size_t grain = std::max<size_t>(1, kGrainSamples / rowSamples);
     if (horizontal && !vertical) {
-        for (size_t y = 0; y < height; ++y) SwapMirrored(row(y), row(y), width, width / 2, channels);
+        ParallelRanges(height, grain, [&](size_t first, size_t end, unsigned) {
+            for (size_t y = first; y < end; ++y) SwapMirrored(row(y), row(y), width, width / 2, channels);
+        });
     } else if (vertical && !horizontal) {
-        for (size_t y = 0; y < height / 2; ++y) std::swap_ranges(row(y), row(y) + rowSamples, row(height - 1 - y));
+        ParallelRanges(height / 2, grain, [&](size_t first, size_t end, unsigned) {
+            for (size_t y = first; y < end; ++y) std::swap_ranges(row(y), row(y) + rowSamples, row(height - 1 - y));
+        });
     } else {
         // Both: (x, y) with (width-1-x, height-1-y); an odd middle row mirrors in place.
-        for (size_t y = 0; y < height / 2; ++y) SwapMirrored(row(y), row(height - 1 - y), width, width, channels);
+        ParallelRanges(height / 2, grain, [&](size_t first, size_t end, unsigned) {
+            for (size_t y = first; y < end; ++y) SwapMirrored(row(y), row(height - 1 - y), width, width, channels);
+        });
         if (height % 2 != 0) SwapMirrored(row(height / 2), row(height / 2), width, width / 2, channels);
     }
     return true;
@@ -113,7 +127,12 @@ bool RotateImage(ProcessedImage& destination, const ProcessedImage& source, int 
     const size_t height = source.height;
     const size_t channels = source.channels;
     if (turns % 2 == 0) {
-        if (samples != source.samples) std::memcpy(samples, source.samples, static_cast<size_t>(needed));
+        if (samples != source.samples) {
+            const uint16_t* from = source.samples;
+            ParallelRanges(static_cast<size_t>(needed) / 2, kGrainSamples, [&](size_t first, size_t end, unsigned) {
+                std::memcpy(samples + first, from + first, (end - first) * sizeof(uint16_t));
+            });
+        }
         if (turns == 2) (void)FlipImage(destination, true, true);
         return true;
     }

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "engine/process/FixedDivisor.h"
+#include "engine/process/KernelTargets.h"
+#include "engine/process/Parallel.h"
 
 namespace kyp {
 
@@ -12,6 +15,8 @@ namespace {
 
 // Progress rhythm of both passes, in rows or columns still to do.
 constexpr size_t kTickLines = 20;
+// Rows per unit of work of the horizontal pass.
+constexpr size_t kGrainRows = 8;
 constexpr uint32_t kMaxSample = 1023;
 
 // The vertical pass works on strips of whole pixel columns about this many samples
@@ -28,9 +33,8 @@ void BlurRow(uint16_t* destination, const ProcessedImage& image, const GaussianK
 
 // Output row y of a strip: the strip rows under the taps that fall inside the
 // column, divided by those taps' weight sum. Needs a regular kernel.
-__attribute__((target_clones("avx2", "default"))) void BlurStripRow(uint16_t* out, const uint16_t* strip,
-                                                                    size_t stripSamples, size_t height, size_t y,
-                                                                    const GaussianKernel& kernel) {
+KYP_ALWAYS_INLINE void BlurStripRowBody(uint16_t* out, const uint16_t* strip, size_t stripSamples, size_t height,
+                                        size_t y, const GaussianKernel& kernel) {
     const auto half = static_cast<ptrdiff_t>(kernel.halfWidth());
     const int32_t* weights = kernel.weights.data() + half;
     const auto row = static_cast<ptrdiff_t>(y);
@@ -68,6 +72,16 @@ __attribute__((target_clones("avx2", "default"))) void BlurStripRow(uint16_t* ou
         out[k] = static_cast<uint16_t>(std::min<uint32_t>(divisor.Divide(accumulator[k]), kMaxSample));
 }
 
+KYP_KERNEL_VARIANTS(BlurStripRowFor, BlurStripRowBody,
+                    (uint16_t* out, const uint16_t* strip, size_t stripSamples, size_t height, size_t y,
+                     const GaussianKernel& kernel),
+                    (out, strip, stripSamples, height, y, kernel))
+
+void BlurStripRow(uint16_t* out, const uint16_t* strip, size_t stripSamples, size_t height, size_t y,
+                  const GaussianKernel& kernel) {
+    PickBlurStripRowFor(KernelTargetInUse())(out, strip, stripSamples, height, y, kernel);
+}
+
 }  // namespace
 
 int GaussianBlur(uint16_t* destination, const ProcessedImage& image, float radius, ProgressCallback* progress,
@@ -85,29 +99,45 @@ int GaussianBlur(uint16_t* destination, const ProcessedImage& image, float radiu
     // the strip arithmetic's bounds true whatever happens to that function.
     if (!IsRegularKernel(buffers.kernel)) return blur::kFailed;
     const size_t stripColumns = std::clamp<size_t>(kStripSamples / channels, 1, width);
-    if (!buffers.columns.Reserve(stripColumns * channels * height)) return blur::kFailed;
-    uint16_t* strip = buffers.columns.data();
+    // One strip buffer per thread.
+    const size_t stripBlock = stripColumns * channels * height;
+    const unsigned threads = ParallelThreads();
+    if (stripBlock > SIZE_MAX / threads || !buffers.columns.Reserve(stripBlock * threads)) return blur::kFailed;
+    uint16_t* const strips = buffers.columns.data();
 
     // Horizontal pass: image rows into destination rows.
-    for (size_t y = 0; y < height; ++y) {
-        if ((height - 1 - y) % kTickLines == 0 && !Tick(progress)) return blur::kFailed;
-        BlurRow(destination, image, buffers.kernel, y);
+    if (!TickedRanges(height, kTickLines, CountdownPhase(height, kTickLines), progress, kGrainRows,
+                      [&](size_t first, size_t end, unsigned) {
+                          for (size_t y = first; y < end; ++y) BlurRow(destination, image, buffers.kernel, y);
+                      })) {
+        return blur::kFailed;
     }
 
     // Vertical pass: the destination's columns, a strip at a time, in place.
+    // The ticks of a strip's columns come before the strip is handed out.
     const size_t rowSamples = width * channels;
-    for (size_t first = 0; first < width; first += stripColumns) {
-        const size_t count = std::min(stripColumns, width - first);
-        for (size_t x = first; x < first + count; ++x)
-            if ((width - 1 - x) % kTickLines == 0 && !Tick(progress)) return blur::kFailed;
-        const size_t stripSamples = count * channels;
-        uint16_t* columns = destination + first * channels;
-        for (size_t y = 0; y < height; ++y)
-            std::memcpy(strip + y * stripSamples, columns + y * rowSamples, stripSamples * sizeof(uint16_t));
-        for (size_t y = 0; y < height; ++y)
-            BlurStripRow(columns + y * rowSamples, strip, stripSamples, height, y, buffers.kernel);
-    }
-    return blur::kBlurred;
+    const size_t stripCount = (width + stripColumns - 1) / stripColumns;
+    const size_t started = ParallelForGated(
+        stripCount,
+        [&](size_t index) {
+            const size_t first = index * stripColumns;
+            const size_t count = std::min(stripColumns, width - first);
+            for (size_t x = first; x < first + count; ++x)
+                if ((width - 1 - x) % kTickLines == 0 && !Tick(progress)) return false;
+            return true;
+        },
+        [&](size_t index, unsigned slot) {
+            const size_t first = index * stripColumns;
+            const size_t count = std::min(stripColumns, width - first);
+            const size_t stripSamples = count * channels;
+            uint16_t* strip = strips + slot * stripBlock;
+            uint16_t* columns = destination + first * channels;
+            for (size_t y = 0; y < height; ++y)
+                std::memcpy(strip + y * stripSamples, columns + y * rowSamples, stripSamples * sizeof(uint16_t));
+            for (size_t y = 0; y < height; ++y)
+                BlurStripRow(columns + y * rowSamples, strip, stripSamples, height, y, buffers.kernel);
+        });
+    return started == stripCount ? blur::kBlurred : blur::kFailed;
 }
 
 int GaussianBlur(uint16_t* destination, const ProcessedImage& image, float radius, ProgressCallback* progress) {

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "engine/process/FixedDivisor.h"
+#include "engine/process/KernelTargets.h"
 
 namespace kyp {
 
@@ -29,10 +30,9 @@ constexpr size_t kBlockSamples = 1024;
 // over contiguous samples (channels interleaved, tap stride = channel count) and
 // vectorise. Needs a symmetric kernel of non-negative weights adding up to less than
 // 32768, so sums of 16-bit samples stay below 2^31.
-__attribute__((target_clones("avx2", "default"))) void ConvolveInterior(uint16_t* out, const uint16_t* in,
-                                                                        size_t begin, size_t end,
-                                                                        const int32_t* centre, int32_t half,
-                                                                        size_t stride, const FixedDivisor& divisor) {
+KYP_ALWAYS_INLINE void ConvolveInteriorBody(uint16_t* out, const uint16_t* in, size_t begin, size_t end,
+                                            const int32_t* centre, int32_t half, size_t stride,
+                                            const FixedDivisor& divisor) {
     int32_t accumulator[kBlockSamples];
     for (size_t blockStart = begin; blockStart < end; blockStart += kBlockSamples) {
         const size_t count = std::min(kBlockSamples, end - blockStart);
@@ -51,6 +51,16 @@ __attribute__((target_clones("avx2", "default"))) void ConvolveInterior(uint16_t
             target[k] = static_cast<uint16_t>(std::min<uint32_t>(value, kMaxSample));
         }
     }
+}
+
+KYP_KERNEL_VARIANTS(ConvolveInteriorFor, ConvolveInteriorBody,
+                    (uint16_t* out, const uint16_t* in, size_t begin, size_t end, const int32_t* centre, int32_t half,
+                     size_t stride, const FixedDivisor& divisor),
+                    (out, in, begin, end, centre, half, stride, divisor))
+
+void ConvolveInterior(uint16_t* out, const uint16_t* in, size_t begin, size_t end, const int32_t* centre, int32_t half,
+                      size_t stride, const FixedDivisor& divisor) {
+    PickConvolveInteriorFor(KernelTargetInUse())(out, in, begin, end, centre, half, stride, divisor);
 }
 
 // One pixel using only the taps inside the line, renormalised by their weights.

@@ -16,6 +16,7 @@
 #include "engine/process/Grayscale.h"
 #include "engine/process/Invert.h"
 #include "engine/process/Levels.h"
+#include "engine/process/Parallel.h"
 #include "engine/process/RawCorrections.h"
 #include "engine/process/Saturation.h"
 #include "engine/process/TableApply.h"
@@ -23,19 +24,24 @@
 #include "engine/raw/RawLoad.h"
 #include "engine/raw/RawSampleBlock.h"
 #include "engine/raw/TiffDocument.h"
+#include "platform/LargeBlock.h"
 
 namespace kyp {
 
 namespace {
 
-void* HeapAllocate(size_t bytes) { return std::malloc(bytes); }
-void HeapRelease(void* block) { std::free(block); }
+// The heap pair: large blocks on huge pages where the system offers them.
+void* HeapAllocate(size_t bytes) { return AllocateLargeBlock(bytes); }
+void HeapRelease(void* block) { ReleaseLargeBlock(block); }
 
 // Levels results of the interactive session: the level points found by the
 // last full-size run (all channels in 0-1, per channel as red, green, blue
 // pairs in 0-5) and the colour balance values (target mean, then the red,
 // green and blue means) in 6-9.
 constexpr int kBalanceResults = 6;
+
+// Samples per unit of work when the output stage copies the cached image.
+constexpr size_t kCopyGrain = 131072;
 
 // Bits of the difference mask that invalidate each cached stage.
 constexpr uint32_t kDemosaicStageMask = opt::methodChanged | opt::rawStage;  // 0x10D70000
@@ -464,7 +470,11 @@ int ProcessingSession::RunStages(bool preview) {
         if (!Report("Rotate ...")) return run::cancelled;
         if (!RotateImage(output, source, static_cast<int>(settings_.rotation()))) return run::failed;
     } else {
-        std::memcpy(output.samples, source.samples, static_cast<size_t>(source.byteSize));
+        // The copy is a pass over the whole image: the threads share it.
+        const size_t samples = static_cast<size_t>(source.byteSize) / sizeof(uint16_t);
+        ParallelRanges(samples, kCopyGrain, [&](size_t first, size_t end, unsigned) {
+            std::memcpy(output.samples + first, source.samples + first, (end - first) * sizeof(uint16_t));
+        });
     }
     const int status = RunImageSteps(output, true, preview);
     if (status < 0) return run::cancelled;

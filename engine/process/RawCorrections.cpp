@@ -1,6 +1,9 @@
 #include "engine/process/RawCorrections.h"
 
+#include <algorithm>
 #include <cstddef>
+
+#include "engine/process/Parallel.h"
 
 namespace kyp {
 namespace {
@@ -10,6 +13,9 @@ namespace {
 constexpr size_t kBlockSamples = 16;
 constexpr size_t kBlocksPerTick = 100;
 constexpr uint32_t kRowsPerTick = 100;
+// Units of work handed to a thread: samples of the master path, rows otherwise.
+constexpr size_t kGrainBlocks = 4096;
+constexpr size_t kGrainSamples = 65536;
 
 uint16_t Multiplier(uint32_t ratio) { return static_cast<uint16_t>(ratio >> 16); }
 uint16_t Divisor(uint32_t ratio) { return static_cast<uint16_t>(ratio & 0xFFFF); }
@@ -44,17 +50,21 @@ void ComposeCurve(uint16_t* table, bool built, const uint16_t* curve) {
 void SubtractBlackPoint(RawMosaic& mosaic, std::span<const uint16_t, 4> black) {
     if (mosaic.samples == nullptr) return;
     const uint32_t width = mosaic.width;
-    for (uint32_t y = 0; y < mosaic.height; ++y) {
-        uint16_t* row = mosaic.samples + static_cast<size_t>(y) * width;
-        const uint16_t even = black[2 * (y & 1)];
-        const uint16_t odd = black[2 * (y & 1) + 1];
-        uint32_t x = 0;
-        for (; x + 1 < width; x += 2) {
-            row[x] = static_cast<uint16_t>(row[x] > even ? row[x] - even : 0);
-            row[x + 1] = static_cast<uint16_t>(row[x + 1] > odd ? row[x + 1] - odd : 0);
-        }
-        if (x < width) row[x] = static_cast<uint16_t>(row[x] > even ? row[x] - even : 0);
-    }
+    const uint16_t levels[4] = {black[0], black[1], black[2], black[3]};
+    ParallelRanges(mosaic.height, std::max<size_t>(1, kGrainSamples / std::max<uint32_t>(width, 1)),
+                   [&](size_t first, size_t end, unsigned) {
+                       for (size_t y = first; y < end; ++y) {
+                           uint16_t* row = mosaic.samples + y * width;
+                           const uint16_t even = levels[2 * (y & 1)];
+                           const uint16_t odd = levels[2 * (y & 1) + 1];
+                           uint32_t x = 0;
+                           for (; x + 1 < width; x += 2) {
+                               row[x] = static_cast<uint16_t>(row[x] > even ? row[x] - even : 0);
+                               row[x + 1] = static_cast<uint16_t>(row[x + 1] > odd ? row[x + 1] - odd : 0);
+                           }
+                           if (x < width) row[x] = static_cast<uint16_t>(row[x] > even ? row[x] - even : 0);
+                       }
+                   });
 }
 
 void ScaleTable(std::span<uint16_t> table, bool fresh, uint16_t multiplier, uint16_t divisor) {
@@ -130,12 +140,18 @@ bool ApplyRawTables(RawMosaic& mosaic, const RawTables& tables, ProgressCallback
 
     if (const uint16_t* master = tables.table[RawTables::kMaster]; master != nullptr) {
         const size_t count = static_cast<size_t>(width) * height;
-        uint16_t* p = mosaic.samples;
-        for (size_t left = count / kBlockSamples; left-- > 0; p += kBlockSamples) {
-            if (left % kBlocksPerTick == 0 && !Tick(progress, 1)) return false;
-            for (size_t k = 0; k < kBlockSamples; ++k) p[k] = master[ClampTableIndex(p[k])];
+        const size_t blocks = count / kBlockSamples;
+        uint16_t* const samples = mosaic.samples;
+        if (!TickedRanges(blocks, kBlocksPerTick, CountdownPhase(blocks, kBlocksPerTick), progress, kGrainBlocks,
+                          [&](size_t first, size_t end, unsigned) {
+                              uint16_t* __restrict p = samples;
+                              for (size_t i = first * kBlockSamples; i < end * kBlockSamples; ++i) {
+                                  p[i] = master[ClampTableIndex(p[i])];
+                              }
+                          })) {
+            return false;
         }
-        for (uint16_t* end = mosaic.samples + count; p < end; ++p) *p = master[ClampTableIndex(*p)];
+        for (size_t i = blocks * kBlockSamples; i < count; ++i) samples[i] = master[ClampTableIndex(samples[i])];
         return true;
     }
 
@@ -144,17 +160,19 @@ bool ApplyRawTables(RawMosaic& mosaic, const RawTables& tables, ProgressCallback
     const uint16_t* blue = tables.table[RawTables::kBlue];
     if (red == nullptr && green == nullptr && blue == nullptr) return true;
 
-    for (uint32_t y = 0; y < height; ++y) {
-        if (y % kRowsPerTick == 0 && !Tick(progress, 1)) return false;
-        uint16_t* row = mosaic.samples + static_cast<size_t>(y) * width;
-        // Even rows alternate red and green sites, odd rows green and blue.
-        if ((y & 1) == 0) {
-            MapRow(row, width, red, green);
-        } else {
-            MapRow(row, width, green, blue);
-        }
-    }
-    return true;
+    // Even rows alternate red and green sites, odd rows green and blue.
+    return TickedRanges(height, kRowsPerTick, 0, progress,
+                        std::max<size_t>(1, kGrainSamples / std::max<uint32_t>(width, 1)),
+                        [&](size_t first, size_t end, unsigned) {
+                            for (size_t y = first; y < end; ++y) {
+                                uint16_t* row = mosaic.samples + y * width;
+                                if ((y & 1) == 0) {
+                                    MapRow(row, width, red, green);
+                                } else {
+                                    MapRow(row, width, green, blue);
+                                }
+                            }
+                        });
 }
 
 void ApplyRgbBalance(ProcessedImage& image, uint16_t red, uint16_t green, uint16_t blue) {

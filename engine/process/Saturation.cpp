@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <cstdlib>
 
+#include "engine/process/KernelTargets.h"
+#include "engine/process/Parallel.h"
 #include "engine/process/ToneTable.h"
 
 namespace kyp {
@@ -34,23 +38,67 @@ SaturationMatrix BuildSaturationMatrix(float saturation) {
                             Coefficient(r), Coefficient(wG), Coefficient(wB + s)};
 }
 
+namespace {
+
+constexpr size_t kGrainPixels = 16384;
+
+// Row sums (m0 r + m1 g + m2 b) >> 12 for every pixel, in Wide arithmetic.
+template <class Wide>
+KYP_ALWAYS_INLINE void SaturatePixels(uint16_t* __restrict p, size_t pixels, const int32_t* __restrict matrix) {
+    const Wide m0 = matrix[0], m1 = matrix[1], m2 = matrix[2], m3 = matrix[3], m4 = matrix[4], m5 = matrix[5],
+               m6 = matrix[6], m7 = matrix[7], m8 = matrix[8];
+    auto clamp = [](Wide v) __attribute__((always_inline)) {
+        return static_cast<uint16_t>(v < 0 ? 0 : v > 1023 ? 1023 : v);
+    };
+    for (size_t i = 0; i < pixels; ++i) {
+        const Wide r = static_cast<Wide>(ClampTableIndex(p[3 * i]));
+        const Wide g = static_cast<Wide>(ClampTableIndex(p[3 * i + 1]));
+        const Wide b = static_cast<Wide>(ClampTableIndex(p[3 * i + 2]));
+        p[3 * i] = clamp((m0 * r + m1 * g + m2 * b) >> 12);
+        p[3 * i + 1] = clamp((m3 * r + m4 * g + m5 * b) >> 12);
+        p[3 * i + 2] = clamp((m6 * r + m7 * g + m8 * b) >> 12);
+    }
+}
+
+KYP_ALWAYS_INLINE void SaturateNarrow(uint16_t* __restrict p, size_t pixels, const int32_t* __restrict matrix) {
+    SaturatePixels<int32_t>(p, pixels, matrix);
+}
+
+KYP_KERNEL_VARIANTS(SaturateRun, SaturateNarrow,
+                    (uint16_t* __restrict p, size_t pixels, const int32_t* __restrict matrix), (p, pixels, matrix))
+
+// A row whose coefficients' magnitudes add up to at most this keeps every
+// sum with samples up to 1023 inside 32 bits.
+constexpr int64_t kNarrowRowLimit = INT32_MAX / 1023;
+
+}  // namespace
+
 void ApplySaturation(ProcessedImage& image, float saturation) {
     if (image.channels != 3 || image.samples == nullptr) return;
     const SaturationMatrix m = BuildSaturationMatrix(saturation);
-    // Saturations up to 1000 give coefficients of about 4.1e6; with samples up
-    // to 1023 a row sum can pass 2^31, so it is carried in 64 bits.
-    const int64_t m0 = m[0], m1 = m[1], m2 = m[2], m3 = m[3], m4 = m[4], m5 = m[5], m6 = m[6], m7 = m[7],
-                  m8 = m[8];
-    const size_t pixels = static_cast<size_t>(image.width) * image.height;
-    uint16_t* p = image.samples;
-    for (size_t i = 0; i < pixels; ++i, p += 3) {
-        const int64_t r = ClampTableIndex(p[0]);
-        const int64_t g = ClampTableIndex(p[1]);
-        const int64_t b = ClampTableIndex(p[2]);
-        p[0] = ClampToToneRange((m0 * r + m1 * g + m2 * b) >> 12);
-        p[1] = ClampToToneRange((m3 * r + m4 * g + m5 * b) >> 12);
-        p[2] = ClampToToneRange((m6 * r + m7 * g + m8 * b) >> 12);
+    int32_t matrix[9];
+    bool narrow = true;
+    for (int row = 0; row < 3; ++row) {
+        int64_t magnitude = 0;
+        for (int column = 0; column < 3; ++column) {
+            matrix[3 * row + column] = m[3 * row + column];
+            magnitude += std::abs(int64_t{m[3 * row + column]});
+        }
+        narrow = narrow && magnitude <= kNarrowRowLimit;
     }
+    // Saturations up to 1000 give coefficients of about 4.1e6; with samples up
+    // to 1023 a row sum can then pass 2^31 and is carried in 64 bits. Usual
+    // saturations take the 32-bit kernel, which gives the same sums.
+    const auto kernel = PickSaturateRun(KernelTargetInUse());
+    uint16_t* const samples = image.samples;
+    ParallelRanges(static_cast<size_t>(image.width) * image.height, kGrainPixels,
+                   [&](size_t begin, size_t end, unsigned) {
+                       if (narrow) {
+                           kernel(samples + 3 * begin, end - begin, matrix);
+                       } else {
+                           SaturatePixels<int64_t>(samples + 3 * begin, end - begin, matrix);
+                       }
+                   });
 }
 
 }  // namespace kyp

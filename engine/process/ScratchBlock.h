@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "engine/process/MemoryFunctions.h"
+#include "platform/LargeBlock.h"
 
 namespace kyp {
 
@@ -44,8 +45,8 @@ public:
     [[nodiscard]] size_t capacity() const { return capacity_; }
 
 private:
-    static void* HeapAllocate(size_t bytes) { return std::malloc(bytes); }
-    static void HeapRelease(void* block) { std::free(block); }
+    static void* HeapAllocate(size_t bytes) { return AllocateLargeBlock(bytes); }
+    static void HeapRelease(void* block) { ReleaseLargeBlock(block); }
 
     AllocateFunction allocate_ = &HeapAllocate;
     ReleaseFunction release_ = &HeapRelease;

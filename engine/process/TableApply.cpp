@@ -1,5 +1,11 @@
 #include "engine/process/TableApply.h"
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+#include "engine/process/KernelTargets.h"
+#include "engine/process/Parallel.h"
 #include "engine/process/ToneTable.h"
 
 namespace kyp {
@@ -7,6 +13,11 @@ namespace {
 
 constexpr size_t kBlockUnits = 16;  // pixels of an RGB image, samples otherwise
 constexpr size_t kBlocksPerTick = 800;
+// Blocks per unit of work handed to a thread (without progress; with it, a
+// unit also ends at every tick).
+constexpr size_t kGrainBlocks = 2048;
+// Samples per unit of work of the kernels without progress.
+constexpr size_t kGrainSamples = 49152;
 
 // Identity table for channels without one in the progress-reporting kernel.
 struct IdentityTable {
@@ -20,6 +31,54 @@ constexpr IdentityTable kIdentity;
 inline void MapSamples(uint16_t* p, size_t count, const uint16_t* table) {
     for (size_t k = 0; k < count; ++k) p[k] = table[ClampTableIndex(p[k])];
 }
+
+// A table widened to 32-bit entries, for gathering sixteen at a time.
+struct WideTable {
+    alignas(64) uint32_t entries[kToneTableSize];
+    explicit WideTable(const uint16_t* table) {
+        for (uint32_t i = 0; i < kToneTableSize; ++i) entries[i] = table[i];
+    }
+};
+
+#if KYP_HAVE_TARGETS
+// gcc 12 takes the "undefined" vectors inside its AVX-512 intrinsics for
+// uninitialised variables.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+// MapSamples with AVX-512 gathers: indices clamped to 1023 like
+// ClampTableIndex, sixteen entries fetched at once, narrowed back to words.
+KYP_TARGET_AVX512 void GatherSamples(uint16_t* p, size_t count, const WideTable& wide) {
+    const __m512i largest = _mm512_set1_epi32(kToneTableMax);
+    size_t k = 0;
+    for (; k + 16 <= count; k += 16) {
+        const __m512i index =
+            _mm512_min_epu32(_mm512_cvtepu16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + k))),
+                             largest);
+        const __m512i value = _mm512_i32gather_epi32(index, reinterpret_cast<const int*>(wide.entries), 4);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + k), _mm512_cvtepi32_epi16(value));
+    }
+    for (; k < count; ++k) p[k] = static_cast<uint16_t>(wide.entries[ClampTableIndex(p[k])]);
+}
+#pragma GCC diagnostic pop
+#endif
+
+// MapSamples over ranges, gathering where the processor allows.
+struct SampleMapper {
+    const uint16_t* table;
+    bool gather = false;
+    alignas(64) WideTable wide;
+    explicit SampleMapper(const uint16_t* t) : table(t), wide(t) {
+#if KYP_HAVE_TARGETS
+        gather = KernelTargetInUse() == KernelTarget::avx512;
+#endif
+    }
+    void operator()(uint16_t* p, size_t count) const {
+#if KYP_HAVE_TARGETS
+        if (gather) return GatherSamples(p, count, wide);
+#endif
+        MapSamples(p, count, table);
+    }
+};
 
 inline void MapPixels(uint16_t* p, size_t pixels, const uint16_t* red, const uint16_t* green,
                       const uint16_t* blue) {
@@ -51,12 +110,16 @@ bool ApplyTable(ProcessedImage& image, const uint16_t* table, ProgressCallback* 
     const size_t unitSamples = image.channels == 3 ? 3 : 1;
     const size_t units = samples / unitSamples;
     const size_t blockSamples = kBlockUnits * unitSamples;
-    uint16_t* p = image.samples;
-    for (size_t left = units / kBlockUnits; left-- > 0; p += blockSamples) {
-        if (progress != nullptr && left % kBlocksPerTick == 0 && !progress->Tick(1)) return false;
-        MapSamples(p, blockSamples, table);
+    const size_t blocks = units / kBlockUnits;
+    uint16_t* const p = image.samples;
+    const SampleMapper map(table);
+    if (!TickedRanges(blocks, kBlocksPerTick, CountdownPhase(blocks, kBlocksPerTick), progress, kGrainBlocks,
+                      [&](size_t begin, size_t end, unsigned) {
+                          map(p + begin * blockSamples, (end - begin) * blockSamples);
+                      })) {
+        return false;
     }
-    MapSamples(p, (units % kBlockUnits) * unitSamples, table);
+    MapSamples(p + blocks * blockSamples, (units % kBlockUnits) * unitSamples, table);
     return true;
 }
 
@@ -67,12 +130,15 @@ bool ApplyChannelTables(uint16_t* samples, size_t pixelCount, const uint16_t* re
     if (green == nullptr) green = kIdentity.entries;
     if (blue == nullptr) blue = kIdentity.entries;
 
-    uint16_t* p = samples;
-    for (size_t left = pixelCount / kBlockUnits; left-- > 0; p += 3 * kBlockUnits) {
-        if (progress != nullptr && left % kBlocksPerTick == 0 && !progress->Tick(1)) return false;
-        MapPixels(p, kBlockUnits, red, green, blue);
+    const size_t blocks = pixelCount / kBlockUnits;
+    if (!TickedRanges(blocks, kBlocksPerTick, CountdownPhase(blocks, kBlocksPerTick), progress, kGrainBlocks,
+                      [&](size_t begin, size_t end, unsigned) {
+                          MapPixels(samples + begin * 3 * kBlockUnits, (end - begin) * kBlockUnits, red, green,
+                                    blue);
+                      })) {
+        return false;
     }
-    MapPixels(p, pixelCount % kBlockUnits, red, green, blue);
+    MapPixels(samples + blocks * 3 * kBlockUnits, pixelCount % kBlockUnits, red, green, blue);
     return true;
 }
 
@@ -80,21 +146,27 @@ void ApplyPresentChannelTables(uint16_t* samples, size_t pixelCount, const uint1
                                const uint16_t* blue) {
     if (samples == nullptr) return;
     const int present = (red != nullptr ? 4 : 0) | (green != nullptr ? 2 : 0) | (blue != nullptr ? 1 : 0);
+    auto kernel = MapPresent<true, true, true>;
     switch (present) {
-        case 4: MapPresent<true, false, false>(samples, pixelCount, red, green, blue); break;
-        case 2: MapPresent<false, true, false>(samples, pixelCount, red, green, blue); break;
-        case 1: MapPresent<false, false, true>(samples, pixelCount, red, green, blue); break;
-        case 6: MapPresent<true, true, false>(samples, pixelCount, red, green, blue); break;
-        case 5: MapPresent<true, false, true>(samples, pixelCount, red, green, blue); break;
-        case 3: MapPresent<false, true, true>(samples, pixelCount, red, green, blue); break;
-        case 7: MapPresent<true, true, true>(samples, pixelCount, red, green, blue); break;
-        default: break;  // no table: nothing to do
+        case 4: kernel = MapPresent<true, false, false>; break;
+        case 2: kernel = MapPresent<false, true, false>; break;
+        case 1: kernel = MapPresent<false, false, true>; break;
+        case 6: kernel = MapPresent<true, true, false>; break;
+        case 5: kernel = MapPresent<true, false, true>; break;
+        case 3: kernel = MapPresent<false, true, true>; break;
+        case 7: break;
+        default: return;  // no table: nothing to do
     }
+    ParallelRanges(pixelCount, kGrainSamples / 3, [&](size_t begin, size_t end, unsigned) {
+        kernel(samples + 3 * begin, end - begin, red, green, blue);
+    });
 }
 
 void ApplyTableToSamples(uint16_t* samples, size_t count, const uint16_t* table) {
     if (samples == nullptr || table == nullptr) return;
-    MapSamples(samples, count, table);
+    const SampleMapper map(table);
+    ParallelRanges(count, kGrainSamples,
+                   [&](size_t begin, size_t end, unsigned) { map(samples + begin, end - begin); });
 }
 
 }  // namespace kyp

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "engine/process/KernelTargets.h"
+#include "engine/process/Parallel.h"
+
 namespace kyp {
 
 namespace {
@@ -54,8 +57,7 @@ inline uint16_t Estimate(const uint16_t* site, ptrdiff_t rowLength) {
 // Estimate for `count` sites two samples apart along one row, written without
 // branches so it vectorises; agrees with Estimate site by site. `above` and `below`
 // point at the samples directly over and under the first site.
-__attribute__((target_clones("avx2", "default"))) void EstimateRow(uint16_t* sites, const uint16_t* above,
-                                                                  const uint16_t* below, uint32_t count) {
+KYP_ALWAYS_INLINE void EstimateRowBody(uint16_t* sites, const uint16_t* above, const uint16_t* below, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) {
         const size_t x = size_t{i} * 2;
         const int32_t nw = above[x - 1], ne = above[x + 1], sw = below[x - 1], se = below[x + 1];
@@ -79,6 +81,14 @@ __attribute__((target_clones("avx2", "default"))) void EstimateRow(uint16_t* sit
         const int32_t rounded = (nw + ne + sw + se + 2) >> 2;
         sites[x] = static_cast<uint16_t>(midpoint != 0 && pairs != 0 ? mean : rounded);
     }
+}
+
+KYP_KERNEL_VARIANTS(EstimateRowFor, EstimateRowBody,
+                    (uint16_t* sites, const uint16_t* above, const uint16_t* below, uint32_t count),
+                    (sites, above, below, count))
+
+void EstimateRow(uint16_t* sites, const uint16_t* above, const uint16_t* below, uint32_t count) {
+    PickEstimateRowFor(KernelTargetInUse())(sites, above, below, count);
 }
 
 }  // namespace
@@ -137,10 +147,20 @@ int CorrectTextureDefect(const RawMosaic& mosaic, int phase, ProgressCallback* p
     const uint32_t firstColumn = phase == 0 ? 1 : 2;
     const uint32_t sitesPerRow = phase == 0 ? (mosaic.width - 1) / 2 : (mosaic.width - 2) / 2;
     const auto rowLength = static_cast<ptrdiff_t>(mosaic.width);
-    for (uint32_t y = firstRow; y < mosaic.height - 1; y += 2) {
-        if (y % kTickRows == 0 && !Tick(progress)) return texture::kCancelled;
-        uint16_t* sites = mosaic.samples + static_cast<size_t>(y) * mosaic.width + firstColumn;
-        EstimateRow(sites, sites - rowLength, sites + rowLength, sitesPerRow);
+    // Row k of the phase is mosaic row firstRow + 2k; ticks come before the
+    // rows whose number is a multiple of kTickRows (even rows only, so none
+    // for phase 1).
+    const size_t rows = (mosaic.height - 1 - firstRow + 1) / 2;
+    const size_t period = firstRow % 2 == 0 ? kTickRows / 2 : 0;
+    const size_t tickPhase = period == 0 ? 0 : (firstRow / 2) % period;
+    const size_t grain = std::max<size_t>(1, 32768 / mosaic.width);
+    if (!TickedRanges(rows, period, tickPhase, progress, grain, [&](size_t first, size_t end, unsigned) {
+            for (size_t k = first; k < end; ++k) {
+                uint16_t* sites = mosaic.samples + (firstRow + 2 * k) * mosaic.width + firstColumn;
+                EstimateRow(sites, sites - rowLength, sites + rowLength, sitesPerRow);
+            }
+        })) {
+        return texture::kCancelled;
     }
     return texture::kRepaired;
 }

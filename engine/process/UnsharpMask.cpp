@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "engine/process/KernelTargets.h"
+#include "engine/process/Parallel.h"
+
 namespace kyp {
 
 namespace {
@@ -27,10 +30,17 @@ inline __attribute__((always_inline)) void SharpenRow(uint16_t* samples, const u
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void SharpenRowNarrow(uint16_t* samples,
-                                                                         const uint16_t* blurred, size_t count,
-                                                                         int32_t amount, int32_t limit) {
+KYP_ALWAYS_INLINE void SharpenRowNarrowBody(uint16_t* samples, const uint16_t* blurred, size_t count, int32_t amount,
+                                            int32_t limit) {
     SharpenRow<int32_t>(samples, blurred, count, amount, limit);
+}
+
+KYP_KERNEL_VARIANTS(SharpenRowNarrowFor, SharpenRowNarrowBody,
+                    (uint16_t* samples, const uint16_t* blurred, size_t count, int32_t amount, int32_t limit),
+                    (samples, blurred, count, amount, limit))
+
+void SharpenRowNarrow(uint16_t* samples, const uint16_t* blurred, size_t count, int32_t amount, int32_t limit) {
+    PickSharpenRowNarrowFor(KernelTargetInUse())(samples, blurred, count, amount, limit);
 }
 
 void SharpenRowWide(uint16_t* samples, const uint16_t* blurred, size_t count, int64_t amount, int32_t limit) {
@@ -57,17 +67,19 @@ bool UnsharpMask(ProcessedImage& image, int32_t amount, float radius, int32_t th
     // Differences are at most 65535 in size, so a limit of 65535 already means
     // "never"; clamping keeps 2 x threshold from overflowing.
     const auto limit = static_cast<int32_t>(std::clamp<int64_t>(2 * int64_t{threshold}, -1, 65535));
-    for (size_t y = 0; y < height; ++y) {
-        if ((height - 1 - y) % kTickRows == 0 && !Tick(progress)) return false;
-        uint16_t* row = image.samples + y * rowSamples;
-        const uint16_t* blurredRow = buffers.blurred.data() + y * rowSamples;
-        if (amount >= -kNarrowAmount && amount <= kNarrowAmount) {
-            SharpenRowNarrow(row, blurredRow, rowSamples, amount, limit);
-        } else {
-            SharpenRowWide(row, blurredRow, rowSamples, amount, limit);
-        }
-    }
-    return true;
+    const bool narrow = amount >= -kNarrowAmount && amount <= kNarrowAmount;
+    return TickedRanges(height, kTickRows, CountdownPhase(height, kTickRows), progress,
+                        std::max<size_t>(1, 32768 / rowSamples), [&](size_t first, size_t end, unsigned) {
+                            for (size_t y = first; y < end; ++y) {
+                                uint16_t* row = image.samples + y * rowSamples;
+                                const uint16_t* blurredRow = buffers.blurred.data() + y * rowSamples;
+                                if (narrow) {
+                                    SharpenRowNarrow(row, blurredRow, rowSamples, amount, limit);
+                                } else {
+                                    SharpenRowWide(row, blurredRow, rowSamples, amount, limit);
+                                }
+                            }
+                        });
 }
 
 bool UnsharpMask(ProcessedImage& image, int32_t amount, float radius, int32_t threshold,

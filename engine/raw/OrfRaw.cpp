@@ -6,12 +6,16 @@
 
 #include <cstring>
 
+#include "engine/process/Parallel.h"
 #include "engine/raw/TiffDocument.h"
 #include "engine/raw/TiffReadContext.h"
 
 namespace kyp {
 
 namespace {
+
+// Samples per unit of work of the unpacking.
+constexpr size_t kUnpackGrain = 65536;
 
 // An Olympus maker note starts "OLYMP\0", two more bytes, then its directory.
 constexpr uint8_t kOlympusSignature[6] = {'O', 'L', 'Y', 'M', 'P', 0};
@@ -128,17 +132,15 @@ bool readRawInfo(TiffDocument& document, RawInfo& info) {
 
 void unpack(uint16_t* destination, const uint8_t* source, size_t count) {
     // Each sample is a big-endian word with the value in its upper 10 bits.
-    // Sixteen a pass lets the compiler keep the loop in vector registers.
-    size_t i = 0;
-    for (; i + 16 <= count; i += 16) {
-        for (size_t k = 0; k < 16; ++k) {
-            const size_t j = i + k;
-            destination[j] = static_cast<uint16_t>((source[2 * j] << 8 | source[2 * j + 1]) >> 6);
+    // A plain loop over independent samples: the compiler keeps it in vector
+    // registers, and ranges of it go to the threads.
+    ParallelRanges(count, kUnpackGrain, [&](size_t first, size_t end, unsigned) {
+        uint16_t* __restrict out = destination;
+        const uint8_t* __restrict in = source;
+        for (size_t i = first; i < end; ++i) {
+            out[i] = static_cast<uint16_t>((in[2 * i] << 8 | in[2 * i + 1]) >> 6);
         }
-    }
-    for (; i < count; ++i) {
-        destination[i] = static_cast<uint16_t>((source[2 * i] << 8 | source[2 * i + 1]) >> 6);
-    }
+    });
 }
 
 }  // namespace kyp

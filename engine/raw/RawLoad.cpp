@@ -22,6 +22,9 @@ bool LoadInto(const std::string& path, TiffDocument& document, RawSampleBlock& b
     if (!block.ensure(static_cast<size_t>(samples))) return false;
 
     unpack(block.samples(), document.file().view().at(info.rawOffset, samples * 2), static_cast<size_t>(samples));
+    // The packed samples are not read again (the writers use only the TIFF
+    // structures): give their pages back while the image is being made.
+    document.file().dropPages(info.rawOffset, samples * 2);
     mosaic.samples = block.samples();
     mosaic.width = info.width;
     mosaic.height = info.height;

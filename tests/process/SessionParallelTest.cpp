@@ -1,0 +1,206 @@
+// Whole pipelines run alone and on the thread pool: the same image, the same
+// progress calls in the same order, and cancellation at the same point.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/process/ProcessingSession.h"
+#include "platform/ThreadPool.h"
+#include "tools/sample-orf/SampleOrf.h"
+
+namespace kyp {
+namespace {
+
+// Writes down every call, in order: "S<text>" for SetText, "#" for a Tick,
+// "B" and "E"; answers false at tick number cancelAt (1-based; 0 never).
+class CallLog : public ProgressCallback {
+public:
+    explicit CallLog(int cancelAt = 0) : cancelAt_(cancelAt) {}
+    void SetText(const char* text) override { log += std::string("S") + text + "|"; }
+    void Begin(int32_t) override { log += "B"; }
+    bool Tick(int32_t count) override {
+        log += count == 1 ? "#" : "?";
+        return ++ticks != cancelAt_;
+    }
+    void End() override { log += "E"; }
+    std::string log;
+    int ticks = 0;
+
+private:
+    int cancelAt_;
+};
+
+std::string SampleFile(const std::string& name, uint32_t width, uint32_t height) {
+    const char* base = std::getenv("KYP_TEST_TMP");
+    const std::filesystem::path folder = base ? base : std::filesystem::temp_directory_path();
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / (std::to_string(getpid()) + "-" + name)).string();
+    sample::SampleOrfOptions options;
+    options.width = width;
+    options.height = height;
+    options.previewWidth = 64;
+    EXPECT_TRUE(sample::WriteSampleOrf(path, options));
+    return path;
+}
+
+// A master curve and a red curve, so that curves and raw curves change samples.
+struct TestCurves {
+    uint16_t master[1024], red[1024];
+    CurveTables tables;
+    TestCurves() {
+        for (int i = 0; i < 1024; ++i) {
+            master[i] = static_cast<uint16_t>(i * i / 1023);
+            red[i] = static_cast<uint16_t>(1023 - (1023 - i) * (1023 - i) / 1023);
+        }
+        tables.table[0] = master;
+        tables.table[1] = red;
+    }
+};
+
+struct Outcome {
+    bool ok = false;
+    std::vector<uint16_t> samples;
+    uint32_t width = 0, height = 0;
+    std::string calls;
+};
+
+Outcome RunConsole(const std::string& file, const ImportSettings& settings, const CurveTables* curves,
+                   unsigned threads, int cancelAt = 0) {
+    ThreadPool::Shared().SetThreadLimit(threads);
+    ProcessingSession session;
+    CallLog log(cancelAt);
+    session.SetProgress(&log);
+    session.SetFileName(file.c_str());
+    session.SetSettings(settings);
+    session.SetCurves(curves);
+    Outcome outcome;
+    outcome.ok = session.Process();
+    const ProcessedImage& image = session.Image();
+    if (image.samples != nullptr) outcome.samples.assign(image.samples, image.samples + image.sampleCount());
+    outcome.width = image.width;
+    outcome.height = image.height;
+    outcome.calls = log.log;
+    ThreadPool::Shared().SetThreadLimit(0);
+    return outcome;
+}
+
+ImportSettings Defaults() {
+    ImportSettings settings;
+    SetDefaults(settings);
+    return settings;
+}
+
+// Option sets that between them switch on every step and every method.
+std::vector<ImportSettings> OptionSets() {
+    std::vector<ImportSettings> sets;
+    ImportSettings s = Defaults();
+    sets.push_back(s);  // black, texture, wb, fudge, gradient, matrix, levels, saturation, gamma
+    s.options |= opt::usm | opt::balance | opt::curves | opt::rawcurves | opt::scale | opt::hflip |
+                 (1u << opt::rotShift);
+    s.usmRadius = 1.1f;
+    s.redScale = 0x00070005;
+    sets.push_back(s);
+    s.options = (Defaults().options & ~opt::levels) | opt::rgblevels | opt::usm | opt::vflip | opt::invert |
+                (2u << opt::rotShift);
+    s.usmRadius = 5.0f;
+    s.usmAmount = 180;
+    s.darkThreshold = 3;
+    s.brightThreshold = 5;
+    sets.push_back(s);
+    for (const uint16_t method : {0, 1, 7}) {
+        s = Defaults();
+        s.method = method;
+        s.options |= opt::gray | opt::usm | (3u << opt::rotShift);
+        sets.push_back(s);
+    }
+    return sets;
+}
+
+TEST(SessionParallel, ConsoleRunsGiveTheSameImageAndCallsOnAnyThreadCount) {
+    const TestCurves curves;
+    // Odd sizes, a moved-back last tile row (2 x 104 + 8 + 5), several tiles.
+    const std::string files[] = {SampleFile("par-a.orf", 640, 480), SampleFile("par-b.orf", 333, 221)};
+    for (const std::string& file : files) {
+        for (const ImportSettings& settings : OptionSets()) {
+            const Outcome alone = RunConsole(file, settings, &curves.tables, 1);
+            ASSERT_TRUE(alone.ok);
+            for (const unsigned threads : {2u, 3u, 0u}) {
+                const Outcome shared = RunConsole(file, settings, &curves.tables, threads);
+                EXPECT_TRUE(shared.ok);
+                EXPECT_EQ(shared.width, alone.width);
+                EXPECT_EQ(shared.calls, alone.calls) << std::hex << settings.options << " threads " << threads;
+                EXPECT_TRUE(shared.samples == alone.samples) << std::hex << settings.options << " threads " << threads;
+            }
+        }
+        std::filesystem::remove(file);
+    }
+}
+
+// Cancelling at any tick stops at that tick, on any thread count, leaving the
+// image in the same state.
+TEST(SessionParallel, CancellationStopsAtTheSameTick) {
+    const TestCurves curves;
+    const std::string file = SampleFile("par-cancel.orf", 420, 300);
+    ImportSettings settings = OptionSets()[1];
+    const Outcome whole = RunConsole(file, settings, &curves.tables, 1);
+    ASSERT_TRUE(whole.ok);
+    const int ticks = static_cast<int>(std::count(whole.calls.begin(), whole.calls.end(), '#'));
+    ASSERT_GT(ticks, 40);
+    for (int cancelAt = 1; cancelAt <= ticks; cancelAt += 1 + cancelAt / 4) {
+        const Outcome alone = RunConsole(file, settings, &curves.tables, 1, cancelAt);
+        const Outcome shared = RunConsole(file, settings, &curves.tables, 0, cancelAt);
+        EXPECT_FALSE(alone.ok);
+        EXPECT_FALSE(shared.ok);
+        EXPECT_EQ(std::count(shared.calls.begin(), shared.calls.end(), '#'), cancelAt);
+        EXPECT_EQ(shared.calls, alone.calls) << cancelAt;
+        EXPECT_EQ(shared.calls.back(), 'E');
+        EXPECT_TRUE(shared.samples == alone.samples) << cancelAt;
+    }
+    std::filesystem::remove(file);
+}
+
+// The interactive session's stages: full size, preview, and a gamma change
+// that reruns only the output stage.
+TEST(SessionParallel, InteractiveStagesGiveTheSameImagesOnAnyThreadCount) {
+    const TestCurves curves;
+    const std::string file = SampleFile("par-stages.orf", 500, 360);
+    auto run = [&](unsigned threads) {
+        ThreadPool::Shared().SetThreadLimit(threads);
+        ProcessingSession session(SessionKind::interactive);
+        CallLog log;
+        session.SetProgress(&log);
+        session.SetFileName(file.c_str());
+        ImportSettings settings = OptionSets()[1];
+        session.SetSettings(settings);
+        session.SetCurves(&curves.tables);
+        session.SetReduction(12);
+        std::vector<std::vector<uint16_t>> images;
+        auto keep = [&](const ProcessedImage& image) {
+            images.emplace_back(image.samples, image.samples + image.sampleCount());
+        };
+        EXPECT_EQ(session.Process(false), run::processed);
+        keep(session.FullOutput());
+        EXPECT_EQ(session.Process(true), run::processed);
+        keep(session.PreviewOutput());
+        settings.gammaExponent = 0.6f;
+        session.SetSettings(settings);
+        EXPECT_EQ(session.Process(true), run::processed);
+        keep(session.PreviewOutput());
+        EXPECT_EQ(session.Process(false), run::processed);
+        keep(session.FullOutput());
+        ThreadPool::Shared().SetThreadLimit(0);
+        return std::make_pair(images, log.log);
+    };
+    const auto alone = run(1);
+    const auto shared = run(0);
+    EXPECT_EQ(shared.second, alone.second);
+    ASSERT_EQ(shared.first.size(), alone.first.size());
+    for (size_t i = 0; i < alone.first.size(); ++i) EXPECT_TRUE(shared.first[i] == alone.first[i]) << i;
+    std::filesystem::remove(file);
+}
+
+}  // namespace
+}  // namespace kyp
