@@ -295,7 +295,7 @@ private slots:
         std::vector<uint16_t> samples = {40, 0, 512, 1000, 1023, 512, 600, 300, 512, 41, 700, 512};
         ProcessedImage image{4, 1, 3, 16, 24, samples.data()};
         page_->processedImage = [&image] { return &image; };
-        frame_->MutableSettings().options |= opt::curves;
+        TurnOn(opt::curves);
         keys_ = Qt::ControlModifier | Qt::ShiftModifier;
         page_->AutoCurves();
         QCOMPARE(frame_->Curves()[curve::red], MakeCurve({{10, 0}, {250, 255}}));
@@ -318,7 +318,7 @@ private slots:
     }
 
     void rawCurvesAskForAReload() {
-        frame_->MutableSettings().options |= opt::rawcurves;
+        TurnOn(opt::rawcurves);
         page_->Activate(true);  // copies the settings
         QVERIFY(!frame_->ReloadPending());
         Click(page_, At(100, 100));
@@ -364,7 +364,7 @@ private slots:
     }
 
     void stripsSampleMarkerAndDrawing() {
-        frame_->MutableSettings().options |= opt::gamma;
+        TurnOn(opt::gamma);
         page_->Activate(true);
         std::array<uint8_t, 256> gamma{};
         BuildGammaTable8(gamma, frame_->Settings().gammaExponent);
@@ -441,6 +441,12 @@ private slots:
     }
 
 private:
+    // An option switched on as the user would: through the Options page, which the frame's settings follow.
+    void TurnOn(uint32_t bit) {
+        ImportSettings settings = frame_->Settings();
+        settings.options |= bit;
+        frame_->TakeSettings(settings);
+    }
     void OpenFrame() {
         page_ = nullptr;
         frame_.reset();
