@@ -1,11 +1,14 @@
 #pragma once
 // The generated 2256 x 1684 ORF that the pipeline benchmarks convert: written
 // once per run of the benchmarks into the temporary folder, removed at exit.
+// And a statistic for benchmarks repeated on a busy machine.
 #include <unistd.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tools/sample-orf/SampleOrf.h"
 
@@ -27,6 +30,12 @@ private:
     std::string path_;
     bool ok_ = false;
 };
+
+// The fastest of the repetitions (--benchmark_repetitions=N): on a shared
+// machine the other statistics mostly measure the neighbours.
+inline double Fastest(const std::vector<double>& values) {
+    return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
+}
 
 inline const SampleFile& Sample() {
     static const SampleFile file;

@@ -55,7 +55,7 @@ void BM_DemosaicTiled(benchmark::State& state) {
     std::free(image.samples);
     SetRate(state);
 }
-BENCHMARK(BM_DemosaicTiled)->Arg(0)->Arg(1)->Arg(7)->Arg(8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DemosaicTiled)->Arg(0)->Arg(1)->Arg(7)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_DemosaicReduced(benchmark::State& state) {
     const kyp::RawMosaic mosaic = MosaicView();
@@ -70,6 +70,6 @@ void BM_DemosaicReduced(benchmark::State& state) {
     std::free(image.samples);
     SetRate(state);
 }
-BENCHMARK(BM_DemosaicReduced)->Args({12, 0})->Args({12, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DemosaicReduced)->Args({12, 0})->Args({12, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -59,7 +59,7 @@ void BM_UnsharpMask(benchmark::State& state) {
     }
     SetRate(state);
 }
-BENCHMARK(BM_UnsharpMask)->Args({11, 3})->Args({50, 3})->Args({11, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UnsharpMask)->Args({11, 3})->Args({50, 3})->Args({11, 1})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_RotateImage(benchmark::State& state) {
     std::vector<uint16_t> samples = Frame(3, 2);
@@ -73,7 +73,7 @@ void BM_RotateImage(benchmark::State& state) {
     }
     SetRate(state);
 }
-BENCHMARK(BM_RotateImage)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RotateImage)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_FlipImage(benchmark::State& state) {
     std::vector<uint16_t> samples = Frame(3, 3);
@@ -86,7 +86,7 @@ void BM_FlipImage(benchmark::State& state) {
     }
     SetRate(state);
 }
-BENCHMARK(BM_FlipImage)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FlipImage)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 RawMosaic Mosaic(std::vector<uint16_t>& samples) {
     RawMosaic mosaic;
@@ -109,7 +109,7 @@ void BM_TextureMeasure(benchmark::State& state) {
     }
     SetRate(state);
 }
-BENCHMARK(BM_TextureMeasure)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TextureMeasure)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_TextureCorrect(benchmark::State& state) {
     std::vector<uint16_t> samples = Frame(1, 5);
@@ -120,7 +120,7 @@ void BM_TextureCorrect(benchmark::State& state) {
     }
     SetRate(state);
 }
-BENCHMARK(BM_TextureCorrect)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TextureCorrect)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace kyp

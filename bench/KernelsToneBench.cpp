@@ -77,7 +77,7 @@ void BM_SubtractBlackPoint(benchmark::State& state) {
     }
     Rate(state);
 }
-BENCHMARK(BM_SubtractBlackPoint)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SubtractBlackPoint)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ApplyRawTablesMaster(benchmark::State& state) {
     Mosaic m;
@@ -90,7 +90,7 @@ void BM_ApplyRawTablesMaster(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(ApplyRawTables(m.mosaic, tables, nullptr));
     Rate(state);
 }
-BENCHMARK(BM_ApplyRawTablesMaster)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ApplyRawTablesMaster)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ApplyRawTablesChannels(benchmark::State& state) {
     Mosaic m;
@@ -101,7 +101,7 @@ void BM_ApplyRawTablesChannels(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(ApplyRawTables(m.mosaic, tables, nullptr));
     Rate(state);
 }
-BENCHMARK(BM_ApplyRawTablesChannels)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ApplyRawTablesChannels)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ApplyRgbBalance(benchmark::State& state) {
     Frame f(3);
@@ -111,7 +111,7 @@ void BM_ApplyRgbBalance(benchmark::State& state) {
     }
     Rate(state);
 }
-BENCHMARK(BM_ApplyRgbBalance)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ApplyRgbBalance)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ComputeHistogram(benchmark::State& state) {
     Frame f(3);
@@ -119,7 +119,7 @@ void BM_ComputeHistogram(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(ComputeHistogram(f.image, record.get(), nullptr));
     Rate(state);
 }
-BENCHMARK(BM_ComputeHistogram)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ComputeHistogram)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ApplyTable(benchmark::State& state) {
     Frame f(static_cast<uint16_t>(state.range(0)));
@@ -128,7 +128,7 @@ void BM_ApplyTable(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(ApplyTable(f.image, identity.data(), nullptr));
     Rate(state);
 }
-BENCHMARK(BM_ApplyTable)->Arg(3)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ApplyTable)->Arg(3)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ApplyChannelTables(benchmark::State& state) {
     Frame f(3);
@@ -140,7 +140,7 @@ void BM_ApplyChannelTables(benchmark::State& state) {
     }
     Rate(state);
 }
-BENCHMARK(BM_ApplyChannelTables)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ApplyChannelTables)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ApplyCurvesRedAndMaster(benchmark::State& state) {
     Frame f(3);
@@ -153,7 +153,7 @@ void BM_ApplyCurvesRedAndMaster(benchmark::State& state) {
     }
     Rate(state);
 }
-BENCHMARK(BM_ApplyCurvesRedAndMaster)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ApplyCurvesRedAndMaster)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ApplyColourMatrix(benchmark::State& state) {
     Frame f(3);
@@ -161,7 +161,7 @@ void BM_ApplyColourMatrix(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(ApplyColourMatrix(f.image, matrix));
     Rate(state);
 }
-BENCHMARK(BM_ApplyColourMatrix)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ApplyColourMatrix)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ApplyColourBalance(benchmark::State& state) {
     Frame f(3);
@@ -170,7 +170,7 @@ void BM_ApplyColourBalance(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(ApplyColourBalance(f.image, *record, r, g, b, nullptr));
     Rate(state);
 }
-BENCHMARK(BM_ApplyColourBalance)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ApplyColourBalance)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ApplySaturation(benchmark::State& state) {
     Frame f(3);
@@ -180,7 +180,7 @@ void BM_ApplySaturation(benchmark::State& state) {
     }
     Rate(state);
 }
-BENCHMARK(BM_ApplySaturation)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ApplySaturation)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ConvertToGrayscale(benchmark::State& state) {
     Frame f(3);
@@ -191,7 +191,7 @@ void BM_ConvertToGrayscale(benchmark::State& state) {
     }
     Rate(state);
 }
-BENCHMARK(BM_ConvertToGrayscale)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConvertToGrayscale)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_InvertImage(benchmark::State& state) {
     Frame f(3);
@@ -201,7 +201,7 @@ void BM_InvertImage(benchmark::State& state) {
     }
     Rate(state);
 }
-BENCHMARK(BM_InvertImage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_InvertImage)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_BuildGammaTable(benchmark::State& state) {
     Table table{};
@@ -210,7 +210,7 @@ void BM_BuildGammaTable(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_BuildGammaTable)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BuildGammaTable)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 void BM_BuildRawTables(benchmark::State& state) {
     const Table curve = Gamma();
@@ -226,7 +226,7 @@ void BM_BuildRawTables(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_BuildRawTables)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BuildRawTables)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace
 }  // namespace kyp

@@ -41,7 +41,7 @@ void BM_RawLoad(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * mosaic.width * mosaic.height * 2);
 }
-BENCHMARK(BM_RawLoad)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RawLoad)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Baseline: map the file and read one byte of every page.
 void BM_TouchPages(benchmark::State& state) {
@@ -60,7 +60,7 @@ void BM_TouchPages(benchmark::State& state) {
         ::munmap(map, size);
     }
 }
-BENCHMARK(BM_TouchPages)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TouchPages)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The conversion alone, from memory already mapped.
 void BM_Unpack(benchmark::State& state) {
@@ -73,6 +73,6 @@ void BM_Unpack(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(source.size()));
 }
-BENCHMARK(BM_Unpack)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Unpack)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -78,7 +78,7 @@ void BM_RenderColour(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bitmap.size()));
 }
-BENCHMARK(BM_RenderColour)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderColour)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_WriteBmp(benchmark::State& state) {
     Fixture& f = Shared();

@@ -11,8 +11,8 @@ namespace kyp {
 // of the image): mosaic site (x, y) becomes output pixel (x - Border(),
 // y - Border()). Each object owns fixed working storage for one tile, so one
 // object serves one thread; tiles are independent of each other and of the
-// order they are run in (a parallel driver would give each worker its own
-// object from CreateDemosaicMethod(Number())).
+// order they are run in (DemosaicTiled gives each extra thread its own object
+// from CreateDemosaicMethod(Number())).
 class DemosaicMethod {
 public:
     virtual ~DemosaicMethod() = default;

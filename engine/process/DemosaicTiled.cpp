@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 #include "engine/process/DemosaicImageBlock.h"
@@ -114,24 +115,32 @@ bool DemosaicTiled(const RawMosaic& mosaic, ProcessedImage& image, DemosaicMetho
     std::atomic<bool> failed{false};
 
     // A moved-back tile (the last of a row or column, pulled back to end at
-    // the edge) rewrites a few pixels of the tile before it with the same
-    // values; it waits for that tile so that no pixel is written by two
-    // threads at once. That tile was handed out earlier, so it is running.
+    // the edge) rewrites a few pixels of the tiles before it with the same
+    // values; it waits for every earlier tile whose pixels it shares, so that
+    // no pixel is written by two threads at once. Those tiles were handed out
+    // earlier, so they are running or done.
     auto waitFor = [&](size_t tile) {
         for (int spins = 0; !done[tile].load(std::memory_order_acquire); ++spins) {
             if (spins > 64) std::this_thread::yield();
         }
+    };
+    // Output spans of two tiles along one axis share a pixel.
+    auto share = [&](const TileSpan& a, const TileSpan& b) {
+        return a.origin < b.origin + b.length - 2 * border && b.origin < a.origin + a.length - 2 * border;
     };
     auto runTile = [&](size_t index, unsigned slot) {
         const size_t r = index / columns.size();
         const size_t c = index % columns.size();
         const TileSpan& column = columns[c];
         const TileSpan& row = rows[r];
-        if (c > 0 && column.origin < columns[c - 1].origin + columns[c - 1].length - 2 * border) {
-            waitFor(index - 1);
-        }
-        if (r > 0 && row.origin < rows[r - 1].origin + rows[r - 1].length - 2 * border) {
-            waitFor(index - columns.size());
+        // Only the neighbours to the left, above left, above and above right
+        // come earlier and can share pixels.
+        const std::pair<size_t, size_t> earlier[] = {{r, c - 1}, {r - 1, c - 1}, {r - 1, c}, {r - 1, c + 1}};
+        for (const auto& [otherRow, otherColumn] : earlier) {
+            if (otherRow >= rows.size() || otherColumn >= columns.size()) continue;  // wrapped: no such tile
+            if (share(rows[otherRow], row) && share(columns[otherColumn], column)) {
+                waitFor(otherRow * columns.size() + otherColumn);
+            }
         }
         DemosaicMethod& worker = slot == 0 || workers.empty() ? method : *workers[slot - 1];
         if (!worker.ProcessTile(image.samples, rowLength, mosaic, column.origin, row.origin, column.length,
