@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 30
 
-.PHONY: all deps build build-asan build-fuzz demo test test-normal test-asan fuzz bench clean
+.PHONY: all deps build build-asan build-fuzz demo test test-normal test-asan test-tsan fuzz bench peers clean
 
 all: build
 
@@ -36,5 +36,15 @@ test: test-normal test-asan fuzz
 bench: build
 	./build/kyp_bench
 
+# Wall time and peak memory against dcraw and LibRaw on one generated ORF.
+peers: build
+	bash bench/peers.sh build
+
+# The engine and console tests under ThreadSanitizer, with one and with several threads.
+test-tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKYP_TSAN=ON -DKYP_GUI=OFF -DKYP_BENCH=OFF
+	cmake --build build-tsan -j $(JOBS)
+	cd build-tsan && KYP_THREADS=1 ctest --output-on-failure -j $(JOBS) && KYP_THREADS=4 ctest --output-on-failure -j $(JOBS)
+
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz build-tsan

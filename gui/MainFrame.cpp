@@ -20,8 +20,10 @@
 #include "gui/AboutBox.h"
 #include "gui/BlankPage.h"
 #include "gui/CommandTable.h"
+#include "gui/CurvesPage.h"
+#include "gui/HistogramPage.h"
 #include "gui/FolderScan.h"
-#include "gui/ImageArea.h"
+#include "gui/ImageWindow.h"
 #include "gui/ImageInfoPage.h"
 #include "gui/Messages.h"
 #include "gui/StatusStrip.h"
@@ -98,9 +100,11 @@ MainFrame::MainFrame() {
     session_.SetReduction(screenSize.height() < 601 ? 14 : 12);
 
     BuildChildren();
+    BuildImageParts();
     BuildMenus();
     session_.SetProgress(strip_);
     LoadLayoutFromStore();
+    ShowPagesSettings();
     LayOut();
     UpdateTitle();
     UpdateApplyButton();
@@ -110,14 +114,15 @@ MainFrame::MainFrame() {
 MainFrame::~MainFrame() {
     // The strip is the session's progress object; it goes first.
     session_.SetProgress(nullptr);
+    // A separate image window has no parent to take it along.
+    DestroyImageWindow();
+    // The pages go after the frame's members: no tab change may reach them then.
+    if (tabs_ != nullptr) tabs_->blockSignals(true);
 }
 
 void MainFrame::BuildChildren() {
     client_ = new FrameClient(this);
     setCentralWidget(client_);
-
-    imageArea_ = new ImageArea(client_);
-    imageArea_->onDoubleClick = [this] { Command(cmd::open); };
 
     applyButton_ = new QPushButton(QStringLiteral("Apply (F5)"), client_);
     applyButton_->setObjectName(QStringLiteral("applyButton"));
@@ -148,7 +153,15 @@ void MainFrame::BuildChildren() {
     tabs_->tabBar()->setUsesScrollButtons(false);
     tabs_->tabBar()->setElideMode(Qt::ElideNone);
     for (int i = 0; i < page::count; ++i) {
-        if (i == page::imageInfo) {
+        if (i == page::curves) {
+            auto* curves = new CurvesPage(*this);
+            pages_[static_cast<size_t>(i)] = curves;
+            pageWidgets_[static_cast<size_t>(i)] = curves;
+        } else if (i == page::histogram) {
+            auto* histogram = new HistogramPage(*this);
+            pages_[static_cast<size_t>(i)] = histogram;
+            pageWidgets_[static_cast<size_t>(i)] = histogram;
+        } else if (i == page::imageInfo) {
             auto* info = new ImageInfoPage([this] { return CameraInfoText(); }, [this] { return loaded_; });
             pages_[static_cast<size_t>(i)] = info;
             pageWidgets_[static_cast<size_t>(i)] = info;
@@ -250,7 +263,7 @@ void MainFrame::Command(int id) {
         return;
     }
     if (id >= cmd::zoomFit && id <= cmd::zoom1600) {
-        // The fit-to-area image view has no zoom levels yet.
+        SetZoom(ZoomForCommand(id));
         return;
     }
     if (id >= cmd::channelAll && id <= cmd::channelBlue) {
@@ -266,8 +279,10 @@ void MainFrame::Command(int id) {
         case cmd::close: CloseDocument(); break;
         case cmd::saveAs: {
             ApplySaveFormatPage();
-            const auto chosen = RunSaveAsDialog();
-            if (chosen) (void)SaveDocument(chosen->first, chosen->second);
+            // The dialog works on a copy, which decides this save.
+            OutputSettings chosenSettings = output_;
+            const auto chosen = RunSaveAsDialog(&chosenSettings);
+            if (chosen) (void)SaveDocument(chosen->first, chosen->second, &chosenSettings);
             break;
         }
         case cmd::reopen:
@@ -293,11 +308,12 @@ void MainFrame::Command(int id) {
             ShowSeparateState();
             break;
         case cmd::imageWindow:
-            if (layout_.viewSeparate && imageArea_->isWindow() && !imageArea_->isActiveWindow()) {
+            if (layout_.viewSeparate && imageWindow_ != nullptr && imageWindow_->isWindow() &&
+                !imageWindow_->isActiveWindow()) {
                 pages_[static_cast<size_t>(currentPage_)]->Activate(false);
-                imageArea_->showNormal();
-                imageArea_->raise();
-                imageArea_->activateWindow();
+                imageWindow_->showNormal();
+                imageWindow_->raise();
+                imageWindow_->activateWindow();
             } else {
                 raise();
                 activateWindow();
@@ -405,43 +421,9 @@ void MainFrame::UpdateTitle() {
     } else {
         setWindowTitle(QString::fromLatin1(kAppTitle));
     }
-    if (imageArea_->isWindow()) imageArea_->setWindowTitle(loaded_ ? QString::fromStdString(fileName_) : QString());
-}
-
-void MainFrame::ShowSeparateState() {
-    const QImage image = imageArea_->Image();
-    if (layout_.viewSeparate && !imageArea_->isWindow()) {
-        imageArea_->setParent(nullptr, Qt::Window);
-        const StoredRect& view = layout_.view;
-        imageArea_->setGeometry(view.left, view.top, view.width, view.height);
-        if (loaded_) imageArea_->show();
-    } else if (!layout_.viewSeparate && imageArea_->isWindow()) {
-        const QRect frame = imageArea_->frameGeometry();
-        layout_.view = {frame.left(), frame.top(), frame.width(), frame.height()};
-        imageArea_->setParent(client_);
-        imageArea_->show();
+    if (imageWindow_ != nullptr && imageWindow_->isWindow()) {
+        imageWindow_->setWindowTitle(loaded_ ? QString::fromStdString(fileName_) : QString());
     }
-    LayOut();
-    UpdateTitle();
-}
-
-void MainFrame::SetChannel(int channel) {
-    channel_ = channel;
-    UpdateImage();
-    client_->update();
-}
-
-void MainFrame::UpdateImage() {
-    if (!loaded_ || !fullRendering_.hasPixels()) {
-        imageArea_->Clear();
-        return;
-    }
-    if (channel_ == -1) {
-        imageArea_->SetImage(ImageFromBitmap(fullRendering_));
-        return;
-    }
-    Bitmap channel;
-    if (fullRendering_.extractChannel(channel_, channel)) imageArea_->SetImage(ImageFromBitmap(channel));
 }
 
 void MainFrame::resizeEvent(QResizeEvent* event) {
@@ -467,14 +449,8 @@ void MainFrame::LayOut() {
     // 6. The image area: what the panel leaves, less 2 pixels.
     imageRect_ = QRect(working.left(), working.top(), std::max(0, working.width() - tabSize.width() - 2),
                        std::max(0, working.height()));
-    if (!imageArea_->isWindow()) imageArea_->setGeometry(imageRect_);
-    // The thumbnail: the preview rendering at its own size, under the panel.
-    const QSize thumb = loaded_ && previewRendering_.hasPixels()
-                            ? QSize(previewRendering_.width(), previewRendering_.height())
-                            : QSize(214, 160);
-    thumbRect_ = QRect(QPoint(tabRect.left() + 6, applyButton_->geometry().top()), thumb);
-    captionRect_ = QRect(QPoint(thumbRect_.left(), thumbRect_.bottom() + 1 + 6),
-                         QPoint(client.width() - 20 - 1, client.height() - 24 - 1));
+    // The image window, the sampler readout and the thumbnail.
+    LayOutImageParts(client, tabRect);
     // The frame may not shrink below the panel.
     client_->setMinimumSize(tabSize.width() + 4, tabSize.height() + 22);
     client_->update();
@@ -484,47 +460,7 @@ void MainFrame::PaintClient(QPainter& painter) {
     const QPalette& colours = client_->palette();
     const QColor face = colours.color(QPalette::Button);
     painter.fillRect(client_->rect(), face);
-    // A sunken edge 2 pixels around the thumbnail.
-    QStyleOptionFrame frame;
-    frame.initFrom(client_);
-    frame.rect = thumbRect_.adjusted(-2, -2, 2, 2);
-    frame.lineWidth = 2;
-    frame.state |= QStyle::State_Sunken;
-    client_->style()->drawPrimitive(QStyle::PE_Frame, &frame, &painter, client_);
-    if (loaded_ && previewRendering_.hasPixels()) {
-        QImage thumbnail = ImageFromBitmap(previewRendering_);
-        if (channel_ != -1) {
-            Bitmap channel;
-            if (previewRendering_.extractChannel(channel_, channel)) thumbnail = ImageFromBitmap(channel);
-        }
-        painter.drawImage(thumbRect_.topLeft(), thumbnail);
-        if (session_.TextureFound()) {
-            painter.fillRect(QRect(thumbRect_.right() + 2, thumbRect_.top(), 4, 4), QColor(0, 160, 0));
-        }
-    }
-    if (loaded_ && captionRect_.height() > 12) {
-        const std::optional<std::string> summary = CameraSummary();
-        if (summary) {
-            QString text = QString::fromStdString(*summary);
-            text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-            painter.setPen(colours.color(QPalette::ButtonText));
-            const QRect inner = captionRect_.adjusted(2, 2, -2, -2);
-            const QFontMetrics metrics = painter.fontMetrics();
-            QStringList lines;
-            int used = 0;
-            // Word-wrapped lines, the last one that fits ending in an ellipsis.
-            for (const QString& line : text.split(QLatin1Char('\n'))) {
-                QRect need = metrics.boundingRect(inner, Qt::TextWordWrap, line);
-                if (used + need.height() > inner.height()) {
-                    lines << metrics.elidedText(line, Qt::ElideRight, inner.width());
-                    break;
-                }
-                used += need.height();
-                lines << line;
-            }
-            painter.drawText(inner, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, lines.join(QLatin1Char('\n')));
-        }
-    }
+    PaintImageParts(painter);
 }
 
 void MainFrame::closeEvent(QCloseEvent* event) {

@@ -18,6 +18,7 @@
 #include "gui/FileList.h"
 #include "gui/FrameLayout.h"
 #include "gui/OptionPage.h"
+#include "gui/Thumbnail.h"
 
 class QAction;
 class QMenu;
@@ -28,7 +29,11 @@ namespace kyp {
 
 class AboutBox;
 class FrameClient;
-class ImageArea;
+class ImageWindow;
+class OptionsPage;
+class SamplerReadout;
+class SaveFormatPage;
+class SharpenPage;
 class StatusStrip;
 
 // The tab pages, in tab order.
@@ -68,7 +73,8 @@ public:
     void CloseDocument();
     // Saves in format (format::tiff/bitmap/jpeg) under name (empty: the file
     // name with the format's extension).
-    bool SaveDocument(const std::string& name, uint32_t outputFormat);
+    // settings: the save-format settings to use (the frame's when none).
+    bool SaveDocument(const std::string& name, uint32_t outputFormat, const OutputSettings* settings = nullptr);
     void ConvertAll();
     void StepFile(bool next);
     // Dropped files, in drop order; shift as held during the drop.
@@ -88,6 +94,8 @@ public:
     void TakeSettings(const ImportSettings& settings);
     // Takes the Curves page's curves into the session when they changed.
     void TakeCurves();
+    // The Curves page edited Curves(): the next TakeCurves rebuilds the tables.
+    void MarkCurvesChanged() { curvesChanged_ = true; }
     // Reads the Save Format page into the frame's save-format settings.
     void ApplySaveFormatPage();
 
@@ -123,13 +131,12 @@ public:
     [[nodiscard]] OptionPage* Page(int index) const { return pages_[static_cast<size_t>(index)]; }
     [[nodiscard]] QTabWidget* Tabs() const { return tabs_; }
     [[nodiscard]] QPushButton* ApplyButton() const { return applyButton_; }
-    [[nodiscard]] ImageArea* Image() const { return imageArea_; }
     [[nodiscard]] FrameLayout& Layout() { return layout_; }
     [[nodiscard]] int Channel() const { return channel_; }
     [[nodiscard]] std::optional<std::string> CameraInfoText();
     [[nodiscard]] std::optional<std::string> CameraSummary();
     [[nodiscard]] QRect ImageAreaRect() const { return imageRect_; }
-    [[nodiscard]] QRect ThumbnailRect() const { return thumbRect_; }
+    [[nodiscard]] QRect ThumbnailRect() const { return thumbnail_.Rect(); }
     [[nodiscard]] bool ExitRequested() const { return exitRequested_; }
 
     // Plug-in point: a later page replaces a blank tab page.
@@ -156,6 +163,21 @@ public:
     // Painting of the client area (thumbnail and its caption).
     void PaintClient(QPainter& painter);
 
+    // ---- image view, sampler, thumbnail and settings pages (MainFrameImage.cpp) ----
+    // The image window, from the first processed image of a document until Close.
+    [[nodiscard]] ImageWindow* Image() const { return imageWindow_; }
+    [[nodiscard]] SamplerReadout* Readout() const { return readout_; }
+    [[nodiscard]] OptionsPage* Options() const { return optionsPage_; }
+    [[nodiscard]] SharpenPage* Sharpen() const { return sharpenPage_; }
+    [[nodiscard]] SaveFormatPage* SaveFormatTab() const { return saveFormatPage_; }
+    [[nodiscard]] const Thumbnail& Thumb() const { return thumbnail_; }
+    // The sampler: reads the processed-image pixel (x, y) ((-1, -1) for none)
+    // and hands the record to the readout and the current page.
+    void Sample(int32_t x, int32_t y);
+    // Zoom of the image window (0 fit); nothing without one.
+    void SetZoom(int percent);
+    [[nodiscard]] int Zoom() const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -178,12 +200,21 @@ private:
     void LoadLayoutFromStore();
     void FinishExit();
     void RunOpenDialog();
-    std::optional<std::pair<std::string, uint32_t>> RunSaveAsDialog();
+    std::optional<std::pair<std::string, uint32_t>> RunSaveAsDialog(OutputSettings* settings);
     std::optional<std::string> RunSettingsDialog(bool save);
     void Help();
     void About();
     void OpenCurrentEntry();
     void SetChannel(int channel);
+    // MainFrameImage.cpp
+    void BuildImageParts();
+    void ShowPagesSettings();
+    void CreateImageWindow();
+    void DestroyImageWindow();
+    void DetachImage();
+    void ClearSampler(bool closing);
+    void LayOutImageParts(const QRect& client, const QRect& tabRect);
+    void PaintImageParts(QPainter& painter);
     [[nodiscard]] std::string ReferenceFile() const;
     [[nodiscard]] std::string ReferenceFolder(const std::string& reference) const;
     bool ConvertAllHere(const std::string& reference, const std::vector<std::string>& files);
@@ -210,7 +241,12 @@ private:
     QWidget* client_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     QPushButton* applyButton_ = nullptr;
-    ImageArea* imageArea_ = nullptr;
+    ImageWindow* imageWindow_ = nullptr;
+    SamplerReadout* readout_ = nullptr;
+    OptionsPage* optionsPage_ = nullptr;
+    SharpenPage* sharpenPage_ = nullptr;
+    SaveFormatPage* saveFormatPage_ = nullptr;
+    Thumbnail thumbnail_;
     std::array<OptionPage*, page::count> pages_{};
     std::array<QWidget*, page::count> pageWidgets_{};
     std::map<int, QAction*> actions_;
@@ -218,8 +254,6 @@ private:
     QMenu* viewMenu_ = nullptr;
     QMenu* zoomMenu_ = nullptr;
     QRect imageRect_;
-    QRect thumbRect_;
-    QRect captionRect_;
     int currentPage_ = page::options;
     int channel_ = -1;
     int busy_ = 0;

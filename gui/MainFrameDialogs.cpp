@@ -8,6 +8,7 @@
 #include "gui/FolderScan.h"
 #include "gui/MainFrame.h"
 #include "gui/OpenDialog.h"
+#include "gui/SaveDialogControls.h"
 
 namespace kyp {
 
@@ -33,51 +34,16 @@ void MainFrame::RunOpenDialog() {
     if (OpenByName(*chosen)) files_.Add(*chosen);
 }
 
-namespace {
-
-std::optional<std::pair<std::string, uint32_t>> RunSaveDialog(QWidget* parent, const std::string& fileName,
-                                                              uint32_t currentFormat, const std::string& folder) {
-    static const QStringList kFilters = {QStringLiteral("TIFF Files (*.tif)"), QStringLiteral("Bitmap Files (*.bmp)"),
-                                         QStringLiteral("JPEG Files (*.jpg)")};
-    QFileDialog dialog(parent, QStringLiteral("Save As"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
-    dialog.setNameFilters(kFilters);
-    const uint32_t initial = currentFormat <= format::jpeg ? currentFormat : format::tiff;
-    dialog.selectNameFilter(kFilters[static_cast<int>(initial)]);
-    dialog.setDefaultSuffix(QString::fromLatin1(FormatExtension(initial) + 1));
-    if (!folder.empty()) dialog.setDirectory(QString::fromStdString(folder));
-    if (!fileName.empty()) dialog.selectFile(QString::fromStdString(BaseNameOf(ReplaceExtension(fileName, FormatExtension(initial)))));
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
-        const auto index = static_cast<uint32_t>(kFilters.indexOf(filter));
-        if (index > format::jpeg) return;
-        dialog.setDefaultSuffix(QString::fromLatin1(FormatExtension(index) + 1));
-    });
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    const qsizetype index = kFilters.indexOf(dialog.selectedNameFilter());
-    const uint32_t chosenFormat = index >= 0 ? static_cast<uint32_t>(index) : initial;
-    std::string name = dialog.selectedFiles().first().toStdString();
-    // The file type decides the extension of a typed name.
-    const std::string extension = FormatExtension(chosenFormat);
-    const std::string base = BaseNameOf(name);
-    const size_t dot = base.rfind('.');
-    if (dot == std::string::npos || strcasecmp(base.c_str() + dot, extension.c_str()) != 0) {
-        name = ReplaceExtension(name, extension);
-    }
-    return std::make_pair(name, chosenFormat);
-}
-
-}  // namespace
-
-std::optional<std::pair<std::string, uint32_t>> MainFrame::RunSaveAsDialog() {
+std::optional<std::pair<std::string, uint32_t>> MainFrame::RunSaveAsDialog(OutputSettings* settings) {
     if (saveDialog) return saveDialog();
-    auto chosen = RunSaveDialog(this, fileName_, output_.format, StoredDir());
-    if (chosen) {
-        output_.format = chosen->second;
-        SetDir(chosen->first);
-    }
-    return chosen;
+    SaveAsDialog dialog(this, *settings, fileName_, StoredDir());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const std::string name = dialog.ChosenName();
+    if (name.empty()) return std::nullopt;
+    *settings = dialog.Settings();
+    output_.format = settings->format;
+    SetDir(name);
+    return std::make_pair(name, settings->format);
 }
 
 std::optional<std::string> MainFrame::RunSettingsDialog(bool save) {

@@ -15,9 +15,11 @@
 #include "engine/raw/OrfRaw.h"
 #include "engine/raw/TiffDocument.h"
 #include "gui/FolderScan.h"
-#include "gui/ImageArea.h"
+#include "gui/ImageWindow.h"
 #include "gui/MainFrame.h"
 #include "gui/Messages.h"
+#include "gui/OptionsPage.h"
+#include "gui/SaveFormatPage.h"
 #include "gui/StatusStrip.h"
 #include "platform/AtomicFile.h"
 #include "platform/SettingsStore.h"
@@ -87,6 +89,7 @@ std::optional<std::string> MainFrame::CameraSummary() {
 }
 
 bool MainFrame::ApplyOptionsPage(bool notify) {
+    if (optionsPage_ != nullptr) return optionsPage_->ApplyPage(notify);
     // The Options page reads its controls into settings_ here. Until it exists
     // the record itself is what the page would show, and it is always valid.
     if (notify && loaded_) {
@@ -103,6 +106,10 @@ bool MainFrame::ApplyOptionsPage(bool notify) {
 }
 
 void MainFrame::TakeSettings(const ImportSettings& settings) {
+    if (optionsPage_ != nullptr) {
+        optionsPage_->TakeSettings(settings);
+        return;
+    }
     settings_ = settings;
     if (!ApplyOptionsPage(true)) {
         SetDefaults(settings_);
@@ -120,7 +127,8 @@ void MainFrame::TakeCurves() {
 }
 
 void MainFrame::ApplySaveFormatPage() {
-    // The Save Format page reads its controls into output_ here.
+    // The Save Format page reads its controls into output_.
+    if (saveFormatPage_ != nullptr) saveFormatPage_->ApplyPage();
 }
 
 void MainFrame::SetDir(const std::string& path) {
@@ -153,9 +161,9 @@ bool MainFrame::OpenByName(const std::string& name) {
     infoText_.reset();
     summary_.reset();
     infoRead_ = summaryRead_ = false;
+    DetachImage();
     fullRendering_.release();
     previewRendering_.release();
-    imageArea_->Clear();
     curvesChanged_ = true;
     TakeCurves();
     session_.SetFileName(name.c_str());
@@ -179,6 +187,8 @@ bool MainFrame::OpenByName(const std::string& name) {
     if (!loaded_) {
         ShowMessage(this, MessageIcon::warning, Format("Cannot open file '%s'.", name.c_str()));
         session_.SetFileName("");
+        DestroyImageWindow();
+        ClearSampler(true);
         UpdateTitle();
         strip_->SetStatus(nullptr);
         for (OptionPage* page : pages_) page->DocumentClosed();
@@ -190,6 +200,7 @@ bool MainFrame::OpenByName(const std::string& name) {
 
 bool MainFrame::Processing() {
     WaitScope wait(*this);
+    ClearSampler(false);
     TakeCurves();
     if (!ApplyOptionsPage(false)) return false;
     bool ok = false;
@@ -210,7 +221,6 @@ bool MainFrame::Processing() {
             reloadPending_ = false;
             UpdateTitle();
             UpdateImage();
-            if (layout_.viewSeparate && !imageArea_->isVisible()) imageArea_->show();
         }
         // A cancelled or failed run leaves the image behind the settings: Apply
         // stays available for another try.
@@ -226,7 +236,8 @@ bool MainFrame::Processing() {
 }
 
 void MainFrame::RefreshPreview() {
-    client_->update(thumbRect_.adjusted(-2, -2, 10, 2));
+    thumbnail_.Drop();
+    client_->update(thumbnail_.Rect().adjusted(-2, -2, 10, 2));
     if (!loaded_) return;
     if (ApplyOptionsPage(false)) {
         session_.SetSettings(settings_);
@@ -250,8 +261,9 @@ void MainFrame::RefreshPreview() {
 }
 
 void MainFrame::CloseDocument() {
-    imageArea_->Clear();
-    if (imageArea_->isWindow()) imageArea_->hide();
+    DestroyImageWindow();
+    thumbnail_.Drop();
+    ClearSampler(true);
     session_.SetFileName("");
     fullRendering_.release();
     previewRendering_.release();
@@ -266,7 +278,8 @@ void MainFrame::CloseDocument() {
     LayOut();
 }
 
-bool MainFrame::SaveDocument(const std::string& requested, uint32_t outputFormat) {
+bool MainFrame::SaveDocument(const std::string& requested, uint32_t outputFormat, const OutputSettings* settings) {
+    const OutputSettings& output = settings != nullptr ? *settings : output_;
     const std::string name = requested.empty() ? ReplaceExtension(fileName_, FormatExtension(outputFormat)) : requested;
     WaitScope wait(*this);
     StatusScope status(*strip_, nullptr);
@@ -290,7 +303,7 @@ bool MainFrame::SaveDocument(const std::string& requested, uint32_t outputFormat
     switch (outputFormat) {
         case format::tiff: {
             if (!ApplyOptionsPage(false)) return false;
-            ok = writeTiff(name, session_.InputDocument(), image, settings_, output_);
+            ok = writeTiff(name, session_.InputDocument(), image, settings_, output);
             if (!ok) ShowMessage(this, MessageIcon::warning, Format("Error saving '%s'.", name.c_str()));
             return ok;
         }
@@ -299,7 +312,7 @@ bool MainFrame::SaveDocument(const std::string& requested, uint32_t outputFormat
             break;
         default: {
             JpegOutputBuffer buffer;
-            ok = writeJpeg(image, session_.InputDocument(), &output_, buffer) && writeBufferToFile(name, buffer);
+            ok = writeJpeg(image, session_.InputDocument(), &output, buffer) && writeBufferToFile(name, buffer);
             break;
         }
     }

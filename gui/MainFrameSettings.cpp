@@ -8,7 +8,7 @@
 #include "gui/AboutBox.h"
 #include "gui/BlankPage.h"
 #include "gui/FolderScan.h"
-#include "gui/ImageArea.h"
+#include "gui/ImageWindow.h"
 #include "gui/MainFrame.h"
 #include "gui/Messages.h"
 #include "gui/StatusStrip.h"
@@ -51,10 +51,7 @@ bool MainFrame::SnapSettings() {
                 const QRect frame = frameGeometry();
                 layout_.window = StoredRect{frame.left(), frame.top(), frame.width(), frame.height()};
             }
-            if (imageArea_->isWindow() && imageArea_->isVisible() && !imageArea_->isMinimized()) {
-                const QRect view = imageArea_->frameGeometry();
-                layout_.view = {view.left(), view.top(), view.width(), view.height()};
-            }
+            // View: the image window keeps it up to date.
             ok &= WriteFrameLayout(store, layout_);
         } else {
             ok = false;
@@ -70,6 +67,7 @@ bool MainFrame::LoadSettingsFile(const std::string& path) {
         return false;
     }
     curvesChanged_ = true;
+    ShowPagesSettings();
     TakeSettings(settings_);
     (void)SaveStoredSettings(nullptr, &curves_, &output_);
     if (loaded_) {
@@ -124,8 +122,7 @@ void MainFrame::FinishExit() {
     if (exited_) return;
     exited_ = true;
     (void)SnapSettings();
-    imageArea_->Clear();
-    if (imageArea_->isWindow()) imageArea_->hide();
+    DestroyImageWindow();
     session_.SetFileName("");
     fullRendering_.release();
     previewRendering_.release();

@@ -103,7 +103,13 @@ bool AtomicFile::fail(int error) {
     return false;
 }
 
-bool AtomicFile::open(const std::string& target) {
+bool AtomicFile::open(const std::string& target) { return create(target, -1); }
+
+bool AtomicFile::open(const std::string& target, unsigned permissions) {
+    return create(target, static_cast<int>(permissions & 07777u));
+}
+
+bool AtomicFile::create(const std::string& target, int permissions) {
     if (fd_ >= 0) {
         if (error_ == 0) error_ = EBUSY;
         return false;
@@ -121,16 +127,18 @@ bool AtomicFile::open(const std::string& target) {
         return false;
     }
 
-    // A replaced file keeps its permission bits; a new one gets 0666 less the umask.
+    // By default a replaced file keeps its permission bits and a new one gets
+    // 0666 less the umask.
     struct stat existing {};
-    const bool keepMode = ::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+    const bool keepMode = permissions < 0 && ::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+    const mode_t createMode = permissions < 0 ? 0666 : static_cast<mode_t>(permissions & 0777);
 
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[48];
         std::snprintf(suffix, sizeof suffix, ".%ld-%u.tmp", static_cast<long>(::getpid()),
                       gTempCounter.fetch_add(1));
         std::string candidate = folder + "." + base.substr(0, kMaxBaseLength) + suffix;
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, createMode);
         if (fd < 0) {
             if (errno == EEXIST) continue;
             error_ = errno;
@@ -141,6 +149,7 @@ bool AtomicFile::open(const std::string& target) {
         target_ = target;
         slot_ = RecordPending(tempPath_);
         if (keepMode) (void)::fchmod(fd_, existing.st_mode & 07777);
+        if (permissions >= 0 && ::fchmod(fd_, static_cast<mode_t>(permissions)) != 0) return fail(errno);
         return true;
     }
     error_ = EEXIST;

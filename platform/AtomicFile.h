@@ -27,6 +27,10 @@ public:
     // Creates the temporary file for target. Fails when the folder does not
     // exist or is not writable, or when another file is still open here.
     [[nodiscard]] bool open(const std::string& target);
+    // The same, but the file gets exactly these permission bits (the umask
+    // and a replaced file's bits do not count). The temporary file is never
+    // more open than that, so private data is never readable by others.
+    [[nodiscard]] bool open(const std::string& target, unsigned permissions);
     // Appends size bytes; retries short writes and EINTR. After a failure the
     // file is discarded and every later write and commit fails.
     [[nodiscard]] bool write(const void* data, size_t size);
@@ -67,6 +71,7 @@ public:
 
 private:
     bool fail(int error);
+    bool create(const std::string& target, int permissions);  // -1: the default modes
 
     int fd_ = -1;
     int slot_ = -1;            // index in the pending-file table, -1 when not recorded

@@ -8,10 +8,9 @@ namespace kyp {
 // is not a regular file, or is larger than maxSize bytes.
 [[nodiscard]] bool ReadFileContents(const std::string& path, size_t maxSize, std::string& out);
 
-// Creates or replaces path with size bytes. The bytes go to a temporary file
-// in the same folder, are flushed, and the file is renamed over path only when
-// complete: a failed write leaves any previous file untouched and no partial
-// file behind. The file gets the given permission bits.
+// Creates or replaces path with size bytes through an AtomicFile: a failed
+// write leaves any previous file untouched and no partial file behind. The
+// file gets exactly the given permission bits.
 [[nodiscard]] bool ReplaceFileContents(const std::string& path, const void* data, size_t size,
                                        unsigned permissions = 0644);
 

@@ -11,7 +11,7 @@ packages=(
   # tests, benchmarks, fuzzing
   libgtest-dev libbenchmark-dev clang libclang-rt-dev
   # independent peers the tests compare against
-  libimage-exiftool-perl dcraw libtiff-tools libraw-bin netpbm libjpeg-turbo-progs
+  libimage-exiftool-perl dcraw libtiff-tools libraw-bin netpbm libjpeg-turbo-progs time
   # desktop program and its tests under a real X server
   qt6-base-dev xvfb xauth
 )

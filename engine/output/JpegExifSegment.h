@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/output/ExifCarry.h"  // currentExifDateTime() gives the dateTime below
 #include "engine/settings/OutputSettings.h"
 
 namespace kyp {
@@ -23,10 +24,6 @@ inline constexpr uint64_t kExifMaxCopiedData = 1024;
 // The longest prefix of text of at most maxBytes bytes that does not end
 // inside a UTF-8 sequence.
 [[nodiscard]] std::string_view cutAtCharacter(std::string_view text, size_t maxBytes);
-
-// The DateTime text of now, as the TIFF writer forms it: "YYYY:MM:DD HH:MM:SS"
-// in local time.
-[[nodiscard]] std::string currentExifDateTime();
 
 // The complete APP1 segment (0xFF 0xE1, 16-bit big-endian length = TIFF size
 // + 8, "Exif\0\0", then a little-endian TIFF structure) for an image of

@@ -1,7 +1,6 @@
 #include "engine/output/TiffWriter.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -9,34 +8,14 @@
 #include <vector>
 
 #include "engine/output/BitmapRender.h"
+#include "engine/output/ExifCarry.h"
 #include "engine/process/Parallel.h"
 #include "platform/AtomicFile.h"
 #include "platform/LargeBlock.h"
 
 namespace kyp {
 
-// Entries hold their values in machine order and the file is little-endian:
-// the value bytes and the out-of-line data are copied as they stand.
-static_assert(std::endian::native == std::endian::little, "the TIFF writer copies machine-order values as little-endian");
-
 namespace {
-
-// Tags written here that the reader has no use for.
-constexpr uint16_t kArtist = 315;
-constexpr uint16_t kCopyright = 33432;
-constexpr uint16_t kDateTimeDigitized = 36868;
-constexpr uint16_t kFlashpixVersion = 40960;
-constexpr uint16_t kFileSource = 41728;
-
-// Exif tags carried from the source file, in the order written (ascending, as
-// TIFF requires). ColorSpace goes only with RGB pixels. The maker note and
-// everything else stay behind.
-constexpr uint16_t kCarriedExifTags[] = {
-    tag::kExposureTime,      tag::kFNumber,          tag::kExposureProgram,  tag::kIsoSpeedRatings,
-    tag::kExifVersion,       tag::kDateTimeOriginal, kDateTimeDigitized,     tag::kExposureBiasValue,
-    tag::kMaxApertureValue,  tag::kMeteringMode,     tag::kFlash,            tag::kFocalLength,
-    kFlashpixVersion,        tag::kColorSpace,       kFileSource,
-};
 
 // Pixels are converted into this much memory at a time (whole rows, at least
 // one), in two buffers: one is written while the next is converted.
@@ -49,24 +28,6 @@ struct PixelFormat {
     uint64_t dataSize = 0;  // bytes of pixel data
     uint64_t rowBytes = 0;
 };
-
-inline void Put16(uint8_t* p, uint16_t v) { std::memcpy(p, &v, 2); }
-inline void Put32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
-
-// A directory as it stands in the file: count, 12-byte entries, next offset 0.
-void PutDirectory(uint8_t* file, const TiffDirectory& directory) {
-    uint8_t* p = file + directory.position;
-    Put16(p, directory.count());
-    p += 2;
-    for (const TiffEntry& entry : directory.entries) {
-        Put16(p, entry.tag);
-        Put16(p + 2, entry.type);
-        Put32(p + 4, entry.count);
-        std::memcpy(p + 8, &entry.value, 4);
-        p += 12;
-    }
-    Put32(p, 0);
-}
 
 void AddCopy(TiffDirectory& directory, const TiffDirectory& source, uint16_t tag) {
     std::optional<TiffEntry> copy = TiffEntry::cloneFrom(source, tag);
@@ -157,18 +118,6 @@ bool WritePixels(AtomicFile& file, const ProcessedImage& image, const PixelForma
 
 }  // namespace
 
-bool FormatTiffDateTime(std::time_t moment, char out[20]) {
-    std::memcpy(out, "0000:00:00 00:00:00", 20);
-    std::tm local{};
-    if (!localtime_r(&moment, &local)) return false;
-    const long year = long{local.tm_year} + 1900;
-    if (year < 0 || year > 9999) return false;
-    char text[32];
-    if (std::strftime(text, sizeof text, "%Y:%m:%d %H:%M:%S", &local) != 19) return false;
-    std::memcpy(out, text, 20);
-    return true;
-}
-
 bool writeTiff(const std::string& path, const TiffDocument* source, const ProcessedImage& image,
                const ImportSettings& settings, const OutputSettings& output) {
     // ---- inputs ----
@@ -185,8 +134,7 @@ bool writeTiff(const std::string& path, const TiffDocument* source, const Proces
     format.dataSize = format.rowBytes * image.height;
     if (format.dataSize > UINT32_MAX) return false;  // StripByteCounts is 32-bit
 
-    char dateTime[20];
-    (void)FormatTiffDateTime(std::time(nullptr), dateTime);
+    const std::string dateTime = currentExifDateTime();
 
     try {
         // ---- main directory, in ascending tag order ----
@@ -221,12 +169,12 @@ bool writeTiff(const std::string& path, const TiffDocument* source, const Proces
         e.push_back(TiffEntry::makeRationals(tag::kYResolution, resolution));
         e.push_back(TiffEntry::makeShort(tag::kPlanarConfiguration, 1));
         e.push_back(TiffEntry::makeShort(tag::kResolutionUnit, 2));  // inch
-        e.push_back(TiffEntry::makeAscii(tag::kSoftware, kTiffSoftwareName));
-        e.push_back(TiffEntry::makeAscii(tag::kDateTime, std::string_view(dateTime, 19)));
+        e.push_back(TiffEntry::makeAscii(tag::kSoftware, kSoftwareName));
+        e.push_back(TiffEntry::makeAscii(tag::kDateTime, dateTime));
         if (const std::string* artist = Annotation(output, output.artist))
-            e.push_back(TiffEntry::makeAscii(kArtist, *artist));
+            e.push_back(TiffEntry::makeAscii(kTagArtist, *artist));
         if (const std::string* copyright = Annotation(output, output.copyright))
-            e.push_back(TiffEntry::makeAscii(kCopyright, *copyright));
+            e.push_back(TiffEntry::makeAscii(kTagCopyright, *copyright));
 
         // ---- Exif directory ----
         std::unique_ptr<TiffDirectory> exif;
@@ -234,10 +182,7 @@ bool writeTiff(const std::string& path, const TiffDocument* source, const Proces
         if (sourceExif) {
             exif = std::make_unique<TiffDirectory>();
             exif->kind = DirectoryKind::Exif;
-            for (const uint16_t carried : kCarriedExifTags) {
-                if (carried == tag::kColorSpace && !format.rgb) continue;
-                AddCopy(*exif, *sourceExif, carried);
-            }
+            AddCarriedExifEntries(*exif, *sourceExif, format.rgb);
             e.push_back(TiffEntry::makeLong(tag::kExifIfd, 0));  // set once laid out
         }
 
@@ -264,8 +209,8 @@ bool writeTiff(const std::string& path, const TiffDocument* source, const Proces
         std::vector<uint8_t> head(pixelOffset, 0);
         const std::array<uint8_t, 8> header = file.headerBytes();
         std::memcpy(head.data(), header.data(), header.size());
-        PutDirectory(head.data(), *main);
-        if (exif) PutDirectory(head.data(), *exif);
+        PutTiffDirectory(head.data(), *main);
+        if (exif) PutTiffDirectory(head.data(), *exif);
         if (!TiffDocument::writeDirectoryData(head, *main)) return false;
         if (exif && !TiffDocument::writeDirectoryData(head, *exif)) return false;
 

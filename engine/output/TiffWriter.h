@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <ctime>
 #include <string>
 
 #include "engine/process/ProcessedImage.h"
@@ -10,8 +9,6 @@
 
 namespace kyp {
 
-// Text of the Software tag (count 9 with its terminating zero).
-inline constexpr const char* kTiffSoftwareName = "KypSuite";
 // The pixel data starts at a multiple of this.
 inline constexpr uint32_t kTiffPixelAlignment = 16;
 // Resolution written to XResolution/YResolution, per inch.
@@ -33,11 +30,5 @@ inline constexpr uint32_t kTiffResolutionDpi = 144;
 // of positive size with samples, and for a file beyond 4 GiB.
 [[nodiscard]] bool writeTiff(const std::string& path, const TiffDocument* source, const ProcessedImage& image,
                              const ImportSettings& settings, const OutputSettings& output);
-
-// The TIFF/Exif DateTime text of a moment in local time: "YYYY:MM:DD HH:MM:SS"
-// (19 characters, 24-hour clock) into out, which holds at least 20 bytes.
-// False (out then all zeros but the colons and space) when the moment cannot
-// be converted or its year has more than four digits.
-bool FormatTiffDateTime(std::time_t moment, char out[20]);
 
 }  // namespace kyp

@@ -85,8 +85,8 @@ TEST(BatchLoop, FailedFilesAreReportedAndTheRunGoesOn) {
 }
 
 TEST(BatchLoop, ArgumentErrorsStopBeforeLaterFiles) {
-    test::TempFolder folder;
-    folder.Touch("file");
+    test::TestFolder folder;
+    folder.Write("file");
     RecordingConverter converter;
     const test::RunOutput run = test::Run({"-qq", "bad.orf", "-o:" + folder / "file", "a.orf"}, &converter);
     EXPECT_EQ(run.code, 1);  // the argument error decides the code

@@ -1,13 +1,9 @@
 #pragma once
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "console/CommandLine.h"
+#include "platform/TestFolder.h"
 
 namespace kyp::test {
 
@@ -17,6 +13,12 @@ struct RunOutput {
     std::string err;
     int keyWaits = 0;
 };
+
+// The settings report of the default settings (-p before any file).
+inline const std::string kDefaultReport =
+    "Options:\n\tTexture defect 3\n\tCamera Optical Black Point\n\tCamera WB\n\tFudge\n\tLuminance/gradient\n\t"
+    "Color Matrix\n\tLevels (lo=0.000 hi=0.000)\n\tGamma 2.22222\n\tSaturation 1.2\n\tAnnotate:\n\t"
+    "Artist      = \"\"\n\tCopyright   = \"\"\n\tDescription = \"\"\n\t";
 
 // Runs the command line with "kyp2tiff" (or program) as argument zero.
 inline RunOutput Run(std::vector<std::string> arguments, FileConverter* converter = nullptr,
@@ -31,32 +33,5 @@ inline RunOutput Run(std::vector<std::string> arguments, FileConverter* converte
     result.err = err.Text();
     return result;
 }
-
-// A fresh folder under the build's test folder, removed at the end.
-class TempFolder {
-public:
-    TempFolder() {
-        const char* base = std::getenv("KYP_TEST_TMP");
-        std::filesystem::path root = base ? base : std::filesystem::temp_directory_path().string();
-        std::filesystem::create_directories(root);
-        std::string pattern = (root / "console-XXXXXX").string();
-        path_ = mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    [[nodiscard]] const std::string& Path() const { return path_; }
-    [[nodiscard]] std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    void Touch(const std::string& name, const std::string& contents = "x") const {
-        std::ofstream(path_ + "/" + name, std::ios::binary) << contents;
-    }
-
-private:
-    std::string path_;
-};
 
 }  // namespace kyp::test

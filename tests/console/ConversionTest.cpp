@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
 
 #include "ConsoleTestSupport.h"
 #include "console/SessionConverter.h"
@@ -15,7 +13,7 @@ namespace {
 class Conversion : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        folder_ = new test::TempFolder();
+        folder_ = new test::TestFolder();
         SampleOrfOptions options;
         options.width = 96;
         options.height = 64;
@@ -28,36 +26,22 @@ protected:
         folder_ = nullptr;
     }
 
-    // The names in a folder, sorted.
-    static std::vector<std::string> Names(const std::string& path) {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(path)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    static std::string Head(const std::string& path, size_t count) { return test::ReadFile(path).substr(0, count); }
 
-    static std::string Head(const std::string& path, size_t count) {
-        std::string bytes(count, '\0');
-        std::ifstream(path, std::ios::binary).read(bytes.data(), static_cast<std::streamsize>(count));
-        return bytes;
-    }
-
-    static test::TempFolder* folder_;
+    static test::TestFolder* folder_;
 };
 
-test::TempFolder* Conversion::folder_ = nullptr;
+test::TestFolder* Conversion::folder_ = nullptr;
 
 TEST_F(Conversion, PatternConvertsMatchesBesideTheirInputsAndGoesOnAfterFailures) {
-    test::TempFolder work;
+    test::TestFolder work;
     std::filesystem::copy_file(*folder_ / "p1.orf", work / "p1.orf");
     std::filesystem::copy_file(*folder_ / "P2.ORF", work / "P2.ORF");
     std::filesystem::create_directory(work / "P3.orf");  // a folder named like an ORF
-    work.Touch("P0.orf", std::string(8000000, 'x'));     // not a TIFF structure at all
+    work.Write("P0.orf", std::string(8000000, 'x'));     // not a TIFF structure at all
 
     SessionConverter converter;
-    const test::RunOutput run = test::Run({"-q", work.Path() + "/*.orf"}, &converter);
+    const test::RunOutput run = test::Run({"-q", work.path() + "/*.orf"}, &converter);
     EXPECT_EQ(run.code, 2);
     EXPECT_EQ(run.err, "!Error: Could not process '" + work / "P0.orf" + "'\n!Error: Could not process '" +
                            work / "P3.orf" + "'\n");
@@ -65,29 +49,29 @@ TEST_F(Conversion, PatternConvertsMatchesBesideTheirInputsAndGoesOnAfterFailures
                            "\nSaving:     " + work / "P2.tif" + "\nProcessing: " + work / "P3.orf" +
                            "\nProcessing: " + work / "p1.orf" + "\nSaving:     " + work / "p1.tif" + "\n");
     // Nothing but the inputs and the two outputs: no partial or temporary file.
-    EXPECT_EQ(Names(work.Path()),
+    EXPECT_EQ(work.Names(),
               (std::vector<std::string>{"P0.orf", "P2.ORF", "P2.tif", "P3.orf", "p1.orf", "p1.tif"}));
     EXPECT_EQ(Head(work / "p1.tif", 4), std::string("II*\0", 4));
 }
 
 TEST_F(Conversion, FormatsAndOutputFolder) {
-    test::TempFolder out;
+    test::TestFolder out;
     SessionConverter converter;
-    const test::RunOutput run = test::Run({"-qq", "-o:" + out.Path(), "-j:80", *folder_ / "p1.orf", "-w", "=g",
+    const test::RunOutput run = test::Run({"-qq", "-o:" + out.path(), "-j:80", *folder_ / "p1.orf", "-w", "=g",
                                            *folder_ / "P2.ORF", "-o", "-b:16"},
                                           &converter);
     EXPECT_EQ(run.code, 0);
     EXPECT_EQ(run.out + run.err, "");
-    EXPECT_EQ(Names(out.Path()), (std::vector<std::string>{"P2.bmp", "p1.jpg"}));
+    EXPECT_EQ(out.Names(), (std::vector<std::string>{"P2.bmp", "p1.jpg"}));
     EXPECT_EQ(Head(out / "p1.jpg", 2), "\xFF\xD8");
     EXPECT_EQ(Head(out / "P2.bmp", 2), "BM");
     EXPECT_FALSE(std::filesystem::exists(*folder_ / "p1.jpg"));
 }
 
 TEST_F(Conversion, FullVerbosityShowsStepTextsOnTheErrorStream) {
-    test::TempFolder out;
+    test::TestFolder out;
     SessionConverter converter;
-    const test::RunOutput run = test::Run({"-o:" + out.Path(), *folder_ / "p1.orf"}, &converter);
+    const test::RunOutput run = test::Run({"-o:" + out.path(), *folder_ / "p1.orf"}, &converter);
     EXPECT_EQ(run.code, 0);
     EXPECT_EQ(run.out, "Processing: " + *folder_ / "p1.orf" + "\nSaving:     " + out / "p1.tif" + "\n");
     EXPECT_NE(run.err.find("Loading p1.orf  ..."), std::string::npos);

@@ -38,10 +38,10 @@ TEST(FileArguments, WildcardMatching) {
 }
 
 TEST(FileArguments, ExpansionSortsByteOrderAndIncludesFolders) {
-    test::TempFolder folder;
-    for (const char* name : {"b.ORF", "a.orf", "A.orf", "c.txt", "_x.Orf"}) folder.Touch(name);
+    test::TestFolder folder;
+    for (const char* name : {"b.ORF", "a.orf", "A.orf", "c.txt", "_x.Orf"}) folder.Write(name);
     std::filesystem::create_directory(folder / "sub.orf");
-    const std::string prefix = folder.Path() + "/";
+    const std::string prefix = folder.path() + "/";
     const std::vector<std::string> expected = {prefix + "A.orf", prefix + "_x.Orf", prefix + "a.orf",
                                                prefix + "b.ORF", prefix + "sub.orf"};
     EXPECT_EQ(ExpandWildcard(prefix + "*.orf"), expected);
@@ -50,12 +50,12 @@ TEST(FileArguments, ExpansionSortsByteOrderAndIncludesFolders) {
 }
 
 TEST(FileArguments, PrintOnlyRunShowsNamesThatWouldBeUsed) {
-    test::TempFolder folder;
-    folder.Touch("P2.ORF");
-    folder.Touch("P1.orf");
+    test::TestFolder folder;
+    folder.Write("P2.ORF");
+    folder.Write("P1.orf");
     std::filesystem::create_directory(folder / "out");
     const test::RunOutput run =
-        test::Run({"-p", "=-tofwmlzy-ae", folder.Path() + "//*.orf", "-o:" + folder / "out/", "-w",
+        test::Run({"-p", "=-tofwmlzy-ae", folder.path() + "//*.orf", "-o:" + folder / "out/", "-w",
                    folder / "*.nothing", "photos.v2/P100"});
     const std::string report = "Options:\n\tLuminance/gradient\n\t";
     EXPECT_EQ(run.code, 0);

@@ -5,26 +5,10 @@
 namespace kyp {
 namespace {
 
-const std::string kDefaultReport =
-    "Options:\n\t"
-    "Texture defect 3\n\t"
-    "Camera Optical Black Point\n\t"
-    "Camera WB\n\t"
-    "Fudge\n\t"
-    "Luminance/gradient\n\t"
-    "Color Matrix\n\t"
-    "Levels (lo=0.000 hi=0.000)\n\t"
-    "Gamma 2.22222\n\t"
-    "Saturation 1.2\n\t"
-    "Annotate:\n\t"
-    "Artist      = \"\"\n\t"
-    "Copyright   = \"\"\n\t"
-    "Description = \"\"\n\t";
-
 TEST(SettingsReport, DefaultsPrintedOnceWhenNoFileFollows) {
     const test::RunOutput run = test::Run({"-p"});
     EXPECT_EQ(run.code, 0);
-    EXPECT_EQ(run.out, kDefaultReport);
+    EXPECT_EQ(run.out, test::kDefaultReport);
     EXPECT_EQ(run.err, "");
 }
 

@@ -190,10 +190,10 @@ TEST(Switches, AnnotationQuietAndUnknown) {
 }
 
 TEST(Switches, OutputFolder) {
-    test::TempFolder folder;
-    folder.Touch("file.orf");
-    EXPECT_EQ(Parsed({("-o:" + folder.Path() + "//")}).state.outputFolder, folder.Path());
-    EXPECT_EQ(Parsed({"-o:" + folder.Path(), "-o"}).state.outputFolder, "");
+    test::TestFolder folder;
+    folder.Write("file.orf");
+    EXPECT_EQ(Parsed({("-o:" + folder.path() + "//")}).state.outputFolder, folder.path());
+    EXPECT_EQ(Parsed({"-o:" + folder.path(), "-o"}).state.outputFolder, "");
     EXPECT_EQ(Parsed({"-o:/"}).state.outputFolder, "/");
 
     const Parsed file{("-o" + folder / "file.orf")};

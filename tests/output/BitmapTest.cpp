@@ -22,6 +22,15 @@ Bitmap Numbered(int32_t w, int32_t h) {
     return b;
 }
 
+// An 8-bit picture whose pixel (x, y) is y * w + x.
+Bitmap NumberedGrey(int32_t w, int32_t h) {
+    Bitmap b;
+    EXPECT_TRUE(b.create(w, h, 1));
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) b.row(y)[x] = static_cast<uint8_t>(y * w + x);
+    return b;
+}
+
 // Every pixel of a picture, rows from the top, as red, green, blue triples.
 std::vector<PixelRgb> Pixels(const Bitmap& b) {
     std::vector<PixelRgb> out;
@@ -37,18 +46,12 @@ TEST(Bitmap, CreateLaysOutPaddedBottomUpRows) {
     EXPECT_EQ(b.stride(), 12u);
     EXPECT_EQ(b.size(), 24u);
     EXPECT_EQ(b.bitsPerPixel(), 24);
-    EXPECT_EQ(b.header().size, 40u);
-    EXPECT_EQ(b.header().planes, 1);
     EXPECT_EQ(b.row(0), b.pixels() + 12);  // the top row is stored last
     EXPECT_EQ(b.row(1), b.pixels());
-
+    // (The header fields and the grey palette are checked in the written files.)
     ASSERT_TRUE(b.create(5, 3, 1));
     EXPECT_EQ(b.stride(), 8u);
     EXPECT_EQ(b.bitsPerPixel(), 8);
-    for (int i = 0; i < 256; ++i) {
-        const uint8_t entry[4] = {uint8_t(i), uint8_t(i), uint8_t(i), 0};
-        ASSERT_EQ(std::memcmp(b.palette() + i * 4, entry, 4), 0) << i;
-    }
     ASSERT_TRUE(b.create(4, 1, 7));  // any channel count but 1 is 24-bit
     EXPECT_EQ(b.bitsPerPixel(), 24);
 }
@@ -122,10 +125,7 @@ TEST(Bitmap, FlipMirrorsInPlace) {
     ASSERT_TRUE(b.flip(true, true));
     EXPECT_EQ(Pixels(b), Pixels(Numbered(3, 2)));
 
-    Bitmap grey;
-    ASSERT_TRUE(grey.create(3, 3, 1));
-    for (int32_t y = 0; y < 3; ++y)
-        for (int32_t x = 0; x < 3; ++x) grey.row(y)[x] = static_cast<uint8_t>(y * 3 + x);
+    Bitmap grey = NumberedGrey(3, 3);
     ASSERT_TRUE(grey.flip(true, true));
     EXPECT_EQ(grey.pixelAt(0, 0).red, 8);
     EXPECT_EQ(grey.pixelAt(1, 1).red, 4);
@@ -145,30 +145,18 @@ TEST(Bitmap, QuarterTurnsMoveCornersTheRightWay) {
     EXPECT_EQ(ccw.pixelAt(0, 2).red, 0);
     EXPECT_EQ(ccw.pixelAt(1, 2).red, 1);
     EXPECT_EQ(ccw.stride(), 8u);
-    EXPECT_EQ(ccw.pixels()[6], 0);  // padding of the stored bottom row
-    EXPECT_EQ(ccw.pixels()[7], 0);
+    EXPECT_EQ(ccw.pixels()[6] | ccw.pixels()[7], 0);  // padding of the stored bottom row
 
-    Bitmap cw;
-    ASSERT_TRUE(b.rotate(-1, cw));
-    EXPECT_EQ(cw.pixelAt(0, 0).red, 1);
-    EXPECT_EQ(cw.pixelAt(1, 0).red, 0);
+    // Clockwise is -1 or 3 and undoes counter-clockwise; a half turn flips
+    // both ways; 4 copies; beyond that, or without pixels, nothing.
+    Bitmap cw, cw3, back, half, copy;
+    ASSERT_TRUE(b.rotate(-1, cw) && b.rotate(3, cw3) && ccw.rotate(-1, back) && b.rotate(2, half) && b.rotate(4, copy));
     EXPECT_EQ(cw.pixelAt(1, 2).red, 20);
-    Bitmap cw3;
-    ASSERT_TRUE(b.rotate(3, cw3));
     EXPECT_EQ(Pixels(cw3), Pixels(cw));
-
-    Bitmap back;
-    ASSERT_TRUE(ccw.rotate(-1, back));
     EXPECT_EQ(Pixels(back), Pixels(b));
-
-    Bitmap half;
-    ASSERT_TRUE(b.rotate(2, half));
     Bitmap flipped = Numbered(3, 2);
     ASSERT_TRUE(flipped.flip(true, true));
     EXPECT_EQ(Pixels(half), Pixels(flipped));
-
-    Bitmap copy;
-    ASSERT_TRUE(b.rotate(4, copy));
     EXPECT_EQ(Pixels(copy), Pixels(b));
     EXPECT_FALSE(b.rotate(5, copy));
     EXPECT_FALSE(b.rotate(-5, copy));
@@ -176,10 +164,7 @@ TEST(Bitmap, QuarterTurnsMoveCornersTheRightWay) {
 }
 
 TEST(Bitmap, RotateInPlaceAndGreyPictures) {
-    Bitmap grey;
-    ASSERT_TRUE(grey.create(5, 2, 1));
-    for (int32_t y = 0; y < 2; ++y)
-        for (int32_t x = 0; x < 5; ++x) grey.row(y)[x] = static_cast<uint8_t>(y * 5 + x);
+    Bitmap grey = NumberedGrey(5, 2);
     grey.palette()[4 * 7] = 99;  // a custom palette travels with the picture
     ASSERT_TRUE(grey.rotateInPlace(1));
     EXPECT_EQ(grey.width(), 2);

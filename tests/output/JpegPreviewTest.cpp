@@ -2,20 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <random>
 
 #include "engine/output/Bitmap.h"
 #include "engine/output/JpegWriter.h"
 #include "engine/raw/TiffDocument.h"
-#include "output/JpegTestSupport.h"
-#include "raw/TiffBytes.h"
+#include "output/OutputTestSupport.h"
 #include "tools/sample-orf/SampleOrf.h"
 
 namespace kyp {
 namespace {
 
-using namespace jpegtest;
+using test::Gradient;
+using test::MessageCapture;
+using test::OwnedImage;
 
 std::vector<uint8_t> encoded(const ProcessedImage& image, int quality = 95) {
     OutputSettings settings;
@@ -43,10 +43,10 @@ TEST(JpegOutputBuffer, AppendFillsTheLastBlockThenOpensOne) {
     EXPECT_EQ(buffer.contiguous(), bytes);
 
     // Written whole and in block order; a folder that does not exist fails.
-    const std::string path = test::TestPath("buffer.bin");
+    test::TestFolder folder;
+    const std::string path = folder / "buffer.bin";
     ASSERT_TRUE(writeBufferToFile(path, buffer));
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}), bytes);
+    EXPECT_EQ(test::ReadBytes(path), bytes);
     EXPECT_FALSE(writeBufferToFile(path + ".missing/out.jpg", buffer));
     buffer.clear();
     EXPECT_EQ(buffer.blockCount(), 0u);
@@ -54,13 +54,11 @@ TEST(JpegOutputBuffer, AppendFillsTheLastBlockThenOpensOne) {
 
 TEST(JpegPreview, IntoABitmap) {
     MessageCapture messages;
-    OwnedImage in = gradient(16, 16, 3);
-    for (uint32_t i = 0; i < 16 * 16; ++i) {
-        const bool top = i < 16 * 8;
-        in.samples[i * 3] = top ? 1023 : 0;
-        in.samples[i * 3 + 1] = 0;
-        in.samples[i * 3 + 2] = top ? 0 : 1023;
-    }
+    // Red over blue: the top half (1023, 0, 0), the bottom half (0, 0, 1023).
+    const OwnedImage in = test::MakeImage(16, 16, 3, [](size_t i) {
+        const bool top = i / 3 < 16 * 8;
+        return i % 3 == 1 ? 0 : (i % 3 == 0) == top ? 1023 : 0;
+    });
     const std::vector<uint8_t> jpeg = encoded(in.image, 100);
     Bitmap bitmap;
     ASSERT_TRUE(decodeEmbeddedPreview(bitmap, jpeg.data(), jpeg.size()));
@@ -72,7 +70,7 @@ TEST(JpegPreview, IntoABitmap) {
     EXPECT_GT(bottom.blue, 240);
 
     // Reused for a grey picture of 5 × 3: 8 bits, padding bytes zero.
-    OwnedImage grey = gradient(5, 3, 1);
+    OwnedImage grey = Gradient(5, 3, 1);
     const std::vector<uint8_t> g = encoded(grey.image);
     ASSERT_TRUE(decodeEmbeddedPreview(bitmap, g.data(), g.size()));
     EXPECT_EQ(bitmap.bitsPerPixel(), 8);
@@ -84,15 +82,15 @@ TEST(JpegPreview, IntoABitmap) {
 
 TEST(JpegPreview, StreamsThatEndEarly) {
     MessageCapture messages;
-    OwnedImage in = gradient(256, 256, 3);
+    OwnedImage in = Gradient(256, 256, 3);
     const std::vector<uint8_t> jpeg = encoded(in.image);
     // Cut inside the entropy-coded data: the picture decodes, with a warning.
     JpegPreviewImage out;
     ASSERT_TRUE(decodeEmbeddedPreview(out, jpeg.data(), jpeg.size() / 2));
     EXPECT_EQ(out.width, 256);
     EXPECT_EQ(out.height, 256);
-    EXPECT_EQ(messages.count(), 1);
-    EXPECT_NE(messages.last().find("Premature end"), std::string::npos) << messages.last();
+    EXPECT_EQ(MessageCapture::count, 1);
+    EXPECT_NE(MessageCapture::last.find("Premature end"), std::string::npos) << MessageCapture::last;
     // Its top rows are those of the picture.
     const int expected = (in.samples[3 * 10] + 2) / 4;  // red of pixel (10, 0)
     EXPECT_NEAR(out.row(0)[3 * 10 + 2], expected, 10);
@@ -117,7 +115,7 @@ TEST(JpegPreview, GarbageAndHostileHeaders) {
     EXPECT_FALSE(decodeEmbeddedPreview(out, junk.data(), junk.size()));
 
     // A small stream whose frame header claims 60000 × 60000 pixels.
-    OwnedImage in = gradient(16, 16, 1);
+    OwnedImage in = Gradient(16, 16, 1);
     std::vector<uint8_t> jpeg = encoded(in.image);
     size_t sof = 2;
     while (sof + 4 < jpeg.size() && jpeg[sof + 1] != 0xC0) sof += 2 + (size_t{jpeg[sof + 2]} << 8 | jpeg[sof + 3]);
@@ -126,9 +124,9 @@ TEST(JpegPreview, GarbageAndHostileHeaders) {
         jpeg[at] = 60000 >> 8;
         jpeg[at + 1] = 60000 & 0xFF;
     }
-    messages.count() = 0;
+    MessageCapture::count = 0;
     EXPECT_FALSE(decodeEmbeddedPreview(out, jpeg.data(), jpeg.size()));
-    EXPECT_EQ(messages.last(), "JPEG preview is too large");
+    EXPECT_EQ(MessageCapture::last, "JPEG preview is too large");
 }
 
 // A generated ORF file: its thumbnail directory points at a 48 × 32 preview.
@@ -169,7 +167,7 @@ TEST_F(EmbeddedPreview, FoundThroughTags513And514) {
     EXPECT_EQ(bitmap.width(), 48);
     EXPECT_EQ(bitmap.height(), 32);
     EXPECT_EQ(bitmap.bitsPerPixel(), 24);
-    EXPECT_EQ(messages_.count(), 0);
+    EXPECT_EQ(MessageCapture::count, 0);
 }
 
 TEST_F(EmbeddedPreview, PointersOutsideTheFileAreNotDecoded) {
@@ -186,7 +184,7 @@ TEST_F(EmbeddedPreview, PointersOutsideTheFileAreNotDecoded) {
     ASSERT_TRUE(patch(514, 8, 100));
     ASSERT_TRUE(patch(513, 8, size));  // starts at the end
     EXPECT_FALSE(decodeEmbeddedPreview(out, document_));
-    EXPECT_EQ(messages_.count(), 0);  // refused before the library sees anything
+    EXPECT_EQ(MessageCapture::count, 0);  // refused before the library sees anything
     ASSERT_TRUE(patch(514, 0, 515));  // 513 without 514
     EXPECT_FALSE(findEmbeddedPreview(document_, offset, length));
 }

@@ -1,75 +1,44 @@
 #include "platform/AtomicFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <csignal>
-#include <cstdlib>
-#include <dirent.h>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <sys/stat.h>
-#include <vector>
+
+#include "platform/FileContents.h"
+#include "platform/TestFolder.h"
 
 namespace kyp {
 namespace {
 
-// A fresh folder per test under $KYP_TEST_TMP (or /tmp), removed afterwards.
+using Names = std::vector<std::string>;
+
 class AtomicFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* root = std::getenv("KYP_TEST_TMP");
-        std::string base = root && *root ? root : "/tmp";
-        ::mkdir(base.c_str(), 0777);
-        std::string pattern = base + "/atomicfile-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+    void TearDown() override { AtomicFile::InjectWriteFailureAfter(-1); }
+    static unsigned Mode(const std::string& path) {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
     }
-    void TearDown() override {
-        AtomicFile::InjectWriteFailureAfter(-1);
-        for (const std::string& name : names()) ::unlink((dir_ + "/" + name).c_str());
-        ::rmdir((dir_ + "/sub").c_str());
-        ::rmdir(dir_.c_str());
-    }
-    std::vector<std::string> names() const {
-        std::vector<std::string> out;
-        if (DIR* d = ::opendir(dir_.c_str())) {
-            while (dirent* e = ::readdir(d)) {
-                const std::string n = e->d_name;
-                if (n != "." && n != "..") out.push_back(n);
-            }
-            ::closedir(d);
-        }
-        return out;
-    }
-    static std::string read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    static void put(const std::string& path, const std::string& text) {
-        std::ofstream(path, std::ios::binary) << text;
-    }
-    std::string dir_;
+    test::TestFolder folder_;
 };
 
 TEST_F(AtomicFileTest, CommitReplacesTargetAndLeavesNoTemporary) {
-    const std::string target = dir_ + "/out.tif";
-    put(target, "old contents");
+    const std::string target = folder_.Write("out.tif", "old contents");
     AtomicFile file;
     ASSERT_TRUE(file.open(target));
-    EXPECT_EQ(file.tempPath().rfind(dir_ + "/.", 0), 0u) << file.tempPath();
+    EXPECT_EQ(file.tempPath().rfind(folder_ / ".", 0), 0u) << file.tempPath();
     ASSERT_TRUE(file.write("new", 3));
     ASSERT_TRUE(file.write(" data", 5));
-    EXPECT_EQ(read(target), "old contents");  // untouched until commit
+    EXPECT_EQ(test::ReadFile(target), "old contents");  // untouched until commit
     ASSERT_TRUE(file.commit());
-    EXPECT_EQ(read(target), "new data");
-    EXPECT_EQ(names(), std::vector<std::string>{"out.tif"});
+    EXPECT_EQ(test::ReadFile(target), "new data");
+    EXPECT_EQ(folder_.Names(), Names{"out.tif"});
     EXPECT_EQ(file.written(), 8u);
 }
 
-TEST_F(AtomicFileTest, FullDiskLeavesPreviousFileAndNoTemporary) {
-    const std::string target = dir_ + "/out.bmp";
-    put(target, "previous");
+TEST_F(AtomicFileTest, FullDiskOrAbandonedFileLeavesThePreviousFileAndNoTemporary) {
+    const std::string target = folder_.Write("out.bmp", "previous");
     AtomicFile::InjectWriteFailureAfter(5);
     {
         AtomicFile file;
@@ -80,70 +49,77 @@ TEST_F(AtomicFileTest, FullDiskLeavesPreviousFileAndNoTemporary) {
         EXPECT_FALSE(file.write("x", 1));
         EXPECT_FALSE(file.commit());
     }
-    EXPECT_EQ(read(target), "previous");
-    EXPECT_EQ(names(), std::vector<std::string>{"out.bmp"});
+    EXPECT_EQ(test::ReadFile(target), "previous");
+    EXPECT_FALSE(WriteFileAtomically(folder_ / "new.bmp", "0123456789", 10));  // no previous file: nothing left
+    EXPECT_FALSE(ReplaceFileContents(folder_ / "new.kis", "0123456789", 10));
+    EXPECT_EQ(folder_.Names(), Names{"out.bmp"});
 
-    // No previous file: nothing at all is left.
-    EXPECT_FALSE(WriteFileAtomically(dir_ + "/new.bmp", "0123456789", 10));
-    EXPECT_EQ(names(), std::vector<std::string>{"out.bmp"});
-}
-
-TEST_F(AtomicFileTest, AbandonedFileIsRemoved) {
-    const std::string target = dir_ + "/a.jpg";
-    put(target, "keep");
+    AtomicFile::InjectWriteFailureAfter(-1);
     {
         AtomicFile file;
         ASSERT_TRUE(file.open(target));
         ASSERT_TRUE(file.write("partial", 7));
-    }
-    EXPECT_EQ(read(target), "keep");
-    EXPECT_EQ(names().size(), 1u);
+    }  // destroyed without commit
+    EXPECT_EQ(test::ReadFile(target), "previous");
+    EXPECT_EQ(folder_.Names(), Names{"out.bmp"});
 }
 
 TEST_F(AtomicFileTest, FailuresToCreateOrRename) {
     AtomicFile file;
-    EXPECT_FALSE(file.open(dir_ + "/missing/out.tif"));
+    EXPECT_FALSE(file.open(folder_ / "missing/out.tif"));
     EXPECT_EQ(file.error(), ENOENT);
-    EXPECT_FALSE(file.open(dir_ + "/"));
+    EXPECT_FALSE(file.open(folder_ / ""));
     EXPECT_FALSE(file.open(""));
+    EXPECT_FALSE(ReplaceFileContents("", "x", 1));
 
     // A folder standing where the file should go: the rename fails at commit.
-    ASSERT_EQ(::mkdir((dir_ + "/sub").c_str(), 0777), 0);
-    ASSERT_TRUE(file.open(dir_ + "/sub"));
+    std::filesystem::create_directory(folder_ / "sub");
+    ASSERT_TRUE(file.open(folder_ / "sub"));
     ASSERT_TRUE(file.write("x", 1));
     EXPECT_FALSE(file.commit());
     EXPECT_NE(file.error(), 0);
-    EXPECT_EQ(names(), std::vector<std::string>{"sub"});
+    EXPECT_EQ(folder_.Names(), Names{"sub"});
 
     // One file at a time per object.
-    ASSERT_TRUE(file.open(dir_ + "/b"));
-    EXPECT_FALSE(file.open(dir_ + "/c"));
+    ASSERT_TRUE(file.open(folder_ / "b"));
+    EXPECT_FALSE(file.open(folder_ / "c"));
     file.discard();
-    EXPECT_EQ(names(), std::vector<std::string>{"sub"});
+    EXPECT_EQ(folder_.Names(), Names{"sub"});
 }
 
-TEST_F(AtomicFileTest, ReplacedFileKeepsItsPermissions) {
-    const std::string target = dir_ + "/mode.tif";
-    put(target, "x");
+TEST_F(AtomicFileTest, PermissionsKeptOrGivenExactly) {
+    const std::string target = folder_.Write("mode.tif", "x");
     ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
     ASSERT_TRUE(WriteFileAtomically(target, "yy", 2));
-    struct stat st {};
-    ASSERT_EQ(::stat(target.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(read(target), "yy");
+    EXPECT_EQ(Mode(target), 0640u);  // a replaced file keeps its bits
+    EXPECT_EQ(test::ReadFile(target), "yy");
+
+    // Given bits hold whatever the umask and the previous file; the temporary
+    // file has them before any byte is written.
+    const mode_t previousMask = ::umask(0);
+    AtomicFile file;
+    ASSERT_TRUE(file.open(target, 0600));
+    EXPECT_EQ(Mode(file.tempPath()), 0600u);
+    file.discard();
+    ASSERT_TRUE(ReplaceFileContents(target, "private", 7, 0600));
+    EXPECT_EQ(Mode(target), 0600u);
+    ::umask(077);
+    ASSERT_TRUE(ReplaceFileContents(folder_ / "new.acv", "z", 1));
+    ::umask(previousMask);
+    EXPECT_EQ(Mode(folder_ / "new.acv"), 0644u);
+    EXPECT_EQ(test::ReadFile(target), "private");
 }
 
 TEST_F(AtomicFileTest, PendingTemporariesAreRemovedOnRequestAndOnSignal) {
-    const std::string target = dir_ + "/sig.tif";
-    put(target, "before");
+    const std::string target = folder_.Write("sig.tif", "before");
     AtomicFile file;
     ASSERT_TRUE(file.open(target));
     ASSERT_TRUE(file.write("half", 4));
-    EXPECT_EQ(names().size(), 2u);
+    EXPECT_EQ(folder_.Names().size(), 2u);
     AtomicFile::RemovePendingTempFiles();
-    EXPECT_EQ(names(), std::vector<std::string>{"sig.tif"});
+    EXPECT_EQ(folder_.Names(), Names{"sig.tif"});
     EXPECT_FALSE(file.commit());  // its temporary is gone: never a partial target
-    EXPECT_EQ(read(target), "before");
+    EXPECT_EQ(test::ReadFile(target), "before");
 
     // A process terminated in the middle of a write leaves only the old file.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -155,8 +131,8 @@ TEST_F(AtomicFileTest, PendingTemporariesAreRemovedOnRequestAndOnSignal) {
             std::exit(3);
         },
         ::testing::KilledBySignal(SIGTERM), "");
-    EXPECT_EQ(names(), std::vector<std::string>{"sig.tif"});
-    EXPECT_EQ(read(target), "before");
+    EXPECT_EQ(folder_.Names(), Names{"sig.tif"});
+    EXPECT_EQ(test::ReadFile(target), "before");
 }
 
 }  // namespace

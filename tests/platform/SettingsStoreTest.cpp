@@ -8,23 +8,14 @@
 #include <fstream>
 #include <sstream>
 
-#include "settings/TestFolder.h"
+#include "platform/TestFolder.h"
 
 namespace kyp {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void Spit(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using test::ReadFile;
 
 std::vector<std::string> Corrupt(const std::string& folder) {
     std::vector<std::string> names;
@@ -34,26 +25,10 @@ std::vector<std::string> Corrupt(const std::string& folder) {
     return names;
 }
 
-// Each case runs in a child so the test's own environment stays as it was.
 TEST(SettingsStore, FolderFromTheEnvironment) {
-    auto folderWith = [](const char* own, const char* xdg, const char* home) {
-        int pipeFds[2];
-        if (::pipe(pipeFds) != 0) return std::string("pipe failed");
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            const char* names[] = {"KYP_CONFIG_HOME", "XDG_CONFIG_HOME", "HOME"};
-            const char* values[] = {own, xdg, home};
-            for (int i = 0; i < 3; ++i) values[i] ? ::setenv(names[i], values[i], 1) : ::unsetenv(names[i]);
-            const std::string path = SettingsStore::FilePath();
-            (void)!::write(pipeFds[1], path.data(), path.size());
-            ::_exit(0);
-        }
-        ::close(pipeFds[1]);
-        char buffer[256];
-        const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
-        ::close(pipeFds[0]);
-        ::waitpid(pid, nullptr, 0);
-        return std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+    const auto folderWith = [](const char* own, const char* xdg, const char* home) {
+        const test::ScopedEnv a("KYP_CONFIG_HOME", own), b("XDG_CONFIG_HOME", xdg), c("HOME", home);
+        return SettingsStore::FilePath();
     };
     EXPECT_EQ(folderWith("/a/b", "/x", "/h"), "/a/b/settings.json");
     EXPECT_EQ(folderWith(nullptr, "/x", "/h"), "/x/zelt-arts/kyp/settings.json");
@@ -118,7 +93,7 @@ TEST(SettingsStore, CorruptStoreIsKeptAside) {
     const std::string garbage[] = {"{\"Options\": \"(wb)", std::string("\x00\xff\x13{[", 5), "[1, 2, 3]", "", "{"};
     int expectedAside = 0;
     for (const std::string& bytes : garbage) {
-        Spit(path, bytes);
+        folder.Write("settings.json", bytes);
         SettingsStore store;
         EXPECT_FALSE(store.OpenForReading());
         EXPECT_FALSE(fs::exists(path));
@@ -126,14 +101,14 @@ TEST(SettingsStore, CorruptStoreIsKeptAside) {
         ASSERT_EQ(aside.size(), static_cast<size_t>(++expectedAside));  // never over an earlier one
     }
     for (const std::string& name : Corrupt(folder.path())) {
-        const std::string content = Slurp(name);
+        const std::string content = ReadFile(name);
         bool known = false;
         for (const std::string& bytes : garbage) known = known || content == bytes;
         EXPECT_TRUE(known) << name;
     }
 
     // A writer also keeps a bad store aside before starting afresh.
-    Spit(path, "not json");
+    folder.Write("settings.json", "not json");
     SettingsStore writer;
     ASSERT_TRUE(writer.CreateForWriting());
     ASSERT_TRUE(writer.WriteString("A", "b"));
@@ -171,21 +146,21 @@ TEST(SettingsStore, UntrustedContent) {
 TEST(SettingsStore, UpdatesAreAtomicAndKeepUnknownEntries) {
     test::TestFolder folder;
     test::ScopedConfigHome home(folder.path());
-    Spit(folder / "settings.json", R"({"Future": {"kind": "rect", "v": [1, 2]}, "Options": "old"})");
+    folder.Write("settings.json", R"({"Future": {"kind": "rect", "v": [1, 2]}, "Options": "old"})");
     SettingsStore store;
     ASSERT_TRUE(store.CreateForWriting());
     store.BeginUpdate();
     ASSERT_TRUE(store.WriteString("Options", "new"));
     ASSERT_TRUE(store.WriteNumber("N", 5));
     // Nothing reaches the file before the commit.
-    EXPECT_NE(Slurp(folder / "settings.json").find("old"), std::string::npos);
+    EXPECT_NE(ReadFile(folder / "settings.json").find("old"), std::string::npos);
     ASSERT_TRUE(store.CommitUpdate());
-    const std::string text = Slurp(folder / "settings.json");
+    const std::string text = ReadFile(folder / "settings.json");
     EXPECT_NE(text.find("new"), std::string::npos);
     EXPECT_NE(text.find("Future"), std::string::npos);  // entries this version does not know survive
     // No temporary file is left behind.
     for (const auto& entry : fs::directory_iterator(folder.path()))
-        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos);
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos);
 }
 
 TEST(SettingsStore, ConcurrentWritersLoseNothing) {

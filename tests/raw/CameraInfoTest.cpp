@@ -7,6 +7,7 @@
 
 #include "engine/raw/TagVocabulary.h"
 #include "engine/raw/TiffDocument.h"
+#include "platform/TestFolder.h"
 #include "raw/TiffBytes.h"
 #include "tools/sample-orf/SampleOrf.h"
 
@@ -83,13 +84,14 @@ protected:
     // With a name, through a real file (the texts then show the name).
     bool open(const sample::SampleOrfOptions& options, const char* name = nullptr) {
         if (name) {
-            const std::string path = test::TestPath(name);
+            const std::string path = folder_ / name;
             return sample::WriteSampleOrf(path, options) && document_.open(path) && document_.parse();
         }
         return sample::BuildSampleOrf(options, bytes_) &&
                document_.openMemory(ByteView(bytes_.data(), bytes_.size())) && document_.parse();
     }
 
+    test::TestFolder folder_;
     std::vector<uint8_t> bytes_;
     TiffDocument document_;
 };

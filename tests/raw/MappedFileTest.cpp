@@ -2,49 +2,31 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
-#include "TiffBytes.h"
+#include "platform/TestFolder.h"
 
 namespace kyp {
 namespace {
 
-std::string WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
-    const std::string path = test::TestPath(name);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
-    return path;
-}
-
 TEST(MappedFileTest, MapsARegularFileAndReadsInTheChosenByteOrder) {
-    const std::string path = WriteFile("mapped.bin", {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC});
+    test::TestFolder folder;
+    const std::string path = folder.Write("mapped.bin", "\x12\x34\x56\x78\x9A\xBC");
     MappedFile file;
     ASSERT_TRUE(file.open(path));
     EXPECT_EQ(file.size(), 6u);
     EXPECT_EQ(file.path(), path);
-
-    uint16_t s = 0;
-    uint32_t l = 0;
-    file.setByteOrder(true);
-    ASSERT_TRUE(file.readShort(s));
-    ASSERT_TRUE(file.readLong(l));
-    EXPECT_EQ(s, 0x1234);
-    EXPECT_EQ(l, 0x56789ABCu);
-
-    file.setByteOrder(false);
-    ASSERT_TRUE(file.seek(0));
-    ASSERT_TRUE(file.readShort(s));
-    ASSERT_TRUE(file.readLong(l));
-    EXPECT_EQ(s, 0x3412);
-    EXPECT_EQ(l, 0xBC9A7856u);
-
+    for (const bool big : {true, false}) {
+        uint16_t s = 0;
+        uint32_t l = 0;
+        file.setByteOrder(big);
+        ASSERT_TRUE(file.seek(0) && file.readShort(s) && file.readLong(l));
+        EXPECT_EQ(s, big ? 0x1234 : 0x3412);
+        EXPECT_EQ(l, big ? 0x56789ABCu : 0xBC9A7856u);
+    }
     file.close();
     file.close();  // twice is harmless
     EXPECT_FALSE(file.isOpen());
     EXPECT_TRUE(file.path().empty());
     EXPECT_FALSE(file.seek(0));
-    std::filesystem::remove(path);
 }
 
 TEST(MappedFileTest, SeekAcceptsTheEndAndReadsThatDoNotFitLeaveTheCursor) {
@@ -70,18 +52,12 @@ TEST(MappedFileTest, SeekAcceptsTheEndAndReadsThatDoNotFitLeaveTheCursor) {
 }
 
 TEST(MappedFileTest, RefusesWhatIsNotANonEmptyRegularFile) {
+    test::TestFolder folder;
     MappedFile file;
-    EXPECT_FALSE(file.open(""));
-    EXPECT_FALSE(file.open(test::TestPath("does-not-exist")));
-    const std::string folder = test::TestPath("a-folder");
-    std::filesystem::create_directories(folder);
-    EXPECT_FALSE(file.open(folder));
-    const std::string empty = WriteFile("empty.bin", {});
-    EXPECT_FALSE(file.open(empty));
-    EXPECT_FALSE(file.open(std::string(5000, 'x')));
+    for (const std::string& path : {std::string(), folder / "does-not-exist", folder.path(), folder.Write("empty", ""),
+                                    std::string(5000, 'x')})
+        EXPECT_FALSE(file.open(path)) << path;
     EXPECT_FALSE(file.isOpen());
-    std::filesystem::remove(folder);
-    std::filesystem::remove(empty);
 }
 
 }  // namespace

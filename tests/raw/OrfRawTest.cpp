@@ -1,16 +1,12 @@
 #include "engine/raw/OrfRaw.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <random>
 
-#include "TiffBytes.h"
 #include "engine/raw/TiffDocument.h"
+#include "platform/TestFolder.h"
+#include "raw/TiffBytes.h"
 
 namespace kyp {
 namespace {
@@ -39,50 +35,38 @@ TEST(OrfRawTest, UnpackTakesTheUpperTenBitsOfBigEndianWords) {
 }
 
 TEST(OrfRawTest, WhiteBalanceModeAndNames) {
-    EXPECT_EQ(WhiteBalanceModeFrom(2, 5), 5);
-    EXPECT_STREQ(WhiteBalanceName(5), "4500K");
-    EXPECT_EQ(WhiteBalanceModeFrom(2, 9), 0);
-    EXPECT_EQ(WhiteBalanceModeFrom(3, 7), 1);
-    EXPECT_EQ(WhiteBalanceModeFrom(1, 5), 0);
-    EXPECT_EQ(WhiteBalanceModeFrom(0, 8), 8);
-    EXPECT_EQ(WhiteBalanceModeFrom(0, 1), 0);
+    // (first, second value of the maker-note entry) -> mode: 1 is auto (0), 3 Quick
+    // Reference (1), otherwise a preset 2..8 or else auto.
+    const int cases[][3] = {{2, 5, 5}, {2, 9, 0}, {3, 7, 1}, {1, 5, 0}, {0, 8, 8}, {0, 1, 0}};
+    for (const auto& c : cases) EXPECT_EQ(WhiteBalanceModeFrom(c[0], c[1]), c[2]) << c[0] << "," << c[1];
     EXPECT_STREQ(WhiteBalanceName(1), "Quick Reference");
+    EXPECT_STREQ(WhiteBalanceName(5), "4500K");
     EXPECT_STREQ(WhiteBalanceName(8), "7500K");
     EXPECT_STREQ(WhiteBalanceName(9), "Auto");
 }
 
-// A file of size bytes (sparse) that starts with head.
-std::string SparseFile(const std::string& name, const char* head, uint64_t size) {
-    const std::string path = test::TestPath(name);
-    const int fd = ::open(path.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-    EXPECT_GE(fd, 0);
-    EXPECT_EQ(::write(fd, head, std::strlen(head)), static_cast<ssize_t>(std::strlen(head)));
-    EXPECT_EQ(::ftruncate(fd, static_cast<off_t>(size)), 0);
-    ::close(fd);
-    return path;
-}
-
 TEST(OrfRawTest, OrfFileTestChecksSizeAndSignature) {
-    const std::string shortFile = SparseFile("short.orf", "MMOR", kOrfMinimumFileSize - 1);
-    const std::string exact = SparseFile("exact.orf", "MMOR", kOrfMinimumFileSize);
-    const std::string longer = SparseFile("longer.orf", "MMOR", kOrfMinimumFileSize + 1);
-    const std::string intel = SparseFile("intel.orf", "IIRO", kOrfMinimumFileSize + 1);
-    const std::string tiff = SparseFile("tiff.orf", "MM\0*", kOrfMinimumFileSize + 1);
+    test::TestFolder folder;
+    // A sparse file of size bytes that starts with head.
+    const auto sparse = [&](const char* name, std::string_view head, uint64_t size) {
+        const std::string path = folder.Write(name, head);
+        std::filesystem::resize_file(path, size);
+        return path;
+    };
+    const uint64_t minimum = kOrfMinimumFileSize;
+    EXPECT_FALSE(IsOrfFile(sparse("short.orf", "MMOR", minimum - 1)));
+    EXPECT_TRUE(IsOrfFile(sparse("exact.orf", "MMOR", minimum)));
+    EXPECT_TRUE(IsOrfFile(sparse("longer.orf", "MMOR", minimum + 1)));
+    EXPECT_FALSE(IsOrfFile(sparse("intel.orf", "IIRO", minimum + 1)));
+    EXPECT_FALSE(IsOrfFile(sparse("tiff.orf", std::string_view("MM\0*", 4), minimum + 1)));
+    EXPECT_FALSE(IsOrfFile(sparse("empty.orf", "", 0)));
+    EXPECT_FALSE(IsOrfFile(folder / "missing.orf"));
+    EXPECT_FALSE(IsOrfFile(folder.path()));
     // 4 GiB + the minimum: its low 32 bits would pass, but no 32-bit offset reaches its end.
-    const std::string huge = SparseFile("huge.orf", "MMOR", 0x100000000ull + kOrfMinimumFileSize);
-    const std::string empty = SparseFile("empty.orf", "", 0);
-    EXPECT_FALSE(IsOrfFile(shortFile));
-    EXPECT_TRUE(IsOrfFile(exact));
-    EXPECT_TRUE(IsOrfFile(longer));
-    EXPECT_FALSE(IsOrfFile(intel));
-    EXPECT_FALSE(IsOrfFile(tiff));
+    const std::string huge = sparse("huge.orf", "MMOR", 0x100000000ull + minimum);
     EXPECT_FALSE(IsOrfFile(huge));
-    EXPECT_FALSE(IsOrfFile(empty));
-    EXPECT_FALSE(IsOrfFile(test::TestPath("missing.orf")));
-    EXPECT_FALSE(IsOrfFile(std::filesystem::temp_directory_path().string()));
     MappedFile file;
     EXPECT_FALSE(file.open(huge));
-    for (const std::string& p : {shortFile, exact, longer, intel, tiff, huge, empty}) std::filesystem::remove(p);
 }
 
 // A small ORF-like document: main directory, Exif directory, maker note at 300.

@@ -2,12 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
-#include "TiffBytes.h"
 #include "engine/raw/OrfRaw.h"
 #include "engine/raw/TiffDocument.h"
+#include "platform/TestFolder.h"
 #include "tools/sample-orf/SampleOrf.h"
 
 namespace kyp {
@@ -28,11 +25,6 @@ SampleOrfOptions Unusual() {
     return o;
 }
 
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
-}
-
 // Big-endian 32-bit store into a generated file.
 void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (24 - 8 * i));
@@ -40,7 +32,8 @@ void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t v) {
 
 TEST(RawLoadTest, LoadsTheGeneratedMosaicAndCameraSettings) {
     const SampleOrfOptions options = Unusual();
-    const std::string path = test::TestPath("load.orf");
+    test::TestFolder folder;
+    const std::string path = folder / "load.orf";
     ASSERT_TRUE(WriteSampleOrf(path, options));
     std::vector<uint16_t> expected;
     ASSERT_TRUE(sample::RenderSampleMosaic(options, expected));
@@ -61,7 +54,6 @@ TEST(RawLoadTest, LoadsTheGeneratedMosaicAndCameraSettings) {
     EXPECT_TRUE(std::equal(camera.blackLevels, camera.blackLevels + 4, options.blackLevels));
     // The document stays open for the writers, which copy its Exif tags.
     EXPECT_NE(document.findDirectory(DirectoryKind::Exif), nullptr);
-    std::filesystem::remove(path);
 }
 
 TEST(RawLoadTest, SampleBlockIsReusedOnlyForTheSameSampleCount) {
@@ -70,7 +62,8 @@ TEST(RawLoadTest, SampleBlockIsReusedOnlyForTheSameSampleCount) {
     SampleOrfOptions other = first;
     other.width = 2000;
     other.height = 1904;
-    const std::string a = test::TestPath("reuse-a.orf"), b = test::TestPath("reuse-b.orf"), c = test::TestPath("reuse-c.orf");
+    test::TestFolder folder;
+    const std::string a = folder / "a.orf", b = folder / "b.orf", c = folder / "c.orf";
     ASSERT_TRUE(WriteSampleOrf(a, first));
     first.redBalance = 100;  // same size, other content
     ASSERT_TRUE(WriteSampleOrf(b, first));
@@ -88,7 +81,6 @@ TEST(RawLoadTest, SampleBlockIsReusedOnlyForTheSameSampleCount) {
     ASSERT_TRUE(LoadRaw(c, document, block, mosaic, camera));
     EXPECT_EQ(block.count(), 2000u * 1904u);
     EXPECT_EQ(mosaic.width, 2000u);
-    for (const std::string& p : {a, b, c}) std::filesystem::remove(p);
 }
 
 TEST(RawLoadTest, FailuresFreeTheBlockAndReportFalse) {
@@ -104,14 +96,15 @@ TEST(RawLoadTest, FailuresFreeTheBlockAndReportFalse) {
     const size_t widthRecord = probe.root()->find(tag::kImageWidth)->position;
     probe.close();
 
-    const std::string path = test::TestPath("bad.orf");
+    test::TestFolder folder;
+    const std::string first = folder.Write("first.orf", good);
     const auto loads = [&](const std::vector<uint8_t>& bytes) {
-        WriteBytes(path, bytes);
+        const std::string path = folder.Write("bad.orf", bytes);
         TiffDocument document;
         RawSampleBlock block;
         RawMosaic mosaic;
         CameraSettings camera;
-        EXPECT_TRUE(LoadRaw(test::TestPath("load-first.orf"), document, block, mosaic, camera));
+        EXPECT_TRUE(LoadRaw(first, document, block, mosaic, camera));
         EXPECT_FALSE(block.empty());
         const bool ok = LoadRaw(path, document, block, mosaic, camera);
         if (!ok) {
@@ -122,7 +115,6 @@ TEST(RawLoadTest, FailuresFreeTheBlockAndReportFalse) {
         }
         return ok;
     };
-    WriteBytes(test::TestPath("load-first.orf"), good);
     EXPECT_TRUE(loads(good));
 
     std::vector<uint8_t> bad = good;
@@ -140,8 +132,6 @@ TEST(RawLoadTest, FailuresFreeTheBlockAndReportFalse) {
     bad = good;
     bad[2] = 'R';  // not "MMOR"
     EXPECT_FALSE(loads(bad));
-    std::filesystem::remove(path);
-    std::filesystem::remove(test::TestPath("load-first.orf"));
 }
 
 }  // namespace

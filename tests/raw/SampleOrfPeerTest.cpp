@@ -4,36 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <map>
-#include <memory>
-#include <string>
 
-#include "TiffBytes.h"
 #include "engine/raw/OrfRaw.h"
 #include "engine/raw/RawLoad.h"
 #include "engine/raw/TiffDocument.h"
+#include "platform/TestFolder.h"
 #include "tools/sample-orf/SampleOrf.h"
 
 namespace kyp {
 namespace {
-
-bool HasTool(const char* name) {
-    const std::string command = std::string("command -v ") + name + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
-}
-
-std::string RunCommand(const std::string& command) {
-    std::string out;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    if (!pipe) return out;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
-    return out;
-}
 
 SampleOrfOptions PeerOptions() {
     SampleOrfOptions o;
@@ -72,75 +52,71 @@ SampleOrfOptions PeerOptions() {
 }
 
 TEST(SampleOrfPeerTest, ExiftoolDecodesOurExifAndMakerNoteValues) {
-    if (!HasTool("exiftool")) GTEST_SKIP() << "exiftool not installed: peer check of the generated tags skipped";
+    if (!test::HasTool("exiftool")) GTEST_SKIP() << "exiftool not installed: peer check of the generated tags skipped";
     const SampleOrfOptions o = PeerOptions();
-    const std::string path = test::TestPath("peer-exif.orf");
+    test::TestFolder folder;
+    const std::string path = folder / "peer-exif.orf";
     ASSERT_TRUE(WriteSampleOrf(path, o));
 
     // "-a -G1 -n -S" prints every tag (duplicates too) as "[Group] Tag: value", values numeric.
     std::map<std::string, std::string> tags;
-    const std::string out = RunCommand("exiftool -a -G1 -n -S -EXIF:all -Olympus:all '" + path + "'");
+    const std::string out = test::RunCommand("exiftool -a -G1 -n -S -EXIF:all -Olympus:all '" + path + "'");
     for (size_t start = 0, end; start < out.size(); start = end + 1) {
-        end = out.find('\n', start);
-        if (end == std::string::npos) end = out.size();
+        end = std::min(out.find('\n', start), out.size());
         const std::string line = out.substr(start, end - start);
         const size_t close = line.find("] "), colon = line.find(": ");
         if (line.empty() || line[0] != '[' || close == std::string::npos || colon == std::string::npos) continue;
         tags[line.substr(1, close - 1) + ":" + line.substr(close + 2, colon - close - 2)] = line.substr(colon + 2);
     }
-    const auto number = [&](const std::string& key) { return tags.count(key) ? std::atof(tags[key].c_str()) : NAN; };
+    const std::pair<const char*, std::string> texts[] = {
+        {"IFD0:Make", o.make},
+        {"IFD0:Model", o.model},
+        {"ExifIFD:DateTimeOriginal", "2004:01:02 03:04:05"},
+        {"Olympus:CameraType", "XY123"},
+        {"Olympus:ColorMatrix", "350 -60 -34 -44 310 -10 12 -90 334"},
+        {"Olympus:BlackLevel", "20 21 22 23"},
+        {"Olympus:WBMode", "2 6"}};
+    for (const auto& [key, value] : texts) EXPECT_EQ(tags[key], value) << key;
+    const std::pair<const char*, double> numbers[] = {
+        {"IFD0:ImageWidth", 1000},
+        {"ExifIFD:ExposureTime", 1.0 / 60},
+        {"ExifIFD:FNumber", 5.6},
+        {"ExifIFD:ExposureProgram", 3},
+        {"ExifIFD:ISO", 400},
+        {"ExifIFD:ExposureCompensation", -2.0 / 3},
+        {"ExifIFD:MeteringMode", 2},
+        {"ExifIFD:Flash", 16},
+        {"ExifIFD:FocalLength", 14.5},
+        {"ExifIFD:ColorSpace", 1},
+        {"Olympus:Macro", 1},
+        {"Olympus:FlashMode", 2},
+        {"Olympus:ExposureCompensation", 0.3},  // the bracket bias
+        {"Olympus:FocusMode", 1},
+        {"Olympus:ZoomStepCount", 20},
+        {"Olympus:Sharpness", 2},
+        {"Olympus:RedBalance", 300.0 / 256},  // exiftool shows balance / 256
+        {"Olympus:BlueBalance", 420.0 / 256},
+        {"Olympus:FlashExposureComp", 0.5},
+        {"Olympus:Contrast", 2}};
+    for (const auto& [key, value] : numbers) {
+        ASSERT_TRUE(tags.count(key)) << key << "\n" << out;
+        EXPECT_NEAR(std::atof(tags[key].c_str()), value, 1e-9) << key;
+    }
 
-    EXPECT_EQ(tags["IFD0:Make"], o.make);
-    EXPECT_EQ(tags["IFD0:Model"], o.model);
-    EXPECT_EQ(number("IFD0:ImageWidth"), 1000);
-    EXPECT_NEAR(number("ExifIFD:ExposureTime"), 1.0 / 60, 1e-9);
-    EXPECT_NEAR(number("ExifIFD:FNumber"), 5.6, 1e-9);
-    EXPECT_EQ(number("ExifIFD:ExposureProgram"), 3);
-    EXPECT_EQ(number("ExifIFD:ISO"), 400);
-    EXPECT_EQ(tags["ExifIFD:DateTimeOriginal"], "2004:01:02 03:04:05");
-    EXPECT_NEAR(number("ExifIFD:ExposureCompensation"), -2.0 / 3, 1e-9);
-    EXPECT_EQ(number("ExifIFD:MeteringMode"), 2);
-    EXPECT_EQ(number("ExifIFD:Flash"), 16);
-    EXPECT_NEAR(number("ExifIFD:FocalLength"), 14.5, 1e-9);
-    EXPECT_EQ(number("ExifIFD:ColorSpace"), 1);
-
-    EXPECT_EQ(number("Olympus:Macro"), 1);
-    EXPECT_EQ(tags["Olympus:CameraType"], "XY123");
-    EXPECT_EQ(number("Olympus:FlashMode"), 2);
-    EXPECT_NEAR(number("Olympus:ExposureCompensation"), 0.3, 1e-9);  // the bracket bias
-    EXPECT_EQ(number("Olympus:FocusMode"), 1);
-    EXPECT_EQ(number("Olympus:ZoomStepCount"), 20);
-    EXPECT_EQ(number("Olympus:Sharpness"), 2);
-    EXPECT_EQ(tags["Olympus:ColorMatrix"], "350 -60 -34 -44 310 -10 12 -90 334");
-    EXPECT_EQ(tags["Olympus:BlackLevel"], "20 21 22 23");
-    EXPECT_EQ(tags["Olympus:WBMode"], "2 6");
-    EXPECT_NEAR(number("Olympus:RedBalance"), 300.0 / 256, 1e-9);  // exiftool shows balance / 256
-    EXPECT_NEAR(number("Olympus:BlueBalance"), 420.0 / 256, 1e-9);
-    EXPECT_NEAR(number("Olympus:FlashExposureComp"), 0.5, 1e-9);
-    EXPECT_EQ(number("Olympus:Contrast"), 2);
-
-    // And our reader agrees with what exiftool saw.
-    TiffDocument document;
-    ASSERT_TRUE(document.open(path) && document.parse());
-    RawInfo info;
-    ASSERT_TRUE(readRawInfo(document, info));
-    EXPECT_EQ(info.camera.whiteBalanceMode, 6);
-    EXPECT_EQ(info.camera.redBalance, 300);
-    EXPECT_EQ(info.camera.colourMatrix[1], -60);
-    EXPECT_EQ(info.camera.blackLevels[3], 23);
-    std::filesystem::remove(path);
 }
 
 // dcraw takes Olympus 16-bit words shifted right by 4 (12 significant bits),
 // we shift by 6 (10 bits); the generator leaves the low 6 bits zero, so
 // dcraw's value is exactly our sample × 4.
 TEST(SampleOrfPeerTest, DcrawExtractsOurSamplesTimesFour) {
-    if (!HasTool("dcraw")) GTEST_SKIP() << "dcraw not installed: peer check of the raw samples skipped";
-    const SampleOrfOptions o = PeerOptions();
-    const std::string path = test::TestPath("peer-raw.orf");
-    const std::string tiff = test::TestPath("peer-raw.tiff");
-    ASSERT_TRUE(WriteSampleOrf(path, o));
-    ASSERT_EQ(std::system(("dcraw -D -4 -T -c '" + path + "' > '" + tiff + "'").c_str()), 0);
+    if (!test::HasTool("dcraw")) GTEST_SKIP() << "dcraw not installed: peer check of the raw samples skipped";
+    test::TestFolder folder;
+    const std::string path = folder / "peer-raw.orf";
+    const std::string tiff = folder / "peer-raw.tiff";
+    ASSERT_TRUE(WriteSampleOrf(path, PeerOptions()));
+    int status = -1;
+    (void)test::RunCommand("dcraw -D -4 -T -c '" + path + "' > '" + tiff + "'", &status);
+    ASSERT_EQ(status, 0);
 
     TiffDocument document;
     RawSampleBlock block;
@@ -170,8 +146,6 @@ TEST(SampleOrfPeerTest, DcrawExtractsOurSamplesTimesFour) {
     EXPECT_EQ(mismatches, 0u);
     // The chart spans the range: a relation that held only for zeros would prove nothing.
     EXPECT_GT(*std::max_element(mosaic.samples, mosaic.samples + count), 900);
-    std::filesystem::remove(path);
-    std::filesystem::remove(tiff);
 }
 
 }  // namespace

@@ -1,14 +1,9 @@
 #pragma once
 // Hand-made TIFF byte images for the reader's tests: every byte where the test
 // says, in either byte order, so damaged structures are easy to make.
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
 #include <vector>
 
 #include "engine/raw/ByteView.h"
@@ -89,13 +84,5 @@ private:
         return bytes;
     }
 };
-
-// A per-process file name in the build's test folder (tests may run in parallel).
-inline std::string TestPath(const std::string& name) {
-    const char* env = std::getenv("KYP_TEST_TMP");
-    std::filesystem::path dir = env && *env ? std::filesystem::path(env) : std::filesystem::path(KYP_BINARY_DIR) / "test-tmp";
-    std::filesystem::create_directories(dir);
-    return (dir / (std::to_string(::getpid()) + "-" + name)).string();
-}
 
 }  // namespace kyp::test

@@ -24,15 +24,10 @@ TEST(Curve, IdentityAndText) {
     c.Clear();
     EXPECT_EQ(c.WriteText(), "0:");
     EXPECT_FALSE(c.IsIdentity());
-}
-
-TEST(Curve, TextRoundTrip) {
-    Curve c;
-    c.Clear();
+    // Text written is read back as the same curve.
     c.AddPoint(0, 10);
     c.AddPoint(64, 32);
-    c.AddPoint(255, 250);
-    EXPECT_EQ(c.WriteText(), "3:0,10 64,32 255,250");
+    EXPECT_EQ(c.WriteText(), "2:0,10 64,32");
     EXPECT_EQ(FromText(c.WriteText().c_str()), c);
     EXPECT_TRUE(FromText("2:0,0 255,255").IsIdentity());
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "engine/settings/ImportSettings.h"
 
 namespace kyp {
@@ -11,58 +13,45 @@ ImportSettings Defaults() {
     return s;
 }
 
+using Edit = std::function<void(ImportSettings&)>;
+
+// CompareSettings(edited, before): 0 nothing to redo, 1 the steps after
+// interpolation, 2 everything. Each case edits the defaults into before and
+// edited; a parameter counts only when the edited record has its step on.
 TEST(ImportSettings, ChangeLevels) {
-    const ImportSettings base = Defaults();
-    ImportSettings e = base;
-    EXPECT_EQ(CompareSettings(e, base), 0);
-
-    e.options ^= opt::asktt;  // stored, never compared
-    EXPECT_EQ(CompareSettings(e, base), 0);
-
-    e = base;
-    e.options = opt::rgblevels;
-    ImportSettings f = e;
-    e.darkThreshold = 5;
-    EXPECT_EQ(CompareSettings(e, f), 1);
-    e.options = 0;
-    f.options = 0;
-    EXPECT_EQ(CompareSettings(e, f), 0);  // levels off: the threshold changes nothing
-
-    e = base;
-    e.usmRadius = 3.0f;  // usm is off by default
-    EXPECT_EQ(CompareSettings(e, base), 0);
-    e.options |= opt::usm;
-    EXPECT_EQ(CompareSettings(e, base), 1);
-
-    for (uint32_t options : {0u, opt::defaults, opt::meaningful}) {
-        e = base;
-        f = base;
-        e.options = f.options = options;
-        e.method = method::bilinear;
-        EXPECT_EQ(CompareSettings(e, f), 2);
+    struct Case {
+        const char* what;
+        Edit before, edited;
+        int level;
+    };
+    const Edit none = [](ImportSettings&) {};
+    const Case cases[] = {
+        {"same", none, none, 0},
+        {"asktt is stored, never compared", none, [](auto& s) { s.options ^= opt::asktt; }, 0},
+        {"dark threshold, levels on", [](auto& s) { s.options = opt::rgblevels; },
+         [](auto& s) { s.options = opt::rgblevels, s.darkThreshold = 5; }, 1},
+        {"dark threshold, levels off", [](auto& s) { s.options = 0; }, [](auto& s) { s.options = 0, s.darkThreshold = 5; }, 0},
+        {"usm radius, usm off", none, [](auto& s) { s.usmRadius = 3.0f; }, 0},
+        {"usm radius, usm on", none, [](auto& s) { s.usmRadius = 3.0f, s.options |= opt::usm; }, 1},
+        {"method, no option", [](auto& s) { s.options = 0; }, [](auto& s) { s.options = 0, s.method = method::bilinear; }, 2},
+        {"method, defaults", none, [](auto& s) { s.method = method::bilinear; }, 2},
+        {"method, every option", [](auto& s) { s.options = opt::meaningful; },
+         [](auto& s) { s.options = opt::meaningful, s.method = method::bilinear; }, 2},
+        {"wb bit", none, [](auto& s) { s.options ^= opt::wb; }, 2},
+        {"hflip bit", none, [](auto& s) { s.options ^= opt::hflip; }, 1},
+        {"tt threshold, tt on", none, [](auto& s) { s.textureThreshold = 9; }, 2},
+        {"red scale, scale off", none, [](auto& s) { s.redScale = 1; }, 0},
+        {"red scale and scale bit", none, [](auto& s) { s.redScale = 1, s.options |= opt::scale; }, 2},
+        {"scale bit in before only", [](auto& s) { s.redScale = 1, s.options |= opt::scale; }, none, 2},
+        {"gamma exponent", none, [](auto& s) { s.gammaExponent = 0.5f; }, 1},
+        {"gamma bit", none, [](auto& s) { s.gammaExponent = 0.5f, s.options &= ~opt::gamma; }, 1},
+    };
+    for (const Case& c : cases) {
+        ImportSettings before = Defaults(), edited = Defaults();
+        c.before(before);
+        c.edited(edited);
+        EXPECT_EQ(CompareSettings(edited, before), c.level) << c.what;
     }
-
-    e = base;
-    e.options ^= opt::wb;
-    EXPECT_EQ(CompareSettings(e, base), 2);
-    e = base;
-    e.options ^= opt::hflip;
-    EXPECT_EQ(CompareSettings(e, base), 1);
-    e = base;
-    e.textureThreshold = 9;  // tt on
-    EXPECT_EQ(CompareSettings(e, base), 2);
-    e = base;
-    e.redScale = 1;  // scale off
-    EXPECT_EQ(CompareSettings(e, base), 0);
-    e.options |= opt::scale;
-    EXPECT_EQ(CompareSettings(e, base), 2);
-    // The edited record decides whether a step is on.
-    EXPECT_EQ(CompareSettings(base, e), 2);  // the scale bit itself differs
-    e = base;
-    e.gammaExponent = 0.5f;
-    EXPECT_EQ(CompareSettings(e, base), 1);
-    e.options &= ~opt::gamma;
-    EXPECT_EQ(CompareSettings(e, base), 1);  // the bit differs
 }
 
 TEST(ImportSettings, DifferenceMask) {

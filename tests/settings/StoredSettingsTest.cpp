@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/settings/StoredSettings.h"
-#include "settings/TestFolder.h"
+#include "platform/TestFolder.h"
 
 namespace kyp {
 namespace {

@@ -1,0 +1,314 @@
+#include "gui/ImageWindow.h"
+
+#include <qdrawutil.h>
+#include <QMenu>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+
+#include "gui/ImageViewGeometry.h"
+
+namespace kyp {
+
+namespace {
+
+// An 8-bit grey or 24-bit blue-green-red bitmap (rows bottom-up) as 32-bit
+// pixels with rows from the top, the form the painter draws from fastest.
+QImage ToScreenPixels(const Bitmap& bitmap) {
+    if (!bitmap.hasPixels() || bitmap.width() <= 0 || bitmap.height() <= 0) return {};
+    QImage image(bitmap.width(), bitmap.height(), QImage::Format_RGB32);
+    if (image.isNull()) return {};
+    const bool grey = bitmap.bitsPerPixel() == 8;
+    const uint8_t* palette = bitmap.palette();
+    for (int32_t y = 0; y < bitmap.height(); ++y) {
+        const uint8_t* from = bitmap.row(y);
+        auto* to = reinterpret_cast<QRgb*>(image.scanLine(y));
+        if (grey) {
+            for (int32_t x = 0; x < bitmap.width(); ++x) {
+                const uint8_t* entry = palette + 4 * from[x];
+                to[x] = qRgb(entry[2], entry[1], entry[0]);
+            }
+        } else {
+            for (int32_t x = 0; x < bitmap.width(); ++x, from += 3) to[x] = qRgb(from[2], from[1], from[0]);
+        }
+    }
+    return image;
+}
+
+}  // namespace
+
+ImageWindow::ImageWindow(bool separate, ImageWindowHost host, QWidget* parent)
+    : QWidget(parent, separate ? Qt::Window : Qt::Widget), separate_(separate), host_(std::move(host)) {
+    setObjectName(QStringLiteral("imageWindow"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::ClickFocus);
+    vertical_ = new QScrollBar(Qt::Vertical, this);
+    vertical_->setObjectName(QStringLiteral("verticalScrollBar"));
+    horizontal_ = new QScrollBar(Qt::Horizontal, this);
+    horizontal_->setObjectName(QStringLiteral("horizontalScrollBar"));
+    for (QScrollBar* bar : {vertical_, horizontal_}) {
+        bar->hide();
+        bar->setFocusPolicy(Qt::NoFocus);
+        bar->setCursor(Qt::ArrowCursor);
+        bar->setSingleStep(2);
+    }
+    // Every move of a bar (arrows, page, drag) arrives as the thumb position.
+    connect(vertical_, &QScrollBar::valueChanged, this, [this](int value) { Scroll(false, view::scroll::thumb, value); });
+    connect(horizontal_, &QScrollBar::valueChanged, this, [this](int value) { Scroll(true, view::scroll::thumb, value); });
+    resizeSettle_.setSingleShot(true);
+    resizeSettle_.setInterval(250);
+    connect(&resizeSettle_, &QTimer::timeout, this, [this] { FinishUserResize(); });
+}
+
+ImageWindow::~ImageWindow() {
+    if (separate_ && !isMinimized() && isVisible()) StoreView();
+}
+
+QSize ImageWindow::ImageSize() const {
+    return HasImage() ? QSize(rendering_->width(), rendering_->height()) : QSize();
+}
+
+QSize ImageWindow::ScrollBarExtra() const {
+    if (zoom_ == 0) return {0, 0};
+    const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    return {extent, extent};
+}
+
+void ImageWindow::SetImage(const Bitmap* rendering) {
+    const bool has = rendering != nullptr && rendering->hasPixels();
+    const QSize oldSize = ImageSize();
+    // A turned picture turns the separate window in fit mode: the sides of the
+    // last picture's view swap.
+    std::optional<QSize> turned;
+    if (has && separate_ && zoom_ == 0 && hadImage_ && (rendering->width() > rendering->height()) != landscape_) {
+        turned = QSize(imageView_.height(), imageView_.width());
+    }
+    channelCopy_.release();
+    channelCopyValid_ = false;
+    sourceValid_ = false;
+    rendering_ = has ? rendering : nullptr;
+    if (has) {
+        landscape_ = rendering->width() > rendering->height();
+        if (!hadImage_) zoom_ = 0;
+        hadImage_ = true;
+    }
+    UpdateSizeLimits();
+    if (turned) {
+        if (isMaximized()) showNormal();
+        ResizeClient(*turned);
+    }
+    if (ImageSize() != oldSize || !has || turned) LayOut();
+    update();
+}
+
+void ImageWindow::SetZoom(int percent) {
+    const int zoom = view::ClampZoom(percent);
+    if (zoom == zoom_) return;
+    zoom_ = zoom;
+    LayOut();
+    UpdateSizeLimits();
+    if (separate_ && HasImage()) {
+        ResizeClient(view_.size() + ScrollBarExtra());
+        LayOut();
+    }
+    update();
+}
+
+void ImageWindow::SetChannel(int channel) {
+    if (channel == channel_) return;
+    channel_ = channel;
+    channelCopy_.release();
+    channelCopyValid_ = false;
+    sourceValid_ = false;
+    update();
+}
+
+void ImageWindow::EnsureSource() {
+    if (sourceValid_) return;
+    sourceValid_ = true;
+    source_ = QImage();
+    if (!HasImage()) return;
+    if (channel_ == -1) {
+        source_ = ToScreenPixels(*rendering_);
+        return;
+    }
+    if (!channelCopyValid_) {
+        channelCopyValid_ = rendering_->extractChannel(channel_, channelCopy_);
+        if (!channelCopyValid_) channelCopy_.release();
+    }
+    source_ = ToScreenPixels(channelCopyValid_ ? channelCopy_ : *rendering_);
+}
+
+const QImage& ImageWindow::Image() {
+    EnsureSource();
+    return source_;
+}
+
+void ImageWindow::LayOut() {
+    const QSize image = ImageSize();
+    const QSize extra = ScrollBarExtra();
+    view_ = view::LayoutView(rect(), zoom_, image, extra.width(), extra.height());
+    if (zoom_ != 0) {
+        vertical_->setGeometry(view_.right() + 1, view_.top(), extra.width(), view_.height());
+        horizontal_->setGeometry(view_.left(), view_.bottom() + 1, view_.width(), extra.height());
+        vertical_->show();
+        horizontal_->show();
+    } else {
+        vertical_->hide();
+        horizontal_->hide();
+    }
+    if (HasImage()) imageView_ = view_;
+    visible_ = view::VisibleSize(zoom_, image, view_.size());
+    UpdateScrollBars();
+    // The off-screen picture is made again only when the window outgrew it.
+    if (cache_.width() < width() || cache_.height() < height()) cache_ = QImage();
+}
+
+void ImageWindow::UpdateScrollBars() {
+    const QSize image = ImageSize();
+    scroll_ = zoom_ == 0 ? QPoint() : view::ClampScroll(scroll_, image, visible_);
+    const QSignalBlocker blockVertical(vertical_);
+    const QSignalBlocker blockHorizontal(horizontal_);
+    horizontal_->setRange(0, std::max(0, image.width() - visible_.width()));
+    horizontal_->setPageStep(std::max(1, visible_.width()));
+    horizontal_->setValue(scroll_.x());
+    vertical_->setRange(0, std::max(0, image.height() - visible_.height()));
+    vertical_->setPageStep(std::max(1, visible_.height()));
+    vertical_->setValue(scroll_.y());
+}
+
+void ImageWindow::UpdateSizeLimits() {
+    if (!separate_) return;
+    if (!HasImage()) {
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        return;
+    }
+    const QSize extra = ScrollBarExtra();
+    setMinimumSize(view::MinimumClient(ImageSize(), extra));
+    setMaximumSize(view::MaximumClient(ImageSize(), extra));
+}
+
+void ImageWindow::ResizeClient(const QSize& client) {
+    programmaticResize_ = true;
+    resize(client.boundedTo(maximumSize()).expandedTo(minimumSize()));
+    programmaticResize_ = false;
+    settledSize_ = size();
+}
+
+void ImageWindow::Scroll(bool horizontal, int code, int count) {
+    if (!HasImage()) return;
+    if (capturing_) EndSampling();
+    const QSize image = ImageSize();
+    const int position = horizontal ? scroll_.x() : scroll_.y();
+    const int visible = horizontal ? visible_.width() : visible_.height();
+    const int maximum = (horizontal ? image.width() : image.height()) - visible;
+    const int next = view::ScrollPosition(position, code, count, visible, maximum);
+    if (next == position) return;
+    (horizontal ? scroll_.rx() : scroll_.ry()) = next;
+    UpdateScrollBars();
+    // The pixels already shown move; only the uncovered strip is painted.
+    const int shift = view::ScreenShift(position - next, zoom_);
+    if (zoom_ >= 100) {
+        if (horizontal) {
+            QWidget::scroll(shift, 0, view_);
+        } else {
+            QWidget::scroll(0, shift, view_);
+        }
+    } else {
+        update(view_);
+    }
+}
+
+std::optional<QPoint> ImageWindow::PixelAt(const QPoint& point) const {
+    if (!HasImage()) return std::nullopt;
+    return view::PointToPixel(point, view_, zoom_, visible_, scroll_);
+}
+
+void ImageWindow::resizeEvent(QResizeEvent*) {
+    LayOut();
+    if (separate_ && !programmaticResize_ && isVisible()) {
+        // A size made by the user settles when no resize has come for a moment:
+        // then the aspect ratio is restored and the rectangle stored.
+        resizeSettle_.start();
+    } else {
+        settledSize_ = size();
+    }
+    if (separate_ && !isMinimized() && !isMaximized()) StoreView();
+}
+
+void ImageWindow::moveEvent(QMoveEvent*) {
+    if (separate_ && isVisible() && !isMinimized() && !isMaximized()) StoreView();
+}
+
+void ImageWindow::FinishUserResize() {
+    if (separate_ && zoom_ == 0 && HasImage() && !isMaximized() && !isMinimized()) {
+        const QSize kept = view::AspectClient(ImageSize(), size(), settledSize_);
+        if (kept != size()) ResizeClient(kept);
+    }
+    settledSize_ = size();
+    if (separate_ && !isMinimized()) StoreView();
+    update();
+}
+
+void ImageWindow::StoreView() {
+    if (!separate_ || !host_.storeView) return;
+    const QRect frame = frameGeometry();
+    if (frame.width() <= 0 || frame.height() <= 0) return;
+    normalFrame_ = frame;
+    host_.storeView(frame);
+}
+
+void ImageWindow::paintEvent(QPaintEvent* event) {
+    EnsureSource();
+    const QRect area = event->rect();
+    if (cache_.isNull()) cache_ = QImage(size(), QImage::Format_RGB32);
+    if (cache_.isNull()) {
+        // No off-screen picture: paint straight onto the window.
+        QPainter direct(this);
+        PaintView(direct, area);
+        return;
+    }
+    {
+        QPainter offscreen(&cache_);
+        PaintView(offscreen, area);
+    }
+    QPainter painter(this);
+    painter.drawImage(area, cache_, area);
+}
+
+void ImageWindow::PaintView(QPainter& painter, const QRect& area) {
+    painter.setClipRect(area);
+    painter.fillRect(rect(), palette().color(QPalette::Button));
+    // An etched edge around the view, 1 pixel out on the left, right and
+    // bottom and 2 above.
+    qDrawShadeRect(&painter, view_.adjusted(-1, -2, 1, 1), palette(), true, 1, 0);
+    if (source_.isNull() || view_.isEmpty()) return;
+    const QRect image = source_.rect();
+    painter.setClipRect(area & view_);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    if (zoom_ < 100) {
+        // Fit and below 100: the visible source stretched onto the view.
+        const QRect wanted(zoom_ == 0 ? QPoint() : scroll_, visible_);
+        const QRect source = wanted & image;
+        if (source.isEmpty() || wanted.width() <= 0 || wanted.height() <= 0) return;
+        const double sx = static_cast<double>(view_.width()) / wanted.width();
+        const double sy = static_cast<double>(view_.height()) / wanted.height();
+        const QRectF target(view_.left() + (source.left() - wanted.left()) * sx,
+                            view_.top() + (source.top() - wanted.top()) * sy, source.width() * sx,
+                            source.height() * sy);
+        painter.drawImage(target, source_, QRectF(source));
+        return;
+    }
+    // 100 and above: every image pixel a square of whole screen pixels, the
+    // partly visible pixel at the right and bottom edges included.
+    const int factor = zoom_ / 100;
+    const QRect source = QRect(scroll_, visible_ + QSize(1, 1)) & image;
+    if (source.isEmpty()) return;
+    const QRect target(view_.topLeft(), source.size() * factor);
+    painter.drawImage(target, source_, source);
+}
+
+}  // namespace kyp

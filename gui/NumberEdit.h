@@ -1,0 +1,66 @@
+#pragma once
+#include <QLineEdit>
+
+#include <optional>
+
+namespace kyp {
+
+// Reads a decimal number at the start of text the way the C library's atof
+// does in the "C" locale (leading blanks, an optional sign, digits with one
+// optional '.', an optional exponent), whatever locale the program runs in.
+// Nothing when the text does not begin with a number.
+[[nodiscard]] std::optional<double> ParseDecimal(const QString& text);
+
+// A numeric edit field: a value between a minimum and a maximum, shown with a
+// fixed number of decimals. Up and Down add and take away the small step (the
+// large one with Shift); the wheel does the same while the pointer is within
+// 6 pixels of the field; typing re-reads the text after every key. Every
+// change of value made by the user is announced with valueChanged, carrying
+// the field's identifier and the value rounded to an integer; values set by
+// the program are not announced.
+class NumberEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    // identifier: the control identifier the owner knows the field by.
+    explicit NumberEdit(int identifier, QWidget* parent = nullptr);
+
+    void Setup(double minimum, double maximum, double smallStep, double largeStep, int decimals);
+    // Clamps to the range and shows the value; does not announce it.
+    void SetValue(double value);
+    [[nodiscard]] double Value() const { return value_; }
+    [[nodiscard]] int Identifier() const { return identifier_; }
+    [[nodiscard]] double Minimum() const { return minimum_; }
+    [[nodiscard]] double Maximum() const { return maximum_; }
+    // The number the text holds now, unclamped (nothing when it holds none).
+    [[nodiscard]] std::optional<double> TextValue() const { return ParseDecimal(text()); }
+    // "%.*f" of a value with this field's decimals.
+    [[nodiscard]] QString Show(double value) const;
+    // Disabled, the field shows no text and its value is 0.
+    void SetEnabledState(bool enabled);
+
+    // Steps as the arrow keys and the wheel do (sign: +1 up, -1 down), and announces the change.
+    void Step(int sign, bool large);
+
+signals:
+    void valueChanged(int identifier, int rounded);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    // Takes a new value (clamped); announces it when it differs. showText
+    // rewrites the field (arrows, wheel); typing leaves the text as typed.
+    void Take(double value, bool showText);
+    [[nodiscard]] double Clamp(double value) const;
+
+    int identifier_;
+    double value_ = 0.0;
+    double minimum_ = 0.0;
+    double maximum_ = 0.0;
+    double smallStep_ = 1.0;
+    double largeStep_ = 10.0;
+    int decimals_ = 0;
+};
+
+}  // namespace kyp

@@ -1,0 +1,61 @@
+#pragma once
+#include <QImage>
+#include <QRect>
+#include <QRegion>
+
+#include <optional>
+#include <string>
+
+#include "engine/output/Bitmap.h"
+
+class QFontMetrics;
+class QPainter;
+class QPalette;
+class QWidget;
+
+namespace kyp {
+
+// The frame's thumbnail below the tab panel: the preview rendering (or its
+// one-channel copy) unscaled in a sunken edge, the green mark when the
+// texture-defect step found a defect, and the camera summary below it.
+class Thumbnail {
+public:
+    // The size shown without a preview.
+    static constexpr int kEmptyWidth = 214;
+    static constexpr int kEmptyHeight = 160;
+
+    // Forgets the one-channel copy (the preview was rendered again, or the
+    // channel changed).
+    void Drop();
+
+    // Lays the thumbnail out: left 6 pixels right of the tab panel's left
+    // edge, top at the Apply button's top; its caption from the same left edge,
+    // 6 pixels below it, to 20 pixels inside the client's right edge and 24
+    // above its bottom. Returns the areas to repaint (old and new of each
+    // rectangle that moved; the thumbnail's grown by 2, and 8 more on the right).
+    QRegion Layout(const QRect& tabPanel, int applyTop, const QRect& client, const Bitmap& preview, bool loaded);
+
+    // Paints edge, picture, mark and caption.
+    void Paint(QPainter& painter, const QPalette& palette, const QWidget* widget, const Bitmap& preview, bool loaded,
+               int channel, bool textureFound, const std::optional<std::string>& summary);
+
+    [[nodiscard]] QRect Rect() const { return rect_; }
+    [[nodiscard]] QRect CaptionRect() const { return caption_; }
+    // The 4 × 4 mark just right of the thumbnail's top-right corner, beyond its edge.
+    [[nodiscard]] QRect MarkRect() const { return {rect_.right() + 3, rect_.top(), 4, 4}; }
+    // The caption's text as shown: word-wrapped lines, the last that fits ending in "…".
+    [[nodiscard]] static QString FitCaption(const QString& text, const QFontMetrics& metrics, const QRect& area);
+
+private:
+    // The picture to show: the one-channel copy when a channel is chosen.
+    const QImage& Picture(const Bitmap& preview, int channel);
+
+    QRect rect_;
+    QRect caption_;
+    Bitmap channelCopy_;
+    QImage picture_;
+    bool pictureValid_ = false;
+    int pictureChannel_ = -2;
+};
+
+}  // namespace kyp

@@ -1,0 +1,444 @@
+// The image window, the point-to-pixel mapping, the sampler and its readout,
+// and the thumbnail, on hand-made pictures and generated ORF files.
+#include <QMenu>
+#include <QScrollBar>
+#include <QtTest>
+
+#include <vector>
+
+#include "GuiTestSupport.h"
+#include "engine/output/Bitmap.h"
+#include "engine/process/FlipRotate.h"
+#include "engine/process/ProcessingSession.h"
+#include "gui/CommandTable.h"
+#include "gui/ImageViewGeometry.h"
+#include "gui/ImageWindow.h"
+#include "gui/MainFrame.h"
+#include "gui/OptionsPage.h"
+#include "gui/Sampler.h"
+#include "gui/SamplerReadout.h"
+#include "gui/Thumbnail.h"
+#include "platform/SettingsStore.h"
+
+using namespace kyp;
+
+namespace {
+
+// A colour picture whose every pixel is different: red x, green y, blue x ^ y.
+Bitmap Pattern(int width, int height) {
+    Bitmap bitmap;
+    if (!bitmap.create(width, height, 3)) return bitmap;
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = bitmap.row(y);
+        for (int x = 0; x < width; ++x) {
+            row[3 * x + 0] = static_cast<uint8_t>((x ^ y) * 3);  // blue
+            row[3 * x + 1] = static_cast<uint8_t>(y * 5);
+            row[3 * x + 2] = static_cast<uint8_t>(x * 7);
+        }
+    }
+    return bitmap;
+}
+
+// An image whose pixel (x, y) holds x, y and 7.
+std::vector<uint16_t> CoordinateImage(uint32_t width, uint32_t height, ProcessedImage& image) {
+    std::vector<uint16_t> samples(size_t{width} * height * 3);
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            uint16_t* pixel = &samples[(size_t{y} * width + x) * 3];
+            pixel[0] = static_cast<uint16_t>(x);
+            pixel[1] = static_cast<uint16_t>(y);
+            pixel[2] = 7;
+        }
+    }
+    image.width = width;
+    image.height = height;
+    image.channels = 3;
+    image.bitsPerSample = 16;
+    image.byteSize = static_cast<int32_t>(samples.size() * 2);
+    image.samples = samples.data();
+    return samples;
+}
+
+}  // namespace
+
+class GuiViewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        QVERIFY(config_.isValid() && photos_.isValid());
+        qputenv("KYP_CONFIG_HOME", config_.path().toUtf8());
+        small_ = test::Path(photos_, "P1.ORF");
+        QVERIFY(test::WriteSmallOrf(small_, 256, 192));
+        portrait_ = test::Path(photos_, "P2.ORF");
+        QVERIFY(test::WriteSmallOrf(portrait_, 192, 256));
+    }
+    void init() { (void)SettingsStore::DeleteKey(); }
+
+    void layoutAndVisibleSize() {
+        // A portrait picture in a landscape area: narrower, centred across, at the top.
+        const QRect fit = view::LayoutView(QRect(0, 0, 600, 400), 0, QSize(300, 400), 16, 16);
+        QCOMPARE(fit, QRect(150, 0, 300, 400));
+        // A landscape picture fills the width and keeps its aspect below it.
+        QCOMPARE(view::LayoutView(QRect(0, 0, 600, 400), 0, QSize(800, 200), 16, 16), QRect(0, 0, 600, 150));
+        // Zoomed: the client less the scroll bars, whatever the picture.
+        QCOMPARE(view::LayoutView(QRect(0, 0, 600, 400), 400, QSize(30, 40), 16, 17), QRect(0, 0, 584, 383));
+        const QSize image(800, 600);
+        const QSize viewSize(401, 301);
+        QCOMPARE(view::VisibleSize(0, image, viewSize), image);
+        QCOMPARE(view::VisibleSize(50, image, viewSize), QSize(400, 300));
+        QCOMPARE(view::VisibleSize(100, image, viewSize), viewSize);
+        QCOMPARE(view::VisibleSize(400, image, viewSize), QSize(100, 75));
+        QCOMPARE(view::VisibleSize(1600, image, viewSize), QSize(25, 18));
+        QCOMPARE(view::IdForZoom(50), 20001);
+        QCOMPARE(view::IdForZoom(1600), 20006);
+        QCOMPARE(view::IdForZoom(300), 0);
+        QCOMPARE(view::ClampZoom(5000), 1600);
+        QCOMPARE(view::ClampZoom(-3), 0);
+    }
+
+    void pointToPixelAtEachZoom() {
+        const QRect view(10, 0, 400, 300);
+        const QPoint scroll(30, 20);
+        const QPoint point(10 + 203, 150);
+        // Fit: scaled by the whole picture over the view, no scroll.
+        QCOMPARE(*view::PointToPixel(point, view, 0, QSize(800, 600), scroll), QPoint(406, 300));
+        // 50: scaled by the visible size, no scroll.
+        QCOMPARE(*view::PointToPixel(point, view, 50, QSize(400, 300), scroll), QPoint(203, 150));
+        QCOMPARE(*view::PointToPixel(point, view, 100, QSize(400, 300), scroll), QPoint(233, 170));
+        QCOMPARE(*view::PointToPixel(point, view, 200, QSize(200, 150), scroll), QPoint(131, 95));
+        QCOMPARE(*view::PointToPixel(point, view, 400, QSize(100, 75), scroll), QPoint(80, 57));
+        QCOMPARE(*view::PointToPixel(point, view, 800, QSize(50, 37), scroll), QPoint(55, 38));
+        QCOMPARE(*view::PointToPixel(point, view, 1600, QSize(25, 18), scroll), QPoint(42, 29));
+        QVERIFY(!view::PointToPixel(QPoint(9, 10), view, 100, QSize(400, 300), scroll));
+        QVERIFY(!view::PointToPixel(QPoint(410, 10), view, 100, QSize(400, 300), scroll));
+        // At 400% three image pixels are twelve screen pixels.
+        QCOMPARE(view::ScreenShift(3, 400), 12);
+        QCOMPARE(view::ScreenShift(3, 100), 3);
+        QCOMPARE(view::ScreenShift(-3, 50), -3);
+    }
+
+    void scrollCodes() {
+        using namespace view::scroll;
+        QCOMPARE(view::ScrollPosition(50, lineBack, 0, 100, 500), 48);
+        QCOMPARE(view::ScrollPosition(50, lineForward, 5, 100, 500), 55);
+        QCOMPARE(view::ScrollPosition(250, pageBack, 0, 100, 500), 150);
+        QCOMPARE(view::ScrollPosition(250, pageBack, 2, 100, 500), 50);
+        // Page forward without a count is one page, like page back.
+        QCOMPARE(view::ScrollPosition(250, pageForward, 0, 100, 500), 350);
+        QCOMPARE(view::ScrollPosition(250, thumb, 100000, 100, 500), 500);
+        QCOMPARE(view::ScrollPosition(250, thumb, -4, 100, 500), 0);
+        QCOMPARE(view::ScrollPosition(250, 9, 70, 100, 500), 250);
+        // A picture smaller than the view cannot scroll at all.
+        QCOMPARE(view::ScrollPosition(0, lineForward, 10, 300, -100), 0);
+    }
+
+    void separateWindowLimits() {
+        const QSize image(2000, 1000);
+        QCOMPARE(view::MinimumClient(image, QSize(16, 16)), QSize(216, 116));
+        QCOMPARE(view::MaximumClient(image, QSize(0, 0)), image);
+        // A 1280 × 800 screen: full height would be 1600 wide, too wide, so full width.
+        const QRect max = view::MaximisedFrame(image, QSize(0, 0), QSize(10, 30), QRect(0, 0, 1280, 800), 500);
+        QCOMPARE(max.size(), QSize(1280, (1280 - 10) * 1000 / 2000 + 30));
+        QCOMPARE(max.topLeft(), QPoint(0, 0));
+        // A portrait picture keeps full height and sits at the view's left edge.
+        const QRect tall = view::MaximisedFrame(QSize(600, 1200), QSize(0, 0), QSize(10, 30), QRect(0, 0, 1280, 800), 300);
+        QCOMPARE(tall, QRect(295, 0, (800 - 30) * 600 / 1200 + 10, 800));
+        QCOMPARE(view::AspectClient(QSize(400, 300), QSize(800, 10), QSize(500, 10)), QSize(800, 600));
+        QCOMPARE(view::AspectClient(QSize(400, 300), QSize(500, 150), QSize(500, 10)), QSize(200, 150));
+    }
+
+    void windowScrollsAndKeys() {
+        const Bitmap picture = Pattern(160, 120);
+        int samples = 0;
+        ImageWindowHost host;
+        host.sample = [&](int32_t, int32_t) { ++samples; };
+        ImageWindow window(false, host);
+        window.resize(300, 200);
+        window.show();
+        // Nothing to zoom or scroll before there is a picture.
+        window.SetZoom(400);
+        window.Scroll(true, view::scroll::lineForward, 5);
+        QCOMPARE(window.ScrollPosition(), QPoint());
+        window.SetZoom(0);
+        window.SetImage(&picture);
+        QCOMPARE(window.Zoom(), 0);
+        QVERIFY(window.HorizontalBar()->isHidden());
+        window.SetZoom(400);
+        QVERIFY(!window.HorizontalBar()->isHidden());
+        const QRect view = window.ViewRect();
+        QCOMPARE(window.Visible(), QSize(view.width() / 4, view.height() / 4));
+        const QImage before = window.grab().toImage();
+        window.Scroll(true, view::scroll::thumb, 3);
+        QCOMPARE(window.ScrollPosition(), QPoint(3, 0));
+        QCOMPARE(window.HorizontalBar()->value(), 3);
+        const QImage after = window.grab().toImage();
+        // The view's pixels moved 12 screen pixels to the left.
+        for (int x = view.left(); x + 12 < view.left() + 48; x += 5) {
+            QCOMPARE(after.pixel(x, view.top() + 9), before.pixel(x + 12, view.top() + 9));
+        }
+        QCOMPARE(QColor(after.pixel(view.left(), view.top())).red(), 3 * 7);
+        // End with Ctrl goes to both ends; Home with Ctrl back to 0, 0.
+        QTest::keyClick(&window, Qt::Key_End, Qt::ControlModifier);
+        const QSize visible = window.Visible();
+        QCOMPARE(window.ScrollPosition(), QPoint(160 - visible.width(), 120 - visible.height()));
+        QTest::keyClick(&window, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(window.ScrollPosition(), QPoint());
+        QTest::keyClick(&window, Qt::Key_Right, Qt::ShiftModifier);
+        QCOMPARE(window.ScrollPosition(), QPoint(10, 0));
+        QTest::keyClick(&window, Qt::Key_Down);
+        QCOMPARE(window.ScrollPosition(), QPoint(10, 1));
+        // The wheel: away from the user scrolls back, Ctrl across; one notch is 40 pixels.
+        QWheelEvent wheel(QPointF(20, 20), window.mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&window, &wheel);
+        QCOMPARE(window.ScrollPosition().x(), 50);
+        // Sampling while scrolling ends the sampling first.
+        QTest::mousePress(&window, Qt::LeftButton, Qt::NoModifier, view.center());
+        QVERIFY(window.Sampling());
+        window.Scroll(false, view::scroll::thumb, 0);
+        QVERIFY(!window.Sampling());
+        QVERIFY(samples >= 2);
+        window.SetImage(nullptr);
+        window.Scroll(true, view::scroll::lineForward, 5);
+        QVERIFY(window.grab().width() == 300);
+    }
+
+    void channelCopyAndSampleZone() {
+        const Bitmap picture = Pattern(40, 30);
+        std::vector<QPoint> pixels;
+        ImageWindowHost host;
+        host.sample = [&](int32_t x, int32_t y) { pixels.emplace_back(x, y); };
+        ImageWindow window(false, host);
+        window.resize(200, 150);
+        window.show();
+        window.SetImage(&picture);
+        window.SetChannel(1);
+        // The red channel as grey.
+        const QColor shown(window.Image().pixel(5, 2));
+        QCOMPARE(shown.red(), 35);
+        QCOMPARE(shown.green(), 35);
+        window.SetChannel(-1);
+        QCOMPARE(QColor(window.Image().pixel(5, 2)).green(), 10);
+        // Fit: 40 × 30 over the whole 200 × 150 view, five screen pixels each.
+        QCOMPARE(window.ViewRect(), QRect(0, 0, 200, 150));
+        QTest::mousePress(&window, Qt::LeftButton, Qt::NoModifier, QPoint(52, 21));
+        QCOMPARE(pixels.back(), QPoint(10, 4));
+        // Outside the view but within 15 pixels keeps the sample; further away clears it.
+        window.resize(260, 150);
+        QCOMPARE(window.ViewRect(), QRect(30, 0, 200, 150));
+        const size_t count = pixels.size();
+        QTest::mouseMove(&window, QPoint(20, 40));
+        QCOMPARE(pixels.size(), count);
+        QTest::mouseMove(&window, QPoint(5, 40));
+        QCOMPARE(pixels.back(), QPoint(-1, -1));
+        QTest::mouseRelease(&window, Qt::LeftButton, Qt::NoModifier, QPoint(5, 40));
+        QCOMPARE(window.CursorAt(QPoint(100, 50), false).shape(), Qt::BitmapCursor);
+        QCOMPARE(window.CursorAt(QPoint(3, 50), false).shape(), Qt::ArrowCursor);
+    }
+
+    void mapToFullImageUndoesThePipeline() {
+        // Every rotation and flip as the pipeline applies them (rotation, then
+        // flips), undone for every pixel.
+        ProcessedImage full;
+        std::vector<uint16_t> fullSamples = CoordinateImage(5, 3, full);
+        for (uint32_t rotation = 0; rotation < 4; ++rotation) {
+            for (int flips = 0; flips < 4; ++flips) {
+                std::vector<uint16_t> block(fullSamples.size());
+                ProcessedImage turned = full;
+                turned.samples = block.data();
+                QVERIFY(RotateImage(turned, full, static_cast<int>(rotation)));
+                const bool horizontal = (flips & 1) != 0, vertical = (flips & 2) != 0;
+                if (horizontal || vertical) QVERIFY(FlipImage(turned, horizontal, vertical));
+                const uint32_t options = rotation << opt::rotShift | (horizontal ? opt::hflip : 0) |
+                                         (vertical ? opt::vflip : 0);
+                for (uint32_t y = 0; y < turned.height; ++y) {
+                    for (uint32_t x = 0; x < turned.width; ++x) {
+                        const uint16_t* pixel = turned.samples + (size_t{y} * turned.width + x) * 3;
+                        const PixelPoint back =
+                            MapToFullImage(static_cast<int32_t>(x), static_cast<int32_t>(y), options,
+                                           static_cast<int32_t>(turned.width), static_cast<int32_t>(turned.height), 5, 3);
+                        QVERIFY2(back == (PixelPoint{pixel[0], pixel[1]}),
+                                 qPrintable(QStringLiteral("rotation %1 flips %2 at %3,%4").arg(rotation).arg(flips).arg(x).arg(y)));
+                    }
+                }
+            }
+        }
+        // Points beyond the picture are held at its edge.
+        QCOMPARE(MapToFullImage(9, -2, 0, 5, 3, 5, 3), (PixelPoint{4, 0}));
+    }
+
+    void luminanceWeights() {
+        QCOMPARE(LinearLuminance(100, 0, 0), 21);
+        QCOMPARE(GammaLuminance(100, 0, 0), 29);
+        QCOMPARE(LinearLuminance(0, 0, 1000), 72);
+        QCOMPARE(GammaLuminance(0, 0, 1000), 113);
+        QCOMPARE(LinearLuminance(1023, 1023, 1023), 1023);
+        QCOMPARE(GammaLuminance(1023, 1023, 1023), 1023);
+        QCOMPARE(NormalSampleSize(7), 1);
+        QCOMPARE(NormalSampleSize(5), 5);
+        QCOMPARE(NormalSampleSize(0), 1);
+    }
+
+    void samplerReadsTheEngineImages() {
+        test::Recorder recorder;
+        MainFrame frame;
+        QVERIFY(frame.OpenByName(small_));
+        const ProcessingSession& session = frame.Session();
+        const ProcessedImage& output = session.FullOutput();
+        const ProcessedImage& full = session.FullImage();
+        // The demosaic leaves out a border: the picture is a little smaller than the raw data.
+        const auto width = static_cast<int32_t>(output.width);
+        QVERIFY(width > 200 && width <= 256);
+        // A stored size the sampler does not know samples one pixel, and is stored back as 1.
+        frame.Layout().sampleSize = 7;
+        frame.Sample(17, 9);
+        SampleRecord record = *frame.Readout()->Record();
+        QCOMPARE(record.sampleSize, 1);
+        QCOMPARE(frame.Layout().sampleSize, 1u);
+        const uint16_t* pixel = output.samples + (9 * width + 17) * 3;
+        const uint16_t* interpolated = full.samples + (9 * width + 17) * 3;
+        for (int c = 0; c < 3; ++c) {
+            QCOMPARE(record.processed[c], pixel[c]);
+            QCOMPARE(record.interpolated[c], interpolated[c]);
+        }
+        const PixelRgb shown = frame.FullRendering().pixelAt(17, 9);
+        QCOMPARE(int{record.displayed[0]}, shown.red);
+        QCOMPARE(int{record.displayed[2]}, shown.blue);
+        // The options have gamma on: the processed luminance takes the second weights.
+        QVERIFY((session.Settings().options & opt::gamma) != 0);
+        QCOMPARE(record.processedK, (19595 * pixel[0] + 38470 * pixel[1] + 7471 * pixel[2]) >> 16);
+        QCOMPARE(record.interpolatedK,
+                 (13933 * interpolated[0] + 46871 * interpolated[1] + 4732 * interpolated[2]) >> 16);
+
+        // 5 × 5 at the last column: the five columns ending there.
+        frame.Layout().sampleSize = 5;
+        frame.Sample(width - 1, 100);
+        record = *frame.Readout()->Record();
+        QCOMPARE(record.x, width - 1);
+        for (int c = 0; c < 3; ++c) {
+            uint32_t sum = 0;
+            for (int y = 98; y <= 102; ++y) {
+                for (int x = width - 5; x < width; ++x) sum += output.samples[(y * width + x) * 3 + c];
+            }
+            QCOMPARE(uint32_t{record.processed[c]}, sum / 25);
+        }
+        QVERIFY(frame.Readout()->Lines().contains(QStringLiteral("5x5")));
+        QVERIFY(frame.Readout()->Lines().contains(QStringLiteral("X: %1").arg(width - 1)));
+        // Beyond the picture, or negative: an empty record of the current size.
+        frame.Sample(width, 3);
+        QVERIFY(frame.Readout()->Record()->Empty());
+        QCOMPARE(frame.Readout()->Record()->sampleSize, 5);
+        QVERIFY(frame.Readout()->Lines().isEmpty());
+        frame.Command(cmd::close);
+        QVERIFY(!frame.Readout()->Record());
+        QVERIFY(frame.Image() == nullptr);
+        QVERIFY(recorder.messages.empty());
+    }
+
+    void samplerFollowsRotation() {
+        // With only a rotation after the demosaic, the processed pixel is the
+        // interpolated pixel it came from: the sampler must find the same one.
+        test::Recorder recorder;
+        MainFrame frame;
+        ImportSettings settings = frame.Settings();
+        settings.options &= ~(opt::levels | opt::rgblevels | opt::balance | opt::curves | opt::gamma | opt::invert |
+                              opt::usm | opt::sat | opt::matrix | opt::gray | opt::rotMask);
+        settings.options |= 1u << opt::rotShift | opt::hflip;
+        frame.TakeSettings(settings);
+        QVERIFY(frame.OpenByName(small_));
+        const ProcessedImage& output = frame.Session().FullOutput();
+        QCOMPARE(output.width, frame.Session().FullImage().height);
+        const auto right = static_cast<int>(output.width) - 1, bottom = static_cast<int>(output.height) - 1;
+        frame.Layout().sampleSize = 3;
+        for (const QPoint point : {QPoint(0, 0), QPoint(right, bottom), QPoint(40, 17), QPoint(100, bottom - 1)}) {
+            frame.Sample(point.x(), point.y());
+            const SampleRecord record = *frame.Readout()->Record();
+            for (int c = 0; c < 3; ++c) QCOMPARE(record.processed[c], record.interpolated[c]);
+        }
+        QVERIFY(recorder.messages.empty());
+    }
+
+    void frameZoomChannelAndSeparateWindow() {
+        test::Recorder recorder;
+        MainFrame frame;
+        frame.resize(1000, 600);
+        // Zoom and channel commands with no document do nothing.
+        frame.Command(cmd::zoom100);
+        frame.Command(cmd::channelRed);
+        QVERIFY(frame.Image() == nullptr);
+        QVERIFY(frame.OpenByName(small_));
+        ImageWindow* window = frame.Image();
+        QVERIFY(window != nullptr && !window->Separate());
+        QCOMPARE(window->Channel(), 1);
+        frame.Command(cmd::zoom1600);
+        QCOMPARE(window->Zoom(), 1600);
+        frame.Command(cmd::zoomFit);
+        QCOMPARE(window->Zoom(), 0);
+        // The context menu checks the current zoom and channel.
+        QMenu* menu = window->ContextMenu();
+        emit menu->aboutToShow();
+        for (QAction* action : menu->actions()) {
+            if (action->data().toInt() == 20000 || action->data().toInt() == 40037) QVERIFY(action->isChecked());
+            if (action->data().toInt() == 20002 || action->data().toInt() == 40035) QVERIFY(!action->isChecked());
+            if (action->data().toInt() == imagecmd::mainWindow) QVERIFY(!action->isVisible());
+        }
+        // F10: rebuilt as a window of its own at the stored rectangle, titled with the file.
+        frame.Command(cmd::separateWindow);
+        window = frame.Image();
+        QVERIFY(window != nullptr && window->Separate() && window->isWindow());
+        QCOMPARE(window->windowTitle(), QString::fromStdString(small_));
+        QCOMPARE(frame.windowTitle(), QStringLiteral("Kyp Suite"));
+        const ProcessedImage& output = frame.Session().FullOutput();
+        QCOMPARE(window->maximumSize(), QSize(static_cast<int>(output.width), static_cast<int>(output.height)));
+        // A portrait picture turns the window in fit mode: the view's sides swap.
+        const QSize landscapeView = window->ViewRect().size();
+        QVERIFY(landscapeView.width() > landscapeView.height());
+        QVERIFY(frame.OpenByName(portrait_));
+        QCOMPARE(frame.Image(), window);
+        QCOMPARE(window->size(), landscapeView.transposed());
+        QCOMPARE(window->ViewRect().size(), landscapeView.transposed());
+        // Closing it closes the document and keeps its rectangle.
+        window->move(40, 50);
+        QApplication::processEvents();
+        window->close();
+        QTRY_VERIFY(!frame.DocumentLoaded());
+        QVERIFY(frame.Image() == nullptr);
+        QCOMPARE(frame.Layout().view.left, 40);
+        QVERIFY(recorder.messages.empty());
+    }
+
+    void thumbnailLayoutAndCaption() {
+        Thumbnail thumbnail;
+        Bitmap preview = Pattern(100, 80);
+        const QRect tabs(500, 2, 400, 300);
+        const QRegion first = thumbnail.Layout(tabs, 330, QRect(0, 0, 1000, 600), preview, false);
+        QCOMPARE(thumbnail.Rect(), QRect(506, 330, 214, 160));
+        QCOMPARE(thumbnail.CaptionRect(), QRect(QPoint(506, 496), QPoint(979, 575)));
+        QVERIFY(first.contains(QPoint(506 + 214 + 8, 330)));
+        QCOMPARE(thumbnail.Layout(tabs, 330, QRect(0, 0, 1000, 600), preview, true).boundingRect(),
+                 QRect(504, 328, 226, 164).united(QRect(QPoint(506, 416), QPoint(979, 575))));
+        QCOMPARE(thumbnail.Rect().size(), QSize(100, 80));
+        QCOMPARE(thumbnail.MarkRect(), QRect(608, 330, 4, 4));
+        QVERIFY(thumbnail.Layout(tabs, 330, QRect(0, 0, 1000, 600), preview, true).isEmpty());
+        // The caption: whole words per line, the last line that fits ends in an ellipsis.
+        const QFontMetrics metrics(QApplication::font());
+        const QString text = QStringLiteral("P1010001.ORF  14 June 2003\n1/125 s, f/2.8, ISO 100, 15 mm, flash fired, "
+                                            "pattern metering, program normal, macro off");
+        const QString fitted = Thumbnail::FitCaption(text, metrics, QRect(0, 0, 150, metrics.lineSpacing() * 3));
+        const QStringList lines = fitted.split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(text.startsWith(lines[0]) && lines[0].size() < 27);
+        QVERIFY(lines[2].endsWith(QChar(0x2026)));
+        for (const QString& line : lines) QVERIFY(metrics.horizontalAdvance(line) <= 150);
+        QCOMPARE(Thumbnail::FitCaption(QStringLiteral("short"), metrics, QRect(0, 0, 150, 100)), QStringLiteral("short"));
+    }
+
+private:
+    QTemporaryDir config_;
+    QTemporaryDir photos_;
+    std::string small_;
+    std::string portrait_;
+};
+
+QTEST_MAIN(GuiViewTest)
+#include "test_gui_view.moc"
