@@ -7,7 +7,8 @@ namespace kyp {
 // bytes or more are aligned to 2 MiB and offered to the kernel for
 // transparent huge pages: a fresh 25 MB image then costs a dozen page faults
 // instead of six thousand, which on virtual machines is most of the time a
-// conversion takes. Smaller blocks come from malloc. Either way the block is
+// conversion takes. Their pages are made present at once, by all the
+// threads of the shared ThreadPool. Smaller blocks come from malloc. Either way the block is
 // released with std::free (ReleaseLargeBlock is just that), so blocks can be
 // handed to code that frees them itself.
 inline constexpr size_t kLargeBlockThreshold = size_t{1} << 20;

@@ -9,6 +9,7 @@
 
 #include "engine/output/BitmapRender.h"
 #include "engine/output/ExifCarry.h"
+#include "engine/process/KernelTargets.h"
 #include "engine/process/Parallel.h"
 #include "platform/AtomicFile.h"
 #include "platform/LargeBlock.h"
@@ -48,9 +49,12 @@ void Green8(const uint16_t* __restrict in, uint8_t* __restrict out, size_t n) {
 }
 // Samples above 1023 are taken as 1023 so that × 64 cannot wrap.
 inline uint16_t To16(uint16_t sample) { return static_cast<uint16_t>((sample < 1023 ? sample : 1023) << 6); }
-void Samples16(const uint16_t* __restrict in, uint16_t* __restrict out, size_t n) {
+KYP_ALWAYS_INLINE void Samples16Body(const uint16_t* __restrict in, uint16_t* __restrict out, size_t n) {
     for (size_t i = 0; i < n; ++i) out[i] = To16(in[i]);
 }
+KYP_KERNEL_VARIANTS(Samples16For, Samples16Body, (const uint16_t* __restrict in, uint16_t* __restrict out, size_t n),
+                    (in, out, n))
+void Samples16(const uint16_t* in, uint16_t* out, size_t n) { PickSamples16For(KernelTargetInUse())(in, out, n); }
 void Green16(const uint16_t* __restrict in, uint16_t* __restrict out, size_t n) {
     for (size_t i = 0; i < n; ++i) out[i] = To16(in[i * 3 + 1]);
 }

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "engine/process/KernelTargets.h"
 #include "engine/process/Parallel.h"
 #include "engine/raw/TiffDocument.h"
 #include "engine/raw/TiffReadContext.h"
@@ -130,17 +131,26 @@ bool readRawInfo(TiffDocument& document, RawInfo& info) {
     return true;
 }
 
+namespace {
+
+KYP_ALWAYS_INLINE void UnpackRangeBody(uint16_t* __restrict out, const uint8_t* __restrict in, size_t first,
+                                       size_t end) {
+    for (size_t i = first; i < end; ++i) out[i] = static_cast<uint16_t>((in[2 * i] << 8 | in[2 * i + 1]) >> 6);
+}
+
+KYP_KERNEL_VARIANTS(UnpackRange, UnpackRangeBody,
+                    (uint16_t* __restrict out, const uint8_t* __restrict in, size_t first, size_t end),
+                    (out, in, first, end))
+
+}  // namespace
+
 void unpack(uint16_t* destination, const uint8_t* source, size_t count) {
     // Each sample is a big-endian word with the value in its upper 10 bits.
-    // A plain loop over independent samples: the compiler keeps it in vector
-    // registers, and ranges of it go to the threads.
-    ParallelRanges(count, kUnpackGrain, [&](size_t first, size_t end, unsigned) {
-        uint16_t* __restrict out = destination;
-        const uint8_t* __restrict in = source;
-        for (size_t i = first; i < end; ++i) {
-            out[i] = static_cast<uint16_t>((in[2 * i] << 8 | in[2 * i + 1]) >> 6);
-        }
-    });
+    // A plain loop over independent samples that the compiler keeps in vector
+    // registers; ranges of it go to the threads.
+    const auto kernel = PickUnpackRange(KernelTargetInUse());
+    ParallelRanges(count, kUnpackGrain,
+                   [&](size_t first, size_t end, unsigned) { kernel(destination, source, first, end); });
 }
 
 }  // namespace kyp
