@@ -29,8 +29,10 @@ declare -A command
 names=(kyp2tiff)
 command[kyp2tiff]="$kyp2tiff -b:16 in.orf"
 if command -v dcraw >/dev/null; then
-    names+=(dcraw)
+    names+=(dcraw dcraw_T dcraw_q0)
     command[dcraw]="dcraw -6 -T in.orf"
+    command[dcraw_T]="dcraw -T in.orf"          # dcraw's default 8-bit TIFF
+    command[dcraw_q0]="dcraw -q 0 -T in.orf"    # bilinear, its fastest interpolation
 else
     echo "dcraw not installed (package dcraw): skipped"
 fi
@@ -91,6 +93,10 @@ ratio() {  # kyp2tiff time / peer time, with the target it must stay under
 }
 [[ -n ${seconds[dcraw]:-} ]] && ratio dcraw 6
 [[ -n ${seconds[dcraw_emu]:-} ]] && ratio dcraw_emu 4
+for peer in dcraw_T dcraw_q0; do  # for reference: no target
+    [[ -n ${seconds[$peer]:-} ]] && awk -v a="${seconds[kyp2tiff]}" -v b="${seconds[$peer]}" -v n="$peer" \
+        'BEGIN { r = a / b; printf "kyp2tiff / %-11s time %.3f (1/%.1f)\n", n, r, 1 / r }'
+done
 [[ -n ${seconds[rawtherapee]:-} ]] && ratio rawtherapee 6
 if [[ -n ${kib[dcraw]:-} ]]; then
     awk -v a="${kib[kyp2tiff]}" -v b="${kib[dcraw]}" \

@@ -5,7 +5,7 @@
 namespace kyp {
 namespace {
 
-// Rec. 709 transfer: 1.099 x^g - 0.099, with a linear part 4.5 x below 0.018
+// Rec. 709 transfer: 1.099 x^g - 0.099, with a linear segment (slope 4.5) below 0.018
 // that is used only for the standard exponent and smaller ones.
 double Transfer(double x, double exponent, bool linearToe) {
     if (linearToe && x < 0.018) return 4.5 * x;

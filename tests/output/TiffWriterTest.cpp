@@ -206,8 +206,8 @@ TEST_F(TiffWriterTest, RepeatedWritesDifferOnlyInDateTime) {
     std::vector<uint8_t> b = Write(in);
     const std::time_t after = std::time(nullptr);
     ASSERT_EQ(a.size(), b.size());
-    const std::vector<WrittenEntry> directory = ReadDirectory(a, 8);  // FindWritten points into it
-    const WrittenEntry* dateTime = FindWritten(directory, 306);
+    const std::vector<WrittenEntry> main = ReadDirectory(a, 8);
+    const WrittenEntry* dateTime = FindWritten(main, 306);
     ASSERT_TRUE(dateTime && dateTime->count == 20u);
     const std::string written = WrittenText(a, *dateTime);
     char low[20], high[20];

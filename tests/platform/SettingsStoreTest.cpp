@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "platform/TestFolder.h"
 
@@ -131,13 +129,7 @@ TEST(SettingsStore, UntrustedContent) {
     // A huge store file is not read into memory: kept aside like a bad one.
     test::TestFolder folder;
     test::ScopedConfigHome home(folder.path());
-    {
-        std::ofstream out(folder / "settings.json", std::ios::binary);
-        const std::string block(1 << 20, ' ');
-        out << "{";
-        for (int i = 0; i < 17; ++i) out << block;
-        out << "}";
-    }
+    folder.Write("settings.json", "{" + std::string(17 << 20, ' ') + "}");
     SettingsStore store;
     EXPECT_FALSE(store.OpenForReading());
     EXPECT_EQ(Corrupt(folder.path()).size(), 1u);

@@ -7,7 +7,6 @@ namespace {
 
 TEST(OutputSettings, ConstructResetAndCopy) {
     OutputSettings s;
-    EXPECT_EQ(s.jpegQuality, 90);
     EXPECT_EQ(s.WriteFormatTags(), "<fmt=0><tx=1><ta=1><t16=0><jx=1><ja=1><jq=90>");
     s.format = format::jpeg;
     s.t16 = true;
@@ -53,7 +52,6 @@ TEST(OutputSettings, TagHandler) {
     s.ApplyTag("Copyright", "");
     EXPECT_EQ(s.copyright, "");
     s.ApplyTag("jq", "abc");
-    EXPECT_EQ(s.jpegQuality, 90);
     s.ApplyTag("JQ", " 42x");
     EXPECT_EQ(s.jpegQuality, 42);
     s.ApplyTag("t16", "3");  // bit 0
