@@ -25,8 +25,10 @@ demo: build
 test-normal: build
 	cd build && ctest --output-on-failure -j $(JOBS)
 
+# Under the sanitizers the tests run twice: on the machine's thread count and on one thread.
 test-asan: build-asan
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+	cd build-asan && KYP_THREADS=1 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
 fuzz: deps
 	bash scripts/fuzz.sh $(FUZZ_SECONDS)
