@@ -15,9 +15,18 @@ namespace kyp {
 BusyAnimator::BusyAnimator(QWidget* owner) : owner_(owner) {}
 
 BusyAnimator::~BusyAnimator() {
-    stopping_ = true;
     level_ = 0;
-    if (thread_.joinable()) thread_.join();
+    StopThread();
+}
+
+void BusyAnimator::StopThread() {
+    if (!thread_.joinable()) return;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
 }
 
 std::array<uint8_t, BusyAnimator::kRowLength> BusyAnimator::BuildRow() {
@@ -68,13 +77,13 @@ QString BusyAnimator::Text() const {
 void BusyAnimator::Begin() {
     if (switchedOff_) return;
     if (level_.fetch_add(1) != 0) return;
+    StopThread();  // a thread that saw the level at 0 is ending
     {
         std::lock_guard<std::mutex> guard(lock_);
         row_ = BuildRow();
         hasRow_ = true;
+        stopping_ = false;
     }
-    if (thread_.joinable()) thread_.join();  // a thread that saw the level at 0 is ending
-    stopping_ = false;
     thread_ = std::thread([this] { Run(); });
     RequestRepaint();
 }
@@ -89,8 +98,7 @@ void BusyAnimator::End() {
         if (owner_ != nullptr) owner_->update(rect_);
         return;
     }
-    stopping_ = true;
-    if (thread_.joinable()) thread_.join();
+    StopThread();
     {
         std::lock_guard<std::mutex> guard(lock_);
         hasRow_ = false;
@@ -101,23 +109,23 @@ void BusyAnimator::End() {
 
 void BusyAnimator::SwitchOff() {
     switchedOff_ = true;
-    stopping_ = true;
     level_ = 0;
-    if (thread_.joinable()) thread_.join();
+    StopThread();
     std::lock_guard<std::mutex> guard(lock_);
     hasRow_ = false;
     text_.clear();
 }
 
 void BusyAnimator::Run() {
+    std::unique_lock<std::mutex> guard(lock_);
     while (!stopping_ && level_.load() > 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(kStepMilliseconds));
-        {
-            std::lock_guard<std::mutex> guard(lock_);
-            if (!hasRow_) break;
-            RotateRow(row_);
-        }
+        // One step's pause, cut short when End or SwitchOff wants the thread gone.
+        if (wake_.wait_for(guard, std::chrono::milliseconds(kStepMilliseconds), [this] { return stopping_; })) break;
+        if (!hasRow_) break;
+        RotateRow(row_);
+        guard.unlock();
         RequestRepaint();
+        guard.lock();
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -21,7 +22,9 @@ namespace kyp {
 // and starts a thread that, every 20 ms, rotates the row under the lock and
 // asks the owner widget to repaint the area; the painting itself happens on
 // the interface thread (Paint, from the owner's paintEvent), which during a
-// long run is whenever the run pumps events. The last End stops the thread.
+// long run is whenever the run pumps events. The last End stops the thread:
+// the thread waits out its 20 ms on a condition variable that End notifies,
+// so stopping takes as long as one rotation, not a whole step.
 class BusyAnimator {
 public:
     static constexpr int kRowLength = 257;   // the bell; the first 256 values are shown
@@ -64,6 +67,8 @@ public:
 
 private:
     void Run();
+    // Tells the thread to end, wakes it and waits for it.
+    void StopThread();
     void RequestRepaint();
 
     QWidget* owner_;
@@ -76,7 +81,8 @@ private:
     std::atomic<int> level_{0};
     std::atomic<bool> switchedOff_{false};
     std::atomic<bool> repaintPosted_{false};
-    std::atomic<bool> stopping_{false};
+    bool stopping_ = false;        // guarded by lock_; wakes the thread
+    std::condition_variable wake_;
     std::thread thread_;
 };
 

@@ -8,35 +8,10 @@
 #include <QStyle>
 
 #include "gui/ImageViewGeometry.h"
+#include "gui/ScreenPixels.h"
 
 namespace kyp {
 
-namespace {
-
-// An 8-bit grey or 24-bit blue-green-red bitmap (rows bottom-up) as 32-bit
-// pixels with rows from the top, the form the painter draws from fastest.
-QImage ToScreenPixels(const Bitmap& bitmap) {
-    if (!bitmap.hasPixels() || bitmap.width() <= 0 || bitmap.height() <= 0) return {};
-    QImage image(bitmap.width(), bitmap.height(), QImage::Format_RGB32);
-    if (image.isNull()) return {};
-    const bool grey = bitmap.bitsPerPixel() == 8;
-    const uint8_t* palette = bitmap.palette();
-    for (int32_t y = 0; y < bitmap.height(); ++y) {
-        const uint8_t* from = bitmap.row(y);
-        auto* to = reinterpret_cast<QRgb*>(image.scanLine(y));
-        if (grey) {
-            for (int32_t x = 0; x < bitmap.width(); ++x) {
-                const uint8_t* entry = palette + 4 * from[x];
-                to[x] = qRgb(entry[2], entry[1], entry[0]);
-            }
-        } else {
-            for (int32_t x = 0; x < bitmap.width(); ++x, from += 3) to[x] = qRgb(from[2], from[1], from[0]);
-        }
-    }
-    return image;
-}
-
-}  // namespace
 
 ImageWindow::ImageWindow(bool separate, ImageWindowHost host, QWidget* parent)
     : QWidget(parent, separate ? Qt::Window : Qt::Widget), separate_(separate), host_(std::move(host)) {
@@ -76,7 +51,7 @@ QSize ImageWindow::ScrollBarExtra() const {
     return {extent, extent};
 }
 
-void ImageWindow::SetImage(const Bitmap* rendering) {
+void ImageWindow::SetImage(const Bitmap* rendering, QImage screenPixels) {
     const bool has = rendering != nullptr && rendering->hasPixels();
     const QSize oldSize = ImageSize();
     // A turned picture turns the separate window in fit mode: the sides of the
@@ -89,6 +64,10 @@ void ImageWindow::SetImage(const Bitmap* rendering) {
     channelCopyValid_ = false;
     sourceValid_ = false;
     rendering_ = has ? rendering : nullptr;
+    if (has && channel_ == -1 && screenPixels.size() == QSize(rendering->width(), rendering->height())) {
+        source_ = std::move(screenPixels);
+        sourceValid_ = true;
+    }
     if (has) {
         landscape_ = rendering->width() > rendering->height();
         if (!hadImage_) zoom_ = 0;

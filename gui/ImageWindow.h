@@ -51,8 +51,10 @@ public:
     ~ImageWindow() override;
 
     // The rendering to show (kept by the frame, borrowed here; nullptr: none).
-    // The first image of a window turns fit mode on.
-    void SetImage(const Bitmap* rendering);
+    // The first image of a window turns fit mode on. screenPixels, when given,
+    // is the rendering already made into the picture shown for all channels
+    // (ToScreenPixels), so the first paint does not have to make it.
+    void SetImage(const Bitmap* rendering, QImage screenPixels = {});
     void SetZoom(int percent);
     void SetChannel(int channel);
     // Scroll(horizontal, code, count): codes of view::scroll.

@@ -26,6 +26,7 @@
 #include "gui/ImageWindow.h"
 #include "gui/ImageInfoPage.h"
 #include "gui/Messages.h"
+#include "gui/PumpedMemory.h"
 #include "gui/StatusStrip.h"
 #include "engine/raw/TiffDocument.h"
 
@@ -95,6 +96,7 @@ MainFrame::MainFrame() {
     ResetCurves(curves_);
     output_.ResetToDefaults();
     session_.SetProgress(nullptr);
+    session_.SetMemoryFunctions(AllocatePumped, ReleasePumped);
     session_.SetTextureConfirmation([this](int32_t defect, int32_t threshold) { return ConfirmTexture(defect, threshold); });
     // Previews are reduced more on small screens.
     session_.SetReduction(screenSize.height() < 601 ? 14 : 12);
@@ -103,6 +105,7 @@ MainFrame::MainFrame() {
     BuildImageParts();
     BuildMenus();
     session_.SetProgress(strip_);
+    SetAllocationPump([this] { (void)strip_->PumpIfDue(); });
     LoadLayoutFromStore();
     ShowPagesSettings();
     LayOut();
@@ -112,8 +115,9 @@ MainFrame::MainFrame() {
 }
 
 MainFrame::~MainFrame() {
-    // The strip is the session's progress object; it goes first.
+    // The strip is the session's progress object and its allocation pump; it goes first.
     session_.SetProgress(nullptr);
+    SetAllocationPump(nullptr);
     // A separate image window has no parent to take it along.
     DestroyImageWindow();
     // The pages go after the frame's members: no tab change may reach them then.

@@ -166,6 +166,7 @@ bool MainFrame::OpenByName(const std::string& name) {
     previewRendering_.release();
     curvesChanged_ = true;
     TakeCurves();
+    (void)strip_->PumpIfDue();
     session_.SetFileName(name.c_str());
     session_.SetSettings(settings_);
     session_.SetCurves(&curveTables_);
@@ -216,6 +217,10 @@ bool MainFrame::Processing() {
                  renderImage(fullRendering_, image, (settings_.options & opt::gray) != 0, strip_);
         }
         client_->update();
+        // The interface's own work after the run (the picture for the image
+        // window, the pages catching up, the store) pumps between its pieces
+        // like the run itself.
+        (void)strip_->PumpIfDue();
         if (ok) {
             processingPending_ = false;
             reloadPending_ = false;
@@ -227,8 +232,13 @@ bool MainFrame::Processing() {
         if (!ok) processingPending_ = true;
         UpdateApplyButton();
         // Pages that outlive an Exit during the run are the only ones asked.
+        for (OptionPage* page : pages_) {
+            if (exitRequested_) break;
+            (void)strip_->PumpIfDue();
+            page->DocumentChanged();
+        }
         if (!exitRequested_) {
-            for (OptionPage* page : pages_) page->DocumentChanged();
+            (void)strip_->PumpIfDue();
             (void)SnapSettings();
         }
     }

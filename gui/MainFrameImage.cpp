@@ -11,8 +11,10 @@
 #include "gui/OptionsPage.h"
 #include "gui/Sampler.h"
 #include "gui/SamplerReadout.h"
+#include "gui/ScreenPixels.h"
 #include "gui/SaveFormatPage.h"
 #include "gui/SharpenPage.h"
+#include "gui/StatusStrip.h"
 
 namespace kyp {
 
@@ -83,9 +85,14 @@ void MainFrame::UpdateImage() {
         if (imageWindow_ != nullptr) imageWindow_->SetImage(nullptr);
         return;
     }
+    // The picture the window paints from is made here, inside the run and a
+    // band at a time between pumps, rather than in one piece at the first
+    // paint. A window that shows one channel makes its own from that channel.
+    QImage pixels;
+    if (channel_ == -1) pixels = ToScreenPixels(fullRendering_, [this] { (void)strip_->PumpIfDue(); });
     if (imageWindow_ == nullptr) CreateImageWindow();
     imageWindow_->SetChannel(channel_);
-    imageWindow_->SetImage(&fullRendering_);
+    imageWindow_->SetImage(&fullRendering_, std::move(pixels));
     if (imageWindow_->Separate()) imageWindow_->setWindowTitle(QString::fromStdString(fileName_));
     if (!imageWindow_->isVisible()) imageWindow_->show();
 }

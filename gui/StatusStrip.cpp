@@ -59,33 +59,69 @@ void StatusStrip::SetStatus(const char* text) {
     repaint(textArea_);
 }
 
-void StatusStrip::SetText(const char* text) { busy_.SetText(text); }
+void StatusStrip::SetText(const char* text) {
+    // A new step begins: the stretch of the step before it ends here.
+    (void)PumpIfDue();
+    busy_.SetText(text);
+    gapText_ = busy_.Text();
+}
 
 void StatusStrip::Begin(int32_t) {
     if (runDepth_++ == 0) {
         escapeNoted_ = false;
+        quitSeen_ = false;
         longestGap_ = 0.0;
+        longestGapText_.clear();
         pumps_ = 0;
+        gapText_ = busy_.Text();
         sincePump_.start();
+    } else {
+        (void)PumpIfDue();
     }
     busy_.Begin();
 }
 
-bool StatusStrip::Tick(int32_t) {
-    if (busy_.SwitchedOff()) return false;
-    sched_yield();
-    if (sincePump_.isValid()) {
-        const double gap = static_cast<double>(sincePump_.nsecsElapsed()) / 1e6;
-        if (gap > longestGap_) longestGap_ = gap;
+void StatusStrip::NoteGap() {
+    if (!sincePump_.isValid()) return;
+    const double gap = static_cast<double>(sincePump_.nsecsElapsed()) / 1e6;
+    if (gap > longestGap_) {
+        longestGap_ = gap;
+        longestGapText_ = gapText_;
     }
-    const bool goOn = pump ? pump() : true;
+}
+
+bool StatusStrip::PumpNow() {
+    sched_yield();
+    NoteGap();
+    if (pump && !pump()) quitSeen_ = true;
     ++pumps_;
     sincePump_.start();
+    gapText_ = busy_.Text();
     sched_yield();
-    return goOn && !escapeNoted_ && !busy_.SwitchedOff();
+    return !quitSeen_ && !escapeNoted_ && !busy_.SwitchedOff();
+}
+
+bool StatusStrip::PumpIfDue() {
+    if (runDepth_ <= 0 || busy_.SwitchedOff()) return !busy_.SwitchedOff();
+    if (sincePump_.isValid() && static_cast<double>(sincePump_.nsecsElapsed()) / 1e6 < kPumpIntervalMs) {
+        return !quitSeen_ && !escapeNoted_;
+    }
+    return PumpNow();
+}
+
+bool StatusStrip::Tick(int32_t) {
+    if (busy_.SwitchedOff()) return false;
+    return PumpNow();
 }
 
 void StatusStrip::End() {
+    if (runDepth_ == 1) {
+        // The last stretch of the run ends here; the caller's own work after
+        // the run is its business (and short).
+        NoteGap();
+    } else if (runDepth_ > 1) {
+        (void)PumpIfDue();
+    }
     busy_.End();
     if (runDepth_ > 0) --runDepth_;
 }

@@ -63,8 +63,19 @@ public:
     [[nodiscard]] BusyAnimator& Busy() { return busy_; }
     // Escape seen during the current run.
     [[nodiscard]] bool EscapeNoted() const { return escapeNoted_; }
-    // Longest time between two pumps of the current (or last) run, in ms.
+    // Between the steps of a run: pumps the event queue when the last pump is
+    // kPumpInterval or more ago. The run's SetText, Begin and End do the same,
+    // so work that does not tick (a short engine step, the display rendering,
+    // the pages catching up) still lets the window paint and see Escape. False
+    // when the run is to stop (the answer the next Tick will give).
+    bool PumpIfDue();
+    static constexpr double kPumpIntervalMs = 8.0;
+
+    // Longest time between two pumps of the current (or last) run, in ms,
+    // counted from the outermost Begin to the outermost End, and the busy text
+    // shown when that stretch began.
     [[nodiscard]] double LongestPumpGap() const { return longestGap_; }
+    [[nodiscard]] QString LongestPumpGapText() const { return longestGapText_; }
     [[nodiscard]] int PumpCount() const { return pumps_; }
 
     // The popup menu of the file list.
@@ -91,6 +102,9 @@ protected:
 
 private:
     void Layout();
+    // Pumps once (a run is under way) and accounts for the gap before it.
+    bool PumpNow();
+    void NoteGap();
 
     BusyAnimator busy_;
     QString status_;
@@ -100,8 +114,11 @@ private:
     bool buttonPressed_ = false;
     int runDepth_ = 0;
     bool escapeNoted_ = false;
+    bool quitSeen_ = false;
     QElapsedTimer sincePump_;
+    QString gapText_;          // busy text when the current stretch began
     double longestGap_ = 0.0;
+    QString longestGapText_;
     int pumps_ = 0;
 };
 

@@ -1,5 +1,4 @@
 // The main frame driven through its commands on generated ORF files.
-#include <QElapsedTimer>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
@@ -318,30 +317,6 @@ private slots:
         QVERIFY(QFile::exists(QString::fromStdString(test::Path(folder, "X2.tif"))));
         QCOMPARE(frame.Files().Entry(0), test::Path(folder, "x1.orf"));
         QVERIFY(recorder.messages.empty());
-    }
-
-    void performanceFigures() {
-        test::Recorder recorder;
-        const std::string big = big_;
-        MainFrame frame;
-        frame.resize(1111, 621);
-        frame.show();
-        QElapsedTimer timer;
-        timer.start();
-        QVERIFY(frame.OpenByName(big));
-        frame.Image()->repaint();
-        const double open = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-        const double gap = frame.Strip().LongestPumpGap();
-        const int pumps = frame.Strip().PumpCount();
-        frame.MutableSettings().options ^= opt::invert;
-        frame.MarkChanged(true);
-        timer.start();
-        frame.RefreshPreview();
-        const double refresh = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-        qInfo("open 2256x1684 until shown: %.1f ms; longest gap between pumps: %.1f ms over %d pumps; "
-              "preview refresh after one change: %.1f ms",
-              open, gap, pumps, refresh);
-        QVERIFY(open > 0.0);
     }
 
 private:

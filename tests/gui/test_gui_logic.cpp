@@ -1,9 +1,12 @@
 // The desktop program's rules that need no window: command line, file list,
 // folder walk, stored layout, registration files, busy strip arithmetic.
+#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "GuiTestSupport.h"
 #include "gui/BusyAnimator.h"
@@ -253,6 +256,36 @@ private slots:
         QCOMPARE(busy.Level(), 0);
         busy.SwitchOff();
         busy.Begin();
+        QVERIFY(!busy.Animating());
+    }
+
+    void busyEndDoesNotWaitOutTheStep() {
+        // Every preview refresh is a Begin/End pair: the last End wakes the
+        // thread instead of waiting for its 20 ms pause to run out. The median
+        // of many pairs keeps a descheduled moment from deciding the outcome.
+        QWidget owner;
+        BusyAnimator busy(&owner);
+        busy.SetRect(QRect(0, 0, 100, 10));
+        std::vector<qint64> ends;
+        QElapsedTimer timer;
+        for (int i = 0; i < 15; ++i) {
+            busy.Begin();
+            QTest::qSleep(2);  // the thread is in its pause now
+            timer.start();
+            busy.End();
+            ends.push_back(timer.nsecsElapsed());
+            QVERIFY(!busy.Animating());
+            QCOMPARE(busy.Level(), 0);
+        }
+        std::sort(ends.begin(), ends.end());
+        const double median = static_cast<double>(ends[ends.size() / 2]) / 1e6;
+        QVERIFY2(median < 8.0, qPrintable(QStringLiteral("End took %1 ms").arg(median)));
+        // Nested pairs: only the outermost End stops the thread.
+        busy.Begin();
+        busy.Begin();
+        busy.End();
+        QVERIFY(busy.Animating());
+        busy.End();
         QVERIFY(!busy.Animating());
     }
 
