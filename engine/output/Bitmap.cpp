@@ -1,7 +1,7 @@
 #include "engine/output/Bitmap.h"
 
 #include <algorithm>
-#include <new>
+#include <cstdlib>
 
 namespace kyp {
 
@@ -41,7 +41,10 @@ bool Bitmap::create(int32_t width, int32_t height, int channels) {
 
     if (!pixels_ || bytes > capacity_) {
         release();
-        pixels_.reset(new (std::nothrow) uint8_t[bytes]());
+        // calloc: a large block comes straight from the kernel, already zero,
+        // so its pages are first touched by whoever fills them (the renderer,
+        // between its progress ticks) instead of all at once here.
+        pixels_.reset(static_cast<uint8_t*>(std::calloc(static_cast<size_t>(bytes), 1)));
         if (!pixels_) return false;
         capacity_ = static_cast<size_t>(bytes);
     }

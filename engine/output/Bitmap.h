@@ -2,6 +2,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 namespace kyp {
@@ -107,7 +108,10 @@ private:
 
     BitmapInfoHeader header_;
     std::array<uint8_t, kBitmapPaletteSize> palette_{};
-    std::unique_ptr<uint8_t[]> pixels_;
+    struct FreeBlock {
+        void operator()(uint8_t* block) const { std::free(block); }
+    };
+    std::unique_ptr<uint8_t[], FreeBlock> pixels_;
     size_t capacity_ = 0;
     size_t stride_ = 0;
 };
