@@ -311,7 +311,7 @@ int ProcessingSession::RunImageSteps(ProcessedImage& image, bool interactive, bo
             }
             BuildLevelsTable(levelsTable_, lo, hi);
             if (!interactive && !Report(nullptr)) return -1;
-            if (!ApplyTable(image, levelsTable_, progress_)) return -1;
+            if (!ApplyLevelsTable(image, levelsTable_, lo, hi, progress_)) return -1;
         } else if (colour) {
             uint16_t (*tables[3])[1024] = {&redTable_, &greenTable_, &blueTable_};
             for (int c = 0; c < 3; ++c) {
