@@ -8,6 +8,7 @@
 
 #include "engine/process/KernelTargets.h"
 #include "engine/process/Parallel.h"
+#include "platform/LargeBlock.h"
 
 namespace kyp {
 namespace {
@@ -98,7 +99,12 @@ bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record, Prog
     };
 
     const unsigned threads = ParallelThreads();
-    std::unique_ptr<PartialBins[]> partial(new (std::nothrow) PartialBins[threads]);
+    // From the large-block heap: its pages arrive at once, not a fault each.
+    struct Release {
+        void operator()(PartialBins* bins) const { ReleaseLargeBlock(bins); }
+    };
+    std::unique_ptr<PartialBins, Release> partial(
+        static_cast<PartialBins*>(AllocateLargeBlock(sizeof(PartialBins) * threads)));
     if (partial == nullptr) {
         // No memory for the threads' bins: count alone, on the stack.
         PartialBins alone{};
@@ -116,11 +122,11 @@ bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record, Prog
         const bool done =
             TickedRanges(blocks, kBlocksPerTick, CountdownPhase(blocks, kBlocksPerTick), progress, kGrainBlocks,
                          [&](size_t begin, size_t end, unsigned slot) {
-                             count(partial[slot], begin * kBlockPixels, end * kBlockPixels);
+                             count(partial.get()[slot], begin * kBlockPixels, end * kBlockPixels);
                          });
-        if (done) count(partial[0], blocks * kBlockPixels, units);
+        if (done) count(partial.get()[0], blocks * kBlockPixels, units);
         // A cancelled count keeps what was counted before the cancelling tick.
-        for (unsigned t = 0; t < threads; ++t) addUp(partial[t]);
+        for (unsigned t = 0; t < threads; ++t) addUp(partial.get()[t]);
         if (!done) return false;
     }
     record->total = static_cast<uint32_t>(units);
