@@ -19,7 +19,9 @@ TEST(DemosaicMethodStorage, ObjectsAreAlignedAndTheirPagesPresent) {
         std::unique_ptr<DemosaicMethod> object = CreateDemosaicMethod(method);
         ASSERT_NE(object, nullptr);
         // The luminance methods keep their planes on 64-byte boundaries.
-        if (method >= 7) EXPECT_EQ(reinterpret_cast<uintptr_t>(object.get()) % 64, 0u) << method;
+        if (method >= 7) {
+            EXPECT_EQ(reinterpret_cast<uintptr_t>(object.get()) % 64, 0u) << method;
+        }
         EXPECT_EQ(object->Number(), method);
         // The first 100 KB (every method holds more) lie in resident pages.
         const auto start = reinterpret_cast<uintptr_t>(object.get());
