@@ -365,10 +365,22 @@ int ProcessingSession::RunImageSteps(ProcessedImage& image, bool interactive, bo
             return -1;
         }
     }
-    // 13: saturation
+    // 13: saturation. When gamma follows directly (no grayscale or unsharp
+    // mask between them), both go in one pass over the image, announced as
+    // the two steps are and ticking as the gamma table does.
+    bool gammaDone = false;
     if ((o & opt::sat) && colour) {
         if (!Report("Saturation ...")) return -1;
-        ApplySaturation(image, settings_.saturation);
+        if ((o & opt::gamma) && !(o & (opt::gray | opt::usm))) {
+            if (!Report("Gamma ...")) {
+                ApplySaturation(image, settings_.saturation);
+                return -1;
+            }
+            if (!ApplySaturationAndTable(image, settings_.saturation, gammaTable_, progress_)) return -1;
+            gammaDone = true;
+        } else {
+            ApplySaturation(image, settings_.saturation);
+        }
     }
     // 14: grayscale
     if ((o & opt::gray) && colour) {
@@ -384,7 +396,7 @@ int ProcessingSession::RunImageSteps(ProcessedImage& image, bool interactive, bo
         if (!UnsharpMask(image, settings_.usmAmount, radius, settings_.usmThreshold, progress_)) return -1;
     }
     // 16: gamma
-    if (o & opt::gamma) {
+    if ((o & opt::gamma) && !gammaDone) {
         if (!Report("Gamma ...")) return -1;
         if (!ApplyTable(image, gammaTable_, progress_)) return -1;
     }

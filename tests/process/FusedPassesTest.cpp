@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "ToneTestSupport.h"
+#include "engine/process/GammaTable.h"
+#include "engine/process/KernelTargets.h"
+#include "engine/process/Saturation.h"
+#include "engine/process/TableApply.h"
+
+namespace kyp {
+namespace {
+
+// An RGB image of the given size with pseudo-random samples, some of them
+// beyond the 10-bit range.
+ProcessedImage Image(std::vector<uint16_t>& samples, uint32_t width, uint32_t height, uint32_t seed) {
+    ProcessedImage image = test::MakeImage(samples, width, height, 3, seed);
+    for (size_t i = 0; i < samples.size(); i += 97) samples[i] = static_cast<uint16_t>(1024 + i % 64000);
+    if (!samples.empty()) samples.back() = 65535;
+    return image;
+}
+
+}  // namespace
+
+// The one-pass saturation and table against the two steps in turn: odd sizes
+// (a remainder after the last block of 16, fewer pixels than a block), usual
+// and extreme saturations (the 64-bit path), on every instruction set; the
+// same ticks, and after a cancel the same image.
+TEST(FusedPasses, SaturationThenTableEqualsTheTwoSteps) {
+    uint16_t gamma[kToneTableSize];
+    BuildGammaTable(gamma, 0.45f);
+    struct Case {
+        uint32_t width, height;
+        float saturation;
+    };
+    const Case cases[] = {{1601, 17, 1.2f}, {37, 3, 0.0f}, {5, 3, 1.0f}, {333, 101, 1000.0f}, {129, 64, -3.5f}};
+    for (KernelTarget target : {KernelTarget::baseline, KernelTarget::avx2, KernelTarget::avx512}) {
+        (void)SetKernelTargetLimit(target);
+        for (const Case& c : cases) {
+            std::vector<uint16_t> a, b;
+            ProcessedImage one = Image(a, c.width, c.height, c.width);
+            ProcessedImage two = Image(b, c.width, c.height, c.width);
+            test::CountingProgress stepsTicks, fusedTicks;
+            ApplySaturation(one, c.saturation);
+            ASSERT_TRUE(ApplyTable(one, gamma, &stepsTicks));
+            ASSERT_TRUE(ApplySaturationAndTable(two, c.saturation, gamma, &fusedTicks));
+            EXPECT_EQ(a, b) << c.width << 'x' << c.height << ' ' << c.saturation << ' ' << static_cast<int>(target);
+            EXPECT_EQ(fusedTicks.ticks, stepsTicks.ticks);
+        }
+    }
+    (void)SetKernelTargetLimit(KernelTarget::avx512);
+
+    // 1601 x 17 pixels are 1701 blocks: ticks before blocks 100, 900 and 1700.
+    for (int cancelAt : {1, 2, 3}) {
+        std::vector<uint16_t> a, b;
+        ProcessedImage one = Image(a, 1601, 17, 9);
+        ProcessedImage two = Image(b, 1601, 17, 9);
+        test::CountingProgress steps(cancelAt), fused(cancelAt);
+        ApplySaturation(one, 1.3f);
+        EXPECT_FALSE(ApplyTable(one, gamma, &steps));
+        EXPECT_FALSE(ApplySaturationAndTable(two, 1.3f, gamma, &fused));
+        EXPECT_EQ(a, b) << cancelAt;
+        EXPECT_EQ(fused.ticks, steps.ticks);
+    }
+
+    // A grey image is not saturated; the table still applies.
+    std::vector<uint16_t> a, b;
+    ProcessedImage one = test::MakeImage(a, 40, 3, 1);
+    ProcessedImage two = test::MakeImage(b, 40, 3, 1);
+    ASSERT_TRUE(ApplyTable(one, gamma, nullptr));
+    ASSERT_TRUE(ApplySaturationAndTable(two, 2.0f, gamma, nullptr));
+    EXPECT_EQ(a, b);
+}
+
+}  // namespace kyp
