@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include "engine/process/ColourMatrix.h"
 #include "engine/process/KernelTargets.h"
 #include "engine/process/Parallel.h"
 #include "platform/LargeBlock.h"
@@ -17,6 +18,8 @@ constexpr size_t kBlockPixels = 16;
 constexpr size_t kBlocksPerTick = 800;
 // Blocks per unit of work handed to a thread (a unit also ends at a tick).
 constexpr size_t kGrainBlocks = 2048;
+// Pixels per unit of work of the matrix alone.
+constexpr size_t kMatrixGrainPixels = 16384;
 
 // The bins of one thread's share of the pixels. A grey image counts into two
 // copies of its bins: runs of equal samples are common, and alternating
@@ -72,7 +75,16 @@ void CountSamples(PartialBins& partial, const uint16_t* p, size_t samples) {
 
 }  // namespace
 
-bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record, ProgressCallback* progress) {
+namespace {
+
+// Counts the image into the record as ComputeHistogram describes, calling
+// before(pixels, count) on each run of RGB pixels just before counting it.
+// `transformed` receives the pixels that went through before(): all of them,
+// or, when a tick cancelled, those before the cancelling tick's block.
+template <class Before>
+bool CountImage(const ProcessedImage& image, HistogramRecord* record, ProgressCallback* progress,
+                const Before& before, size_t& transformed) {
+    transformed = 0;
     if (record == nullptr) return false;
     std::memset(record, 0, sizeof(*record));
     const size_t samples = ImageSampleCount(image.channels, image.width, image.height);
@@ -85,8 +97,9 @@ bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record, Prog
     const size_t unitSamples = colour ? 3 : 1;
     const size_t blocks = units / kBlockPixels;
     auto count = [&](PartialBins& bins, size_t begin, size_t end) {
-        const uint16_t* p = image.samples + begin * unitSamples;
+        uint16_t* p = image.samples + begin * unitSamples;
         if (colour) {
+            before(p, end - begin);
             CountPixels(bins, p, end - begin);
         } else {
             CountSamples(bins, p, end - begin);
@@ -111,6 +124,7 @@ bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record, Prog
         for (size_t block = 0; block < blocks; ++block) {
             if (progress != nullptr && (blocks - 1 - block) % kBlocksPerTick == 0 && !progress->Tick(1)) {
                 addUp(alone);
+                transformed = block * kBlockPixels;
                 return false;
             }
             count(alone, block * kBlockPixels, (block + 1) * kBlockPixels);
@@ -119,20 +133,58 @@ bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record, Prog
         addUp(alone);
     } else {
         std::memset(partial.get(), 0, sizeof(PartialBins) * threads);
-        const bool done =
-            TickedRanges(blocks, kBlocksPerTick, CountdownPhase(blocks, kBlocksPerTick), progress, kGrainBlocks,
-                         [&](size_t begin, size_t end, unsigned slot) {
-                             count(partial.get()[slot], begin * kBlockPixels, end * kBlockPixels);
-                         });
+        size_t completed = blocks;
+        const bool done = TickedRanges(
+            blocks, kBlocksPerTick, CountdownPhase(blocks, kBlocksPerTick), progress, kGrainBlocks,
+            [&](size_t begin, size_t end, unsigned slot) {
+                count(partial.get()[slot], begin * kBlockPixels, end * kBlockPixels);
+            },
+            &completed);
         if (done) count(partial.get()[0], blocks * kBlockPixels, units);
         // A cancelled count keeps what was counted before the cancelling tick.
         for (unsigned t = 0; t < threads; ++t) addUp(partial.get()[t]);
-        if (!done) return false;
+        if (!done) {
+            transformed = completed * kBlockPixels;
+            return false;
+        }
     }
+    transformed = units;
     record->total = static_cast<uint32_t>(units);
 
     for (int block = 0; block < 4; ++block) ComputeHistogramStatistics(*record, block);
     return true;
+}
+
+}  // namespace
+
+bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record, ProgressCallback* progress) {
+    size_t transformed = 0;
+    return CountImage(image, record, progress, [](uint16_t*, size_t) {}, transformed);
+}
+
+bool ApplyColourMatrixAndComputeHistogram(ProcessedImage& image, std::span<const int16_t, 9> matrix,
+                                          HistogramRecord* record, ProgressCallback* progress) {
+    if (image.channels != 3 || image.samples == nullptr || record == nullptr) {
+        (void)ApplyColourMatrix(image, matrix);
+        return ComputeHistogram(image, record, progress);
+    }
+    // Each run of pixels is transformed and then counted while it is still
+    // in the cache: one pass over the image instead of two.
+    const ColourMatrixKernel kernel(matrix);
+    size_t transformed = 0;
+    const bool done = CountImage(
+        image, record, progress, [&](uint16_t* p, size_t pixels) { kernel(p, pixels); }, transformed);
+    if (!done) {
+        // Cancelled within the count: the matrix still covers every pixel.
+        const size_t pixels = static_cast<size_t>(image.width) * image.height;
+        uint16_t* const samples = image.samples;
+        if (transformed < pixels) {
+            ParallelRanges(pixels - transformed, kMatrixGrainPixels, [&](size_t begin, size_t end, unsigned) {
+                kernel(samples + 3 * (transformed + begin), end - begin);
+            });
+        }
+    }
+    return done;
 }
 
 void ComputeHistogramStatistics(HistogramRecord& record, int block) {

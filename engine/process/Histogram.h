@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <span>
 
 #include "engine/process/ProcessedImage.h"
 #include "engine/process/ProgressCallback.h"
@@ -39,6 +40,13 @@ struct HistogramRecord {
 // (the statistics are then not computed).
 [[nodiscard]] bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record,
                                     ProgressCallback* progress);
+
+// ApplyColourMatrix, then ComputeHistogram, in one pass over an RGB image
+// with the same results and ticks. When a tick cancels, every pixel is
+// transformed and the record holds what was counted before that tick, as
+// the two steps in turn leave them; false then.
+[[nodiscard]] bool ApplyColourMatrixAndComputeHistogram(ProcessedImage& image, std::span<const int16_t, 9> matrix,
+                                                        HistogramRecord* record, ProgressCallback* progress);
 
 // Fills the five statistics of block 0..3 (other numbers are ignored).
 void ComputeHistogramStatistics(HistogramRecord& record, int block);

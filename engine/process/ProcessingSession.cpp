@@ -13,6 +13,7 @@
 #include "engine/process/DemosaicTiled.h"
 #include "engine/process/FlipRotate.h"
 #include "engine/process/GammaTable.h"
+#include "engine/process/Histogram.h"
 #include "engine/process/Grayscale.h"
 #include "engine/process/Invert.h"
 #include "engine/process/Levels.h"
@@ -284,18 +285,29 @@ int ProcessingSession::RunImageSteps(ProcessedImage& image, bool interactive, bo
         if (!Report("Flip ...")) return -1;
         if (!FlipImage(image, (o & opt::hflip) != 0, (o & opt::vflip) != 0)) return 0;
     }
-    // 9: colour matrix
-    if (colour && (o & opt::matrix)) {
-        if (!Report("Color Transformation Matrix ...")) return -1;
-        ApplyColourMatrix(image, camera_.colourMatrix);
-    }
-    // 10: levels
     const bool fromResults = interactive && derived_;
     const bool storeResults = interactive && !derived_ && !preview;
-    if (o & (opt::levels | opt::rgblevels)) {
-        if (!Report("Levels ...")) return -1;
+    const bool levels = (o & (opt::levels | opt::rgblevels)) != 0;
+    // 9: colour matrix. When levels count the histogram next, the matrix
+    // goes into the same pass over the image (announced as the two steps
+    // are, ticking as the histogram does).
+    const bool matrixWithHistogram = colour && (o & opt::matrix) && levels && !fromResults;
+    if (colour && (o & opt::matrix)) {
+        if (!Report("Color Transformation Matrix ...")) return -1;
+        if (!matrixWithHistogram) ApplyColourMatrix(image, camera_.colourMatrix);
+    }
+    // 10: levels
+    if (levels) {
+        if (!Report("Levels ...")) {
+            if (matrixWithHistogram) ApplyColourMatrix(image, camera_.colourMatrix);
+            return -1;
+        }
         HistogramRecord& histogram = *histogram_;
-        if (!fromResults && !ComputeHistogram(image, &histogram, progress_)) return -1;
+        if (matrixWithHistogram) {
+            if (!ApplyColourMatrixAndComputeHistogram(image, camera_.colourMatrix, &histogram, progress_)) return -1;
+        } else if (!fromResults && !ComputeHistogram(image, &histogram, progress_)) {
+            return -1;
+        }
         if (o & opt::levels) {
             uint16_t lo = levelsResults_[0], hi = levelsResults_[1];
             if (!fromResults) {

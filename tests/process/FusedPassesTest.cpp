@@ -3,7 +3,11 @@
 #include <vector>
 
 #include "ToneTestSupport.h"
+#include <cstring>
+
+#include "engine/process/ColourMatrix.h"
 #include "engine/process/GammaTable.h"
+#include "engine/process/Histogram.h"
 #include "engine/process/KernelTargets.h"
 #include "engine/process/Saturation.h"
 #include "engine/process/TableApply.h"
@@ -69,6 +73,61 @@ TEST(FusedPasses, SaturationThenTableEqualsTheTwoSteps) {
     ProcessedImage two = test::MakeImage(b, 40, 3, 1);
     ASSERT_TRUE(ApplyTable(one, gamma, nullptr));
     ASSERT_TRUE(ApplySaturationAndTable(two, 2.0f, gamma, nullptr));
+    EXPECT_EQ(a, b);
+}
+
+// The one-pass matrix and histogram against the two steps in turn: the same
+// image, the same record (bins and statistics) and ticks, on odd sizes, with
+// stray samples and a matrix with negative and large coefficients; after a
+// cancel the same image and the same partial bins.
+TEST(FusedPasses, MatrixThenHistogramEqualsTheTwoSteps) {
+    const int16_t matrix[9] = {420, -120, -44, -70, 380, -54, 12, -160, 404};
+    const int16_t extreme[9] = {32767, -32768, 0, -1, 256, 1, 0, 0, 32767};
+    struct Case {
+        uint32_t width, height;
+        const int16_t* m;
+    };
+    const Case cases[] = {{1601, 17, matrix}, {37, 3, matrix}, {5, 3, extreme}, {333, 101, extreme}};
+    for (KernelTarget target : {KernelTarget::baseline, KernelTarget::avx2, KernelTarget::avx512}) {
+        (void)SetKernelTargetLimit(target);
+        for (const Case& c : cases) {
+            const std::span<const int16_t, 9> m(c.m, 9);
+            std::vector<uint16_t> a, b;
+            ProcessedImage one = Image(a, c.width, c.height, c.height);
+            ProcessedImage two = Image(b, c.width, c.height, c.height);
+            HistogramRecord steps{}, fused{};
+            test::CountingProgress stepsTicks, fusedTicks;
+            ASSERT_TRUE(ApplyColourMatrix(one, m));
+            ASSERT_TRUE(ComputeHistogram(one, &steps, &stepsTicks));
+            ASSERT_TRUE(ApplyColourMatrixAndComputeHistogram(two, m, &fused, &fusedTicks));
+            EXPECT_EQ(a, b) << c.width << 'x' << c.height << ' ' << static_cast<int>(target);
+            EXPECT_EQ(std::memcmp(&steps, &fused, sizeof steps), 0) << c.width << 'x' << c.height;
+            EXPECT_EQ(fusedTicks.ticks, stepsTicks.ticks);
+        }
+    }
+    (void)SetKernelTargetLimit(KernelTarget::avx512);
+
+    const std::span<const int16_t, 9> m(matrix, 9);
+    for (int cancelAt : {1, 2, 3}) {  // ticks before blocks 100, 900 and 1700 of 1701
+        std::vector<uint16_t> a, b;
+        ProcessedImage one = Image(a, 1601, 17, 5);
+        ProcessedImage two = Image(b, 1601, 17, 5);
+        HistogramRecord steps{}, fused{};
+        test::CountingProgress stepsTicks(cancelAt), fusedTicks(cancelAt);
+        ASSERT_TRUE(ApplyColourMatrix(one, m));
+        EXPECT_FALSE(ComputeHistogram(one, &steps, &stepsTicks));
+        EXPECT_FALSE(ApplyColourMatrixAndComputeHistogram(two, m, &fused, &fusedTicks));
+        EXPECT_EQ(a, b) << cancelAt;
+        EXPECT_EQ(std::memcmp(steps.blocks, fused.blocks, sizeof steps.blocks), 0) << cancelAt;
+        EXPECT_EQ(fusedTicks.ticks, stepsTicks.ticks);
+    }
+
+    // Without a record the matrix is still applied, and the count fails.
+    std::vector<uint16_t> a, b;
+    ProcessedImage one = Image(a, 20, 2, 3);
+    ProcessedImage two = Image(b, 20, 2, 3);
+    ASSERT_TRUE(ApplyColourMatrix(one, m));
+    EXPECT_FALSE(ApplyColourMatrixAndComputeHistogram(two, m, nullptr, nullptr));
     EXPECT_EQ(a, b);
 }
 
