@@ -62,6 +62,26 @@ void CountPixels(PartialBins& partial, const uint16_t* p, size_t pixels) {
     }
 }
 
+// Counts `pixels` RGB pixels into the luminance bins only, alternating
+// between the two copies as CountSamples does.
+void CountPixelLuminance(PartialBins& partial, const uint16_t* p, size_t pixels) {
+    constexpr size_t kBatch = 256;
+    const auto luminanceOf = PickLuminanceOfPixels(KernelTargetInUse());
+    uint16_t luminance[kBatch];
+    uint32_t* __restrict even = partial.bins[0][HistogramRecord::kLuminance];
+    uint32_t* __restrict odd = partial.bins[1][HistogramRecord::kLuminance];
+    for (size_t start = 0; start < pixels; start += kBatch) {
+        const size_t count = std::min(kBatch, pixels - start);
+        luminanceOf(p + 3 * start, luminance, count);
+        size_t k = 0;
+        for (; k + 1 < count; k += 2) {
+            ++even[luminance[k]];
+            ++odd[luminance[k + 1]];
+        }
+        if (k < count) ++even[luminance[k]];
+    }
+}
+
 void CountSamples(PartialBins& partial, const uint16_t* p, size_t samples) {
     uint32_t* __restrict even = partial.bins[0][HistogramRecord::kLuminance];
     uint32_t* __restrict odd = partial.bins[1][HistogramRecord::kLuminance];
@@ -83,7 +103,7 @@ namespace {
 // or, when a tick cancelled, those before the cancelling tick's block.
 template <class Before>
 bool CountImage(const ProcessedImage& image, HistogramRecord* record, ProgressCallback* progress,
-                const Before& before, size_t& transformed) {
+                const Before& before, size_t& transformed, bool coloursToo = true) {
     transformed = 0;
     if (record == nullptr) return false;
     std::memset(record, 0, sizeof(*record));
@@ -100,7 +120,11 @@ bool CountImage(const ProcessedImage& image, HistogramRecord* record, ProgressCa
         uint16_t* p = image.samples + begin * unitSamples;
         if (colour) {
             before(p, end - begin);
-            CountPixels(bins, p, end - begin);
+            if (coloursToo) {
+                CountPixels(bins, p, end - begin);
+            } else {
+                CountPixelLuminance(bins, p, end - begin);
+            }
         } else {
             CountSamples(bins, p, end - begin);
         }
@@ -162,18 +186,26 @@ bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record, Prog
     return CountImage(image, record, progress, [](uint16_t*, size_t) {}, transformed);
 }
 
+bool ComputeLuminanceHistogram(const ProcessedImage& image, HistogramRecord* record, ProgressCallback* progress) {
+    size_t transformed = 0;
+    return CountImage(image, record, progress, [](uint16_t*, size_t) {}, transformed, false);
+}
+
 bool ApplyColourMatrixAndComputeHistogram(ProcessedImage& image, std::span<const int16_t, 9> matrix,
-                                          HistogramRecord* record, ProgressCallback* progress) {
+                                          HistogramRecord* record, ProgressCallback* progress,
+                                          bool luminanceOnly) {
     if (image.channels != 3 || image.samples == nullptr || record == nullptr) {
         (void)ApplyColourMatrix(image, matrix);
-        return ComputeHistogram(image, record, progress);
+        return luminanceOnly ? ComputeLuminanceHistogram(image, record, progress)
+                             : ComputeHistogram(image, record, progress);
     }
     // Each run of pixels is transformed and then counted while it is still
     // in the cache: one pass over the image instead of two.
     const ColourMatrixKernel kernel(matrix);
     size_t transformed = 0;
     const bool done = CountImage(
-        image, record, progress, [&](uint16_t* p, size_t pixels) { kernel(p, pixels); }, transformed);
+        image, record, progress, [&](uint16_t* p, size_t pixels) { kernel(p, pixels); }, transformed,
+        !luminanceOnly);
     if (!done) {
         // Cancelled within the count: the matrix still covers every pixel.
         const size_t pixels = static_cast<size_t>(image.width) * image.height;

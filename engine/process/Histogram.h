@@ -41,12 +41,20 @@ struct HistogramRecord {
 [[nodiscard]] bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record,
                                     ProgressCallback* progress);
 
-// ApplyColourMatrix, then ComputeHistogram, in one pass over an RGB image
-// with the same results and ticks. When a tick cancels, every pixel is
-// transformed and the record holds what was counted before that tick, as
-// the two steps in turn leave them; false then.
+// ComputeHistogram for callers that need only the luminance block (the
+// all-channel levels): a 3-channel image leaves the red, green and blue
+// blocks empty. Everything else, the ticks included, is the same.
+[[nodiscard]] bool ComputeLuminanceHistogram(const ProcessedImage& image, HistogramRecord* record,
+                                             ProgressCallback* progress);
+
+// ApplyColourMatrix, then ComputeHistogram (ComputeLuminanceHistogram with
+// luminanceOnly), in one pass over an RGB image with the same results and
+// ticks. When a tick cancels, every pixel is transformed and the record holds
+// what was counted before that tick, as the two steps in turn leave them;
+// false then.
 [[nodiscard]] bool ApplyColourMatrixAndComputeHistogram(ProcessedImage& image, std::span<const int16_t, 9> matrix,
-                                                        HistogramRecord* record, ProgressCallback* progress);
+                                                        HistogramRecord* record, ProgressCallback* progress,
+                                                        bool luminanceOnly = false);
 
 // Fills the five statistics of block 0..3 (other numbers are ignored).
 void ComputeHistogramStatistics(HistogramRecord& record, int block);

@@ -302,10 +302,16 @@ int ProcessingSession::RunImageSteps(ProcessedImage& image, bool interactive, bo
             if (matrixWithHistogram) ApplyColourMatrix(image, camera_.colourMatrix);
             return -1;
         }
+        // The all-channel levels read only the luminance block.
         HistogramRecord& histogram = *histogram_;
+        const bool luminanceOnly = (o & opt::levels) != 0;
         if (matrixWithHistogram) {
-            if (!ApplyColourMatrixAndComputeHistogram(image, camera_.colourMatrix, &histogram, progress_)) return -1;
-        } else if (!fromResults && !ComputeHistogram(image, &histogram, progress_)) {
+            if (!ApplyColourMatrixAndComputeHistogram(image, camera_.colourMatrix, &histogram, progress_,
+                                                      luminanceOnly)) {
+                return -1;
+            }
+        } else if (!fromResults && !(luminanceOnly ? ComputeLuminanceHistogram(image, &histogram, progress_)
+                                                   : ComputeHistogram(image, &histogram, progress_))) {
             return -1;
         }
         if (o & opt::levels) {

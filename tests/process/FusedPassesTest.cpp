@@ -131,4 +131,42 @@ TEST(FusedPasses, MatrixThenHistogramEqualsTheTwoSteps) {
     EXPECT_EQ(a, b);
 }
 
+// The luminance-only count against the full one: the luminance block, the
+// total and the ticks agree, the colour blocks stay empty; with and without
+// the matrix in the same pass, completed and cancelled.
+TEST(FusedPasses, LuminanceOnlyCountEqualsTheLuminanceOfTheFullCount) {
+    const int16_t matrix[9] = {420, -120, -44, -70, 380, -54, 12, -160, 404};
+    const std::span<const int16_t, 9> m(matrix, 9);
+    HistogramRecord empty{};
+    for (int i = 1; i < 4; ++i) ComputeHistogramStatistics(empty, i);
+    for (int cancelAt : {0, 1, 3}) {
+        for (bool withMatrix : {false, true}) {
+            std::vector<uint16_t> a, b;
+            ProcessedImage one = Image(a, 1601, 17, 11);
+            ProcessedImage two = Image(b, 1601, 17, 11);
+            HistogramRecord full{}, luminance{};
+            test::CountingProgress fullTicks(cancelAt), luminanceTicks(cancelAt);
+            bool fullDone, luminanceDone;
+            if (withMatrix) {
+                fullDone = ApplyColourMatrixAndComputeHistogram(one, m, &full, &fullTicks);
+                luminanceDone = ApplyColourMatrixAndComputeHistogram(two, m, &luminance, &luminanceTicks, true);
+            } else {
+                fullDone = ComputeHistogram(one, &full, &fullTicks);
+                luminanceDone = ComputeLuminanceHistogram(two, &luminance, &luminanceTicks);
+            }
+            EXPECT_EQ(fullDone, cancelAt == 0);
+            EXPECT_EQ(luminanceDone, fullDone);
+            EXPECT_EQ(luminanceTicks.ticks, fullTicks.ticks);
+            EXPECT_EQ(a, b);
+            EXPECT_EQ(luminance.total, full.total);
+            EXPECT_EQ(std::memcmp(&luminance.blocks[0], &full.blocks[0], sizeof full.blocks[0]), 0)
+                << cancelAt << ' ' << withMatrix;
+            for (int i = 1; i < 4; ++i) {
+                const HistogramBlock& expected = cancelAt == 0 ? empty.blocks[i] : HistogramBlock{};
+                EXPECT_EQ(std::memcmp(&luminance.blocks[i], &expected, sizeof expected), 0) << i;
+            }
+        }
+    }
+}
+
 }  // namespace kyp
