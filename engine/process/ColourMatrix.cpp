@@ -35,18 +35,15 @@ KYP_KERNEL_VARIANTS(MatrixRun, MatrixPixels, (uint16_t* __restrict p, size_t pix
 
 }  // namespace
 
-ColourMatrixKernel::ColourMatrixKernel(std::span<const int16_t, 9> matrix)
-    : run_(PickMatrixRun(KernelTargetInUse())) {
-    for (int i = 0; i < 9; ++i) m_[i] = matrix[i];
-}
-
 bool ApplyColourMatrix(ProcessedImage& image, std::span<const int16_t, 9> matrix) {
     if (image.channels != 3) return false;
     if (image.samples == nullptr) return true;
-    const ColourMatrixKernel kernel(matrix);
+    int32_t m[9];
+    for (int i = 0; i < 9; ++i) m[i] = matrix[i];
+    const auto kernel = PickMatrixRun(KernelTargetInUse());
     uint16_t* const samples = image.samples;
     ParallelRanges(static_cast<size_t>(image.width) * image.height, kGrainPixels,
-                   [&](size_t begin, size_t end, unsigned) { kernel(samples + 3 * begin, end - begin); });
+                   [&](size_t begin, size_t end, unsigned) { kernel(samples + 3 * begin, end - begin, m); });
     return true;
 }
 

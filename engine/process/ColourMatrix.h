@@ -1,5 +1,4 @@
 #pragma once
-#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -12,18 +11,5 @@ namespace kyp {
 // values divided by 256 toward zero, limited to 0..1023. False, and nothing
 // changed, unless the image has 3 channels.
 bool ApplyColourMatrix(ProcessedImage& image, std::span<const int16_t, 9> matrix);
-
-// The same transformation over runs of interleaved RGB pixels, for passes
-// that combine it with other work. Made once per step, then used from any
-// number of threads.
-class ColourMatrixKernel {
-public:
-    explicit ColourMatrixKernel(std::span<const int16_t, 9> matrix);
-    void operator()(uint16_t* pixels, size_t count) const { run_(pixels, count, m_); }
-
-private:
-    int32_t m_[9];
-    void (*run_)(uint16_t* __restrict, size_t, const int32_t* __restrict);
-};
 
 }  // namespace kyp

@@ -6,7 +6,6 @@
 #include <memory>
 #include <new>
 
-#include "engine/process/ColourMatrix.h"
 #include "engine/process/KernelTargets.h"
 #include "engine/process/Parallel.h"
 #include "platform/LargeBlock.h"
@@ -18,8 +17,6 @@ constexpr size_t kBlockPixels = 16;
 constexpr size_t kBlocksPerTick = 800;
 // Blocks per unit of work handed to a thread (a unit also ends at a tick).
 constexpr size_t kGrainBlocks = 2048;
-// Pixels per unit of work of the matrix alone.
-constexpr size_t kMatrixGrainPixels = 16384;
 
 // The bins of one thread's share of the pixels. A grey image counts into two
 // copies of its bins: runs of equal samples are common, and alternating
@@ -93,18 +90,10 @@ void CountSamples(PartialBins& partial, const uint16_t* p, size_t samples) {
     if (k < samples) ++even[ClampTableIndex(p[k])];
 }
 
-}  // namespace
-
-namespace {
-
-// Counts the image into the record as ComputeHistogram describes, calling
-// before(pixels, count) on each run of RGB pixels just before counting it.
-// `transformed` receives the pixels that went through before(): all of them,
-// or, when a tick cancelled, those before the cancelling tick's block.
-template <class Before>
+// Counts the image into the record as ComputeHistogram describes; an RGB
+// image's colour blocks only with coloursToo.
 bool CountImage(const ProcessedImage& image, HistogramRecord* record, ProgressCallback* progress,
-                const Before& before, size_t& transformed, bool coloursToo = true) {
-    transformed = 0;
+                bool coloursToo) {
     if (record == nullptr) return false;
     std::memset(record, 0, sizeof(*record));
     const size_t samples = ImageSampleCount(image.channels, image.width, image.height);
@@ -117,9 +106,8 @@ bool CountImage(const ProcessedImage& image, HistogramRecord* record, ProgressCa
     const size_t unitSamples = colour ? 3 : 1;
     const size_t blocks = units / kBlockPixels;
     auto count = [&](PartialBins& bins, size_t begin, size_t end) {
-        uint16_t* p = image.samples + begin * unitSamples;
+        const uint16_t* p = image.samples + begin * unitSamples;
         if (colour) {
-            before(p, end - begin);
             if (coloursToo) {
                 CountPixels(bins, p, end - begin);
             } else {
@@ -148,7 +136,6 @@ bool CountImage(const ProcessedImage& image, HistogramRecord* record, ProgressCa
         for (size_t block = 0; block < blocks; ++block) {
             if (progress != nullptr && (blocks - 1 - block) % kBlocksPerTick == 0 && !progress->Tick(1)) {
                 addUp(alone);
-                transformed = block * kBlockPixels;
                 return false;
             }
             count(alone, block * kBlockPixels, (block + 1) * kBlockPixels);
@@ -157,22 +144,16 @@ bool CountImage(const ProcessedImage& image, HistogramRecord* record, ProgressCa
         addUp(alone);
     } else {
         std::memset(partial.get(), 0, sizeof(PartialBins) * threads);
-        size_t completed = blocks;
-        const bool done = TickedRanges(
-            blocks, kBlocksPerTick, CountdownPhase(blocks, kBlocksPerTick), progress, kGrainBlocks,
-            [&](size_t begin, size_t end, unsigned slot) {
-                count(partial.get()[slot], begin * kBlockPixels, end * kBlockPixels);
-            },
-            &completed);
+        const bool done =
+            TickedRanges(blocks, kBlocksPerTick, CountdownPhase(blocks, kBlocksPerTick), progress, kGrainBlocks,
+                         [&](size_t begin, size_t end, unsigned slot) {
+                             count(partial.get()[slot], begin * kBlockPixels, end * kBlockPixels);
+                         });
         if (done) count(partial.get()[0], blocks * kBlockPixels, units);
         // A cancelled count keeps what was counted before the cancelling tick.
         for (unsigned t = 0; t < threads; ++t) addUp(partial.get()[t]);
-        if (!done) {
-            transformed = completed * kBlockPixels;
-            return false;
-        }
+        if (!done) return false;
     }
-    transformed = units;
     record->total = static_cast<uint32_t>(units);
 
     for (int block = 0; block < 4; ++block) ComputeHistogramStatistics(*record, block);
@@ -182,41 +163,11 @@ bool CountImage(const ProcessedImage& image, HistogramRecord* record, ProgressCa
 }  // namespace
 
 bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record, ProgressCallback* progress) {
-    size_t transformed = 0;
-    return CountImage(image, record, progress, [](uint16_t*, size_t) {}, transformed);
+    return CountImage(image, record, progress, true);
 }
 
 bool ComputeLuminanceHistogram(const ProcessedImage& image, HistogramRecord* record, ProgressCallback* progress) {
-    size_t transformed = 0;
-    return CountImage(image, record, progress, [](uint16_t*, size_t) {}, transformed, false);
-}
-
-bool ApplyColourMatrixAndComputeHistogram(ProcessedImage& image, std::span<const int16_t, 9> matrix,
-                                          HistogramRecord* record, ProgressCallback* progress,
-                                          bool luminanceOnly) {
-    if (image.channels != 3 || image.samples == nullptr || record == nullptr) {
-        (void)ApplyColourMatrix(image, matrix);
-        return luminanceOnly ? ComputeLuminanceHistogram(image, record, progress)
-                             : ComputeHistogram(image, record, progress);
-    }
-    // Each run of pixels is transformed and then counted while it is still
-    // in the cache: one pass over the image instead of two.
-    const ColourMatrixKernel kernel(matrix);
-    size_t transformed = 0;
-    const bool done = CountImage(
-        image, record, progress, [&](uint16_t* p, size_t pixels) { kernel(p, pixels); }, transformed,
-        !luminanceOnly);
-    if (!done) {
-        // Cancelled within the count: the matrix still covers every pixel.
-        const size_t pixels = static_cast<size_t>(image.width) * image.height;
-        uint16_t* const samples = image.samples;
-        if (transformed < pixels) {
-            ParallelRanges(pixels - transformed, kMatrixGrainPixels, [&](size_t begin, size_t end, unsigned) {
-                kernel(samples + 3 * (transformed + begin), end - begin);
-            });
-        }
-    }
-    return done;
+    return CountImage(image, record, progress, false);
 }
 
 void ComputeHistogramStatistics(HistogramRecord& record, int block) {

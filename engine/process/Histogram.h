@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <span>
 
 #include "engine/process/ProcessedImage.h"
 #include "engine/process/ProgressCallback.h"
@@ -46,15 +45,6 @@ struct HistogramRecord {
 // blocks empty. Everything else, the ticks included, is the same.
 [[nodiscard]] bool ComputeLuminanceHistogram(const ProcessedImage& image, HistogramRecord* record,
                                              ProgressCallback* progress);
-
-// ApplyColourMatrix, then ComputeHistogram (ComputeLuminanceHistogram with
-// luminanceOnly), in one pass over an RGB image with the same results and
-// ticks. When a tick cancels, every pixel is transformed and the record holds
-// what was counted before that tick, as the two steps in turn leave them;
-// false then.
-[[nodiscard]] bool ApplyColourMatrixAndComputeHistogram(ProcessedImage& image, std::span<const int16_t, 9> matrix,
-                                                        HistogramRecord* record, ProgressCallback* progress,
-                                                        bool luminanceOnly = false);
 
 // Fills the five statistics of block 0..3 (other numbers are ignored).
 void ComputeHistogramStatistics(HistogramRecord& record, int block);

@@ -67,14 +67,10 @@ void ParallelRanges(size_t items, size_t grain, Work&& work) {
 // work(begin, end, slot) over [0, items), with Tick(1) before each item i for which
 // (i + phase) % period == 0 when progress is given. Ranges hold at most
 // `grain` items and never contain a ticked item other than their first. False
-// when a tick cancelled (items before it done, none after it); `completed`,
-// when given, receives the number of items done (all of them, or the index of
-// the item whose tick cancelled).
+// when a tick cancelled (items before it done, none after it).
 template <class Work>
-bool TickedRanges(size_t items, size_t period, size_t phase, ProgressCallback* progress, size_t grain, Work&& work,
-                  size_t* completed = nullptr) {
+bool TickedRanges(size_t items, size_t period, size_t phase, ProgressCallback* progress, size_t grain, Work&& work) {
     grain = std::max<size_t>(grain, 1);
-    if (completed != nullptr) *completed = items;
     if (progress == nullptr || period == 0) {
         ParallelRanges(items, grain, work);
         return true;
@@ -98,10 +94,7 @@ bool TickedRanges(size_t items, size_t period, size_t phase, ProgressCallback* p
         // No room for the list: one range per tick, in a plain loop.
         for (size_t begin = 0; begin < items;) {
             const bool tick = (begin + phase) % period == 0;
-            if (tick && !progress->Tick(1)) {
-                if (completed != nullptr) *completed = begin;
-                return false;
-            }
+            if (tick && !progress->Tick(1)) return false;
             const size_t next = begin < first ? std::min(first, items) : std::min(items, begin + period);
             work(begin, next, 0u);
             begin = next;
@@ -111,9 +104,7 @@ bool TickedRanges(size_t items, size_t period, size_t phase, ProgressCallback* p
     const size_t started = ParallelForGated(
         ranges.size(), [&](size_t unit) { return !ranges[unit].tick || progress->Tick(1); },
         [&](size_t unit, unsigned slot) { work(ranges[unit].begin, ranges[unit].end, slot); });
-    if (started == ranges.size()) return true;
-    if (completed != nullptr) *completed = ranges[started].begin;
-    return false;
+    return started == ranges.size();
 }
 
 }  // namespace kyp

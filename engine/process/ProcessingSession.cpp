@@ -285,33 +285,21 @@ int ProcessingSession::RunImageSteps(ProcessedImage& image, bool interactive, bo
         if (!Report("Flip ...")) return -1;
         if (!FlipImage(image, (o & opt::hflip) != 0, (o & opt::vflip) != 0)) return 0;
     }
-    const bool fromResults = interactive && derived_;
-    const bool storeResults = interactive && !derived_ && !preview;
-    const bool levels = (o & (opt::levels | opt::rgblevels)) != 0;
-    // 9: colour matrix. When levels count the histogram next, the matrix
-    // goes into the same pass over the image (announced as the two steps
-    // are, ticking as the histogram does).
-    const bool matrixWithHistogram = colour && (o & opt::matrix) && levels && !fromResults;
+    // 9: colour matrix
     if (colour && (o & opt::matrix)) {
         if (!Report("Color Transformation Matrix ...")) return -1;
-        if (!matrixWithHistogram) ApplyColourMatrix(image, camera_.colourMatrix);
+        ApplyColourMatrix(image, camera_.colourMatrix);
     }
     // 10: levels
-    if (levels) {
-        if (!Report("Levels ...")) {
-            if (matrixWithHistogram) ApplyColourMatrix(image, camera_.colourMatrix);
-            return -1;
-        }
+    const bool fromResults = interactive && derived_;
+    const bool storeResults = interactive && !derived_ && !preview;
+    if (o & (opt::levels | opt::rgblevels)) {
+        if (!Report("Levels ...")) return -1;
         // The all-channel levels read only the luminance block.
         HistogramRecord& histogram = *histogram_;
         const bool luminanceOnly = (o & opt::levels) != 0;
-        if (matrixWithHistogram) {
-            if (!ApplyColourMatrixAndComputeHistogram(image, camera_.colourMatrix, &histogram, progress_,
-                                                      luminanceOnly)) {
-                return -1;
-            }
-        } else if (!fromResults && !(luminanceOnly ? ComputeLuminanceHistogram(image, &histogram, progress_)
-                                                   : ComputeHistogram(image, &histogram, progress_))) {
+        if (!fromResults && !(luminanceOnly ? ComputeLuminanceHistogram(image, &histogram, progress_)
+                                            : ComputeHistogram(image, &histogram, progress_))) {
             return -1;
         }
         if (o & opt::levels) {
@@ -383,22 +371,10 @@ int ProcessingSession::RunImageSteps(ProcessedImage& image, bool interactive, bo
             return -1;
         }
     }
-    // 13: saturation. When gamma follows directly (no grayscale or unsharp
-    // mask between them), both go in one pass over the image, announced as
-    // the two steps are and ticking as the gamma table does.
-    bool gammaDone = false;
+    // 13: saturation
     if ((o & opt::sat) && colour) {
         if (!Report("Saturation ...")) return -1;
-        if ((o & opt::gamma) && !(o & (opt::gray | opt::usm))) {
-            if (!Report("Gamma ...")) {
-                ApplySaturation(image, settings_.saturation);
-                return -1;
-            }
-            if (!ApplySaturationAndTable(image, settings_.saturation, gammaTable_, progress_)) return -1;
-            gammaDone = true;
-        } else {
-            ApplySaturation(image, settings_.saturation);
-        }
+        ApplySaturation(image, settings_.saturation);
     }
     // 14: grayscale
     if ((o & opt::gray) && colour) {
@@ -414,7 +390,7 @@ int ProcessingSession::RunImageSteps(ProcessedImage& image, bool interactive, bo
         if (!UnsharpMask(image, settings_.usmAmount, radius, settings_.usmThreshold, progress_)) return -1;
     }
     // 16: gamma
-    if ((o & opt::gamma) && !gammaDone) {
+    if (o & opt::gamma) {
         if (!Report("Gamma ...")) return -1;
         if (!ApplyTable(image, gammaTable_, progress_)) return -1;
     }

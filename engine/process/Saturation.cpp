@@ -8,7 +8,6 @@
 
 #include "engine/process/KernelTargets.h"
 #include "engine/process/Parallel.h"
-#include "engine/process/TableApply.h"
 #include "engine/process/ToneTable.h"
 
 namespace kyp {
@@ -72,83 +71,34 @@ KYP_KERNEL_VARIANTS(SaturateRun, SaturateNarrow,
 // sum with samples up to 1023 inside 32 bits.
 constexpr int64_t kNarrowRowLimit = INT32_MAX / 1023;
 
-// The saturation kernel for one factor: the matrix, and whether its rows
-// allow 32-bit sums.
-struct Saturator {
-    int32_t matrix[9];
-    bool narrow = true;
-    void (*kernel)(uint16_t* __restrict, size_t, const int32_t* __restrict);
-
-    explicit Saturator(float saturation) : kernel(PickSaturateRun(KernelTargetInUse())) {
-        const SaturationMatrix m = BuildSaturationMatrix(saturation);
-        for (int row = 0; row < 3; ++row) {
-            int64_t magnitude = 0;
-            for (int column = 0; column < 3; ++column) {
-                matrix[3 * row + column] = m[3 * row + column];
-                magnitude += std::abs(int64_t{m[3 * row + column]});
-            }
-            narrow = narrow && magnitude <= kNarrowRowLimit;
-        }
-    }
-    // Saturations up to 1000 give coefficients of about 4.1e6; with samples up
-    // to 1023 a row sum can then pass 2^31 and is carried in 64 bits. Usual
-    // saturations take the 32-bit kernel, which gives the same sums.
-    void operator()(uint16_t* p, size_t pixels) const {
-        if (narrow) {
-            kernel(p, pixels, matrix);
-        } else {
-            SaturatePixels<int64_t>(p, pixels, matrix);
-        }
-    }
-    // Pixels [first, end) of an image's samples, shared among the threads.
-    void Range(uint16_t* samples, size_t first, size_t end) const {
-        if (end <= first) return;
-        ParallelRanges(end - first, kGrainPixels, [&](size_t begin, size_t stop, unsigned) {
-            (*this)(samples + 3 * (first + begin), stop - begin);
-        });
-    }
-};
-
 }  // namespace
 
 void ApplySaturation(ProcessedImage& image, float saturation) {
     if (image.channels != 3 || image.samples == nullptr) return;
-    const Saturator saturate(saturation);
-    saturate.Range(image.samples, 0, static_cast<size_t>(image.width) * image.height);
-}
-
-bool ApplySaturationAndTable(ProcessedImage& image, float saturation, const uint16_t* table,
-                             ProgressCallback* progress) {
-    if (image.channels != 3 || image.samples == nullptr || table == nullptr) {
-        ApplySaturation(image, saturation);
-        return ApplyTable(image, table, progress);
+    const SaturationMatrix m = BuildSaturationMatrix(saturation);
+    int32_t matrix[9];
+    bool narrow = true;
+    for (int row = 0; row < 3; ++row) {
+        int64_t magnitude = 0;
+        for (int column = 0; column < 3; ++column) {
+            matrix[3 * row + column] = m[3 * row + column];
+            magnitude += std::abs(int64_t{m[3 * row + column]});
+        }
+        narrow = narrow && magnitude <= kNarrowRowLimit;
     }
-    // Each range of blocks is saturated and then mapped while it is still in
-    // the cache: one pass over the image instead of two.
-    const Saturator saturate(saturation);
-    const ToneTableMapper map(table);
+    // Saturations up to 1000 give coefficients of about 4.1e6; with samples up
+    // to 1023 a row sum can then pass 2^31 and is carried in 64 bits. Usual
+    // saturations take the 32-bit kernel, which gives the same sums.
+    const auto kernel = PickSaturateRun(KernelTargetInUse());
     uint16_t* const samples = image.samples;
-    const size_t pixels = static_cast<size_t>(image.width) * image.height;
-    const size_t blocks = pixels / kTableBlockUnits;
-    size_t completed = blocks;
-    const bool finished = TickedRanges(
-        blocks, kTableBlocksPerTick, CountdownPhase(blocks, kTableBlocksPerTick), progress, kTableGrainBlocks,
-        [&](size_t begin, size_t end, unsigned) {
-            uint16_t* p = samples + 3 * kTableBlockUnits * begin;
-            const size_t count = (end - begin) * kTableBlockUnits;
-            saturate(p, count);
-            map(p, 3 * count);
-        },
-        &completed);
-    if (!finished) {
-        // Cancelled within the table: the saturation still covers every pixel.
-        saturate.Range(samples, completed * kTableBlockUnits, pixels);
-        return false;
-    }
-    uint16_t* tail = samples + 3 * kTableBlockUnits * blocks;
-    saturate(tail, pixels - blocks * kTableBlockUnits);
-    map(tail, 3 * (pixels - blocks * kTableBlockUnits));
-    return true;
+    ParallelRanges(static_cast<size_t>(image.width) * image.height, kGrainPixels,
+                   [&](size_t begin, size_t end, unsigned) {
+                       if (narrow) {
+                           kernel(samples + 3 * begin, end - begin, matrix);
+                       } else {
+                           SaturatePixels<int64_t>(samples + 3 * begin, end - begin, matrix);
+                       }
+                   });
 }
 
 }  // namespace kyp

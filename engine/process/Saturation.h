@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "engine/process/ProcessedImage.h"
-#include "engine/process/ProgressCallback.h"
 
 namespace kyp {
 
@@ -20,12 +19,5 @@ using SaturationMatrix = std::array<int32_t, 9>;
 // product with the pixel shifted right by 12, limited to 0..1023. Only RGB
 // images change.
 void ApplySaturation(ProcessedImage& image, float saturation);
-
-// ApplySaturation, then ApplyTable with the table and the callback, in one
-// pass over the image with the same results and ticks. When a tick cancels,
-// every pixel is saturated and the pixels before that tick's block are mapped
-// (as the two steps in turn leave the image); false then.
-[[nodiscard]] bool ApplySaturationAndTable(ProcessedImage& image, float saturation, const uint16_t* table,
-                                           ProgressCallback* progress);
 
 }  // namespace kyp

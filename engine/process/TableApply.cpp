@@ -14,11 +14,11 @@
 namespace kyp {
 namespace {
 
-constexpr size_t kBlockUnits = kTableBlockUnits;  // pixels of an RGB image, samples otherwise
-constexpr size_t kBlocksPerTick = kTableBlocksPerTick;
+constexpr size_t kBlockUnits = 16;  // pixels of an RGB image, samples otherwise
+constexpr size_t kBlocksPerTick = 800;
 // Blocks per unit of work handed to a thread (without progress; with it, a
 // unit also ends at every tick).
-constexpr size_t kGrainBlocks = kTableGrainBlocks;
+constexpr size_t kGrainBlocks = 2048;
 // Samples per unit of work of the kernels without progress.
 constexpr size_t kGrainSamples = 49152;
 
@@ -35,6 +35,14 @@ inline void MapSamples(uint16_t* p, size_t count, const uint16_t* table) {
     for (size_t k = 0; k < count; ++k) p[k] = table[ClampTableIndex(p[k])];
 }
 
+// A table widened to 32-bit entries, for gathering sixteen at a time.
+struct WideTable {
+    alignas(64) uint32_t entries[kToneTableSize];
+    explicit WideTable(const uint16_t* table) {
+        for (uint32_t i = 0; i < kToneTableSize; ++i) entries[i] = table[i];
+    }
+};
+
 #if KYP_HAVE_TARGETS
 // gcc 12 takes the "undefined" vectors inside its AVX-512 intrinsics for
 // uninitialised variables.
@@ -42,20 +50,38 @@ inline void MapSamples(uint16_t* p, size_t count, const uint16_t* table) {
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 // MapSamples with AVX-512 gathers: indices clamped to 1023 like
 // ClampTableIndex, sixteen entries fetched at once, narrowed back to words.
-KYP_TARGET_AVX512 void GatherSamples(uint16_t* p, size_t count, const uint32_t* wide) {
+KYP_TARGET_AVX512 void GatherSamples(uint16_t* p, size_t count, const WideTable& wide) {
     const __m512i largest = _mm512_set1_epi32(kToneTableMax);
     size_t k = 0;
     for (; k + 16 <= count; k += 16) {
         const __m512i index =
             _mm512_min_epu32(_mm512_cvtepu16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + k))),
                              largest);
-        const __m512i value = _mm512_i32gather_epi32(index, reinterpret_cast<const int*>(wide), 4);
+        const __m512i value = _mm512_i32gather_epi32(index, reinterpret_cast<const int*>(wide.entries), 4);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + k), _mm512_cvtepi32_epi16(value));
     }
-    for (; k < count; ++k) p[k] = static_cast<uint16_t>(wide[ClampTableIndex(p[k])]);
+    for (; k < count; ++k) p[k] = static_cast<uint16_t>(wide.entries[ClampTableIndex(p[k])]);
 }
 #pragma GCC diagnostic pop
 #endif
+
+// MapSamples over ranges, gathering where the processor allows.
+struct SampleMapper {
+    const uint16_t* table;
+    bool gather = false;
+    alignas(64) WideTable wide;
+    explicit SampleMapper(const uint16_t* t) : table(t), wide(t) {
+#if KYP_HAVE_TARGETS
+        gather = KernelTargetInUse() == KernelTarget::avx512;
+#endif
+    }
+    void operator()(uint16_t* p, size_t count) const {
+#if KYP_HAVE_TARGETS
+        if (gather) return GatherSamples(p, count, wide);
+#endif
+        MapSamples(p, count, table);
+    }
+};
 
 inline void MapPixels(uint16_t* p, size_t pixels, const uint16_t* red, const uint16_t* green,
                       const uint16_t* blue) {
@@ -119,20 +145,6 @@ KYP_KERNEL_VARIANTS(LevelsRun, LevelsBody, (uint16_t* __restrict p, size_t count
 
 }  // namespace
 
-ToneTableMapper::ToneTableMapper(const uint16_t* table) : table_(table) {
-    for (uint32_t i = 0; i < kToneTableSize; ++i) wide_[i] = table[i];
-#if KYP_HAVE_TARGETS
-    gather_ = KernelTargetInUse() == KernelTarget::avx512;
-#endif
-}
-
-void ToneTableMapper::operator()(uint16_t* samples, size_t count) const {
-#if KYP_HAVE_TARGETS
-    if (gather_) return GatherSamples(samples, count, wide_);
-#endif
-    MapSamples(samples, count, table_);
-}
-
 bool LevelsRampMatchesTable(const uint16_t* table, uint16_t pointA, uint16_t pointB) {
     if (table == nullptr) return false;
     uint16_t probe[kToneTableSize];
@@ -177,7 +189,7 @@ bool ApplyTable(ProcessedImage& image, const uint16_t* table, ProgressCallback* 
     const size_t blockSamples = kBlockUnits * unitSamples;
     const size_t blocks = units / kBlockUnits;
     uint16_t* const p = image.samples;
-    const ToneTableMapper map(table);
+    const SampleMapper map(table);
     if (!TickedRanges(blocks, kBlocksPerTick, CountdownPhase(blocks, kBlocksPerTick), progress, kGrainBlocks,
                       [&](size_t begin, size_t end, unsigned) {
                           map(p + begin * blockSamples, (end - begin) * blockSamples);
@@ -229,7 +241,7 @@ void ApplyPresentChannelTables(uint16_t* samples, size_t pixelCount, const uint1
 
 void ApplyTableToSamples(uint16_t* samples, size_t count, const uint16_t* table) {
     if (samples == nullptr || table == nullptr) return;
-    const ToneTableMapper map(table);
+    const SampleMapper map(table);
     ParallelRanges(count, kGrainSamples,
                    [&](size_t begin, size_t end, unsigned) { map(samples + begin, end - begin); });
 }

@@ -4,34 +4,11 @@
 
 #include "engine/process/ProcessedImage.h"
 #include "engine/process/ProgressCallback.h"
-#include "engine/process/ToneTable.h"
 
 namespace kyp {
 
 // Application of 1024-entry tone tables to image samples. Tables are passed as
 // pointers to 1024 entries; a null table means identity.
-
-// The blocks and tick rhythm of ApplyTable: units (pixels of an RGB image,
-// samples otherwise) in blocks, a tick before each block after which a
-// multiple of kTableBlocksPerTick blocks remain, and work handed to threads in
-// at most kTableGrainBlocks blocks.
-inline constexpr size_t kTableBlockUnits = 16;
-inline constexpr size_t kTableBlocksPerTick = 800;
-inline constexpr size_t kTableGrainBlocks = 2048;
-
-// One table applied to runs of samples (a sample above 1023 reads entry
-// 1023), sixteen lookups at a time where the processor allows. Made once per
-// step, then used from any number of threads.
-class ToneTableMapper {
-public:
-    explicit ToneTableMapper(const uint16_t* table);
-    void operator()(uint16_t* samples, size_t count) const;
-
-private:
-    const uint16_t* table_;
-    bool gather_ = false;
-    alignas(64) uint32_t wide_[kToneTableSize];  // the entries widened for gathering
-};
 
 // Maps every sample of every channel through one table. A 3-channel image goes
 // in blocks of 16 pixels, any other layout in blocks of 16 samples; with a

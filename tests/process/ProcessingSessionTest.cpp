@@ -327,56 +327,6 @@ TEST_F(ProcessingSessionTest, InteractiveMatchesConsoleAndRecoversFromCancel) {
     EXPECT_EQ(session.LevelsResults()[1] > session.LevelsResults()[0], true);
 }
 
-// The default steps run the matrix within the histogram's pass and the
-// saturation within the gamma table's; a run cancelled at the text of the
-// second step of a pair, or inside the histogram, still leaves the image that
-// the steps before it make.
-TEST_F(ProcessingSessionTest, CancelBetweenStepsSharingAPassLeavesTheEarlierStepsDone) {
-    auto imageFor = [&](uint32_t options) {
-        ProcessingSession session;
-        session.SetFileName(path_.c_str());
-        session.SetSettings(Only(options));
-        EXPECT_TRUE(session.Process());
-        return Samples(session.Image());
-    };
-    // The tick that follows each text of a full default run.
-    struct Marks : Recorder {
-        void SetText(const char* text) override {
-            Recorder::SetText(text);
-            tickAfter.push_back(ticks + 1);
-        }
-        std::vector<int> tickAfter;
-    } full;
-    ProcessingSession session;
-    session.SetProgress(&full);
-    session.SetFileName(path_.c_str());
-    session.SetSettings(Only(opt::defaults));
-    ASSERT_TRUE(session.Process());
-    auto tickAfter = [&](const std::string& text) {
-        const auto at = std::find(full.texts.begin(), full.texts.end(), text);
-        EXPECT_NE(at, full.texts.end()) << text;
-        return full.tickAfter[static_cast<size_t>(at - full.texts.begin())];
-    };
-    const int levelsTick = tickAfter("Levels ...");
-    const int gammaTick = tickAfter("Gamma ...");
-    ASSERT_GT(gammaTick, levelsTick + 2);
-
-    const std::vector<uint16_t> matrixOnly = imageFor(opt::defaults & ~(opt::levels | opt::sat | opt::gamma));
-    const std::vector<uint16_t> withoutGamma = imageFor(opt::defaults & ~opt::gamma);
-    const std::pair<int, const std::vector<uint16_t>*> cancels[] = {
-        {levelsTick, &matrixOnly}, {levelsTick + 1, &matrixOnly}, {gammaTick, &withoutGamma}};
-    for (const auto& [tick, expected] : cancels) {
-        Recorder progress;
-        progress.cancelAt = tick;
-        session.SetProgress(&progress);
-        session.SetFileName(path_.c_str());
-        session.SetSettings(Only(opt::defaults));
-        EXPECT_FALSE(session.Process());
-        EXPECT_EQ(progress.ticks, tick);
-        EXPECT_TRUE(Samples(session.Image()) == *expected) << "cancelled at tick " << tick;
-    }
-}
-
 TEST_F(ProcessingSessionTest, DerivedRegionReusesTheParentsLevelsAndMatchesItsOutput) {
     const ImportSettings settings = Only(opt::defaults | opt::balance);
     ProcessingSession parent(SessionKind::interactive);
