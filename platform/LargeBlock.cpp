@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include "platform/ThreadPool.h"
 
@@ -44,7 +45,11 @@ void Populate(void* block, size_t bytes) {
 
 void* AllocateLargeBlock(size_t bytes) {
     if (bytes == 0) return nullptr;
-    if (bytes < kLargeBlockThreshold) return std::malloc(bytes);
+    if (bytes < kLargeBlockThreshold) {
+        void* block = std::malloc(bytes);
+        if (block != nullptr && bytes >= kPresentBlockThreshold) MakePagesPresent(block, bytes);
+        return block;
+    }
     if (bytes > SIZE_MAX - kHugePage) return nullptr;
     // aligned_alloc wants a multiple of the alignment; the rounding also keeps
     // the block's last huge page from being shared with other allocations.
@@ -60,5 +65,19 @@ void* AllocateLargeBlock(size_t bytes) {
 }
 
 void ReleaseLargeBlock(void* block) { std::free(block); }
+
+void MakePagesPresent(void* block, size_t bytes) {
+    if (block == nullptr || bytes == 0) return;
+    static const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pageSize <= 0) return;
+    const auto page = static_cast<uintptr_t>(pageSize);
+    const auto start = reinterpret_cast<uintptr_t>(block);
+    if (bytes > UINTPTR_MAX - start - page) return;
+    const uintptr_t first = (start + page - 1) / page * page;
+    const uintptr_t end = (start + bytes) / page * page;
+    if (end <= first) return;
+    // Only a hint: on older kernels the pages arrive on first touch as usual.
+    (void)::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+}
 
 }  // namespace kyp

@@ -1,6 +1,8 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 
 #include "engine/raw/RawMosaic.h"
 
@@ -43,6 +45,14 @@ public:
 
     // The method number this object was made for.
     [[nodiscard]] uint16_t Number() const { return number_; }
+
+    // Method objects hold up to 200 KB of tile storage, cleared when they
+    // are made: their pages are had from the kernel at once rather than by a
+    // page fault each on first touch.
+    static void* operator new(std::size_t bytes);
+    static void* operator new(std::size_t bytes, std::align_val_t alignment);
+    static void operator delete(void* block) noexcept;
+    static void operator delete(void* block, std::align_val_t alignment) noexcept;
 
 protected:
     explicit DemosaicMethod(uint16_t number) : number_(number) {}

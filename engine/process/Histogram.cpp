@@ -8,6 +8,7 @@
 
 #include "engine/process/KernelTargets.h"
 #include "engine/process/Parallel.h"
+#include "platform/LargeBlock.h"
 
 namespace kyp {
 namespace {
@@ -58,6 +59,26 @@ void CountPixels(PartialBins& partial, const uint16_t* p, size_t pixels) {
     }
 }
 
+// Counts `pixels` RGB pixels into the luminance bins only, alternating
+// between the two copies as CountSamples does.
+void CountPixelLuminance(PartialBins& partial, const uint16_t* p, size_t pixels) {
+    constexpr size_t kBatch = 256;
+    const auto luminanceOf = PickLuminanceOfPixels(KernelTargetInUse());
+    uint16_t luminance[kBatch];
+    uint32_t* __restrict even = partial.bins[0][HistogramRecord::kLuminance];
+    uint32_t* __restrict odd = partial.bins[1][HistogramRecord::kLuminance];
+    for (size_t start = 0; start < pixels; start += kBatch) {
+        const size_t count = std::min(kBatch, pixels - start);
+        luminanceOf(p + 3 * start, luminance, count);
+        size_t k = 0;
+        for (; k + 1 < count; k += 2) {
+            ++even[luminance[k]];
+            ++odd[luminance[k + 1]];
+        }
+        if (k < count) ++even[luminance[k]];
+    }
+}
+
 void CountSamples(PartialBins& partial, const uint16_t* p, size_t samples) {
     uint32_t* __restrict even = partial.bins[0][HistogramRecord::kLuminance];
     uint32_t* __restrict odd = partial.bins[1][HistogramRecord::kLuminance];
@@ -69,9 +90,10 @@ void CountSamples(PartialBins& partial, const uint16_t* p, size_t samples) {
     if (k < samples) ++even[ClampTableIndex(p[k])];
 }
 
-}  // namespace
-
-bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record, ProgressCallback* progress) {
+// Counts the image into the record as ComputeHistogram describes; an RGB
+// image's colour blocks only with coloursToo.
+bool CountImage(const ProcessedImage& image, HistogramRecord* record, ProgressCallback* progress,
+                bool coloursToo) {
     if (record == nullptr) return false;
     std::memset(record, 0, sizeof(*record));
     const size_t samples = ImageSampleCount(image.channels, image.width, image.height);
@@ -86,7 +108,11 @@ bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record, Prog
     auto count = [&](PartialBins& bins, size_t begin, size_t end) {
         const uint16_t* p = image.samples + begin * unitSamples;
         if (colour) {
-            CountPixels(bins, p, end - begin);
+            if (coloursToo) {
+                CountPixels(bins, p, end - begin);
+            } else {
+                CountPixelLuminance(bins, p, end - begin);
+            }
         } else {
             CountSamples(bins, p, end - begin);
         }
@@ -98,7 +124,12 @@ bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record, Prog
     };
 
     const unsigned threads = ParallelThreads();
-    std::unique_ptr<PartialBins[]> partial(new (std::nothrow) PartialBins[threads]);
+    // From the large-block heap: its pages arrive at once, not a fault each.
+    struct Release {
+        void operator()(PartialBins* bins) const { ReleaseLargeBlock(bins); }
+    };
+    std::unique_ptr<PartialBins, Release> partial(
+        static_cast<PartialBins*>(AllocateLargeBlock(sizeof(PartialBins) * threads)));
     if (partial == nullptr) {
         // No memory for the threads' bins: count alone, on the stack.
         PartialBins alone{};
@@ -116,17 +147,27 @@ bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record, Prog
         const bool done =
             TickedRanges(blocks, kBlocksPerTick, CountdownPhase(blocks, kBlocksPerTick), progress, kGrainBlocks,
                          [&](size_t begin, size_t end, unsigned slot) {
-                             count(partial[slot], begin * kBlockPixels, end * kBlockPixels);
+                             count(partial.get()[slot], begin * kBlockPixels, end * kBlockPixels);
                          });
-        if (done) count(partial[0], blocks * kBlockPixels, units);
+        if (done) count(partial.get()[0], blocks * kBlockPixels, units);
         // A cancelled count keeps what was counted before the cancelling tick.
-        for (unsigned t = 0; t < threads; ++t) addUp(partial[t]);
+        for (unsigned t = 0; t < threads; ++t) addUp(partial.get()[t]);
         if (!done) return false;
     }
     record->total = static_cast<uint32_t>(units);
 
     for (int block = 0; block < 4; ++block) ComputeHistogramStatistics(*record, block);
     return true;
+}
+
+}  // namespace
+
+bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record, ProgressCallback* progress) {
+    return CountImage(image, record, progress, true);
+}
+
+bool ComputeLuminanceHistogram(const ProcessedImage& image, HistogramRecord* record, ProgressCallback* progress) {
+    return CountImage(image, record, progress, false);
 }
 
 void ComputeHistogramStatistics(HistogramRecord& record, int block) {

@@ -40,6 +40,12 @@ struct HistogramRecord {
 [[nodiscard]] bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record,
                                     ProgressCallback* progress);
 
+// ComputeHistogram for callers that need only the luminance block (the
+// all-channel levels): a 3-channel image leaves the red, green and blue
+// blocks empty. Everything else, the ticks included, is the same.
+[[nodiscard]] bool ComputeLuminanceHistogram(const ProcessedImage& image, HistogramRecord* record,
+                                             ProgressCallback* progress);
+
 // Fills the five statistics of block 0..3 (other numbers are ignored).
 void ComputeHistogramStatistics(HistogramRecord& record, int block);
 

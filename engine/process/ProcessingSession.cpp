@@ -14,6 +14,7 @@
 #include "engine/process/FlipRotate.h"
 #include "engine/process/GammaTable.h"
 #include "engine/process/Grayscale.h"
+#include "engine/process/Histogram.h"
 #include "engine/process/Invert.h"
 #include "engine/process/Levels.h"
 #include "engine/process/Parallel.h"
@@ -294,8 +295,13 @@ int ProcessingSession::RunImageSteps(ProcessedImage& image, bool interactive, bo
     const bool storeResults = interactive && !derived_ && !preview;
     if (o & (opt::levels | opt::rgblevels)) {
         if (!Report("Levels ...")) return -1;
+        // The all-channel levels read only the luminance block.
         HistogramRecord& histogram = *histogram_;
-        if (!fromResults && !ComputeHistogram(image, &histogram, progress_)) return -1;
+        const bool luminanceOnly = (o & opt::levels) != 0;
+        if (!fromResults && !(luminanceOnly ? ComputeLuminanceHistogram(image, &histogram, progress_)
+                                            : ComputeHistogram(image, &histogram, progress_))) {
+            return -1;
+        }
         if (o & opt::levels) {
             uint16_t lo = levelsResults_[0], hi = levelsResults_[1];
             if (!fromResults) {
@@ -311,7 +317,7 @@ int ProcessingSession::RunImageSteps(ProcessedImage& image, bool interactive, bo
             }
             BuildLevelsTable(levelsTable_, lo, hi);
             if (!interactive && !Report(nullptr)) return -1;
-            if (!ApplyTable(image, levelsTable_, progress_)) return -1;
+            if (!ApplyLevelsTable(image, levelsTable_, lo, hi, progress_)) return -1;
         } else if (colour) {
             uint16_t (*tables[3])[1024] = {&redTable_, &greenTable_, &blueTable_};
             for (int c = 0; c < 3; ++c) {

@@ -4,6 +4,9 @@
 #include <immintrin.h>
 #endif
 
+#include <algorithm>
+#include <cstring>
+
 #include "engine/process/KernelTargets.h"
 #include "engine/process/Parallel.h"
 #include "engine/process/ToneTable.h"
@@ -100,7 +103,81 @@ void MapPresent(uint16_t* p, size_t pixels, const uint16_t* red, const uint16_t*
     }
 }
 
+// The levels ramp as arithmetic: 0 below the low point, 1023 from the high
+// point up, (v - low) * 1024 / (high - low) in between. The division is a
+// multiply and a shift: with numerators n = (v - low) * 1024 below 2^20 and
+// k = 20 + ceil(log2 d), m = ceil(2^k / d) gives floor(n * m / 2^k) = n / d,
+// and n * m / 2^k = (v - low) * m / 2^(k - 10) stays inside 32 bits
+// ((v - low) < 2^10, m <= 2^21 + 1).
+struct LevelsRamp {
+    uint32_t low = 0;         // samples below this become 0
+    uint32_t high = 0;        // samples from this up become 1023
+    uint32_t multiplier = 0;  // m
+    uint32_t shift = 0;       // k - 10
+};
+
+LevelsRamp MakeLevelsRamp(uint16_t pointA, uint16_t pointB) {
+    LevelsRamp ramp;
+    ramp.low = std::min(pointA, pointB);
+    ramp.high = std::max(pointA, pointB);
+    if (ramp.high > ramp.low) {
+        const uint32_t d = ramp.high - ramp.low;
+        uint32_t bits = 0;
+        while ((uint32_t{1} << bits) < d) ++bits;
+        const uint32_t k = 20 + bits;
+        ramp.multiplier = static_cast<uint32_t>(((uint64_t{1} << k) + d - 1) / d);
+        ramp.shift = k - 10;
+    }
+    return ramp;
+}
+
+KYP_ALWAYS_INLINE void LevelsBody(uint16_t* __restrict p, size_t count, const LevelsRamp& ramp) {
+    const uint32_t low = ramp.low, high = ramp.high, multiplier = ramp.multiplier, shift = ramp.shift;
+    for (size_t k = 0; k < count; ++k) {
+        const uint32_t v = ClampTableIndex(p[k]);
+        const uint32_t inside = ((v - low) * multiplier) >> shift;
+        p[k] = static_cast<uint16_t>(v < low ? 0u : v >= high ? uint32_t{kToneTableMax} : inside);
+    }
+}
+
+KYP_KERNEL_VARIANTS(LevelsRun, LevelsBody, (uint16_t* __restrict p, size_t count, const LevelsRamp& ramp),
+                    (p, count, ramp))
+
 }  // namespace
+
+bool LevelsRampMatchesTable(const uint16_t* table, uint16_t pointA, uint16_t pointB) {
+    if (table == nullptr) return false;
+    uint16_t probe[kToneTableSize];
+    for (uint32_t i = 0; i < kToneTableSize; ++i) probe[i] = static_cast<uint16_t>(i);
+    PickLevelsRun(KernelTargetInUse())(probe, kToneTableSize, MakeLevelsRamp(pointA, pointB));
+    return std::memcmp(probe, table, sizeof probe) == 0;
+}
+
+bool ApplyLevelsTable(ProcessedImage& image, const uint16_t* table, uint16_t pointA, uint16_t pointB,
+                      ProgressCallback* progress) {
+    const size_t samples = ImageSampleCount(image.channels, image.width, image.height);
+    if (table == nullptr || image.samples == nullptr || samples == 0) return true;
+
+    // The arithmetic stands in for the table only when it gives every entry.
+    if (!LevelsRampMatchesTable(table, pointA, pointB)) return ApplyTable(image, table, progress);
+    const LevelsRamp ramp = MakeLevelsRamp(pointA, pointB);
+    const auto kernel = PickLevelsRun(KernelTargetInUse());
+
+    // The blocks and ticks of ApplyTable.
+    const size_t unitSamples = image.channels == 3 ? 3 : 1;
+    const size_t units = samples / unitSamples;
+    const size_t blockSamples = kBlockUnits * unitSamples;
+    const size_t blocks = units / kBlockUnits;
+    uint16_t* const p = image.samples;
+    if (!TickedRanges(blocks, kBlocksPerTick, CountdownPhase(blocks, kBlocksPerTick), progress, kGrainBlocks,
+                      [&](size_t begin, size_t end, unsigned) {
+                          kernel(p + begin * blockSamples, (end - begin) * blockSamples, ramp);
+                      })) {
+        return false;
+    }
+    kernel(p + blocks * blockSamples, (units % kBlockUnits) * unitSamples, ramp);
+    return true;
+}
 
 bool ApplyTable(ProcessedImage& image, const uint16_t* table, ProgressCallback* progress) {
     const size_t samples = ImageSampleCount(image.channels, image.width, image.height);

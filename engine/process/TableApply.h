@@ -16,6 +16,17 @@ namespace kyp {
 // blocks remain. False when cancelled (the image is then partly mapped).
 [[nodiscard]] bool ApplyTable(ProcessedImage& image, const uint16_t* table, ProgressCallback* progress);
 
+// Whether the computed levels ramp between the two points gives every entry
+// of the table (the kernel reads nothing but the clamped sample, so equal
+// results for the 1024 indices mean equal results for every sample).
+[[nodiscard]] bool LevelsRampMatchesTable(const uint16_t* table, uint16_t pointA, uint16_t pointB);
+
+// ApplyTable for a table that BuildLevelsTable made from the two points, with
+// the same results, blocks and ticks; the ramp is computed rather than looked
+// up. Any other table is simply looked up.
+[[nodiscard]] bool ApplyLevelsTable(ProcessedImage& image, const uint16_t* table, uint16_t pointA,
+                                    uint16_t pointB, ProgressCallback* progress);
+
 // Maps interleaved RGB samples (pixelCount pixels) each channel through its own
 // table, in the blocks and tick rhythm of ApplyTable. False when cancelled.
 [[nodiscard]] bool ApplyChannelTables(uint16_t* samples, size_t pixelCount, const uint16_t* red,

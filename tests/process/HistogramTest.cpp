@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -61,6 +62,33 @@ TEST(Histogram, TicksEvery800BlocksFromTheEndAndStopsOnCancel) {
     EXPECT_EQ(record->blocks[HistogramRecord::kLuminance].lowestValue, 0u);  // no statistics
     EXPECT_FALSE(ComputeHistogram(grey, nullptr, nullptr));
     EXPECT_FALSE(ComputeHistogram(ProcessedImage{}, record.get(), nullptr));
+}
+
+// The luminance-only count against the full one on an image with stray
+// samples and a remainder after the last block: the luminance block, the
+// total and the ticks agree, the colour blocks stay empty; a cancel keeps the
+// same partial luminance bins.
+TEST(Histogram, LuminanceOnlyCountEqualsTheLuminanceOfTheFullCount) {
+    HistogramRecord empty{};
+    for (int i = 1; i < 4; ++i) ComputeHistogramStatistics(empty, i);
+    for (int cancelAt : {0, 1, 3}) {  // 1701 blocks: ticks before blocks 100, 900 and 1700
+        std::vector<uint16_t> s;
+        const ProcessedImage image = test::MakeImage(s, 1601, 17, 3, 11);
+        for (size_t i = 0; i < s.size(); i += 97) s[i] = static_cast<uint16_t>(1024 + i % 64000);
+        auto full = std::make_unique<HistogramRecord>();
+        auto luminance = std::make_unique<HistogramRecord>();
+        test::CountingProgress fullTicks(cancelAt), luminanceTicks(cancelAt);
+        const bool fullDone = ComputeHistogram(image, full.get(), &fullTicks);
+        EXPECT_EQ(ComputeLuminanceHistogram(image, luminance.get(), &luminanceTicks), fullDone);
+        EXPECT_EQ(fullDone, cancelAt == 0);
+        EXPECT_EQ(luminanceTicks.ticks, fullTicks.ticks);
+        EXPECT_EQ(luminance->total, full->total);
+        EXPECT_EQ(std::memcmp(&luminance->blocks[0], &full->blocks[0], sizeof full->blocks[0]), 0) << cancelAt;
+        for (int i = 1; i < 4; ++i) {
+            const HistogramBlock& expected = cancelAt == 0 ? empty.blocks[i] : HistogramBlock{};
+            EXPECT_EQ(std::memcmp(&luminance->blocks[i], &expected, sizeof expected), 0) << i;
+        }
+    }
 }
 
 }  // namespace kyp
