@@ -27,10 +27,11 @@ constexpr int kSlotPending = 2;
 
 struct PendingSlot {
     std::atomic<int> state{kSlotFree};
-    char path[PATH_MAX];
+    char path[PATH_MAX]{};
 };
 
-PendingSlot gPending[kSlotCount];
+// Zero-initialised at load time: no start-up code touches its pages.
+constinit PendingSlot gPending[kSlotCount];
 
 int RecordPending(const std::string& path) {
     if (path.size() >= PATH_MAX) return -1;
