@@ -1,4 +1,7 @@
 #pragma once
+#include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 
 #include "console/ConsoleProgress.h"
@@ -27,6 +30,9 @@ public:
     // Writes the image of the last successful Process to output.
     [[nodiscard]] virtual WriteResult Write(const std::string& output, const ImportSettings& settings,
                                             const OutputSettings& outputSettings) = 0;
+    // Why the last Process or Write failed, in the style of the system's
+    // error texts ("No space left on device"); empty when unknown.
+    [[nodiscard]] virtual std::string FailureReason() const { return {}; }
 };
 
 // The per-file part of kyp2tiff: wildcard expansion, output names, the
@@ -46,14 +52,38 @@ public:
     // otherwise processing and writing.
     void ConvertOneFile(const std::string& input);
 
+    // Notes a file argument before the run starts, so that no output of the
+    // run replaces it (when it is a raw file), even one written before the
+    // argument is reached.
+    void NoteInput(const std::string& argument);
+    // True once a file argument was handled.
+    [[nodiscard]] bool AnyInput() const { return anyInput_; }
+
 private:
-    void ReportFailure(const char* format, const std::string& name);
+    // A file on the disk: device and inode.
+    struct FileId {
+        uint64_t device = 0;
+        uint64_t inode = 0;
+        auto operator<=>(const FileId&) const = default;
+    };
+    static std::optional<FileId> Identify(const std::string& path);
+    // Why output must not be written for input; empty when it may.
+    std::string Conflict(const std::string& input, const std::string& output) const;
+
+    void ReportFailure(const char* format, const std::string& name, const std::string& reason = {});
 
     ConsoleState& state_;
     ConsoleStream& out_;
     ConsoleStream& err_;
     FileConverter* converter_;
     ConsoleProgress progress_;
+    std::map<FileId, std::string> inputs_;  // every input of the run, by name
+    struct Source {
+        FileId input;
+        std::string name;
+    };
+    std::map<FileId, Source> outputs_;  // each output written in this run, with its input
+    bool anyInput_ = false;
 };
 
 }  // namespace kyp

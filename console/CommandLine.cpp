@@ -18,12 +18,28 @@ public:
           err_(environment.err),
           batch_(state, environment.out, environment.err, environment.converter) {}
 
+    static bool IsFileArgument(const std::string& argument) {
+        const char first = argument.empty() ? '\0' : argument[0];
+        return first != '=' && first != '-' && !HasExtension(argument, ".acv") && !HasExtension(argument, ".kis");
+    }
+
+    // Before the run: every input it names.
+    void NoteInputs(const std::vector<std::string>& arguments) {
+        for (size_t i = 1; i < arguments.size(); ++i)
+            if (IsFileArgument(arguments[i])) batch_.NoteInput(arguments[i]);
+    }
+
+    [[nodiscard]] bool AnyInput() const { return batch_.AnyInput(); }
+
     // One argument, classified by its first character.
     ArgumentResult Handle(const std::string& argument) {
         const char first = argument.empty() ? '\0' : argument[0];
         if (first == '=') {
             state_.fileHandled = false;
-            ApplyOptionList(argument.substr(1), state_);
+            if (const std::string unknown = ApplyOptionList(argument.substr(1), state_); !unknown.empty()) {
+                err_.Printf("!Warning: ignored unknown letters '%s' in option list '%s'\n", unknown.c_str(),
+                            argument.c_str());
+            }
             return ArgumentResult::ok;
         }
         if (first == '-') {
@@ -85,6 +101,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, const ConsoleEnvir
         reader.Usage();
         code = exitcode::usage;
     } else {
+        reader.NoteInputs(arguments);
         for (size_t i = 1; i < arguments.size(); ++i) {
             const ArgumentResult result = reader.Handle(arguments[i]);
             if (result == ArgumentResult::usage) {
@@ -99,6 +116,9 @@ int RunCommandLine(const std::vector<std::string>& arguments, const ConsoleEnvir
         }
     }
     if (code == exitcode::ok && state.fileFailed) code = exitcode::fileFailed;
+    if (code == exitcode::ok && !state.printOnly && !reader.AnyInput()) {
+        environment.err.Write("!Warning: no input file named, nothing converted\n");
+    }
 
     if (state.printOnly && !state.fileHandled) {
         PrintSettingsReport(out, state.settings, state.output, state.curves);

@@ -1,5 +1,6 @@
 #pragma once
 #include <memory>
+#include <string>
 
 #include "console/BatchLoop.h"
 #include "engine/process/ProcessingSession.h"
@@ -19,9 +20,11 @@ public:
                                ProgressCallback* progress) override;
     [[nodiscard]] WriteResult Write(const std::string& output, const ImportSettings& settings,
                                     const OutputSettings& outputSettings) override;
+    [[nodiscard]] std::string FailureReason() const override { return reason_; }
 
 private:
     std::unique_ptr<ProcessingSession> session_;
+    std::string reason_;
 };
 
 }  // namespace kyp

@@ -329,7 +329,8 @@ void ApplySaturation(const char* p, ImportSettings& settings) {
 
 }  // namespace
 
-void ApplyOptionList(const std::string& list, ConsoleState& state) {
+std::string ApplyOptionList(const std::string& list, ConsoleState& state) {
+    std::string unknown;
     bool on = true;
     for (const char raw : list) {
         const char c = Lower(raw);
@@ -347,10 +348,13 @@ void ApplyOptionList(const std::string& list, ConsoleState& state) {
                     // Curves apply to the image or to the raw data, not both.
                     if (on && bit == opt::curves) SetOption(state.settings, opt::rawcurves, false);
                     if (on && bit == opt::rawcurves) SetOption(state.settings, opt::curves, false);
+                } else {
+                    unknown.push_back(raw);
                 }
                 break;
         }
     }
+    return unknown;
 }
 
 ArgumentResult ApplySwitch(const std::string& argument, ConsoleState& state, ConsoleStream& err) {
@@ -374,7 +378,9 @@ ArgumentResult ApplySwitch(const std::string& argument, ConsoleState& state, Con
         case 'u': return ApplyUnsharpMask(value, state.settings);
         case 'w': state.output.format = format::bitmap; return ArgumentResult::ok;
         case 'y': ApplySaturation(value, state.settings); return ArgumentResult::ok;
-        default: return ArgumentResult::ok;  // unknown switches are ignored
+        default:  // unknown switches are ignored, with a word
+            err.Printf("!Warning: ignored unknown switch '%s'\n", argument.c_str());
+            return ArgumentResult::ok;
     }
 }
 

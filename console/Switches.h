@@ -17,8 +17,9 @@ enum class ArgumentResult {
 // state that starts on: "+" and "-" set the state, "1" to "3" the rotation,
 // option letters set or clear their bit, "a" and "e" the annotation and Exif
 // flags of both TIFF and JPEG output. Turning curves on clears raw curves and
-// the other way round. Other characters are ignored.
-void ApplyOptionList(const std::string& list, ConsoleState& state);
+// the other way round. Other characters are ignored; they are returned, so
+// the caller can say so.
+std::string ApplyOptionList(const std::string& list, ConsoleState& state);
 
 // "-<letter><value>": one switch. Error messages go to err.
 [[nodiscard]] ArgumentResult ApplySwitch(const std::string& argument, ConsoleState& state, ConsoleStream& err);

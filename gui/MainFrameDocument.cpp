@@ -171,7 +171,8 @@ bool MainFrame::OpenByName(const std::string& name) {
     session_.SetSettings(settings_);
     session_.SetCurves(&curveTables_);
     session_.MarkCurvesChanged();
-    if (IsOrfFile(name)) {
+    LoadError why = LoadError::none;
+    if (IsOrfFile(name, &why)) {
         loaded_ = true;
         update();
         const bool processed = Processing();
@@ -186,7 +187,11 @@ bool MainFrame::OpenByName(const std::string& name) {
         }
     }
     if (!loaded_) {
-        ShowMessage(this, MessageIcon::warning, Format("Cannot open file '%s'.", name.c_str()));
+        // The reason after the fixed text, as the console says it.
+        if (why == LoadError::none) why = session_.LastError();
+        ShowMessage(this, MessageIcon::warning,
+                    why == LoadError::none ? Format("Cannot open file '%s'.", name.c_str())
+                                           : Format("Cannot open file '%s'.\n%s.", name.c_str(), LoadErrorText(why)));
         session_.SetFileName("");
         DestroyImageWindow();
         ClearSampler(true);

@@ -1,11 +1,13 @@
 #include "platform/AtomicFile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,12 +16,13 @@ namespace kyp {
 
 namespace {
 
-// ---- the table of pending temporary files ----
+// ---- the table of pending named temporary files ----
 //
 // A signal handler may neither allocate nor take locks, so the names live in
-// fixed slots. A slot is claimed (free -> filling), filled, then published
-// (filling -> pending); the handler only reads published slots. A file whose
-// slot could not be had still works, it is just not cleaned up on a signal.
+// fixed slots: the folder's descriptor and the name in it. A slot is claimed
+// (free -> filling), filled, then published (filling -> pending); the handler
+// only reads published slots. A file whose slot could not be had still works,
+// it is just not cleaned up on a signal.
 constexpr int kSlotCount = 16;
 constexpr int kSlotFree = 0;
 constexpr int kSlotFilling = 1;
@@ -27,18 +30,20 @@ constexpr int kSlotPending = 2;
 
 struct PendingSlot {
     std::atomic<int> state{kSlotFree};
-    char path[PATH_MAX]{};
+    int folder = -1;
+    char name[NAME_MAX + 1]{};
 };
 
 // Zero-initialised at load time: no start-up code touches its pages.
 constinit PendingSlot gPending[kSlotCount];
 
-int RecordPending(const std::string& path) {
-    if (path.size() >= PATH_MAX) return -1;
+int RecordPending(int folder, const std::string& name) {
+    if (name.size() > NAME_MAX) return -1;
     for (int i = 0; i < kSlotCount; ++i) {
         int expected = kSlotFree;
         if (gPending[i].state.compare_exchange_strong(expected, kSlotFilling)) {
-            std::memcpy(gPending[i].path, path.c_str(), path.size() + 1);
+            gPending[i].folder = folder;
+            std::memcpy(gPending[i].name, name.c_str(), name.size() + 1);
             gPending[i].state.store(kSlotPending);
             return i;
         }
@@ -50,16 +55,20 @@ void ForgetPending(int slot) {
     if (slot >= 0) gPending[slot].state.store(kSlotFree);
 }
 
-// ---- fault injection for tests ----
+// ---- test hooks ----
 std::atomic<int64_t> gFailAfter{-1};
+std::atomic<bool> gUseUnnamed{true};
 
 // ---- signal handling ----
-struct sigaction gPreviousInt;
-struct sigaction gPreviousTerm;
+// Every signal whose default action ends the process and that a user, a
+// terminal or a pipe may send.
+constexpr int kCleanupSignals[] = {SIGHUP,  SIGINT,    SIGQUIT, SIGPIPE, SIGTERM, SIGUSR1, SIGUSR2,
+                                   SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGIO,   SIGPWR};
+struct sigaction gPrevious[NSIG];
 
 void CleanupSignalHandler(int signal, siginfo_t* info, void* context) {
     AtomicFile::RemovePendingTempFiles();
-    const struct sigaction& previous = signal == SIGINT ? gPreviousInt : gPreviousTerm;
+    const struct sigaction& previous = gPrevious[signal];
     if (previous.sa_flags & SA_SIGINFO) {
         if (previous.sa_sigaction) {
             previous.sa_sigaction(signal, info, context);
@@ -74,9 +83,9 @@ void CleanupSignalHandler(int signal, siginfo_t* info, void* context) {
     ::raise(signal);
 }
 
-void InstallFor(int signal, struct sigaction& previous) {
+void InstallFor(int signal) {
     struct sigaction current {};
-    if (sigaction(signal, nullptr, &current) != 0) return;
+    if (signal <= 0 || signal >= NSIG || sigaction(signal, nullptr, &current) != 0) return;
     // A signal the caller chose to ignore (nohup) stays ignored; ours already installed stays.
     if (!(current.sa_flags & SA_SIGINFO) && current.sa_handler == SIG_IGN) return;
     if ((current.sa_flags & SA_SIGINFO) && current.sa_sigaction == CleanupSignalHandler) return;
@@ -84,7 +93,7 @@ void InstallFor(int signal, struct sigaction& previous) {
     action.sa_sigaction = CleanupSignalHandler;
     action.sa_flags = SA_SIGINFO | SA_RESTART;
     sigemptyset(&action.sa_mask);
-    previous = current;
+    gPrevious[signal] = current;
     sigaction(signal, &action, nullptr);
 }
 
@@ -93,6 +102,15 @@ void InstallFor(int signal, struct sigaction& previous) {
 // temporary name stays within the file-name limit.
 constexpr size_t kMaxBaseLength = 200;
 std::atomic<uint32_t> gTempCounter{0};
+
+std::string TempName(const std::string& base) {
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".%ld-%u.tmp", static_cast<long>(::getpid()), gTempCounter.fetch_add(1));
+    std::string name(1, '.');
+    name.append(base, 0, std::min(base.size(), kMaxBaseLength));
+    name.append(suffix);
+    return name;
+}
 
 }  // namespace
 
@@ -115,46 +133,65 @@ bool AtomicFile::create(const std::string& target, int permissions) {
         if (error_ == 0) error_ = EBUSY;
         return false;
     }
+    discard();
     error_ = 0;
     written_ = 0;
     target_.clear();
-    tempPath_.clear();
 
     const size_t slash = target.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::string folder = slash == std::string::npos ? std::string(".")
+                               : slash == 0               ? std::string("/")
+                                                          : target.substr(0, slash);
+    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     if (base.empty()) {
         error_ = target.empty() ? ENOENT : EISDIR;
         return false;
     }
+    if (base.size() > NAME_MAX) {
+        error_ = ENAMETOOLONG;
+        return false;
+    }
+    folder_ = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder_ < 0) return fail(errno);
 
     // By default a replaced file keeps its permission bits and a new one gets
-    // 0666 less the umask.
+    // 0666 less the umask. A folder of the target's name is refused at once.
     struct stat existing {};
-    const bool keepMode = permissions < 0 && ::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+    const bool exists = ::fstatat(folder_, base.c_str(), &existing, 0) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) return fail(EISDIR);
+    const bool keepMode = permissions < 0 && exists && S_ISREG(existing.st_mode);
     const mode_t createMode = permissions < 0 ? 0666 : static_cast<mode_t>(permissions & 0777);
+    target_ = target;
+    base_ = std::move(base);
 
+    // An unnamed file is named at commit through /proc/self/fd: without it, none.
+    static const bool haveProc = ::access("/proc/self/fd", X_OK) == 0;
+    if (haveProc && gUseUnnamed.load(std::memory_order_relaxed)) {
+        fd_ = ::openat(folder_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, createMode);
+    }
+    // No unnamed files here (or not wanted): a hidden name from the start.
+    if (fd_ < 0 && !createNamed(createMode)) return false;
+    if (keepMode) (void)::fchmod(fd_, existing.st_mode & 07777);
+    if (permissions >= 0 && ::fchmod(fd_, static_cast<mode_t>(permissions)) != 0) return fail(errno);
+    return true;
+}
+
+bool AtomicFile::createNamed(mode_t mode) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[48];
-        std::snprintf(suffix, sizeof suffix, ".%ld-%u.tmp", static_cast<long>(::getpid()),
-                      gTempCounter.fetch_add(1));
-        std::string candidate = folder + "." + base.substr(0, kMaxBaseLength) + suffix;
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, createMode);
+        std::string name = TempName(base_);
+        const int fd = ::openat(folder_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd < 0) {
             if (errno == EEXIST) continue;
-            error_ = errno;
-            return false;
+            return fail(errno);
         }
         fd_ = fd;
-        tempPath_ = std::move(candidate);
-        target_ = target;
-        slot_ = RecordPending(tempPath_);
-        if (keepMode) (void)::fchmod(fd_, existing.st_mode & 07777);
-        if (permissions >= 0 && ::fchmod(fd_, static_cast<mode_t>(permissions)) != 0) return fail(errno);
+        tempName_ = std::move(name);
+        const size_t slash = target_.find_last_of('/');
+        tempPath_ = (slash == std::string::npos ? std::string() : target_.substr(0, slash + 1)) + tempName_;
+        slot_ = RecordPending(folder_, tempName_);
         return true;
     }
-    error_ = EEXIST;
-    return false;
+    return fail(EEXIST);
 }
 
 bool AtomicFile::write(const void* data, size_t size) {
@@ -185,6 +222,31 @@ bool AtomicFile::write(const void* data, size_t size) {
     return true;
 }
 
+bool AtomicFile::nameUnnamed() {
+    char self[64];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd_);
+    // No file of that name yet: the link itself is the atomic step.
+    if (::linkat(AT_FDCWD, self, folder_, base_.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    if (errno != EEXIST) return fail(errno);
+    // Otherwise a hidden name first, then the rename over the target.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = TempName(base_);
+        slot_ = RecordPending(folder_, name);
+        if (::linkat(AT_FDCWD, self, folder_, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            const int error = errno;
+            ForgetPending(slot_);
+            slot_ = -1;
+            if (error == EEXIST) continue;
+            return fail(error);
+        }
+        tempName_ = std::move(name);
+        if (::renameat(folder_, tempName_.c_str(), folder_, base_.c_str()) != 0) return fail(errno);
+        tempName_.clear();
+        return true;
+    }
+    return fail(EEXIST);
+}
+
 bool AtomicFile::commit() {
     if (fd_ < 0) {
         if (error_ == 0) error_ = EBADF;
@@ -194,14 +256,19 @@ bool AtomicFile::commit() {
     // target, or a power failure could leave an empty file where the previous
     // one was.
     if (durable_ && ::fdatasync(fd_) != 0 && errno != EINVAL) return fail(errno);
+    if (tempName_.empty()) {
+        if (!nameUnnamed()) return false;
+    } else if (::renameat(folder_, tempName_.c_str(), folder_, base_.c_str()) != 0) {
+        return fail(errno);
+    }
+    tempName_.clear();
+    tempPath_.clear();
     const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0) return fail(errno);
-    if (::rename(tempPath_.c_str(), target_.c_str()) != 0) return fail(errno);
-    ForgetPending(slot_);
-    slot_ = -1;
-    tempPath_.clear();
-    return true;
+    const bool closed = ::close(fd) == 0;
+    const int error = errno;
+    discard();
+    return closed || fail(error);
 }
 
 void AtomicFile::discard() {
@@ -209,26 +276,51 @@ void AtomicFile::discard() {
         ::close(fd_);
         fd_ = -1;
     }
-    if (!tempPath_.empty()) {
-        ::unlink(tempPath_.c_str());
-        tempPath_.clear();
-    }
+    if (!tempName_.empty() && folder_ >= 0) ::unlinkat(folder_, tempName_.c_str(), 0);
+    tempName_.clear();
+    tempPath_.clear();
     ForgetPending(slot_);
     slot_ = -1;
+    if (folder_ >= 0) {
+        ::close(folder_);
+        folder_ = -1;
+    }
 }
 
 void AtomicFile::RemovePendingTempFiles() {
     for (PendingSlot& slot : gPending) {
-        if (slot.state.load() == kSlotPending) ::unlink(slot.path);
+        if (slot.state.load() == kSlotPending) ::unlinkat(slot.folder, slot.name, 0);
     }
 }
 
 void AtomicFile::InstallSignalCleanup() {
-    InstallFor(SIGINT, gPreviousInt);
-    InstallFor(SIGTERM, gPreviousTerm);
+    for (const int signal : kCleanupSignals) InstallFor(signal);
+}
+
+bool AtomicFile::IsTempName(const std::string& name, long& pid) {
+    // "." base "." pid "-" counter ".tmp"
+    constexpr std::string_view kEnd = ".tmp";
+    if (name.size() < 2 + kEnd.size() || name[0] != '.' || name.compare(name.size() - kEnd.size(), kEnd.size(), kEnd) != 0)
+        return false;
+    const std::string middle = name.substr(0, name.size() - kEnd.size());
+    const size_t dash = middle.rfind('-');
+    const size_t dot = middle.rfind('.', dash);
+    if (dash == std::string::npos || dot == std::string::npos || dot == 0 || dash == dot + 1 || dash + 1 == middle.size())
+        return false;
+    long value = 0;
+    for (size_t i = dot + 1; i < dash; ++i) {
+        if (middle[i] < '0' || middle[i] > '9' || value > 99999999) return false;
+        value = value * 10 + (middle[i] - '0');
+    }
+    for (size_t i = dash + 1; i < middle.size(); ++i)
+        if (middle[i] < '0' || middle[i] > '9') return false;
+    pid = value;
+    return true;
 }
 
 void AtomicFile::InjectWriteFailureAfter(int64_t bytes) { gFailAfter.store(bytes < 0 ? -1 : bytes); }
+
+void AtomicFile::UseUnnamedFiles(bool use) { gUseUnnamed.store(use); }
 
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size) {
     AtomicFile file;

@@ -2,21 +2,27 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
 
 namespace kyp {
 
 // An output file that appears whole or not at all.
 //
-// open() creates a temporary file beside the target (same folder, so the final
-// rename stays on one file system); write() appends to it; commit() flushes it,
-// closes it and renames it over the target. Until commit() succeeds the target
-// is never touched: a failed write, a failed commit, an early return or a
-// destructor without commit removes the temporary file and leaves any previous
-// file of that name as it was.
+// open() creates an unnamed file in the target's folder (O_TMPFILE: it has no
+// name until commit, so not even SIGKILL or a power cut can leave it behind);
+// write() appends to it; commit() gives it the target's name: linked straight
+// to the name when there is no file of that name yet, otherwise linked to a
+// hidden temporary name and renamed over the target. Where the file system
+// has no unnamed files, open() creates the hidden temporary file at once.
+// Until commit() succeeds the target is never touched: a failed write, a
+// failed commit, an early return or a destructor without commit removes what
+// was made and leaves any previous file of that name as it was.
 //
-// Pending temporary files are also recorded in a small process-wide table that
-// RemovePendingTempFiles() clears from a signal handler, so an interrupted run
-// leaves no half-written file behind either.
+// Names are resolved relative to the target's folder, so a target path close
+// to the path limit works: the temporary name is never longer than the
+// file-name limit. Named temporary files are recorded in a small process-wide
+// table that RemovePendingTempFiles() clears from a signal handler, so an
+// interrupted run leaves no half-written file behind either.
 class AtomicFile {
 public:
     AtomicFile() = default;
@@ -54,31 +60,46 @@ public:
     [[nodiscard]] uint64_t written() const { return written_; }
     // The errno of the first failure (0 when none).
     [[nodiscard]] int error() const { return error_; }
+    // The named temporary file; empty while the file is unnamed.
     [[nodiscard]] const std::string& tempPath() const { return tempPath_; }
+    [[nodiscard]] bool unnamed() const { return fd_ >= 0 && tempPath_.empty(); }
 
-    // Async-signal-safe: unlinks every temporary file that an AtomicFile of
-    // this process has open right now. Meant for SIGINT/SIGTERM handlers.
+    // Async-signal-safe: unlinks every named temporary file that an
+    // AtomicFile of this process has right now. Meant for signal handlers.
     static void RemovePendingTempFiles();
-    // Installs SIGINT and SIGTERM handlers that remove the pending temporary
-    // files, then hand the signal to the handler that was there before (or to
-    // the default action, which ends the process).
+    // Installs handlers for the signals that end a process by default (HUP,
+    // INT, QUIT, PIPE, TERM, USR1, USR2, ALRM and the like) that remove the
+    // pending temporary files, then hand the signal to the handler that was
+    // there before (or to the default action, which ends the process). A
+    // signal the process ignores stays ignored.
     static void InstallSignalCleanup();
+    // True when the name stands for one of this process's pending temporary
+    // files ("." name "." pid "-" n ".tmp"); pid is set to the process's id.
+    [[nodiscard]] static bool IsTempName(const std::string& name, long& pid);
 
     // Test hook simulating a full disk: once a file has had this many bytes
     // written, further writes fail with ENOSPC (the bytes up to the limit are
     // written). A negative value switches the fault off. Process-wide.
     static void InjectWriteFailureAfter(int64_t bytes);
+    // Test hook: with false, open() makes the named temporary file at once,
+    // as on a file system without unnamed files. Process-wide.
+    static void UseUnnamedFiles(bool use);
 
 private:
     bool fail(int error);
     bool create(const std::string& target, int permissions);  // -1: the default modes
+    bool createNamed(mode_t mode);  // a hidden temporary name in the folder
+    bool nameUnnamed();             // commit of an unnamed file
 
     int fd_ = -1;
+    int folder_ = -1;          // the target's folder (O_PATH)
     int slot_ = -1;            // index in the pending-file table, -1 when not recorded
     int error_ = 0;
     bool durable_ = true;
     uint64_t written_ = 0;
-    std::string target_;
+    std::string target_;       // the path as given
+    std::string base_;         // its last component
+    std::string tempName_;     // the temporary file's name in the folder, empty when unnamed
     std::string tempPath_;
 };
 

@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
+
+#include "platform/LargeBlock.h"
 
 namespace kyp {
 
@@ -36,42 +39,99 @@ struct Descriptor {
 
 MappedFile::~MappedFile() { close(); }
 
-bool MappedFile::open(const std::string& path, bool populate) {
+namespace {
+
+LoadError OpenError(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR: return LoadError::missing;
+        case EACCES:
+        case EPERM: return LoadError::denied;
+        case ENOMEM: return LoadError::outOfMemory;
+        case ENXIO:
+        case ENODEV:
+        case EISDIR: return LoadError::notRegular;
+        default: return LoadError::readFailed;
+    }
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+}  // namespace
+
+bool MappedFile::open(const std::string& path) {
     close();
+    error_ = LoadError::missing;
     if (path.empty() || path.size() >= kMaxPath) return false;
 
+    // O_NONBLOCK: opening a FIFO without a writer, or a device, must not wait.
+    // Regular files ignore the flag.
     Descriptor file;
-    file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (file.fd < 0) return false;
-    struct stat info {};
-    if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
-    if (info.st_size <= 0 || static_cast<uint64_t>(info.st_size) > kMaxFileSize) return false;
+    file.fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (file.fd < 0) {
+        error_ = OpenError(errno);
+        return false;
+    }
+    struct stat before {};
+    if (::fstat(file.fd, &before) != 0) {
+        error_ = LoadError::readFailed;
+        return false;
+    }
+    if (!S_ISREG(before.st_mode)) {
+        error_ = LoadError::notRegular;
+        return false;
+    }
+    if (before.st_size <= 0 || static_cast<uint64_t>(before.st_size) > kMaxFileSize) {
+        error_ = LoadError::notOrf;
+        return false;
+    }
 
-    const size_t size = static_cast<size_t>(info.st_size);
-    void* mapping = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | (populate ? MAP_POPULATE : 0), file.fd, 0);
-    if (mapping == MAP_FAILED) return false;
-    // The raw data is read once from front to back.
-    (void)::madvise(mapping, size, MADV_SEQUENTIAL);
+    const size_t size = static_cast<size_t>(before.st_size);
+    auto* buffer = static_cast<uint8_t*>(AllocateLargeBlock(size));
+    if (!buffer) {
+        error_ = LoadError::outOfMemory;
+        return false;
+    }
+    (void)::posix_fadvise(file.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    size_t done = 0;
+    bool readFailed = false;
+    while (done < size) {
+        const ssize_t n = ::pread(file.fd, buffer + done, size - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        readFailed = n < 0;
+        if (n <= 0) break;  // an error, or the file became shorter
+        done += static_cast<size_t>(n);
+    }
+    struct stat after {};
+    if (done != size || ::fstat(file.fd, &after) != 0 || !SameFile(before, after)) {
+        ReleaseLargeBlock(buffer);
+        error_ = readFailed ? LoadError::readFailed : LoadError::changed;
+        return false;
+    }
 
-    mapping_ = mapping;
-    mappingSize_ = size;
-    view_ = ByteView(static_cast<const uint8_t*>(mapping), size);
+    buffer_ = buffer;
+    bufferSize_ = size;
+    view_ = ByteView(buffer, size);
     path_ = path;
     position_ = 0;
     open_ = true;
-    return true;  // the mapping keeps the file; the descriptor closes here
+    error_ = LoadError::none;
+    return true;
 }
 
 void MappedFile::dropPages(uint64_t offset, uint64_t length) {
-    if (mapping_ == nullptr || offset >= mappingSize_) return;
-    length = std::min<uint64_t>(length, mappingSize_ - offset);
+    if (buffer_ == nullptr || offset >= bufferSize_) return;
+    length = std::min<uint64_t>(length, bufferSize_ - offset);
     const auto page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
     if (page == 0 || page > UINT32_MAX) return;
-    const uint64_t first = (offset + page - 1) / page * page;
-    const uint64_t end = (offset + length) / page * page;
+    const auto start = reinterpret_cast<uintptr_t>(buffer_) + offset;
+    const uint64_t first = (start + page - 1) / page * page;
+    const uint64_t end = (start + length) / page * page;
     if (end <= first) return;
-    // A private read-only file mapping: dropped pages are read again on use.
-    (void)::madvise(static_cast<uint8_t*>(mapping_) + first, static_cast<size_t>(end - first), MADV_DONTNEED);
+    // Private anonymous memory: dropped pages read as zeros from now on.
+    (void)::madvise(reinterpret_cast<void*>(first), static_cast<size_t>(end - first), MADV_DONTNEED);
 }
 
 bool MappedFile::openMemory(ByteView bytes) {
@@ -80,13 +140,14 @@ bool MappedFile::openMemory(ByteView bytes) {
     view_ = bytes;
     position_ = 0;
     open_ = true;
+    error_ = LoadError::none;
     return true;
 }
 
 void MappedFile::close() {
-    if (mapping_) ::munmap(mapping_, mappingSize_);
-    mapping_ = nullptr;
-    mappingSize_ = 0;
+    if (buffer_) ReleaseLargeBlock(buffer_);
+    buffer_ = nullptr;
+    bufferSize_ = 0;
     view_ = ByteView();
     path_.clear();
     position_ = 0;

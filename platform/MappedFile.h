@@ -4,12 +4,17 @@
 #include <string>
 
 #include "engine/raw/ByteView.h"
+#include "engine/raw/LoadError.h"
 
 namespace kyp {
 
-// A file mapped read-only and whole, with a cursor and a byte order for the
-// TIFF reader. It can also wrap bytes that the caller owns (tests, fuzzing),
-// so the reader never needs a file to work on.
+// A file read whole into memory, with a cursor and a byte order for the TIFF
+// reader. It can also wrap bytes that the caller owns (tests, fuzzing), so
+// the reader never needs a file to work on.
+//
+// The file is read, not mapped: a mapped file that another program truncates
+// or rewrites while it is read would end the process with SIGBUS. A file
+// whose size or modification time changes while it is read is refused.
 //
 // Sizes and offsets are 32-bit in TIFF: files of 4 GiB or more are refused.
 // Every read is checked against the end of the view; a read that does not fit
@@ -24,24 +29,26 @@ public:
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;
 
-    // Closes what was open, then maps the regular file at path. Fails on an
+    // Closes what was open, then reads the regular file at path. Fails on an
     // empty or over-long path, a missing file, a directory or other non-regular
-    // file, an empty file, a file of 4 GiB or more, or a failed mapping.
-    // With populate, every page is mapped at once (for callers that will read
-    // the whole file: cheaper than taking one page fault after another).
-    [[nodiscard]] bool open(const std::string& path, bool populate = false);
+    // file (a pipe or device is never opened for reading, so it cannot block),
+    // an empty file, a file of 4 GiB or more, a file that changes while it is
+    // read, or a failed read or allocation; error() then says which.
+    [[nodiscard]] bool open(const std::string& path);
     // Closes what was open, then reads from bytes the caller keeps alive until
     // close(). An empty view is accepted (every read then fails).
     [[nodiscard]] bool openMemory(ByteView bytes);
-    // Tells the system that the mapped bytes [offset, offset + length) will
-    // not be needed for a while: the whole pages inside leave the process's
-    // memory. They stay readable (a later read brings them back from the
-    // file), so views keep working. Nothing happens for wrapped memory.
+    // Tells the system that the bytes [offset, offset + length) of a read
+    // file will not be needed again: the whole pages inside leave the
+    // process's memory. They stay readable (as zeros), so views never fault.
+    // Nothing happens for wrapped memory.
     void dropPages(uint64_t offset, uint64_t length);
-    // Unmaps and forgets the path. Safe to call twice.
+    // Frees the bytes and forgets the path. Safe to call twice.
     void close();
 
     [[nodiscard]] bool isOpen() const { return open_; }
+    // Why the last open() failed (LoadError::none after a success).
+    [[nodiscard]] LoadError error() const { return error_; }
     [[nodiscard]] const std::string& path() const { return path_; }
     [[nodiscard]] ByteView view() const { return view_; }
     [[nodiscard]] const uint8_t* data() const { return view_.data(); }
@@ -66,8 +73,9 @@ public:
 private:
     std::string path_;
     ByteView view_;
-    void* mapping_ = nullptr;  // our own mmap, or null when wrapping memory
-    size_t mappingSize_ = 0;
+    uint8_t* buffer_ = nullptr;  // the file's bytes, or null when wrapping memory
+    size_t bufferSize_ = 0;
+    LoadError error_ = LoadError::none;
     uint32_t position_ = 0;
     bool bigEndian_ = false;
     bool open_ = false;

@@ -1,5 +1,6 @@
 #include "engine/output/BitmapWriter.h"
 
+#include <cerrno>
 #include <cstdint>
 
 #include "platform/AtomicFile.h"
@@ -24,8 +25,11 @@ inline void Put32(uint8_t*& p, uint32_t v) {
 
 }  // namespace
 
-bool writeBmp(const Bitmap& bitmap, const std::string& path) {
-    if (!bitmap.hasPixels()) return false;
+bool writeBmp(const Bitmap& bitmap, const std::string& path, int* error) {
+    if (!bitmap.hasPixels()) {
+        if (error) *error = EINVAL;
+        return false;
+    }
     const bool paletted = bitmap.bitsPerPixel() == 8;
     const uint32_t headers = static_cast<uint32_t>(kBitmapFileHeaderSize + kBitmapInfoHeaderSize) +
                              (paletted ? static_cast<uint32_t>(kBitmapPaletteSize) : 0u);
@@ -60,8 +64,10 @@ bool writeBmp(const Bitmap& bitmap, const std::string& path) {
 
     AtomicFile file;
     file.setDurable(false);  // an image remade at will: the rename is protection enough
-    return file.open(path) && file.write(head, headers) && file.write(bitmap.pixels(), bitmap.size()) &&
-           file.commit();
+    if (file.open(path) && file.write(head, headers) && file.write(bitmap.pixels(), bitmap.size()) && file.commit())
+        return true;
+    if (error) *error = file.error();
+    return false;
 }
 
 }  // namespace kyp

@@ -64,13 +64,15 @@ std::vector<uint8_t> JpegOutputBuffer::contiguous() const {
     return out;
 }
 
-bool writeBufferToFile(const std::string& path, const JpegOutputBuffer& buffer) {
+bool writeBufferToFile(const std::string& path, const JpegOutputBuffer& buffer, int* error) {
     AtomicFile file;
     file.setDurable(false);  // an image remade at will: the rename is protection enough
-    if (!file.open(path)) return false;
-    for (size_t i = 0; i < buffer.blockCount(); ++i)
-        if (!file.write(buffer.blockData(i), buffer.blockSize(i))) return false;  // the destructor discards
-    return file.commit();
+    bool written = file.open(path);
+    for (size_t i = 0; written && i < buffer.blockCount(); ++i)
+        written = file.write(buffer.blockData(i), buffer.blockSize(i));  // a failure discards the file
+    if (written && file.commit()) return true;
+    if (error) *error = file.error();
+    return false;
 }
 
 }  // namespace kyp

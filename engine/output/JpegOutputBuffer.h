@@ -48,7 +48,8 @@ private:
 // Writes the buffer's blocks in order to path through an AtomicFile: the bytes
 // go to a temporary file in the target folder, renamed over path only once
 // every block has been written whole and flushed; on any failure the temporary
-// file is removed and an existing file at path is left untouched.
-[[nodiscard]] bool writeBufferToFile(const std::string& path, const JpegOutputBuffer& buffer);
+// file is removed and an existing file at path is left untouched, and error
+// (when given) holds the reason as an errno value.
+[[nodiscard]] bool writeBufferToFile(const std::string& path, const JpegOutputBuffer& buffer, int* error = nullptr);
 
 }  // namespace kyp

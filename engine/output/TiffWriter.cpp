@@ -1,6 +1,7 @@
 #include "engine/output/TiffWriter.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -71,7 +72,10 @@ bool WritePixels(AtomicFile& file, const ProcessedImage& image, const PixelForma
         void operator()(void* block) const { ReleaseLargeBlock(block); }
     };
     std::unique_ptr<void, Release> block(AllocateLargeBlock(2 * chunkBytes));
-    if (!block) return false;
+    if (!block) {
+        errno = ENOMEM;
+        return false;
+    }
     uint8_t* const buffers[2] = {static_cast<uint8_t*>(block.get()), static_cast<uint8_t*>(block.get()) + chunkBytes};
     const size_t componentBytes = format.bits / 8;
 
@@ -123,12 +127,16 @@ bool WritePixels(AtomicFile& file, const ProcessedImage& image, const PixelForma
 }  // namespace
 
 bool writeTiff(const std::string& path, const TiffDocument* source, const ProcessedImage& image,
-               const ImportSettings& settings, const OutputSettings& output) {
+               const ImportSettings& settings, const OutputSettings& output, int* error) {
+    auto fail = [error](int reason) {
+        if (error) *error = reason != 0 ? reason : EIO;
+        return false;
+    };
     // ---- inputs ----
     const TiffDirectory* sourceMain = source ? source->findDirectory(DirectoryKind::MainImage) : nullptr;
-    if (!sourceMain) return false;
+    if (!sourceMain) return fail(EINVAL);
     if (image.width == 0 || image.height == 0 || !image.samples || (image.channels != 1 && image.channels != 3))
-        return false;
+        return fail(EINVAL);
 
     PixelFormat format;
     format.bits = output.t16 ? 16 : 8;
@@ -136,7 +144,7 @@ bool writeTiff(const std::string& path, const TiffDocument* source, const Proces
     format.samplesPerPixel = format.rgb ? 3 : 1;
     format.rowBytes = uint64_t{image.width} * format.samplesPerPixel * (format.bits / 8);
     format.dataSize = format.rowBytes * image.height;
-    if (format.dataSize > UINT32_MAX) return false;  // StripByteCounts is 32-bit
+    if (format.dataSize > UINT32_MAX) return fail(EFBIG);  // StripByteCounts is 32-bit
 
     const std::string dateTime = currentExifDateTime();
 
@@ -187,26 +195,30 @@ bool writeTiff(const std::string& path, const TiffDocument* source, const Proces
             exif = std::make_unique<TiffDirectory>();
             exif->kind = DirectoryKind::Exif;
             AddCarriedExifEntries(*exif, *sourceExif, format.rgb);
-            e.push_back(TiffEntry::makeLong(tag::kExifIfd, 0));  // set once laid out
+            // A directory without entries is not valid TIFF: no Exif pointer then.
+            if (exif->entries.empty())
+                exif.reset();
+            else
+                e.push_back(TiffEntry::makeLong(tag::kExifIfd, 0));  // set once laid out
         }
 
         // ---- layout: header, directories, their data, then the pixels ----
         TiffDocument file;
         file.initHeader(kByteOrderIntel, 42);
         file.startLayout();
-        if (!file.placeDirectory(*main)) return false;
+        if (!file.placeDirectory(*main)) return fail(EFBIG);
         if (exif) {
-            if (!file.placeDirectory(*exif)) return false;
+            if (!file.placeDirectory(*exif)) return fail(EFBIG);
             e.back().value = exif->position;
         }
         for (TiffEntry& entry : main->entries)
-            if (!file.placeData(entry)) return false;
+            if (!file.placeData(entry)) return fail(EFBIG);
         if (exif) {
             for (TiffEntry& entry : exif->entries)
-                if (!file.placeData(entry)) return false;
+                if (!file.placeData(entry)) return fail(EFBIG);
         }
         uint32_t pixelOffset = 0;
-        if (!file.reserve(format.dataSize, kTiffPixelAlignment, pixelOffset)) return false;
+        if (!file.reserve(format.dataSize, kTiffPixelAlignment, pixelOffset)) return fail(EFBIG);
         e[stripOffsetsIndex].value = pixelOffset;
 
         // ---- everything before the pixels, built in memory ----
@@ -215,17 +227,18 @@ bool writeTiff(const std::string& path, const TiffDocument* source, const Proces
         std::memcpy(head.data(), header.data(), header.size());
         PutTiffDirectory(head.data(), *main);
         if (exif) PutTiffDirectory(head.data(), *exif);
-        if (!TiffDocument::writeDirectoryData(head, *main)) return false;
-        if (exif && !TiffDocument::writeDirectoryData(head, *exif)) return false;
+        if (!TiffDocument::writeDirectoryData(head, *main)) return fail(EFBIG);
+        if (exif && !TiffDocument::writeDirectoryData(head, *exif)) return fail(EFBIG);
 
         // ---- the file: appears under path only when complete ----
         AtomicFile out;
         out.setDurable(false);  // an image remade at will: the rename is protection enough
-        if (!out.open(path) || !out.write(head.data(), head.size())) return false;
-        if (!WritePixels(out, image, format)) return false;
-        return out.commit();
+        if (!out.open(path) || !out.write(head.data(), head.size())) return fail(out.error());
+        errno = 0;
+        if (!WritePixels(out, image, format)) return fail(out.error() != 0 ? out.error() : errno);
+        return out.commit() || fail(out.error());
     } catch (const std::bad_alloc&) {
-        return false;
+        return fail(ENOMEM);
     }
 }
 

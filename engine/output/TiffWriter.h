@@ -27,8 +27,10 @@ inline constexpr uint32_t kTiffResolutionDpi = 144;
 // and renamed over it, so a failure leaves no partial file and an existing
 // file of that name as it was. Fails, creating nothing, without a source
 // document holding a main directory, for an image that is not 1 or 3 channels
-// of positive size with samples, and for a file beyond 4 GiB.
+// of positive size with samples, and for a file beyond 4 GiB. On failure
+// error (when given) holds the reason as an errno value (ENOSPC, EACCES,
+// ENOMEM, EISDIR...).
 [[nodiscard]] bool writeTiff(const std::string& path, const TiffDocument* source, const ProcessedImage& image,
-                             const ImportSettings& settings, const OutputSettings& output);
+                             const ImportSettings& settings, const OutputSettings& output, int* error = nullptr);
 
 }  // namespace kyp

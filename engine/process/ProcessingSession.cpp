@@ -159,7 +159,7 @@ void ProcessingSession::SetReduction(int32_t factor) {
 const TiffDocument* ProcessingSession::InputDocument() const { return document_.get(); }
 
 bool ProcessingSession::LoadRaw() {
-    if (!kyp::LoadRaw(fileName_, *document_, *rawBlock_, raw_, camera_)) {
+    if (!kyp::LoadRaw(fileName_, *document_, *rawBlock_, raw_, camera_, &lastError_)) {
         ReleaseRaw();
         return false;
     }
@@ -169,7 +169,9 @@ bool ProcessingSession::LoadRaw() {
 bool ProcessingSession::Report(const char* text) {
     if (!progress_) return true;
     if (text) progress_->SetText(text);
-    return progress_->Tick(1);
+    if (progress_->Tick(1)) return true;
+    cancelled_ = true;
+    return false;
 }
 
 bool ProcessingSession::ReportFormat(const char* format, ...) {
@@ -233,13 +235,20 @@ int ProcessingSession::RunRawStage(bool interactive) {
 }
 
 bool ProcessingSession::Process() {
-    if (fileName_.empty()) return false;
+    lastError_ = LoadError::none;
+    cancelled_ = false;
+    if (fileName_.empty()) {
+        lastError_ = LoadError::missing;
+        return false;
+    }
     bool result = false;
+    bool loaded = false;
     do {
         // 1-2: load
         if (progress_ && !ReportFormat("Loading %s  ...", BaseName(fileName_))) break;
         const int raw = RunRawStage(false);
         if (raw <= 0) break;
+        loaded = true;
 
         // 6: demosaic
         if (reduction_ >= 2) {
@@ -271,6 +280,8 @@ bool ProcessingSession::Process() {
         result = true;
     } while (false);
     if (progress_) progress_->End();
+    // After the load only a block that could not be had stops the pipeline.
+    if (!result && loaded && !cancelled_) lastError_ = LoadError::outOfMemory;
     return result;
 }
 

@@ -9,6 +9,7 @@
 #include "engine/process/ProgressCallback.h"
 #include "engine/process/TextureDefect.h"
 #include "engine/raw/CameraSettings.h"
+#include "engine/raw/LoadError.h"
 #include "engine/raw/RawMosaic.h"
 #include "engine/settings/ImportSettings.h"
 
@@ -66,6 +67,10 @@ public:
     [[nodiscard]] int32_t Reduction() const { return reduction_; }
 
     [[nodiscard]] bool LoadRaw();
+    // Why the last LoadRaw or console Process failed: the load's reason, or
+    // outOfMemory when the file loaded but a later step could not get its
+    // memory; none after a success or a cancellation.
+    [[nodiscard]] LoadError LastError() const { return lastError_; }
     [[nodiscard]] bool Report(const char* text);
     [[nodiscard]] bool ReportFormat(const char* format, ...) __attribute__((format(printf, 2, 3)));
     [[nodiscard]] bool PrepareImage(ProcessedImage& destination, const ProcessedImage& source);
@@ -145,6 +150,8 @@ private:
     bool curvesChangedPreview_ = true;
     bool curvesChangedFull_ = true;
     bool derived_ = false;
+    bool cancelled_ = false;  // a Report of this run was cancelled
+    LoadError lastError_ = LoadError::none;
     bool textureFound_ = false;
     bool gammaTableBuilt_ = false;
     // Each raw-stage run makes a new generation of the corrected mosaic; a cached

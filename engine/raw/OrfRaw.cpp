@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "engine/process/KernelTargets.h"
@@ -27,22 +28,37 @@ constexpr const char* kWhiteBalanceNames[] = {"Auto",  "Quick Reference", "3000K
 
 }  // namespace
 
-bool IsOrfFile(const std::string& path) {
-    if (path.empty()) return false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat info {};
-    uint8_t head[8] = {};
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-              info.st_size >= static_cast<off_t>(kOrfMinimumFileSize) &&
-              // Sizes are 32-bit: a file of 4 GiB or more could never be mapped.
-              static_cast<uint64_t>(info.st_size) <= 0xFFFFFFFFull;
-    if (ok) {
-        (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-        ok = ::pread(fd, head, sizeof head, 0) == static_cast<ssize_t>(sizeof head);
+bool IsOrfFile(const std::string& path, LoadError* why) {
+    LoadError error = LoadError::none;
+    const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        error = path.empty() || errno == ENOENT || errno == ENOTDIR ? LoadError::missing
+                : errno == EACCES || errno == EPERM                 ? LoadError::denied
+                : errno == ENXIO || errno == ENODEV                 ? LoadError::notRegular
+                                                                    : LoadError::readFailed;
+    } else {
+        struct stat info {};
+        uint8_t head[8] = {};
+        if (::fstat(fd, &info) != 0) {
+            error = LoadError::readFailed;
+        } else if (!S_ISREG(info.st_mode)) {
+            error = LoadError::notRegular;
+        } else if (info.st_size < static_cast<off_t>(kOrfMinimumFileSize) ||
+                   // Sizes are 32-bit: a file of 4 GiB or more cannot be read.
+                   static_cast<uint64_t>(info.st_size) > 0xFFFFFFFFull) {
+            error = LoadError::notOrf;
+        } else {
+            (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+            if (::pread(fd, head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) {
+                error = LoadError::changed;  // shorter now than fstat said
+            } else if (!(head[0] == 'M' && head[1] == 'M' && head[2] == 'O' && head[3] == 'R')) {
+                error = LoadError::notOrf;
+            }
+        }
+        ::close(fd);
     }
-    ::close(fd);
-    return ok && head[0] == 'M' && head[1] == 'M' && head[2] == 'O' && head[3] == 'R';
+    if (why) *why = error;
+    return error == LoadError::none;
 }
 
 uint16_t WhiteBalanceModeFrom(uint16_t first, uint16_t second) {

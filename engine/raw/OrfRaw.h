@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/raw/CameraSettings.h"
+#include "engine/raw/LoadError.h"
 #include "engine/raw/TiffDirectory.h"
 
 namespace kyp {
@@ -16,8 +17,10 @@ inline constexpr uint32_t kOrfMinimumFileSize = 7614592;
 
 // ORF file test: the path names an existing regular file (not a directory)
 // of at least kOrfMinimumFileSize bytes and below 4 GiB whose first four
-// bytes are "MM" then "OR". Reads only the first eight bytes.
-[[nodiscard]] bool IsOrfFile(const std::string& path);
+// bytes are "MM" then "OR". Reads only the first eight bytes; a pipe or
+// device is never opened for reading, so the test cannot block. On failure
+// why (when given) says which part of the test failed.
+[[nodiscard]] bool IsOrfFile(const std::string& path, LoadError* why = nullptr);
 
 // White-balance mode index from the two SHORT values of maker-note tag 0x1015:
 // first 1 gives 0 (Auto), first 3 gives 1 (Quick Reference), else a second
@@ -39,7 +42,7 @@ void ReadCameraSettings(const TiffDirectory& makerNote, CameraSettings& camera);
 
 // What readRawInfo finds.
 struct RawInfo {
-    const uint8_t* raw = nullptr;  // first raw byte in the mapping; null when the offset is past the end
+    const uint8_t* raw = nullptr;  // first raw byte in the file's bytes; null when the offset is past the end
     uint32_t rawOffset = 0;        // file offset of the first strip
     uint32_t width = 0;
     uint32_t height = 0;

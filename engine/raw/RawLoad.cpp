@@ -7,19 +7,23 @@ namespace kyp {
 
 namespace {
 
-bool LoadInto(const std::string& path, TiffDocument& document, RawSampleBlock& block, RawMosaic& mosaic,
-              CameraSettings& camera) {
-    if (!IsOrfFile(path)) return false;
-    // The raw data is most of the file: map all of it at once.
-    if (!document.open(path, true) || !document.parse()) return false;
+LoadError LoadInto(const std::string& path, TiffDocument& document, RawSampleBlock& block, RawMosaic& mosaic,
+                   CameraSettings& camera) {
+    LoadError error = LoadError::none;
+    if (!IsOrfFile(path, &error)) return error;
+    // The whole file in memory: a file changed on the disk meanwhile cannot
+    // disturb the load.
+    if (!document.open(path)) return document.file().error();
+    if (!document.parse()) return LoadError::damaged;
 
     RawInfo info;
-    if (!readRawInfo(document, info)) return false;
+    if (!readRawInfo(document, info)) return LoadError::damaged;
     // width × height samples of two bytes from the first strip must lie in the
     // file; counted in 64 bits so that huge dimensions cannot wrap the test.
     const uint64_t samples = uint64_t{info.width} * info.height;
-    if (samples == 0 || !document.file().view().contains(info.rawOffset, samples * 2)) return false;
-    if (!block.ensure(static_cast<size_t>(samples))) return false;
+    if (samples == 0) return LoadError::damaged;
+    if (!document.file().view().contains(info.rawOffset, samples * 2)) return LoadError::truncated;
+    if (!block.ensure(static_cast<size_t>(samples))) return LoadError::outOfMemory;
 
     unpack(block.samples(), document.file().view().at(info.rawOffset, samples * 2), static_cast<size_t>(samples));
     // The packed samples are not read again (the writers use only the TIFF
@@ -29,14 +33,16 @@ bool LoadInto(const std::string& path, TiffDocument& document, RawSampleBlock& b
     mosaic.width = info.width;
     mosaic.height = info.height;
     camera = info.camera;
-    return true;
+    return LoadError::none;
 }
 
 }  // namespace
 
 bool LoadRaw(const std::string& path, TiffDocument& document, RawSampleBlock& block, RawMosaic& mosaic,
-             CameraSettings& camera) {
-    if (LoadInto(path, document, block, mosaic, camera)) return true;
+             CameraSettings& camera, LoadError* error) {
+    const LoadError result = LoadInto(path, document, block, mosaic, camera);
+    if (error) *error = result;
+    if (result == LoadError::none) return true;
     block.reset();
     mosaic = RawMosaic{};
     camera = CameraSettings{};

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "engine/raw/CameraSettings.h"
+#include "engine/raw/LoadError.h"
 #include "engine/raw/RawMosaic.h"
 #include "engine/raw/RawSampleBlock.h"
 
@@ -16,8 +17,9 @@ class TiffDocument;
 //
 // On success the document stays open (the writers copy Exif tags from it).
 // On any failure: block freed, mosaic emptied, camera set to the defaults,
-// document closed; no message (callers word their own).
+// document closed; no message (callers word their own), but error (when
+// given) says why.
 [[nodiscard]] bool LoadRaw(const std::string& path, TiffDocument& document, RawSampleBlock& block,
-                           RawMosaic& mosaic, CameraSettings& camera);
+                           RawMosaic& mosaic, CameraSettings& camera, LoadError* error = nullptr);
 
 }  // namespace kyp

@@ -26,9 +26,9 @@ void Store32(uint8_t* p, uint32_t v, bool bigEndian) {
 
 TiffDocument::~TiffDocument() { close(); }
 
-bool TiffDocument::open(const std::string& path, bool populate) {
+bool TiffDocument::open(const std::string& path) {
     close();
-    return file_.open(path, populate) && startFile();
+    return file_.open(path) && startFile();
 }
 
 bool TiffDocument::openMemory(ByteView bytes) {

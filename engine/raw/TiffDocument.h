@@ -16,7 +16,7 @@ namespace kyp {
 inline constexpr uint16_t kByteOrderIntel = 0x4949;     // "II", little-endian
 inline constexpr uint16_t kByteOrderMotorola = 0x4D4D;  // "MM", big-endian
 
-// A TIFF or ORF file opened for reading (mapped, then parsed into a tree of
+// A TIFF or ORF file opened for reading (read into memory, then parsed into a tree of
 // directories), or a tree built in memory for writing.
 //
 // ORF files are big-endian TIFF files with the letters "OR" where TIFF has
@@ -45,10 +45,10 @@ public:
     TiffDocument(const TiffDocument&) = delete;
     TiffDocument& operator=(const TiffDocument&) = delete;
 
-    // close(), then map the file and take the byte order from its first two
-    // bytes (big-endian exactly when they are "MM"). populate maps every
-    // page at once, for callers that go on to read the whole file.
-    [[nodiscard]] bool open(const std::string& path, bool populate = false);
+    // close(), then read the file into memory and take the byte order from
+    // its first two bytes (big-endian exactly when they are "MM").
+    // file().error() says why it failed.
+    [[nodiscard]] bool open(const std::string& path);
     // The same over bytes the caller keeps alive until close().
     [[nodiscard]] bool openMemory(ByteView bytes);
     // Reads the header and the directory chain. Fails when the first directory

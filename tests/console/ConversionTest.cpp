@@ -43,8 +43,8 @@ TEST_F(Conversion, PatternConvertsMatchesBesideTheirInputsAndGoesOnAfterFailures
     SessionConverter converter;
     const test::RunOutput run = test::Run({"-q", work.path() + "/*.orf"}, &converter);
     EXPECT_EQ(run.code, 2);
-    EXPECT_EQ(run.err, "!Error: Could not process '" + work / "P0.orf" + "'\n!Error: Could not process '" +
-                           work / "P3.orf" + "'\n");
+    EXPECT_EQ(run.err, "!Error: Could not process '" + work / "P0.orf" + "': Not an ORF file\n" +
+                           "!Error: Could not process '" + work / "P3.orf" + "': Not a regular file\n");
     EXPECT_EQ(run.out, "Processing: " + work / "P0.orf" + "\nProcessing: " + work / "P2.ORF" +
                            "\nSaving:     " + work / "P2.tif" + "\nProcessing: " + work / "P3.orf" +
                            "\nProcessing: " + work / "p1.orf" + "\nSaving:     " + work / "p1.tif" + "\n");

@@ -179,7 +179,9 @@ TEST(Switches, AnnotationQuietAndUnknown) {
     EXPECT_TRUE(Parsed({"-P"}).state.printOnly);
     const Parsed unknown{"-", "-x", "-9", "-zzz"};
     EXPECT_EQ(unknown.last, ArgumentResult::ok);
-    EXPECT_EQ(unknown.err.Text(), "");
+    EXPECT_EQ(unknown.err.Text(),  // ignored, with a word
+              "!Warning: ignored unknown switch '-'\n!Warning: ignored unknown switch '-x'\n"
+              "!Warning: ignored unknown switch '-9'\n!Warning: ignored unknown switch '-zzz'\n");
 }
 
 TEST(Switches, OutputFolder) {

@@ -90,12 +90,15 @@ private slots:
         test::Recorder recorder;
         MainFrame frame;
         QVERIFY(frame.OpenByName(test::Path(photos_, "P1.ORF")));
-        for (const std::string& bad : {test::Path(photos_, "not-raw.orf"), photos_.path().toStdString(),
-                                       test::Path(photos_, "gone.orf")}) {
+        const std::pair<std::string, std::string> cases[] = {
+            {test::Path(photos_, "not-raw.orf"), "Not an ORF file"},
+            {photos_.path().toStdString(), "Not a regular file"},
+            {test::Path(photos_, "gone.orf"), "No such file or directory"}};
+        for (const auto& [bad, reason] : cases) {
             recorder.messages.clear();
             QVERIFY(!frame.OpenByName(bad));
             QCOMPARE(recorder.messages.size(), size_t{1});
-            QCOMPARE(recorder.messages[0].text, "Cannot open file '" + bad + "'.");
+            QCOMPARE(recorder.messages[0].text, "Cannot open file '" + bad + "'.\n" + reason + ".");
             QCOMPARE(recorder.messages[0].title, std::string("Kyp Suite"));
             QVERIFY(!frame.DocumentLoaded());  // the old document is gone too
         }

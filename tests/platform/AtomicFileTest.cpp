@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <climits>
 #include <csignal>
 
 #include "platform/FileContents.h"
@@ -13,9 +14,15 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-class AtomicFileTest : public ::testing::Test {
+// Every case runs with unnamed files (O_TMPFILE) and with the named temporary
+// file of file systems without them.
+class AtomicFileTest : public ::testing::TestWithParam<bool> {
 protected:
-    void TearDown() override { AtomicFile::InjectWriteFailureAfter(-1); }
+    void SetUp() override { AtomicFile::UseUnnamedFiles(GetParam()); }
+    void TearDown() override {
+        AtomicFile::InjectWriteFailureAfter(-1);
+        AtomicFile::UseUnnamedFiles(true);
+    }
     static unsigned Mode(const std::string& path) {
         struct stat st {};
         return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
@@ -23,11 +30,16 @@ protected:
     test::TestFolder folder_;
 };
 
-TEST_F(AtomicFileTest, CommitReplacesTargetAndLeavesNoTemporary) {
+TEST_P(AtomicFileTest, CommitReplacesTargetAndLeavesNoTemporary) {
     const std::string target = folder_.Write("out.tif", "old contents");
     AtomicFile file;
     ASSERT_TRUE(file.open(target));
-    EXPECT_EQ(file.tempPath().rfind(folder_ / ".", 0), 0u) << file.tempPath();
+    EXPECT_EQ(file.unnamed(), GetParam());
+    if (GetParam()) {
+        EXPECT_EQ(folder_.Names(), Names{"out.tif"});  // nothing to see until commit
+    } else {
+        EXPECT_EQ(file.tempPath().rfind(folder_ / ".", 0), 0u) << file.tempPath();
+    }
     ASSERT_TRUE(file.write("new", 3));
     ASSERT_TRUE(file.write(" data", 5));
     EXPECT_EQ(test::ReadFile(target), "old contents");  // untouched until commit
@@ -35,9 +47,28 @@ TEST_F(AtomicFileTest, CommitReplacesTargetAndLeavesNoTemporary) {
     EXPECT_EQ(test::ReadFile(target), "new data");
     EXPECT_EQ(folder_.Names(), Names{"out.tif"});
     EXPECT_EQ(file.written(), 8u);
+    ASSERT_TRUE(WriteFileAtomically(folder_ / "fresh.tif", "abc", 3));  // no file of that name before
+    EXPECT_EQ(test::ReadFile(folder_ / "fresh.tif"), "abc");
+    EXPECT_EQ(folder_.Names(), (Names{"fresh.tif", "out.tif"}));
 }
 
-TEST_F(AtomicFileTest, FullDiskOrAbandonedFileLeavesThePreviousFileAndNoTemporary) {
+// A target path just below the path limit: the temporary name must not pass it.
+TEST_P(AtomicFileTest, TargetPathNearThePathLimit) {
+    std::string folder = folder_.path();
+    while (folder.size() + 201 + 8 < PATH_MAX) {
+        folder += "/" + std::string(200, 'd');
+        ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    }
+    const std::string target = folder + "/" + std::string(PATH_MAX - 2 - folder.size(), 'n');
+    ASSERT_EQ(target.size(), PATH_MAX - 1u);
+    EXPECT_TRUE(WriteFileAtomically(target, "x", 1));
+    EXPECT_TRUE(WriteFileAtomically(target, "yz", 2));  // the replacing path too
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 2);
+}
+
+TEST_P(AtomicFileTest, FullDiskOrAbandonedFileLeavesThePreviousFileAndNoTemporary) {
     const std::string target = folder_.Write("out.bmp", "previous");
     AtomicFile::InjectWriteFailureAfter(5);
     {
@@ -64,7 +95,7 @@ TEST_F(AtomicFileTest, FullDiskOrAbandonedFileLeavesThePreviousFileAndNoTemporar
     EXPECT_EQ(folder_.Names(), Names{"out.bmp"});
 }
 
-TEST_F(AtomicFileTest, FailuresToCreateOrRename) {
+TEST_P(AtomicFileTest, FailuresToCreateOrRename) {
     AtomicFile file;
     EXPECT_FALSE(file.open(folder_ / "missing/out.tif"));
     EXPECT_EQ(file.error(), ENOENT);
@@ -72,12 +103,10 @@ TEST_F(AtomicFileTest, FailuresToCreateOrRename) {
     EXPECT_FALSE(file.open(""));
     EXPECT_FALSE(ReplaceFileContents("", "x", 1));
 
-    // A folder standing where the file should go: the rename fails at commit.
+    // A folder standing where the file should go.
     std::filesystem::create_directory(folder_ / "sub");
-    ASSERT_TRUE(file.open(folder_ / "sub"));
-    ASSERT_TRUE(file.write("x", 1));
-    EXPECT_FALSE(file.commit());
-    EXPECT_NE(file.error(), 0);
+    EXPECT_FALSE(file.open(folder_ / "sub"));
+    EXPECT_EQ(file.error(), EISDIR);
     EXPECT_EQ(folder_.Names(), Names{"sub"});
 
     // One file at a time per object.
@@ -87,7 +116,7 @@ TEST_F(AtomicFileTest, FailuresToCreateOrRename) {
     EXPECT_EQ(folder_.Names(), Names{"sub"});
 }
 
-TEST_F(AtomicFileTest, PermissionsKeptOrGivenExactly) {
+TEST_P(AtomicFileTest, PermissionsKeptOrGivenExactly) {
     const std::string target = folder_.Write("mode.tif", "x");
     ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
     ASSERT_TRUE(WriteFileAtomically(target, "yy", 2));
@@ -99,7 +128,9 @@ TEST_F(AtomicFileTest, PermissionsKeptOrGivenExactly) {
     const mode_t previousMask = ::umask(0);
     AtomicFile file;
     ASSERT_TRUE(file.open(target, 0600));
-    EXPECT_EQ(Mode(file.tempPath()), 0600u);
+    if (!GetParam()) {
+        EXPECT_EQ(Mode(file.tempPath()), 0600u);
+    }
     file.discard();
     ASSERT_TRUE(ReplaceFileContents(target, "private", 7, 0600));
     EXPECT_EQ(Mode(target), 0600u);
@@ -110,30 +141,54 @@ TEST_F(AtomicFileTest, PermissionsKeptOrGivenExactly) {
     EXPECT_EQ(test::ReadFile(target), "private");
 }
 
-TEST_F(AtomicFileTest, PendingTemporariesAreRemovedOnRequestAndOnSignal) {
+TEST_P(AtomicFileTest, PendingTemporariesAreRemovedOnRequestAndOnSignal) {
     const std::string target = folder_.Write("sig.tif", "before");
-    AtomicFile file;
-    ASSERT_TRUE(file.open(target));
-    ASSERT_TRUE(file.write("half", 4));
-    EXPECT_EQ(folder_.Names().size(), 2u);
-    AtomicFile::RemovePendingTempFiles();
-    EXPECT_EQ(folder_.Names(), Names{"sig.tif"});
-    EXPECT_FALSE(file.commit());  // its temporary is gone: never a partial target
-    EXPECT_EQ(test::ReadFile(target), "before");
+    if (!GetParam()) {
+        AtomicFile file;
+        ASSERT_TRUE(file.open(target));
+        ASSERT_TRUE(file.write("half", 4));
+        EXPECT_EQ(folder_.Names().size(), 2u);
+        AtomicFile::RemovePendingTempFiles();
+        EXPECT_EQ(folder_.Names(), Names{"sig.tif"});
+        EXPECT_FALSE(file.commit());  // its temporary is gone: never a partial target
+        EXPECT_EQ(test::ReadFile(target), "before");
+    }
 
-    // A process terminated in the middle of a write leaves only the old file.
+    // A process ended in the middle of a write by any terminating signal
+    // leaves only the old file; with unnamed files even SIGKILL does.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            AtomicFile::InstallSignalCleanup();
-            AtomicFile pending;
-            if (pending.open(target) && pending.write("partial", 7)) std::raise(SIGTERM);
-            std::exit(3);
-        },
-        ::testing::KilledBySignal(SIGTERM), "");
-    EXPECT_EQ(folder_.Names(), Names{"sig.tif"});
-    EXPECT_EQ(test::ReadFile(target), "before");
+    std::vector<int> signals = {SIGTERM, SIGINT, SIGHUP, SIGPIPE, SIGQUIT, SIGUSR1, SIGALRM};
+    if (GetParam()) signals.push_back(SIGKILL);
+    for (const int signal : signals) {
+        EXPECT_EXIT(
+            {
+                AtomicFile::InstallSignalCleanup();
+                AtomicFile pending;
+                if (pending.open(target) && pending.write("partial", 7)) std::raise(signal);
+                std::exit(3);
+            },
+            ::testing::KilledBySignal(signal), "")
+            << signal;
+        EXPECT_EQ(folder_.Names(), Names{"sig.tif"}) << signal;
+        EXPECT_EQ(test::ReadFile(target), "before");
+    }
 }
+
+TEST(AtomicFileNames, TemporaryNamePattern) {
+    const struct {
+        const char* name;
+        long pid;  // -1: not one of ours
+    } cases[] = {{".settings.json.123-4.tmp", 123}, {".a.b.tif.7-0.tmp", 7}, {"settings.json.1-2.tmp", -1},
+                 {".settings.json.12x-4.tmp", -1},  {".x.5-.tmp", -1},       {".x.-5.tmp", -1},
+                 {".x.5-1.tmp~", -1},               {".tmp", -1}};
+    for (const auto& c : cases) {
+        long pid = -1;
+        EXPECT_EQ(AtomicFile::IsTempName(c.name, pid) ? pid : -1, c.pid) << c.name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, AtomicFileTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Unnamed" : "Named"; });
 
 }  // namespace
 }  // namespace kyp
