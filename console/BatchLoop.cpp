@@ -63,6 +63,10 @@ void BatchLoop::ConvertOneFile(const std::string& input) {
         return;
     }
 
+    if (state_.depthAsked && state_.output.t16 && state_.output.format != format::tiff && !state_.depthWarned) {
+        err_.Write("!Warning: 16 bits per component apply to TIFF output only; JPEG and bitmap files get 8\n");
+        state_.depthWarned = true;
+    }
     if (state_.verbosity >= verbosity::brief) out_.Printf("Processing: %s\n", input.c_str());
     // Never over an input of the run, nor over the output of another input.
     if (const std::string conflict = Conflict(input, output); !conflict.empty()) {

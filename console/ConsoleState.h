@@ -38,6 +38,8 @@ struct ConsoleState {
     bool pause = false;
     bool fileHandled = false;  // a file was handled since the last option
     bool fileFailed = false;   // some input could not be processed or written
+    bool depthAsked = false;   // -b:16 was given (for the one warning when the format has 8 bits only)
+    bool depthWarned = false;
 };
 
 }  // namespace kyp

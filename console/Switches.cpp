@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "console/FileArguments.h"
+#include "engine/process/GaussianKernel.h"
 
 namespace kyp {
 
@@ -179,17 +180,19 @@ void ApplyGamma(const char* p, ImportSettings& settings, ConsoleStream& err) {
     }
     double value = 0.0;
     const bool number = ReadReal(p, value);
-    // The exponent is 1/v. A value that is no number, infinite, zero or so
-    // small that 1/v leaves the float range would give an exponent the gamma
-    // table cannot be built from.
-    const bool usable = number && std::isfinite(value) && std::fabs(value - 1.0) >= kGammaTooCloseToOne &&
-                        std::fabs(value) >= 1.0 / static_cast<double>(std::numeric_limits<float>::max());
+    // The exponent is 1/v and must be a finite positive float: a value that is
+    // no number, not positive, or so small or large that 1/v leaves the float
+    // range or rounds to zero would give a table that maps almost every input
+    // to white (or none at all).
+    const float exponent = number && value > 0.0 ? static_cast<float>(1.0 / value) : 0.0f;
+    const bool usable = std::isfinite(value) && std::fabs(value - 1.0) >= kGammaTooCloseToOne &&
+                        std::isfinite(exponent) && exponent > 0.0f;
     if (!usable) {
         err.Printf("\n!Error: invalid gamma value '%s' = %g. Using default.\n", p, value);
         settings.gammaExponent = kDefaultGammaExponent;
         return;
     }
-    settings.gammaExponent = static_cast<float>(1.0 / value);
+    settings.gammaExponent = exponent;
 }
 
 void ApplyJpeg(const char* p, OutputSettings& output, ConsoleStream& err) {
@@ -303,7 +306,10 @@ ArgumentResult ApplyUnsharpMask(const char* p, ImportSettings& settings) {
         const char* end = p;
         if (ReadReal(p, value, &end)) {
             value = std::fabs(value);
-            if (value > kUsmRadiusMin) radius = static_cast<float>(value < kUsmRadiusMax ? value : kUsmRadiusMax);
+            // Above the least radius taken but below the kernel's least: the
+            // kernel's, so that what the report shows is what sharpens.
+            if (value > kUsmRadiusMin)
+                radius = std::max(kMinUsmRadius, static_cast<float>(value < kUsmRadiusMax ? value : kUsmRadiusMax));
         } else {
             while (IsDigit(*end) || *end == '.' || *end == 'e' || *end == 'E') ++end;
         }
@@ -362,7 +368,11 @@ ArgumentResult ApplySwitch(const std::string& argument, ConsoleState& state, Con
     const char* value = argument.size() > 1 ? argument.c_str() + 2 : "";
     switch (letter) {
         case 'a': return ApplyAnnotation(value, state.output);
-        case 'b': return ApplyBitDepth(value, state.output, err);
+        case 'b': {
+            const ArgumentResult result = ApplyBitDepth(value, state.output, err);
+            state.depthAsked = state.output.t16;
+            return result;
+        }
         case 'c':
             if (state.curves.LoadStoredSettings(state.settings, state.output)) state.curves.RebuildTables();
             return ArgumentResult::ok;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "ConsoleTestSupport.h"
@@ -78,6 +80,84 @@ TEST_F(Conversion, FullVerbosityShowsStepTextsOnTheErrorStream) {
     EXPECT_NE(run.err.find("Luminance/gradient"), std::string::npos);
     // Everything shown was erased again at the end.
     EXPECT_EQ(run.err.substr(run.err.size() - 3), "\b\b\b");
+}
+
+// Inputs and outputs at the edges: no output replaces an input of the run or
+// the output of another input; inputs that are no raw file are refused with
+// their reason and never block. "W/" stands for the work folder; files are
+// "name:kind" with kind o (the sample ORF), f (a named pipe), c (an ORF whose
+// raw data is cut short) or d (a folder). Files in keep must still hold the
+// ORF bytes afterwards.
+TEST_F(Conversion, NothingLostNothingHangs) {
+    const struct {
+        std::vector<std::string> files;
+        std::vector<std::string> arguments;
+        int code;
+        std::string err;
+        std::vector<std::string> keep;
+    } cases[] = {
+        {{"w.tif:o"}, {"W/w.tif"}, 2, "!Error: Could not write output 'W/w.tif': Would replace the input 'W/w.tif'\n",
+         {"w.tif"}},
+        {{"w.jpg:o"}, {"-j", "W/*.jpg"}, 2,
+         "!Error: Could not write output 'W/w.jpg': Would replace the input 'W/w.jpg'\n", {"w.jpg"}},
+        {{"w.bmp:o"}, {"-w", "W/w.bmp"}, 2,
+         "!Error: Could not write output 'W/w.bmp': Would replace the input 'W/w.bmp'\n", {"w.bmp"}},
+        // An input named later on the command line is protected as well.
+        {{"a.orf:o", "a.tif:o"}, {"W/a.orf", "W/a.tif"}, 2,
+         "!Error: Could not write output 'W/a.tif': Would replace the input 'W/a.tif'\n"
+         "!Error: Could not write output 'W/a.tif': Would replace the input 'W/a.tif'\n",
+         {"a.orf", "a.tif"}},
+        {{"x.ORF:o", "x.orf:o"}, {"W/*.orf"}, 2,
+         "!Error: Could not write output 'W/x.tif': Would replace the output of 'W/x.ORF'\n", {"x.ORF", "x.orf"}},
+        {{"d1:d", "d2:d", "d1/x.orf:o", "d2/x.orf:o", "out:d"}, {"-o:W/out", "W/d1/x.orf", "W/d2/x.orf"}, 2,
+         "!Error: Could not write output 'W/out/x.tif': Would replace the output of 'W/d1/x.orf'\n", {}},
+        {{"a.orf:o"}, {"W/a.orf", "=g", "W/a.orf"}, 0, "", {"a.orf"}},  // asked for twice: converted twice
+        {{"f.orf:f", "p.orf:o"}, {"W/*.orf"}, 2, "!Error: Could not process 'W/f.orf': Not a regular file\n", {}},
+        {{"f.orf:f"}, {"W/f.orf"}, 2, "!Error: Could not process 'W/f.orf': Not a regular file\n", {}},
+        {{"c.orf:c"}, {"W/c.orf"}, 2, "!Error: Could not process 'W/c.orf': Raw data cut short\n", {}},
+        {{}, {"W/gone.orf"}, 2, "!Error: Could not process 'W/gone.orf': No such file or directory\n", {}},
+        {{"a.orf:o"}, {"-x.orf", "=y.orf", "W/a.orf"}, 0,
+         "!Warning: ignored unknown switch '-x.orf'\n!Warning: ignored unknown letters '.' in option list '=y.orf'\n",
+         {}},
+        {{}, {"--", "=g"}, 0, "!Warning: ignored unknown switch '--'\n!Warning: no input file named, nothing converted\n",
+         {}},
+        {{"a.orf:o", "b.orf:o"}, {"-b:16", "-j", "W/a.orf", "-w", "W/b.orf"}, 0,
+         "!Warning: 16 bits per component apply to TIFF output only; JPEG and bitmap files get 8\n", {}},
+    };
+    const std::string orf = test::ReadFile(*folder_ / "p1.orf");
+    std::string cut = orf;
+    // Image height 60000 (a LONG in the main directory at offset 8): the raw data now runs past the end.
+    for (size_t at = 10; at + 12 <= 8 + 2 + 12 * 30; at += 12) {
+        if (cut[at] == 1 && cut[at + 1] == 1) {  // tag 257
+            cut[at + 8] = 0, cut[at + 9] = 0, cut[at + 10] = char(0xEA), cut[at + 11] = 0x60;
+            break;
+        }
+    }
+    ASSERT_NE(cut, orf);
+    for (const auto& c : cases) {
+        test::TestFolder work;
+        const auto path = [&](std::string text) {
+            for (size_t at = 0; (at = text.find("W/", at)) != std::string::npos; at += work.path().size() + 1)
+                text.replace(at, 2, work.path() + "/");
+            return text;
+        };
+        for (const std::string& file : c.files) {
+            const std::string name = file.substr(0, file.size() - 2);
+            switch (file.back()) {
+                case 'o': work.Write(name, orf); break;
+                case 'c': work.Write(name, cut); break;
+                case 'f': ASSERT_EQ(::mkfifo((work / name).c_str(), 0600), 0); break;
+                case 'd': std::filesystem::create_directory(work / name); break;
+            }
+        }
+        std::vector<std::string> arguments = {"-qq"};
+        for (const std::string& argument : c.arguments) arguments.push_back(path(argument));
+        SessionConverter converter;
+        const test::RunOutput run = test::Run(arguments, &converter);
+        EXPECT_EQ(run.code, c.code) << c.arguments.back();
+        EXPECT_EQ(run.err, path(c.err)) << c.arguments.back();
+        for (const std::string& name : c.keep) EXPECT_TRUE(test::ReadFile(work / name) == orf) << name;
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "ConsoleTestSupport.h"
 #include "console/Switches.h"
+#include "engine/process/GaussianKernel.h"
 
 namespace kyp {
 namespace {
@@ -129,6 +130,7 @@ TEST(Switches, UnsharpMask) {
     EXPECT_FLOAT_EQ(negative.state.settings.usmRadius, 2.5f);
     EXPECT_EQ(negative.state.settings.usmThreshold, 7);
     EXPECT_FLOAT_EQ(Parsed({"-u:1,1e30"}).state.settings.usmRadius, 250.0f);
+    EXPECT_GE(Parsed({"-u:100,0.10005"}).state.settings.usmRadius, kMinUsmRadius);  // sharpens as reported
     EXPECT_EQ(Parsed({"-u:1,,4"}).state.settings.usmThreshold, 4);
     EXPECT_EQ(Parsed({"-u:1,x,4"}).last, ArgumentResult::usage);  // "x" was the separator
 }
@@ -155,9 +157,10 @@ TEST(Switches, Gamma) {
     const Parsed plus{"=-z", "-g:+1.8"};
     EXPECT_TRUE(plus.On(opt::gamma));
     EXPECT_EQ(plus.state.settings.gammaExponent, static_cast<float>(1.0 / 1.8));
-    EXPECT_EQ(Parsed({"-g::-2"}).state.settings.gammaExponent, -0.5f);
-
-    for (const char* rejected : {"-g:1.0005", "-g:0", "-g:abc", "-g:inf", "-g:1e-300"}) {
+    // Every value whose exponent is not a finite positive number is refused:
+    // negative ones and ones whose exponent underflows gave a white picture.
+    for (const char* rejected : {"-g:1.0005", "-g:0", "-g:abc", "-g:inf", "-g:1e-300", "-g::-2", "-g:-2.2", "-g:-1",
+                                 "-g:-1e-30", "-g:1e46", "-g:1e-40"}) {
         const Parsed p{"-g:3", rejected};
         EXPECT_EQ(p.state.settings.gammaExponent, 0.45f) << rejected;
         EXPECT_EQ(p.err.Text().rfind("\n!Error: invalid gamma value '", 0), 0u) << rejected;
