@@ -168,6 +168,20 @@ TEST_F(TiffWriterTest, ExifAndAnnotationRules) {
     EXPECT_EQ(FindWritten(main, 272), nullptr);  // the source has no Model
     EXPECT_EQ(WrittenText(f, *FindWritten(main, 270)), std::string("Replaced\0", 9));
     EXPECT_EQ(WrittenText(f, *FindWritten(main, 271)), std::string("X\0", 2));
+
+    // Nor does one whose Exif directory holds none of the carried tags (a
+    // directory of no entries is not valid TIFF), and libtiff reads the file.
+    const std::vector<uint8_t> foreign =
+        test::BuildBigEndianTiff({{271, 2, {}, std::string("X\0", 2)}}, {{37500, 7, {}, std::string("note")}});
+    ASSERT_TRUE(plain.openMemory(ByteView(foreign.data(), foreign.size())) && plain.parse());
+    f = Write(in, &plain);
+    EXPECT_EQ(FindWritten(ReadDirectory(f, 8), 34665), nullptr);
+    if (test::HasTool("tiffinfo")) {
+        int status = -1;
+        const std::string info = test::RunCommand("tiffinfo '" + folder_ / "out.tif" + "' 2>&1", &status);
+        EXPECT_EQ(status, 0) << info;
+        EXPECT_EQ(info.find("rror"), std::string::npos) << info;
+    }
 }
 
 TEST_F(TiffWriterTest, FailuresCreateNothingAndKeepTheOldFile) {
