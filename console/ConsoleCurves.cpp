@@ -42,8 +42,8 @@ bool ConsoleCurves::LoadSettingsFile(const std::string& path, ImportSettings& se
     return ReadKisFile(path, settings, impl_->curves, &output);
 }
 
-bool ConsoleCurves::LoadStoredSettings(ImportSettings& settings, OutputSettings& output) {
-    return kyp::LoadStoredSettings(settings, output, impl_->curves);
+bool ConsoleCurves::LoadStoredSettings(ImportSettings& settings, OutputSettings& output, std::string* problem) {
+    return kyp::LoadStoredSettings(settings, output, impl_->curves, problem);
 }
 
 }  // namespace kyp

@@ -42,7 +42,8 @@ public:
     // Reads the settings store (kyp's saved settings): output settings, then
     // the curves reset to identity, then the options text and the four curve
     // values. True when the store could be opened.
-    [[nodiscard]] bool LoadStoredSettings(ImportSettings& settings, OutputSettings& output);
+    [[nodiscard]] bool LoadStoredSettings(ImportSettings& settings, OutputSettings& output,
+                                          std::string* problem = nullptr);
 
 private:
     struct Impl;

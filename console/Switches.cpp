@@ -373,9 +373,12 @@ ArgumentResult ApplySwitch(const std::string& argument, ConsoleState& state, Con
             state.depthAsked = state.output.t16;
             return result;
         }
-        case 'c':
-            if (state.curves.LoadStoredSettings(state.settings, state.output)) state.curves.RebuildTables();
+        case 'c': {
+            std::string problem;
+            if (state.curves.LoadStoredSettings(state.settings, state.output, &problem)) state.curves.RebuildTables();
+            if (!problem.empty()) err.Printf("!Warning: %s\n", problem.c_str());
             return ArgumentResult::ok;
+        }
         case 'g': ApplyGamma(value, state.settings, err); return ArgumentResult::ok;
         case 'j': ApplyJpeg(value, state.output, err); return ArgumentResult::ok;
         case 'm': return ApplyMethod(value, state.settings, err);

@@ -1,17 +1,21 @@
 #include "platform/SettingsStore.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <ctime>
 #include <limits>
 #include <nlohmann/json.hpp>
 
+#include "platform/AtomicFile.h"
 #include "platform/FileContents.h"
 
 namespace kyp {
@@ -136,9 +140,48 @@ Json EncodeValue(const StoreValue& value) {
     return Json{{"hex", ToHex(value.text)}};
 }
 
-bool ParseDocument(std::string_view text, Json& doc) {
+bool ParseStrict(std::string_view text, Json& doc) {
     doc = Json::parse(text.begin(), text.end(), nullptr, /*allow_exceptions=*/false);
     return !doc.is_discarded() && doc.is_object();
+}
+
+// Every byte that is not part of a valid UTF-8 sequence becomes U+FFFD.
+std::string ReplaceInvalidUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t length = 1;
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0xC2 && c <= 0xF4) length = c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        if (c < 0x80 || (length > 1 && IsUtf8(text.substr(i, length)))) {
+            out.append(text.substr(i, c < 0x80 ? 1 : length));
+            i += c < 0x80 ? 1 : length;
+        } else {
+            out.append("\xEF\xBF\xBD");
+            ++i;
+        }
+    }
+    return out;
+}
+
+// A store whose only fault is invalid UTF-8 inside some strings is read
+// without those values; dropped counts them. False when it is no store.
+bool ParseDocument(std::string_view text, Json& doc, size_t* dropped = nullptr) {
+    if (dropped) *dropped = 0;
+    if (ParseStrict(text, doc)) return true;
+    if (IsUtf8(text)) return false;
+    const std::string repaired = ReplaceInvalidUtf8(text);
+    if (!ParseStrict(repaired, doc)) return false;
+    std::vector<std::string> bad;
+    for (const auto& item : doc.items()) {
+        if (item.key().find("\xEF\xBF\xBD") != std::string::npos ||
+            (item.value().is_string() && item.value().get_ref<const std::string&>().find("\xEF\xBF\xBD") != std::string::npos))
+            bad.push_back(item.key());
+    }
+    for (const std::string& key : bad) doc.erase(key);
+    if (dropped) *dropped = bad.size();
+    return true;
 }
 
 void DecodeDocument(const Json& doc, StoreValues& values) {
@@ -169,8 +212,8 @@ ReadResult ReadStore(const std::string& folder, std::string& text) {
 }
 
 // Renames an unparseable store to settings.json.corrupt-<local time>[-n],
-// never over an earlier one.
-bool MoveAside(const std::string& folder) {
+// never over an earlier one; aside (when given) gets the new name.
+bool MoveAside(const std::string& folder, std::string* aside = nullptr) {
     const std::string path = StorePath(folder);
     char stamp[32] = "unknown";
     const std::time_t now = std::time(nullptr);
@@ -184,6 +227,7 @@ bool MoveAside(const std::string& folder) {
             target += '-';
             target += std::to_string(n);
         }
+        if (aside) *aside = target;
         if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
         if (errno == EEXIST) continue;
         if (errno != EINVAL && errno != ENOSYS) return false;
@@ -193,6 +237,50 @@ bool MoveAside(const std::string& folder) {
         return ::rename(path.c_str(), target.c_str()) == 0;
     }
     return false;
+}
+
+// Temporary files of writers that were killed before their rename (of this
+// program or an older one that named them at once): removed when older than
+// a few minutes and their process is gone.
+constexpr time_t kStaleSeconds = 300;
+
+void RemoveStaleTemporaries(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    const std::string prefix = std::string(".") + kStoreName + ".";
+    const time_t now = std::time(nullptr);
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        long pid = 0;
+        if (name.rfind(prefix, 0) != 0 || !AtomicFile::IsTempName(name, pid)) continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (now - st.st_mtime < kStaleSeconds) continue;
+        if (pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)) continue;
+        (void)::unlinkat(::dirfd(dir), name.c_str(), 0);
+    }
+    ::closedir(dir);
+}
+
+// The file a store path stands for: the store itself, or, when it is a
+// symbolic link, the file the link names (so that a replacement goes there
+// and the link stays).
+std::string WriteTarget(const std::string& path) {
+    std::string target = path;
+    for (int depth = 0; depth < 16; ++depth) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return target;
+        std::string link(static_cast<size_t>(PATH_MAX), '\0');
+        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        if (n <= 0 || static_cast<size_t>(n) >= link.size()) return target;
+        link.resize(static_cast<size_t>(n));
+        if (link[0] != '/') {
+            const size_t slash = target.rfind('/');
+            link = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + link;
+        }
+        target = std::move(link);
+    }
+    return target;
 }
 
 bool MakeFolders(const std::string& folder) {
@@ -270,9 +358,21 @@ bool SettingsStore::OpenForReading() {
     try {
         folder_ = FolderPath();
         if (folder_.empty()) return false;
+        RemoveStaleTemporaries(folder_);
         std::string text;
+        size_t dropped = 0;
         ReadResult result = ReadStore(folder_, text);
-        if (result == ReadResult::ok && ParseSettingsStoreText(text, values_)) return open_ = true;
+        const auto parsed = [&] {
+            Json doc;
+            if (!ParseDocument(text, doc, &dropped)) return false;
+            DecodeDocument(doc, values_);
+            if (dropped > 0) {
+                problem_ = "settings store '" + StorePath(folder_) + "': " + std::to_string(dropped) +
+                           (dropped == 1 ? " value" : " values") + " with invalid UTF-8 ignored";
+            }
+            return true;
+        };
+        if (result == ReadResult::ok && parsed()) return open_ = true;
         if (result == ReadResult::missing || result == ReadResult::failed) return false;
 
         // Unparseable: look again under the lock (a writer may just have
@@ -280,8 +380,12 @@ bool SettingsStore::OpenForReading() {
         StoreLock lock;
         if (!lock.Acquire(folder_)) return false;
         result = ReadStore(folder_, text);
-        if (result == ReadResult::ok && ParseSettingsStoreText(text, values_)) return open_ = true;
-        if (result == ReadResult::ok || result == ReadResult::unusable) (void)MoveAside(folder_);
+        if (result == ReadResult::ok && parsed()) return open_ = true;
+        std::string aside;
+        if ((result == ReadResult::ok || result == ReadResult::unusable) && MoveAside(folder_, &aside)) {
+            problem_ = "settings store '" + StorePath(folder_) + "' could not be read (moved to '" + aside +
+                       "'); settings not loaded";
+        }
         values_.clear();
         return false;
     } catch (...) {
@@ -295,6 +399,7 @@ bool SettingsStore::CreateForWriting() {
     try {
         folder_ = FolderPath();
         if (folder_.empty() || !MakeFolders(folder_)) return false;
+        RemoveStaleTemporaries(folder_);
         if (!Commit({})) return false;
         open_ = writable_ = true;
         return true;
@@ -305,6 +410,7 @@ bool SettingsStore::CreateForWriting() {
 
 void SettingsStore::Close() {
     values_.clear();
+    problem_.clear();
     pending_.clear();
     open_ = writable_ = false;
     updateDepth_ = 0;
@@ -390,7 +496,7 @@ bool SettingsStore::Commit(const std::vector<Change>& changes) {
         bool write = !changes.empty();
         switch (ReadStore(folder_, text)) {
             case ReadResult::ok:
-                if (!ParseDocument(text, doc)) {
+                if (size_t dropped = 0; !ParseDocument(text, doc, &dropped)) {
                     if (!MoveAside(folder_)) return false;
                     doc = Json::object();
                     write = true;
@@ -418,7 +524,8 @@ bool SettingsStore::Commit(const std::vector<Change>& changes) {
         if (write) {
             const std::string out = doc.dump(2) + "\n";
             // Private like the rest of the folder: it lists the user's recent files.
-            if (!ReplaceFileContents(StorePath(folder_), out.data(), out.size(), 0600)) return false;
+            // Through a symbolic link to the file it names, in that file's folder.
+            if (!ReplaceFileContents(WriteTarget(StorePath(folder_)), out.data(), out.size(), 0600)) return false;
         }
         DecodeDocument(doc, values_);
         return true;

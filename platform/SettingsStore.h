@@ -26,7 +26,11 @@ namespace kyp {
 // the change applied, and the new text written to a temporary file in the
 // folder that is renamed over the store. Readers never see a half-written
 // store. A store that cannot be parsed reads as missing and is renamed aside
-// (settings.json.corrupt-<time>) before anything new is written.
+// (settings.json.corrupt-<time>) before anything new is written; one whose
+// only fault is invalid UTF-8 in some strings is read without those values.
+// A store that is a symbolic link is replaced through the link: the file it
+// names gets the new contents. Temporary files that killed writers left
+// behind are removed when the store is opened.
 //
 // No exception leaves this class.
 enum class StoreValueType { string, number };
@@ -94,6 +98,10 @@ public:
 
     // The values as last read or written.
     [[nodiscard]] const StoreValues& Values() const { return values_; }
+    // What OpenForReading had to do about a damaged store, as a sentence for
+    // a warning (the store moved aside, values with invalid UTF-8 left out);
+    // empty when nothing.
+    [[nodiscard]] const std::string& Problem() const { return problem_; }
 
 private:
     struct Change {
@@ -106,6 +114,7 @@ private:
     std::string folder_;
     StoreValues values_;
     std::vector<Change> pending_;
+    std::string problem_;
     bool open_ = false;
     bool writable_ = false;
     int updateDepth_ = 0;

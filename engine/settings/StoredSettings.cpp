@@ -80,9 +80,11 @@ bool WriteStoredCurves(SettingsStore& store, const CurveArray& curves) {
     return store.CommitUpdate() && ok;
 }
 
-bool LoadStoredSettings(ImportSettings& settings, OutputSettings& output, CurveArray& curves) {
+bool LoadStoredSettings(ImportSettings& settings, OutputSettings& output, CurveArray& curves, std::string* problem) {
     SettingsStore store;
-    if (!store.OpenForReading()) return false;
+    const bool opened = store.OpenForReading();
+    if (problem) *problem = store.Problem();
+    if (!opened) return false;
     (void)ReadStoredOutputSettings(store, output);
     ResetCurves(curves);
     (void)ReadStoredOptions(store, settings);

@@ -39,7 +39,10 @@ void ReadStoredCurves(const SettingsStore& store, CurveArray& curves);
 // settings, then resets the four curves to the identity, reads "Options"
 // and the four curves. True when the store could be opened: the caller then
 // rebuilds its curve tables. When it cannot be opened nothing changes.
-[[nodiscard]] bool LoadStoredSettings(ImportSettings& settings, OutputSettings& output, CurveArray& curves);
+// problem (when given) gets the store's sentence about a damaged store
+// (moved aside, values left out), or is emptied.
+[[nodiscard]] bool LoadStoredSettings(ImportSettings& settings, OutputSettings& output, CurveArray& curves,
+                                      std::string* problem = nullptr);
 
 // Writes whichever of the three are given (options, curves, output settings)
 // in one change of the store, creating it when missing.

@@ -76,6 +76,16 @@ TEST(SettingsFiles, StoredSettingsLoadWithC) {
     ASSERT_TRUE(SaveStoredSettings(&settings, &curves, &output));
     const test::RunOutput run = test::Run({"-p", "-c"});
     EXPECT_EQ(run.out, kKisReport);
+    EXPECT_EQ(run.err, "");
+
+    // A store that cannot be read: the defaults, and a word about where it went.
+    folder.Write("settings.json", "{\"Options\": ");
+    const test::RunOutput bad = test::Run({"-p", "=-tofwmlzya", "-c"});
+    EXPECT_EQ(bad.out, "Options:\n\tLuminance/gradient\n\t");
+    const std::string start = "!Warning: settings store '" + folder / "settings.json" + "' could not be read (moved to '" +
+                              folder / "settings.json.corrupt-";
+    EXPECT_EQ(bad.err.rfind(start, 0), 0u) << bad.err;
+    EXPECT_EQ(bad.err.substr(bad.err.size() - 24), "'); settings not loaded\n");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "platform/SettingsStore.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -97,6 +99,10 @@ TEST(SettingsStore, CorruptStoreIsKeptAside) {
         EXPECT_FALSE(fs::exists(path));
         const auto aside = Corrupt(folder.path());
         ASSERT_EQ(aside.size(), static_cast<size_t>(++expectedAside));  // never over an earlier one
+        // Said in a sentence naming where it went.
+        bool named = false;
+        for (const std::string& name : aside) named = named || store.Problem().find("moved to '" + name + "'") != std::string::npos;
+        EXPECT_TRUE(named) << store.Problem();
     }
     for (const std::string& name : Corrupt(folder.path())) {
         const std::string content = ReadFile(name);
@@ -133,6 +139,63 @@ TEST(SettingsStore, UntrustedContent) {
     SettingsStore store;
     EXPECT_FALSE(store.OpenForReading());
     EXPECT_EQ(Corrupt(folder.path()).size(), 1u);
+    EXPECT_NE(store.Problem().find("moved to '" + Corrupt(folder.path())[0] + "'"), std::string::npos);
+}
+
+// Invalid UTF-8 in one value costs that value only, said once; a writer keeps
+// the rest too.
+TEST(SettingsStore, InvalidUtf8CostsOnlyTheBadValues) {
+    test::TestFolder folder;
+    test::ScopedConfigHome home(folder.path());
+    folder.Write("settings.json", "{\"A\": \"ok\", \"B\": \"bad\xff\", \"C\": \"\xc3\xa9\", \"N\": 3}");
+    SettingsStore store;
+    ASSERT_TRUE(store.OpenForReading());
+    EXPECT_EQ(store.Values().size(), 3u);
+    std::string text;
+    EXPECT_FALSE(store.ReadString("B", text));
+    EXPECT_TRUE(store.ReadString("C", text));
+    EXPECT_EQ(text, "\xc3\xa9");
+    EXPECT_EQ(store.Problem(), "settings store '" + folder / "settings.json" + "': 1 value with invalid UTF-8 ignored");
+    SettingsStore writer;
+    ASSERT_TRUE(writer.CreateForWriting());
+    ASSERT_TRUE(writer.WriteNumber("M", 4));
+    EXPECT_TRUE(Corrupt(folder.path()).empty());
+    ASSERT_TRUE(store.OpenForReading());
+    EXPECT_EQ(store.Values().size(), 4u);  // A, C, M, N
+}
+
+// A store that is a symbolic link is written through the link; temporary
+// files of dead writers are removed once they are old, others kept.
+TEST(SettingsStore, SymbolicLinkAndStaleTemporaries) {
+    test::TestFolder folder;
+    test::ScopedConfigHome home(folder / "cfg");
+    fs::create_directories(folder / "cfg");
+    fs::create_directories(folder / "real");
+    folder.Write("real/kept.json", "{\"A\": \"1\"}");
+    fs::create_symlink("../real/kept.json", folder / "cfg/settings.json");
+    const std::string own = std::to_string(::getpid());
+    const struct {
+        std::string name;
+        bool old;
+        bool stays;
+    } temporaries[] = {{".settings.json.9999999-1.tmp", true, false},
+                       {".settings.json." + own + "-1.tmp", true, true},
+                       {".settings.json.9999999-2.tmp", false, true},
+                       {".other.json.9999999-1.tmp", true, true}};
+    for (const auto& t : temporaries) {
+        folder.Write("cfg/" + t.name, "partial");
+        const timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+        if (t.old) {
+            ASSERT_EQ(::utimensat(AT_FDCWD, (folder / "cfg/" + t.name).c_str(), old, 0), 0);
+        }
+    }
+    SettingsStore store;
+    ASSERT_TRUE(store.CreateForWriting());
+    ASSERT_TRUE(store.WriteString("B", "2"));
+    EXPECT_TRUE(fs::is_symlink(folder / "cfg/settings.json"));
+    EXPECT_NE(ReadFile(folder / "real/kept.json").find("\"B\": \"2\""), std::string::npos);
+    for (const auto& t : temporaries) EXPECT_EQ(fs::exists(folder / "cfg/" + t.name), t.stays) << t.name;
+    EXPECT_EQ(fs::directory_iterator(folder / "real")->path().filename(), "kept.json");  // nothing else there
 }
 
 TEST(SettingsStore, UpdatesAreAtomicAndKeepUnknownEntries) {
