@@ -37,7 +37,10 @@ struct Descriptor {
 
 }  // namespace
 
-MappedFile::~MappedFile() { close(); }
+MappedFile::~MappedFile() {
+    close();
+    ReleaseLargeBlock(buffer_);
+}
 
 namespace {
 
@@ -89,11 +92,22 @@ bool MappedFile::open(const std::string& path) {
     }
 
     const size_t size = static_cast<size_t>(before.st_size);
-    auto* buffer = static_cast<uint8_t*>(AllocateLargeBlock(size));
-    if (!buffer) {
-        error_ = LoadError::outOfMemory;
-        return false;
+    // The block of the previous file is reused when it is large enough: a
+    // batch of files of one camera then reads each into the same pages.
+    if (buffer_ && bufferCapacity_ < size) {
+        ReleaseLargeBlock(buffer_);
+        buffer_ = nullptr;
+        bufferCapacity_ = 0;
     }
+    if (!buffer_) {
+        buffer_ = static_cast<uint8_t*>(AllocateLargeBlock(size));
+        if (!buffer_) {
+            error_ = LoadError::outOfMemory;
+            return false;
+        }
+        bufferCapacity_ = size;
+    }
+    uint8_t* const buffer = buffer_;
     (void)::posix_fadvise(file.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     size_t done = 0;
     bool readFailed = false;
@@ -106,12 +120,10 @@ bool MappedFile::open(const std::string& path) {
     }
     struct stat after {};
     if (done != size || ::fstat(file.fd, &after) != 0 || !SameFile(before, after)) {
-        ReleaseLargeBlock(buffer);
         error_ = readFailed ? LoadError::readFailed : LoadError::changed;
         return false;
     }
 
-    buffer_ = buffer;
     bufferSize_ = size;
     view_ = ByteView(buffer, size);
     path_ = path;
@@ -121,21 +133,11 @@ bool MappedFile::open(const std::string& path) {
     return true;
 }
 
-void MappedFile::dropPages(uint64_t offset, uint64_t length) {
-    if (buffer_ == nullptr || offset >= bufferSize_) return;
-    length = std::min<uint64_t>(length, bufferSize_ - offset);
-    const auto page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
-    if (page == 0 || page > UINT32_MAX) return;
-    const auto start = reinterpret_cast<uintptr_t>(buffer_) + offset;
-    const uint64_t first = (start + page - 1) / page * page;
-    const uint64_t end = (start + length) / page * page;
-    if (end <= first) return;
-    // Private anonymous memory: dropped pages read as zeros from now on.
-    (void)::madvise(reinterpret_cast<void*>(first), static_cast<size_t>(end - first), MADV_DONTNEED);
-}
-
 bool MappedFile::openMemory(ByteView bytes) {
     close();
+    ReleaseLargeBlock(buffer_);
+    buffer_ = nullptr;
+    bufferCapacity_ = 0;
     if (bytes.size() > kMaxFileSize) return false;
     view_ = bytes;
     position_ = 0;
@@ -145,9 +147,7 @@ bool MappedFile::openMemory(ByteView bytes) {
 }
 
 void MappedFile::close() {
-    if (buffer_) ReleaseLargeBlock(buffer_);
-    buffer_ = nullptr;
-    bufferSize_ = 0;
+    bufferSize_ = 0;  // the block stays for the next file
     view_ = ByteView();
     path_.clear();
     position_ = 0;

@@ -38,12 +38,8 @@ public:
     // Closes what was open, then reads from bytes the caller keeps alive until
     // close(). An empty view is accepted (every read then fails).
     [[nodiscard]] bool openMemory(ByteView bytes);
-    // Tells the system that the bytes [offset, offset + length) of a read
-    // file will not be needed again: the whole pages inside leave the
-    // process's memory. They stay readable (as zeros), so views never fault.
-    // Nothing happens for wrapped memory.
-    void dropPages(uint64_t offset, uint64_t length);
-    // Frees the bytes and forgets the path. Safe to call twice.
+    // Forgets the file and the path (the memory block is kept for the next
+    // open and freed with the object). Safe to call twice.
     void close();
 
     [[nodiscard]] bool isOpen() const { return open_; }
@@ -73,8 +69,9 @@ public:
 private:
     std::string path_;
     ByteView view_;
-    uint8_t* buffer_ = nullptr;  // the file's bytes, or null when wrapping memory
-    size_t bufferSize_ = 0;
+    uint8_t* buffer_ = nullptr;  // the file's bytes (kept from file to file), or null
+    size_t bufferSize_ = 0;      // bytes of the open file in it
+    size_t bufferCapacity_ = 0;
     LoadError error_ = LoadError::none;
     uint32_t position_ = 0;
     bool bigEndian_ = false;

@@ -102,6 +102,8 @@ void ProcessingSession::ReleaseRaw() {
 
 void ProcessingSession::SetFileName(const char* name) {
     document_->close();
+    fileBytes_ = ByteView();
+    useFileBytes_ = false;
     fileName_.clear();
     settings_ = ImportSettings{};
     if (kind_ == SessionKind::interactive) {
@@ -159,7 +161,10 @@ void ProcessingSession::SetReduction(int32_t factor) {
 const TiffDocument* ProcessingSession::InputDocument() const { return document_.get(); }
 
 bool ProcessingSession::LoadRaw() {
-    if (!kyp::LoadRaw(fileName_, *document_, *rawBlock_, raw_, camera_, &lastError_)) {
+    const bool loaded = useFileBytes_
+                            ? LoadRawMemory(fileBytes_, *document_, *rawBlock_, raw_, camera_, &lastError_)
+                            : kyp::LoadRaw(fileName_, *document_, *rawBlock_, raw_, camera_, &lastError_);
+    if (!loaded) {
         ReleaseRaw();
         return false;
     }

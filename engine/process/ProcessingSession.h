@@ -8,6 +8,7 @@
 #include "engine/process/ProcessedImage.h"
 #include "engine/process/ProgressCallback.h"
 #include "engine/process/TextureDefect.h"
+#include "engine/raw/ByteView.h"
 #include "engine/raw/CameraSettings.h"
 #include "engine/raw/LoadError.h"
 #include "engine/raw/RawMosaic.h"
@@ -58,6 +59,12 @@ public:
     // Resets the session (closes the document, zeroes the settings copy) and takes the name.
     void SetFileName(const char* name);
     [[nodiscard]] const std::string& FileName() const { return fileName_; }
+    // After SetFileName: load from these bytes instead of the named file (the
+    // caller keeps them alive while the session uses them). For fuzzing.
+    void SetFileBytes(ByteView bytes) {
+        fileBytes_ = bytes;
+        useFileBytes_ = true;
+    }
     void SetSettings(const ImportSettings& settings);
     [[nodiscard]] const ImportSettings& Settings() const { return settings_; }
     void SetCurves(const CurveTables* curves);
@@ -120,6 +127,8 @@ private:
     AllocateFunction allocate_;
     ReleaseFunction release_;
     std::string fileName_;
+    ByteView fileBytes_;
+    bool useFileBytes_ = false;
     ImportSettings settings_{};
     const CurveTables* curves_ = nullptr;
     int32_t reduction_ = 0;

@@ -7,13 +7,20 @@ namespace kyp {
 
 namespace {
 
-LoadError LoadInto(const std::string& path, TiffDocument& document, RawSampleBlock& block, RawMosaic& mosaic,
-                   CameraSettings& camera) {
-    LoadError error = LoadError::none;
-    if (!IsOrfFile(path, &error)) return error;
-    // The whole file in memory: a file changed on the disk meanwhile cannot
-    // disturb the load.
-    if (!document.open(path)) return document.file().error();
+// path, or (when null) bytes.
+LoadError LoadInto(const std::string* path, ByteView bytes, TiffDocument& document, RawSampleBlock& block,
+                   RawMosaic& mosaic, CameraSettings& camera) {
+    if (path) {
+        LoadError error = LoadError::none;
+        if (!IsOrfFile(*path, &error)) return error;
+        // The whole file in memory: a file changed on the disk meanwhile
+        // cannot disturb the load.
+        if (!document.open(*path)) return document.file().error();
+    } else {
+        const uint8_t* head = bytes.at(0, 4);
+        if (!head || head[0] != 'M' || head[1] != 'M' || head[2] != 'O' || head[3] != 'R') return LoadError::notOrf;
+        if (!document.openMemory(bytes)) return LoadError::notOrf;
+    }
     if (!document.parse()) return LoadError::damaged;
 
     RawInfo info;
@@ -26,9 +33,6 @@ LoadError LoadInto(const std::string& path, TiffDocument& document, RawSampleBlo
     if (!block.ensure(static_cast<size_t>(samples))) return LoadError::outOfMemory;
 
     unpack(block.samples(), document.file().view().at(info.rawOffset, samples * 2), static_cast<size_t>(samples));
-    // The packed samples are not read again (the writers use only the TIFF
-    // structures): give their pages back while the image is being made.
-    document.file().dropPages(info.rawOffset, samples * 2);
     mosaic.samples = block.samples();
     mosaic.width = info.width;
     mosaic.height = info.height;
@@ -36,11 +40,8 @@ LoadError LoadInto(const std::string& path, TiffDocument& document, RawSampleBlo
     return LoadError::none;
 }
 
-}  // namespace
-
-bool LoadRaw(const std::string& path, TiffDocument& document, RawSampleBlock& block, RawMosaic& mosaic,
-             CameraSettings& camera, LoadError* error) {
-    const LoadError result = LoadInto(path, document, block, mosaic, camera);
+bool Finish(LoadError result, TiffDocument& document, RawSampleBlock& block, RawMosaic& mosaic,
+            CameraSettings& camera, LoadError* error) {
     if (error) *error = result;
     if (result == LoadError::none) return true;
     block.reset();
@@ -48,6 +49,20 @@ bool LoadRaw(const std::string& path, TiffDocument& document, RawSampleBlock& bl
     camera = CameraSettings{};
     document.close();
     return false;
+}
+
+}  // namespace
+
+bool LoadRaw(const std::string& path, TiffDocument& document, RawSampleBlock& block, RawMosaic& mosaic,
+             CameraSettings& camera, LoadError* error) {
+    return Finish(LoadInto(&path, ByteView(), document, block, mosaic, camera), document, block, mosaic, camera,
+                  error);
+}
+
+bool LoadRawMemory(ByteView bytes, TiffDocument& document, RawSampleBlock& block, RawMosaic& mosaic,
+                   CameraSettings& camera, LoadError* error) {
+    return Finish(LoadInto(nullptr, bytes, document, block, mosaic, camera), document, block, mosaic, camera,
+                  error);
 }
 
 }  // namespace kyp

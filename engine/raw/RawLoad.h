@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "engine/raw/ByteView.h"
 #include "engine/raw/CameraSettings.h"
 #include "engine/raw/LoadError.h"
 #include "engine/raw/RawMosaic.h"
@@ -21,5 +22,11 @@ class TiffDocument;
 // given) says why.
 [[nodiscard]] bool LoadRaw(const std::string& path, TiffDocument& document, RawSampleBlock& block,
                            RawMosaic& mosaic, CameraSettings& camera, LoadError* error = nullptr);
+
+// The same from bytes the caller keeps alive while the document is open (for
+// fuzzing and tests): the ORF test is only the "MM" "OR" mark, without the
+// least file size.
+[[nodiscard]] bool LoadRawMemory(ByteView bytes, TiffDocument& document, RawSampleBlock& block, RawMosaic& mosaic,
+                                 CameraSettings& camera, LoadError* error = nullptr);
 
 }  // namespace kyp
