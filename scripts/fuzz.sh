@@ -4,6 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
+# An input that takes longer than this (seconds) is reported as a hang.
+timeout=${FUZZ_TIMEOUT:-10}
 
 if ! command -v clang++ >/dev/null 2>&1; then
   echo "fuzz: clang++ not found, fuzz smoke skipped"
@@ -28,7 +30,7 @@ for src in fuzz/*.cpp; do
   fi
   echo "fuzz: $name for ${seconds}s"
   if ! UBSAN_OPTIONS=halt_on_error=1 ASAN_OPTIONS=detect_leaks=1 \
-       "./build-fuzz/$name" -max_total_time="$seconds" -rss_limit_mb=2048 \
+       "./build-fuzz/$name" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout="$timeout" \
        -max_len=65536 -print_final_stats=0 "$work" >"$work.log" 2>&1; then
     echo "fuzz: $name FAILED"; tail -n 60 "$work.log"; status=1
   else
