@@ -12,7 +12,8 @@ deb=$(ls -t "$build"/kyp-suite_*.deb | head -n 1)
 echo "== $deb"
 dpkg-deb -f "$deb" Package Version Architecture Section Maintainer Depends
 echo "== contents"
-dpkg-deb -c "$deb"
+contents=$(dpkg-deb -c "$deb")
+echo "$contents"
 
 fail=0
 check() { "$@" || { echo "check-package: failed: $*"; fail=1; }; }
@@ -25,11 +26,11 @@ check grep -q '^Zelt Arts' <<<"$(field Maintainer)"
 for lib in libc6 libstdc++6 libjpeg62-turbo; do
   check grep -q "$lib" <<<"$(field Depends)"
 done
-if dpkg-deb -c "$deb" | grep -q ' \./usr/bin/kyp$'; then
+if grep -q ' \./usr/bin/kyp$' <<<"$contents"; then
   check grep -q libqt6widgets6 <<<"$(field Depends)"
 fi
 # Every file belongs to root, and the programs are stripped.
-check test -z "$(dpkg-deb -c "$deb" | awk '$2 != "root/root"')"
+check test -z "$(awk '$2 != "root/root"' <<<"$contents")"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 dpkg-deb -x "$deb" "$tmp"
@@ -39,7 +40,7 @@ done
 
 if command -v lintian >/dev/null; then
   echo "== lintian"
-  lintian --no-tag-display-limit "$deb" >"$tmp/lintian.txt" 2>&1 || true
+  lintian --tag-display-limit 0 "$deb" >"$tmp/lintian.txt" 2>&1 || true
   cat "$tmp/lintian.txt"
   if grep -q '^E:' "$tmp/lintian.txt"; then
     echo "check-package: lintian reports errors"
