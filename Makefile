@@ -30,17 +30,23 @@ demo: configure
 	cmake --build build -j $(JOBS) --target kyp2tiff make-sample-orf
 	bash scripts/demo.sh build
 
-# The desktop caches are refreshed for a real installation (not into a DESTDIR).
-install: build
-	cmake --install build --prefix $(PREFIX)
+# The desktop caches are refreshed after a real installation or removal (not
+# into a DESTDIR), as the package's triggers do for /usr.
+define refresh-desktop-caches
 	@if [ -z "$(DESTDIR)" ]; then \
 	  update-desktop-database -q $(PREFIX)/share/applications 2>/dev/null || true; \
 	  update-mime-database $(PREFIX)/share/mime 2>/dev/null || true; \
 	  gtk-update-icon-cache -q -t $(PREFIX)/share/icons/hicolor 2>/dev/null || true; \
 	fi
+endef
+
+install: build
+	cmake --install build --prefix $(PREFIX)
+	$(refresh-desktop-caches)
 
 uninstall:
 	cmake --build build --target uninstall
+	$(refresh-desktop-caches)
 
 # The package is built in its own folder, without the tests and benchmarks.
 package: deps
