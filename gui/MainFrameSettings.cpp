@@ -9,6 +9,7 @@
 #include "gui/BlankPage.h"
 #include "gui/FolderScan.h"
 #include "gui/ImageWindow.h"
+#include "gui/InstallLayout.h"
 #include "gui/MainFrame.h"
 #include "gui/Messages.h"
 #include "gui/StatusStrip.h"
@@ -137,7 +138,7 @@ void MainFrame::Help() {
         Beep();
         return;
     }
-    const std::string path = programFolder + "/kypdoc.htm";
+    const std::string path = HelpFilePath(programFolder);
     const QString plain = QString::fromStdString(path);
     if (IsRegularFile(path) &&
         (openUrl(QStringLiteral("file://") + plain) || openUrl(plain))) {

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "gui/FolderScan.h"
+#include "gui/InstallLayout.h"
 #include "platform/FileContents.h"
 #include "platform/SettingsStore.h"
 
@@ -91,16 +92,27 @@ std::string MimePackagePath() {
 }
 
 std::string DesktopEntryText(const std::string& programPath) {
+    // An installed program brings its own icon, and its installed entry already
+    // puts it in the menu: this entry then only associates the file types.
+    const std::string folder = FolderOf(programPath);
+    std::string icon = InstalledIconPath(folder);
+    if (icon.empty()) icon = "image-x-generic";
+    std::string iconValue;
+    for (char c : icon) {
+        if (c == '\\') iconValue += '\\';
+        iconValue += c;
+    }
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Kyp Suite\n"
            "GenericName=Raw Photo Converter\n"
            "Comment=Convert Olympus ORF raw files into TIFF, JPEG or bitmap photographs\n"
            "Exec=" + QuoteExecArgument(programPath) + " %f\n"
-           "Icon=image-x-generic\n"
+           "Icon=" + iconValue + "\n"
            "Terminal=false\n"
            "Categories=Graphics;Photography;\n"
-           "MimeType=image/x-olympus-orf;application/x-kyp-settings;\n";
+           "MimeType=image/x-olympus-orf;application/x-kyp-settings;\n" +
+           (HasInstalledDesktopEntry(folder) ? "NoDisplay=true\n" : "");
 }
 
 std::string MimePackageText() {

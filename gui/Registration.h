@@ -15,7 +15,9 @@ namespace kyp {
 [[nodiscard]] std::string DesktopEntryPath();
 [[nodiscard]] std::string MimePackagePath();
 
-// The texts written (programPath is the full path of the kyp executable).
+// The texts written (programPath is the full path of the kyp executable). For
+// an installed kyp the entry names the installed icon and is kept out of the
+// menu (NoDisplay), where the installation's own entry already is.
 [[nodiscard]] std::string DesktopEntryText(const std::string& programPath);
 [[nodiscard]] std::string MimePackageText();
 

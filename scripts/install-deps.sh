@@ -14,6 +14,10 @@ packages=(
   libimage-exiftool-perl dcraw libtiff-tools libraw-bin netpbm libjpeg-turbo-progs time
   # desktop program and its tests under a real X server
   qt6-base-dev xvfb xauth
+  # installing and packaging: icon rasteriser, Debian package tools, checks of
+  # the installed manual pages, desktop entry and AppStream metadata
+  librsvg2-bin dpkg-dev file groff-base man-db desktop-file-utils appstream
+  shared-mime-info bash-completion lintian
 )
 
 missing=()
@@ -34,5 +38,5 @@ if [ "$(id -u)" -ne 0 ]; then
   SUDO="sudo"
 fi
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+$SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
+$SUDO apt-get install -o DPkg::Lock::Timeout=600 -y -qq --no-install-recommends "${missing[@]}"

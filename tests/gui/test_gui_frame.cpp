@@ -14,6 +14,7 @@
 #include "gui/CommandTable.h"
 #include "gui/ImageArea.h"
 #include "gui/ImageInfoPage.h"
+#include "gui/InstallLayout.h"
 #include "gui/MainFrame.h"
 #include "gui/StatusStrip.h"
 #include "platform/SettingsStore.h"
@@ -319,6 +320,29 @@ private slots:
         QVERIFY(QFile::exists(QString::fromStdString(test::Path(folder, "x1.tif"))));
         QVERIFY(QFile::exists(QString::fromStdString(test::Path(folder, "X2.tif"))));
         QCOMPARE(frame.Files().Entry(0), test::Path(folder, "x1.orf"));
+        QVERIFY(recorder.messages.empty());
+    }
+
+    void helpOpensTheInstalledManual() {
+        // An installed kyp (prefix/bin) has no manual beside it: Help opens the
+        // one in the installation's documentation folder.
+        test::Recorder recorder;
+        QTemporaryDir top;
+        const std::string bin = top.path().toStdString() + "/usr/bin";
+        const std::string manual = HelpFilePath(bin);
+        QVERIFY(manual.rfind(top.path().toStdString() + "/usr/share/", 0) == 0);
+        QVERIFY(QDir().mkpath(QString::fromStdString(bin)));
+        QVERIFY(QDir().mkpath(QFileInfo(QString::fromStdString(manual)).path()));
+        QVERIFY(test::WriteText(manual, "<html></html>"));
+        MainFrame frame;
+        frame.programFolder = bin;
+        QStringList opened;
+        frame.openUrl = [&opened](const QString& url) {
+            opened << url;
+            return true;
+        };
+        frame.Command(cmd::help);
+        QCOMPARE(opened, QStringList{QStringLiteral("file://") + QString::fromStdString(manual)});
         QVERIFY(recorder.messages.empty());
     }
 

@@ -13,6 +13,7 @@
 #include "gui/FileList.h"
 #include "gui/FolderScan.h"
 #include "gui/FrameLayout.h"
+#include "gui/InstallLayout.h"
 #include "gui/Registration.h"
 #include "gui/StartupCommandLine.h"
 #include "gui/StatusStrip.h"
@@ -218,6 +219,51 @@ private slots:
         SettingsStore store;
         QVERIFY(!store.OpenForReading());  // the settings went with it
         qunsetenv("XDG_DATA_HOME");
+    }
+
+    void buildFolderAndInstalledLayout() {
+        // A build folder has the manual beside the program; an installed kyp
+        // (prefix/bin) has it, its icon and the system entry under prefix/share.
+        QTemporaryDir top;
+        const QString base = top.path();
+        const auto under = [](const QString& folder, const char* relative) {
+            return QDir::cleanPath(folder + "/" + QString::fromLatin1(relative));
+        };
+        const auto docs = [&](const QString& bin) { return under(bin, KYP_DOC_FROM_BIN) + "/kypdoc.htm"; };
+        const auto icon = [&](const QString& bin) {
+            return under(bin, KYP_DATA_FROM_BIN) + "/icons/hicolor/scalable/apps/com.zeltarts.Kyp.svg";
+        };
+        const auto entry = [&](const QString& bin) {
+            return under(bin, KYP_DATA_FROM_BIN) + "/applications/com.zeltarts.Kyp.desktop";
+        };
+        struct Case {
+            QString folder;
+            QStringList files;
+            QString help;
+            bool installed;  // icon and system entry present
+        };
+        const QString usr = base + "/usr/bin", both = base + "/both/bin", opt = base + "/opt/bin";
+        const std::vector<Case> cases = {
+            {base + "/build", {base + "/build/kypdoc.htm"}, base + "/build/kypdoc.htm", false},
+            {base + "/bare", {}, base + "/bare/kypdoc.htm", false},
+            {usr, {docs(usr), icon(usr), entry(usr)}, docs(usr), true},
+            {opt, {}, docs(opt), false},  // not there: where it belongs
+            {both, {both + "/kypdoc.htm", docs(both)}, both + "/kypdoc.htm", false},
+        };
+        for (const Case& c : cases) {
+            QVERIFY(QDir().mkpath(c.folder));
+            for (const QString& file : c.files) {
+                QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+                QVERIFY(test::WriteText(file.toStdString(), "x"));
+            }
+            const std::string folder = c.folder.toStdString();
+            QCOMPARE(QString::fromStdString(HelpFilePath(folder)), c.help);
+            const QString text = QString::fromStdString(DesktopEntryText(folder + "/kyp"));
+            QVERIFY(text.contains("Exec=" + c.folder + "/kyp %f\n"));
+            QCOMPARE(text.contains("Icon=" + icon(c.folder) + "\n"), c.installed);
+            QCOMPARE(text.contains("Icon=image-x-generic\n"), !c.installed);
+            QCOMPARE(text.contains("NoDisplay=true\n"), c.installed);
+        }
     }
 
     void busyRowPaletteAndRotation() {

@@ -1,0 +1,30 @@
+# Removes what the last installation put in place, as listed in its manifest
+# (install_manifest.txt of the build folder), under $DESTDIR when set. Only
+# the listed files go, and then the package's own documentation folder when
+# it is left empty; shared folders (share/icons, share/man, ...) stay.
+#   cmake -DMANIFEST=<build>/install_manifest.txt -DDOC_FOLDER=<full docdir> -P Uninstall.cmake
+if(NOT EXISTS "${MANIFEST}")
+  message(FATAL_ERROR "Nothing to uninstall: ${MANIFEST} does not exist (run the installation first)")
+endif()
+file(STRINGS "${MANIFEST}" installed)
+set(failed 0)
+foreach(path IN LISTS installed)
+  set(target "$ENV{DESTDIR}${path}")
+  if(EXISTS "${target}" OR IS_SYMLINK "${target}")
+    message(STATUS "Removing ${target}")
+    file(REMOVE "${target}")
+    if(EXISTS "${target}")
+      message(WARNING "Could not remove ${target}")
+      set(failed 1)
+    endif()
+  endif()
+endforeach()
+if(DOC_FOLDER AND IS_DIRECTORY "$ENV{DESTDIR}${DOC_FOLDER}")
+  file(GLOB left "$ENV{DESTDIR}${DOC_FOLDER}/*")
+  if(NOT left)
+    file(REMOVE_RECURSE "$ENV{DESTDIR}${DOC_FOLDER}")
+  endif()
+endif()
+if(failed)
+  message(FATAL_ERROR "Some installed files could not be removed")
+endif()
