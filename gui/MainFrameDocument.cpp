@@ -257,7 +257,8 @@ void MainFrame::RefreshPreview() {
     if (!loaded_) return;
     if (ApplyOptionsPage(false)) {
         session_.SetSettings(settings_);
-        if ((settings_.options & opt::curves) != 0) TakeCurves();
+        // Raw curves shape the preview as much as curves do.
+        if ((settings_.options & (opt::curves | opt::rawcurves)) != 0) TakeCurves();
     }
     {
         WaitScope wait(*this);

@@ -51,7 +51,9 @@ void NumberEdit::Setup(double minimum, double maximum, double smallStep, double 
 
 double NumberEdit::Clamp(double value) const {
     if (std::isnan(value)) return minimum_;
-    return std::clamp(value, minimum_, maximum_);
+    // On the grid of the decimals shown: the value used is the value the field shows.
+    const double scale = std::pow(10.0, decimals_);
+    return std::clamp(std::round(std::clamp(value, minimum_, maximum_) * scale) / scale, minimum_, maximum_);
 }
 
 QString NumberEdit::Show(double value) const {

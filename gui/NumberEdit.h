@@ -27,7 +27,8 @@ public:
     explicit NumberEdit(int identifier, QWidget* parent = nullptr);
 
     void Setup(double minimum, double maximum, double smallStep, double largeStep, int decimals);
-    // Clamps to the range and shows the value; does not announce it.
+    // Clamps to the range, rounds to the decimals shown and shows the value;
+    // does not announce it.
     void SetValue(double value);
     [[nodiscard]] double Value() const { return value_; }
     [[nodiscard]] int Identifier() const { return identifier_; }

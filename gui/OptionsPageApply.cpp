@@ -49,9 +49,6 @@ std::optional<float> OptionsPage::GammaExponentFromField() const {
 
 bool OptionsPage::FieldsValidQuietly() const {
     if (!GammaExponentFromField()) return false;
-    for (const NumberEdit* field : {saturation_, hi_, lo_, threshold_}) {
-        if (!field->TextValue()) return false;
-    }
     for (const QLineEdit* field : ratio_) {
         if (!ReadRatio(field)) return false;
     }
@@ -74,12 +71,13 @@ bool OptionsPage::ApplyPage(bool notify) {
         return false;
     }
     settings.gammaExponent = *exponent;
-    // The other numbers must read completely (a point or a comma before the decimals).
+    // The other numbers never fail, but text that does not read completely as
+    // a number (a point or a comma before the decimals) is not cut to the number
+    // it begins with: the field says so and shows its value again.
     for (NumberEdit* field : {saturation_, hi_, lo_, threshold_}) {
         if (!field->TextValue()) {
             field->RestoreText();
             Refuse(field, field->InvalidMessage());
-            return false;
         }
     }
     settings.saturation = static_cast<float>(saturation_->Value());

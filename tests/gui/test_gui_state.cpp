@@ -16,13 +16,16 @@
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QTabWidget>
+#include <QTimer>
 #include <QtTest>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "GuiTestSupport.h"
@@ -37,6 +40,7 @@
 #include "gui/NumberEdit.h"
 #include "gui/OptionsPage.h"
 #include "gui/RatioText.h"
+#include "gui/SaveDialogControls.h"
 #include "gui/SharpenPage.h"
 #include "gui/StatusStrip.h"
 #include "gui/WhiteBalanceMenu.h"
@@ -142,6 +146,8 @@ public:
         checks_ = checks;
         if (!frame.OpenByName(orf_)) return Fail("the sample does not open");
         model_ = Model{};
+        // The untouched gamma field stands for the exponent it was shown from.
+        model_.exponent = frame.Settings().gammaExponent;
         const ImportSettings start = Read();
         model_.lastRun = start;
         model_.exponent = start.gammaExponent;
@@ -192,12 +198,7 @@ private:
             }
         }
         s.gammaExponent = model_.exponent;
-        const auto value = [&](const char* name) {
-            auto* field = Find<NumberEdit>(page, name);
-            return ParseDecimal(field->text()) ? std::clamp(*ParseDecimal(field->text()), field->Minimum(),
-                                                            field->Maximum())
-                                               : field->Value();
-        };
+        const auto value = [&](const char* name) { return Find<NumberEdit>(page, name)->Value(); };
         s.saturation = static_cast<float>(value("saturationEdit"));
         const auto perMille = [](double v) {
             const long r = std::lround(v * 1000.0);
@@ -305,6 +306,7 @@ private:
                 const bool leave = !ValidGammaText(text) || random.bounded(2) == 0;
                 Log(std::string("type gammaEdit '") + text + "'" + (leave ? " and leave" : ""));
                 Type(field, QString::fromLatin1(text));
+                (void)Read();  // the typed gamma, before leaving shows it with one decimal
                 if (leave) Leave(field);
                 break;
             }
@@ -504,7 +506,9 @@ private:
         (void)frame_->grab();
         if (!SameRendering(frame_->PreviewRendering(), preview) ||
             frame_->Thumb().ShownPicture() != ImageFromBitmap(preview)) {
-            failure = "the thumbnail is not the engine's preview for the pages";
+            failure = std::string("the thumbnail is not the engine's preview for the pages") +
+                      (SameRendering(frame_->PreviewRendering(), preview) ? " (as drawn)" : "") + ": pages " +
+                      WriteOptionsText(pages) + ", program " + WriteOptionsText(frame_->Session().Settings());
             return false;
         }
         // (d) Save writes the pages' picture.
@@ -597,6 +601,53 @@ private:
         return measure;
     }
 
+    // The engine's (kyp2tiff's) TIFF pixels for settings.
+    QByteArray ConsoleTiff(const ImportSettings& settings, const OutputSettings& output) {
+        ProcessingSession console;
+        console.SetFileName(orf_.c_str());
+        console.SetSettings(settings);
+        if (!console.Process()) return {};
+        const std::string path = orf_ + ".console.tif";
+        if (!writeTiff(path, console.InputDocument(), console.Image(), settings, output)) return {};
+        return TiffPixels(test::ReadAll(path));
+    }
+
+    static void Click(MainFrame& frame, const char* name) {
+        frame.Options()->findChild<QAbstractButton*>(QString::fromLatin1(name))->click();
+        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    }
+
+    static void TypeInto(MainFrame& frame, const char* name, const char* text) {
+        auto* field = frame.Options()->findChild<QLineEdit*>(QString::fromLatin1(name));
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QTest::keyClicks(field, QString::fromLatin1(text));
+        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    }
+
+    static double MeanDifference(const Bitmap& a, const Bitmap& b, double* perChannel) {
+        double worst = 0;
+        const QImage x = ImageFromBitmap(a).convertToFormat(QImage::Format_RGB32);
+        const QImage y = ImageFromBitmap(b).convertToFormat(QImage::Format_RGB32);
+        for (int c = 0; c < 3; ++c) {
+            double sums[2] = {0, 0};
+            for (int k = 0; k < 2; ++k) {
+                const QImage& image = k == 0 ? x : y;
+                for (int row = 0; row < image.height(); ++row) {
+                    const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(row));
+                    for (int col = 0; col < image.width(); ++col) {
+                        sums[k] += c == 0 ? qRed(line[col]) : c == 1 ? qGreen(line[col]) : qBlue(line[col]);
+                    }
+                }
+                sums[k] /= double(image.width()) * image.height();
+            }
+            perChannel[c] = sums[0] - sums[1];
+            worst = std::max(worst, std::abs(perChannel[c]));
+        }
+        return worst;
+    }
+
 private slots:
     void initTestCase() {
         QVERIFY(config_.isValid() && files_.isValid());
@@ -607,6 +658,214 @@ private slots:
         measure_[1] = Measure(true);
         // Every threshold the sequences type (up to 7) finds the defect.
         QVERIFY2(std::abs(measure_[0]) > 7 && std::abs(measure_[1]) > 7, "the sample shows no texture defect");
+    }
+
+    void init() { QFile::remove(config_.path() + QStringLiteral("/settings.json")); }
+
+    // Edits whose last click or key leaves the settings where the preview
+    // already was: Apply stays enabled, and Save writes the edited picture.
+    void editsAfterARefreshKeepApplyAndSave() {
+        ImportSettings defaults;
+        SetDefaults(defaults);
+        const struct {
+            std::function<void(MainFrame&)> edit;
+            std::function<void(ImportSettings&)> expect;
+        } cases[] = {
+            {[](MainFrame& f) { Click(f, "invertCheck"), Click(f, "horizontalCheck"), Click(f, "rotateNoneRadio"); },
+             [](ImportSettings& s) { s.options |= opt::invert | opt::hflip; }},
+            {[](MainFrame& f) { TypeInto(f, "saturationEdit", "1.5"); }, [](ImportSettings& s) { s.saturation = 1.5f; }},
+            {[](MainFrame& f) { TypeInto(f, "gammaEdit", "2.0"); }, [](ImportSettings& s) { s.gammaExponent = 0.5f; }},
+            // A decimal comma, as typed where it is the custom.
+            {[](MainFrame& f) { TypeInto(f, "saturationEdit", "1,5"); }, [](ImportSettings& s) { s.saturation = 1.5f; }},
+        };
+        for (const auto& c : cases) {
+            init();
+            test::Recorder recorder;
+            MainFrame frame;
+            frame.show();
+            QVERIFY(frame.OpenByName(orf_));
+            c.edit(frame);
+            QVERIFY(frame.ApplyButton()->isEnabled());
+            ImportSettings expected = defaults;
+            c.expect(expected);
+            QCOMPARE(frame.Settings().saturation, expected.saturation);
+            const std::string saved = orf_ + ".edited.tif";
+            QVERIFY(frame.SaveDocument(saved, format::tiff));
+            QVERIFY(TiffPixels(test::ReadAll(saved)) == ConsoleTiff(expected, frame.SaveFormat()));
+            QVERIFY(!frame.ApplyButton()->isEnabled());
+            QVERIFY(recorder.messages.empty());
+        }
+    }
+
+    // The thumbnail drawn is the latest preview, not the one before it.
+    void thumbnailShowsTheLatestPreview() {
+        test::Recorder recorder;
+        MainFrame frame;
+        frame.show();
+        QVERIFY(frame.OpenByName(orf_));
+        for (const char* box : {"invertCheck", "horizontalCheck", "rotate90CwRadio"}) {
+            Click(frame, box);
+            (void)frame.grab();
+            QVERIFY2(frame.Thumb().ShownPicture() == ImageFromBitmap(frame.PreviewRendering()), box);
+            QVERIFY(frame.PreviewRendering().width() == int(frame.Session().PreviewOutput().width));
+        }
+    }
+
+    // After Apply turns the picture, the fitted view has the picture's shape.
+    void fitViewFollowsATurnedPicture() {
+        test::Recorder recorder;
+        MainFrame frame;
+        frame.resize(1000, 640);
+        frame.show();
+        QVERIFY(frame.OpenByName(orf_));
+        for (const char* rotation : {"rotate90CwRadio", "rotateNoneRadio", "rotate90CcwRadio", "rotate180Radio"}) {
+            Click(frame, rotation);
+            frame.Command(cmd::apply);
+            ImageWindow* window = frame.Image();
+            const QRect view = window->ViewRect();
+            const QSize image = window->ImageSize();
+            QCOMPARE(image, QSize(frame.FullRendering().width(), frame.FullRendering().height()));
+            QVERIFY2(std::abs(view.width() * image.height() - view.height() * image.width()) <=
+                         std::max(image.width(), image.height()),
+                     rotation);
+        }
+    }
+
+    // "No" to the texture question holds only while the page asks.
+    void declinedTextureRepairEndsWithThePrompt() {
+        test::Recorder recorder;
+        recorder.answer = false;
+        MainFrame frame;
+        frame.show();
+        Click(frame, "promptCheck");
+        QVERIFY(frame.OpenByName(orf_));
+        QCOMPARE(recorder.messages.size(), size_t{1});
+        QCOMPARE(recorder.messages[0].title, std::string("Kyp Suite: Texture Defect Detected"));
+        QVERIFY(!frame.ApplyButton()->isEnabled());
+        Click(frame, "promptCheck");
+        QVERIFY(frame.ApplyButton()->isEnabled());
+        frame.Command(cmd::apply);
+        ImportSettings expected;
+        SetDefaults(expected);
+        const std::string saved = orf_ + ".repaired.tif";
+        QVERIFY(frame.SaveDocument(saved, format::tiff));
+        QVERIFY(TiffPixels(test::ReadAll(saved)) == ConsoleTiff(expected, frame.SaveFormat()));
+        QCOMPARE(recorder.messages.size(), size_t{1});
+    }
+
+    // Numbers with a decimal comma; text that is no number gets the field's message.
+    void numberFieldsReadCommasAndRefuseOtherText() {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        const struct {
+            const char* text;
+            std::optional<double> value;
+        } texts[] = {{"1,5", 1.5}, {" 2.25 ", 2.25}, {"-1,5e1", -15.0}, {"1.", 1.0}, {",5", 0.5},
+                     {"1,5x", std::nullopt}, {"1,2,3", std::nullopt}, {"1.2,3", std::nullopt}, {"", std::nullopt},
+                     {"-", std::nullopt}, {"inf", std::nullopt}};
+        for (const auto& t : texts) QCOMPARE(ParseDecimal(QString::fromLatin1(t.text)), t.value);
+
+        test::Recorder recorder;
+        MainFrame frame;
+        TypeInto(frame, "saturationEdit", "2,5");
+        QCOMPARE(frame.Settings().saturation, 2.5f);
+        // Pasted, so that no part of it was ever a number.
+        frame.Options()->findChild<QLineEdit*>(QStringLiteral("saturationEdit"))->setText(QStringLiteral("1,5x"));
+        QVERIFY(frame.ApplyOptionsPage(false));  // the field is shown again, and read
+        QCOMPARE(frame.Settings().saturation, 2.5f);
+        QCOMPARE(recorder.messages.back().text,
+                 std::string("Invalid Saturation\r\nSaturation should be a number in the range 0.000000 - 100.000000"));
+        frame.Options()->ShowSettings();
+        QCOMPARE(frame.Options()->findChild<QLineEdit*>(QStringLiteral("saturationEdit"))->text(), QStringLiteral("2.5"));
+        auto* radius = frame.Sharpen()->findChild<NumberEdit*>(QStringLiteral("radiusEdit"));
+        radius->selectAll();
+        QTest::keyClicks(radius, QStringLiteral("abc"));
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(radius, &out);
+        QCOMPARE(recorder.messages.back().text,
+                 std::string("Invalid Radius\r\nRadius should be a number in the range 0.000000 - 250.000000"));
+        QCOMPARE(radius->text(), QStringLiteral("1.1"));
+        QLocale::setDefault(QLocale::c());
+    }
+
+    // Settings that do nothing until another box is ticked say so.
+    void unusedEditsSayWhichBoxTheyNeed() {
+        test::Recorder recorder;
+        MainFrame frame;
+        frame.show();
+        QVERIFY(frame.OpenByName(orf_));
+        QWidget* hint = frame.Options()->findChild<QWidget*>(QStringLiteral("scaleOffHint"));
+        QVERIFY(!hint->isVisibleTo(frame.Options()));
+        frame.Options()->SetRatios(394u << 16 | 256, 0x00010001, 376u << 16 | 256);
+        QVERIFY(hint->isVisibleTo(frame.Options()));
+        Click(frame, "scaleCheck");
+        QVERIFY(!hint->isVisibleTo(frame.Options()));
+
+        frame.Tabs()->setCurrentIndex(page::curves);
+        auto* curves = dynamic_cast<CurvesPage*>(frame.Page(page::curves));
+        QWidget* curvesHint = curves->findChild<QWidget*>(QStringLiteral("curvesOffHint"));
+        frame.Curves()[0].SetPoint(1, 255, 200);
+        curves->Activate(true);
+        QVERIFY(curvesHint->isVisibleTo(curves));
+        Click(frame, "curvesCheck");
+        curves->Activate(true);
+        QVERIFY(!curvesHint->isVisibleTo(curves));
+    }
+
+    // Escape during a run says the run was cancelled; Save then does not write the old picture.
+    void escapeShowsTheCancelledRun() {
+        test::Recorder recorder;
+        MainFrame frame;
+        frame.show();
+        QVERIFY(frame.OpenByName(orf_));
+        Click(frame, "invertCheck");
+        QTimer::singleShot(0, &frame, [&frame] { QTest::keyClick(&frame, Qt::Key_Escape); });
+        frame.Command(cmd::apply);
+        QCOMPARE(frame.Strip().StatusText(), QStringLiteral("Processing cancelled"));
+        QVERIFY(frame.ApplyButton()->isEnabled());
+    }
+
+    // A typed extension of another format chooses that format.
+    void saveAsTakesTheTypedFormat() {
+        OutputSettings settings;
+        for (const auto& [typed, format, ending] :
+             {std::tuple{"name.jpg", format::jpeg, ".jpg"}, std::tuple{"name.BMP", format::bitmap, ".BMP"},
+              std::tuple{"name.tiff", format::tiff, ".tiff"}, std::tuple{"name.png", format::tiff, ".tif"}}) {
+            settings.format = format::tiff;
+            SaveAsDialog dialog(nullptr, settings, orf_, files_.path().toStdString());
+            dialog.selectFile(QString::fromLatin1(typed));
+            dialog.accept();
+            QCOMPARE(dialog.Settings().format, format);
+            QVERIFY2(QString::fromStdString(dialog.ChosenName()).endsWith(QString::fromLatin1(ending), Qt::CaseInsensitive),
+                     (std::string(typed) + " gives " + dialog.ChosenName()).c_str());
+        }
+    }
+
+    // The thumbnail's colours against the big picture's, with Levels (the
+    // defaults): before a full run the preview finds its own points; after
+    // one it follows that run's histogram. KYP_MEASURE_ORF measures another file.
+    void previewColoursFollowTheFullRun() {
+        const QByteArray other = qgetenv("KYP_MEASURE_ORF");
+        const std::string path = other.isEmpty() ? orf_ : other.toStdString();
+        test::Recorder recorder;
+        MainFrame frame;
+        QVERIFY(frame.OpenByName(path));
+        ImportSettings defaults;
+        SetDefaults(defaults);
+        ProcessingSession own(SessionKind::interactive);
+        own.SetReduction(frame.Session().Reduction());
+        own.SetFileName(path.c_str());
+        own.SetSettings(defaults);
+        QCOMPARE(own.Process(true), run::processed);
+        Bitmap ownPreview;
+        QVERIFY(renderImage(ownPreview, own.PreviewOutput(), false, nullptr));
+        double before[3], after[3];
+        const double worstBefore = MeanDifference(ownPreview, frame.FullRendering(), before);
+        const double worstAfter = MeanDifference(frame.PreviewRendering(), frame.FullRendering(), after);
+        qInfo("thumbnail minus picture, mean R G B: own points %.1f %.1f %.1f, following %.1f %.1f %.1f", before[0],
+              before[1], before[2], after[0], after[1], after[2]);
+        // What remains is the averaging itself, seen through the levels clipping and the gamma.
+        QVERIFY(worstAfter * 4 < worstBefore);
+        QVERIFY(worstAfter <= 8.0);
     }
 
     void randomSequencesKeepThePagesTrue() {
