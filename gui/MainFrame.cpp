@@ -418,10 +418,6 @@ int MainFrame::PagesDifference() const {
 }
 
 void MainFrame::SettingsEdited() {
-    if (!loaded_) {
-        PostRefresh();
-        return;
-    }
     switch (PagesDifference()) {
         case 0:
             MarkChanged(false);
