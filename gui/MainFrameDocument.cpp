@@ -304,6 +304,7 @@ bool MainFrame::SaveDocument(const std::string& requested, uint32_t outputFormat
     const std::string name = requested.empty() ? ReplaceExtension(fileName_, FormatExtension(outputFormat)) : requested;
     // The file holds what the pages say: a picture behind them is brought up
     // to date first, and nothing is written when that run fails or is cancelled.
+    if (loaded_ && !ApplyOptionsPage(false)) return false;
     if (loaded_ && (processingPending_ || reloadPending_ || PagesDifference() != 0) && !Processing()) return false;
     WaitScope wait(*this);
     StatusScope status(*strip_, nullptr);
