@@ -875,7 +875,7 @@ private slots:
                                   ? static_cast<uint32_t>(qEnvironmentVariableIntValue("KYP_STATE_SEED"))
                                   : 20261207u;
         const int only = qEnvironmentVariableIsSet("KYP_STATE_ONLY") ? qEnvironmentVariableIntValue("KYP_STATE_ONLY") : -1;
-        const int sequences = 320;
+        const int sequences = 300;
         Explorer explorer(orf_, measure_);
         int checks = 0, ran = 0;
         QElapsedTimer timer;
