@@ -149,11 +149,13 @@ void CurvesPage::BuildControls() {
     inputLabel_->setObjectName(QStringLiteral("inputLabel"));
     input_ = new CurveNumberEdit(0, 1023, 1, 10, this);
     input_->setObjectName(QStringLiteral("inputEdit"));
+    input_->SetName("Input");
     inputLabel_->setBuddy(input_);
     outputLabel_ = new QLabel(QStringLiteral("&Output:"), this);
     outputLabel_->setObjectName(QStringLiteral("outputLabel"));
     output_ = new CurveNumberEdit(0, 1023, 1, 10, this);
     output_->setObjectName(QStringLiteral("outputEdit"));
+    output_->SetName("Output");
     outputLabel_->setBuddy(output_);
     connect(input_, &CurveNumberEdit::valueEdited, this, [this] { OnFieldEdited(); });
     connect(output_, &CurveNumberEdit::valueEdited, this, [this] { OnFieldEdited(); });

@@ -34,6 +34,7 @@
 #include "engine/process/ProcessingSession.h"
 #include "engine/settings/CurveTable.h"
 #include "gui/CommandTable.h"
+#include "gui/CurveNumberEdit.h"
 #include "gui/CurvesPage.h"
 #include "gui/ImageArea.h"
 #include "gui/MainFrame.h"
@@ -785,6 +786,18 @@ private slots:
         QCOMPARE(recorder.messages.back().text,
                  std::string("Invalid Radius\r\nRadius should be a number in the range 0.000000 - 250.000000"));
         QCOMPARE(radius->text(), QStringLiteral("1.1"));
+        // The curves editor's fields too (whole numbers: rounded).
+        auto* curves = dynamic_cast<CurvesPage*>(frame.Page(page::curves));
+        auto* output = curves->findChild<CurveNumberEdit*>(QStringLiteral("outputEdit"));
+        output->SetActive(true);
+        output->SetValue(10);
+        output->selectAll();
+        QTest::keyClicks(output, QStringLiteral("12,6"));
+        QCOMPARE(output->Value(), 13);
+        output->setText(QStringLiteral("7x"));
+        QApplication::sendEvent(output, &out);
+        QCOMPARE(recorder.messages.back().text, std::string("Invalid Output\r\nOutput should be a number in the range 0 - 255"));
+        QCOMPARE(output->text(), QStringLiteral("13"));
         QLocale::setDefault(QLocale::c());
     }
 
