@@ -4,6 +4,11 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "gui/Messages.h"
+#include "gui/NumberEdit.h"
 
 namespace kyp {
 
@@ -39,21 +44,23 @@ void CurveNumberEdit::Step(int delta) {
 }
 
 void CurveNumberEdit::TakeText() {
-    // A decimal number at the start of the text; a text without one (empty,
-    // a lone sign) is not a value yet and changes nothing.
-    const QString text = this->text().trimmed();
-    qsizetype end = 0;
-    if (end < text.size() && (text[end] == QLatin1Char('+') || text[end] == QLatin1Char('-'))) ++end;
-    const qsizetype digits = end;
-    while (end < text.size() && text[end].isDigit() && end - digits < 10) ++end;
-    if (end == digits) return;
-    bool ok = false;
-    const long long parsed = text.left(end).toLongLong(&ok);
-    if (!ok) return;
-    const int value = Clamped(parsed);
+    // A text that is no number (yet: empty, a lone sign) changes nothing.
+    const std::optional<double> typed = ParseDecimal(text());
+    if (!typed) return;
+    const double limited = std::clamp(*typed, double(minimum_), double(maximum_));
+    const int value = Clamped(std::llround(limited));
     if (value == value_) return;
     value_ = value;
     emit valueEdited(value_);
+}
+
+void CurveNumberEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    if (!isEnabled() || name_.empty() || ParseDecimal(text())) return;
+    SetValue(value_);
+    ShowMessage(this, MessageIcon::warning,
+                "Invalid " + name_ + "\r\n" + name_ + " should be a number in the range 0 - 255");
+    selectAll();
 }
 
 void CurveNumberEdit::keyPressEvent(QKeyEvent* event) {

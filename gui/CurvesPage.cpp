@@ -149,11 +149,13 @@ void CurvesPage::BuildControls() {
     inputLabel_->setObjectName(QStringLiteral("inputLabel"));
     input_ = new CurveNumberEdit(0, 1023, 1, 10, this);
     input_->setObjectName(QStringLiteral("inputEdit"));
+    input_->SetName("Input");
     inputLabel_->setBuddy(input_);
     outputLabel_ = new QLabel(QStringLiteral("&Output:"), this);
     outputLabel_->setObjectName(QStringLiteral("outputLabel"));
     output_ = new CurveNumberEdit(0, 1023, 1, 10, this);
     output_->setObjectName(QStringLiteral("outputEdit"));
+    output_->SetName("Output");
     outputLabel_->setBuddy(output_);
     connect(input_, &CurveNumberEdit::valueEdited, this, [this] { OnFieldEdited(); });
     connect(output_, &CurveNumberEdit::valueEdited, this, [this] { OnFieldEdited(); });
@@ -172,6 +174,12 @@ void CurvesPage::BuildControls() {
     connect(auto_, &QPushButton::clicked, this, [this] { AutoCurves(); });
     connect(load_, &QPushButton::clicked, this, [this] { LoadCurves(); });
     connect(save_, &QPushButton::clicked, this, [this] { SaveCurves(); });
+    offHint_ = new QLabel(QStringLiteral("These curves take effect only when Curves or Raw Curves is ticked on the "
+                                         "Options page."),
+                          this);
+    offHint_->setObjectName(QStringLiteral("curvesOffHint"));
+    offHint_->setWordWrap(true);
+    offHint_->hide();
     PlaceControls();
 }
 
@@ -209,6 +217,14 @@ void CurvesPage::PlaceControls() {
     outputLabel_->setGeometry(input_->geometry().right() + 16, fieldsTop, outputLabel_->sizeHint().width(),
                               rowHeight);
     output_->setGeometry(outputLabel_->geometry().right() + 6, fieldsTop, fieldWidth, rowHeight);
+    offHint_->setGeometry(kMargin, fieldsTop + rowHeight + 6, default_->geometry().right() - kMargin,
+                          offHint_->heightForWidth(default_->geometry().right() - kMargin));
+}
+
+void CurvesPage::UpdateHint() {
+    const bool off = (settings_.options & (opt::curves | opt::rawcurves)) == 0;
+    const bool edited = std::any_of(Curves().begin(), Curves().end(), [](const Curve& c) { return !c.IsIdentity(); });
+    offHint_->setVisible(off && edited);
 }
 
 QSize CurvesPage::sizeHint() const {
@@ -250,6 +266,7 @@ void CurvesPage::Sync() {
 void CurvesPage::Remember() { known_ = Curves(); }
 
 void CurvesPage::Redraw() {
+    UpdateHint();
     BuildDisplayTable(CurrentCurve(), table_);
     strips_.SetCurvePalette(channel_, table_);
     update(GraphPaintRect(graph_));
@@ -257,14 +274,11 @@ void CurvesPage::Redraw() {
 
 void CurvesPage::Changed() {
     Remember();
+    UpdateHint();
     if (dragging_) return;
     frame_.MarkCurvesChanged();
-    if ((settings_.options & opt::rawcurves) != 0) {
-        frame_.MarkReloadNeeded();
-    } else if ((settings_.options & opt::curves) != 0) {
-        frame_.MarkChanged(true);
-    }
     frame_.Session().MarkCurvesChanged();
+    frame_.SettingsEdited();
 }
 
 void CurvesPage::ShowSelected() {
@@ -452,6 +466,7 @@ void CurvesPage::SaveCurves() {
 
 void CurvesPage::CopySettings() {
     if (frame_.ApplyOptionsPage(false)) settings_ = frame_.Settings();
+    UpdateHint();
     strips_.SetRow((settings_.options & opt::gamma) != 0, settings_.gammaExponent);
     update(GraphPaintRect(graph_));
 }

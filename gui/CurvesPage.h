@@ -97,6 +97,7 @@ private:
     // Notes the curves as the page last left them.
     void Remember();
     // Rebuilds the display table and the current channel's strip, repaints.
+    void UpdateHint();
     void Redraw();
     // Reports an edit to the frame and the engine (not while dragging).
     void Changed();
@@ -136,6 +137,7 @@ private:
     QCursor deleteCursor_;
 
     QLabel* channelLabel_ = nullptr;
+    QLabel* offHint_ = nullptr;  // shown while edited curves have no step to take effect in
     QComboBox* channelList_ = nullptr;
     QLabel* inputLabel_ = nullptr;
     CurveNumberEdit* input_ = nullptr;

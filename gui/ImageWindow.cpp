@@ -53,7 +53,6 @@ QSize ImageWindow::ScrollBarExtra() const {
 
 void ImageWindow::SetImage(const Bitmap* rendering, QImage screenPixels) {
     const bool has = rendering != nullptr && rendering->hasPixels();
-    const QSize oldSize = ImageSize();
     // A turned picture turns the separate window in fit mode: the sides of the
     // last picture's view swap.
     std::optional<QSize> turned;
@@ -78,7 +77,7 @@ void ImageWindow::SetImage(const Bitmap* rendering, QImage screenPixels) {
         if (isMaximized()) showNormal();
         ResizeClient(*turned);
     }
-    if (ImageSize() != oldSize || !has || turned) LayOut();
+    if (ImageSize() != laidOutImage_ || !has || turned) LayOut();
     update();
 }
 
@@ -127,6 +126,7 @@ const QImage& ImageWindow::Image() {
 
 void ImageWindow::LayOut() {
     const QSize image = ImageSize();
+    laidOutImage_ = image;
     const QSize extra = ScrollBarExtra();
     view_ = view::LayoutView(rect(), zoom_, image, extra.width(), extra.height());
     if (zoom_ != 0) {

@@ -121,6 +121,7 @@ private:
     QRect view_;
     QRect imageView_;           // the view as last laid out with a picture
     QSize visible_;
+    QSize laidOutImage_;  // the picture size of the last layout (the rendering changes in place)
     bool hadImage_ = false;
     bool landscape_ = true;
     bool capturing_ = false;

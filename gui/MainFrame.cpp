@@ -17,6 +17,8 @@
 #include <QTabWidget>
 #include <QUrl>
 
+#include <algorithm>
+
 #include "gui/AboutBox.h"
 #include "gui/BlankPage.h"
 #include "gui/CommandTable.h"
@@ -400,6 +402,34 @@ void MainFrame::MarkReloadNeeded() {
 void MainFrame::MarkReloadDone() {
     reloadPending_ = false;
     MarkChanged(processingPending_);
+}
+
+int MainFrame::PagesDifference() const {
+    if (!lastRunValid_) return 2;
+    const uint32_t options = settings_.options;
+    int level = CompareSettings(settings_, lastRun_);
+    if (curves_ != lastRunCurves_) {
+        if ((options & opt::rawcurves) != 0) level = 2;
+        if ((options & opt::curves) != 0) level = std::max(level, 1);
+    }
+    // A repair the user declined when asked holds only while the page still asks.
+    if (lastRunTextureDeclined_ && (options & opt::tt) != 0 && (options & opt::asktt) == 0) level = 2;
+    return level;
+}
+
+void MainFrame::SettingsEdited() {
+    switch (PagesDifference()) {
+        case 0:
+            MarkChanged(false);
+            MarkReloadDone();
+            break;
+        case 1:
+            // Back from a raw-stage difference to one after the demosaic.
+            reloadPending_ = false;
+            MarkChanged(true);
+            break;
+        default: MarkReloadNeeded(); break;
+    }
 }
 
 void MainFrame::PostRefresh() {

@@ -84,6 +84,15 @@ public:
     void MarkChanged(bool pending);
     void MarkReloadNeeded();
     void MarkReloadDone();
+    // How far the pages (the settings and curves) are from what the last full
+    // run was made with: 0 the same, 1 the steps after the demosaic, 2 from
+    // the raw data. 2 before the document's first full run.
+    [[nodiscard]] int PagesDifference() const;
+    // A page edited the settings or curves: marks the document with how much
+    // must be redone (PagesDifference) and asks for a preview refresh.
+    void SettingsEdited();
+    // The settings the picture of the last full run was made with.
+    [[nodiscard]] const ImportSettings& LastRunSettings() const { return lastRun_; }
 
     // ---- the pages' side of the settings ----
     // Reads the Options page into the import settings; false when a field is
@@ -263,6 +272,11 @@ private:
     bool refreshPosted_ = false;
     bool exitRequested_ = false;
     bool exited_ = false;
+    // What the last full run of the document was made with (valid after one).
+    ImportSettings lastRun_{};
+    CurveArray lastRunCurves_{};
+    bool lastRunTextureDeclined_ = false;
+    bool lastRunValid_ = false;
 };
 
 }  // namespace kyp

@@ -92,16 +92,7 @@ bool MainFrame::ApplyOptionsPage(bool notify) {
     if (optionsPage_ != nullptr) return optionsPage_->ApplyPage(notify);
     // The Options page reads its controls into settings_ here. Until it exists
     // the record itself is what the page would show, and it is always valid.
-    if (notify && loaded_) {
-        switch (CompareSettings(settings_, session_.Settings())) {
-            case 0:
-                MarkChanged(false);
-                MarkReloadDone();
-                break;
-            case 1: MarkChanged(true); break;
-            default: MarkReloadNeeded(); break;
-        }
-    }
+    if (notify && loaded_) SettingsEdited();
     return true;
 }
 
@@ -158,6 +149,7 @@ bool MainFrame::OpenByName(const std::string& name) {
 
     // Forget the old document before taking the new one.
     loaded_ = false;
+    lastRunValid_ = false;
     infoText_.reset();
     summary_.reset();
     infoRead_ = summaryRead_ = false;
@@ -183,7 +175,7 @@ bool MainFrame::OpenByName(const std::string& name) {
             loaded_ = false;
         } else {
             LayOut();
-            strip_->SetStatus(name);
+            strip_->SetStatus(processed || !cancelled ? name : std::string("Processing cancelled"));
         }
     }
     if (!loaded_) {
@@ -213,13 +205,25 @@ bool MainFrame::Processing() {
     {
         StatusScope status(*strip_, nullptr);
         RefreshPreview();
-        session_.SetSettings(settings_);
+        const ImportSettings run = settings_;
+        const CurveArray runCurves = curves_;
+        session_.SetSettings(run);
         const int result = session_.Process(false);
         ok = result == run::unchanged;
         if (result > run::unchanged) {
             const ProcessedImage& image = session_.FullOutput();
             ok = image.samples == nullptr ||
-                 renderImage(fullRendering_, image, (settings_.options & opt::gray) != 0, strip_);
+                 renderImage(fullRendering_, image, (run.options & opt::gray) != 0, strip_);
+        }
+        if (ok) {
+            lastRun_ = run;
+            lastRunCurves_ = runCurves;
+            lastRunTextureDeclined_ = session_.TextureDeclined();
+            lastRunValid_ = true;
+            // The thumbnail follows the levels this run found.
+            RefreshPreview();
+        } else if (result == run::cancelled || strip_->EscapeNoted()) {
+            strip_->SetStatus("Processing cancelled");
         }
         client_->update();
         // The interface's own work after the run (the picture for the image
@@ -227,8 +231,10 @@ bool MainFrame::Processing() {
         // like the run itself.
         (void)strip_->PumpIfDue();
         if (ok) {
-            processingPending_ = false;
-            reloadPending_ = false;
+            // Pages edited while the run went on are still to be done.
+            const int difference = PagesDifference();
+            processingPending_ = difference != 0;
+            reloadPending_ = difference == 2;
             UpdateTitle();
             UpdateImage();
         }
@@ -256,7 +262,8 @@ void MainFrame::RefreshPreview() {
     if (!loaded_) return;
     if (ApplyOptionsPage(false)) {
         session_.SetSettings(settings_);
-        if ((settings_.options & opt::curves) != 0) TakeCurves();
+        // Raw curves shape the preview as much as curves do.
+        if ((settings_.options & (opt::curves | opt::rawcurves)) != 0) TakeCurves();
     }
     {
         WaitScope wait(*this);
@@ -268,6 +275,9 @@ void MainFrame::RefreshPreview() {
                 !renderImage(previewRendering_, preview, (settings_.options & opt::gray) != 0, nullptr)) {
                 previewRendering_.release();
             }
+            // A paint during the run may have taken the thumbnail's picture
+            // from the rendering it replaced.
+            thumbnail_.Drop();
         }
         strip_->End();
     }
@@ -276,6 +286,7 @@ void MainFrame::RefreshPreview() {
 }
 
 void MainFrame::CloseDocument() {
+    lastRunValid_ = false;
     DestroyImageWindow();
     thumbnail_.Drop();
     ClearSampler(true);
@@ -296,12 +307,17 @@ void MainFrame::CloseDocument() {
 bool MainFrame::SaveDocument(const std::string& requested, uint32_t outputFormat, const OutputSettings* settings) {
     const OutputSettings& output = settings != nullptr ? *settings : output_;
     const std::string name = requested.empty() ? ReplaceExtension(fileName_, FormatExtension(outputFormat)) : requested;
+    // The file holds what the pages say: a picture behind them is brought up
+    // to date first, and nothing is written when that run fails or is cancelled.
+    if (loaded_ && !ApplyOptionsPage(false)) return false;
+    if (loaded_ && (processingPending_ || reloadPending_ || PagesDifference() != 0) && !Processing()) return false;
     WaitScope wait(*this);
     StatusScope status(*strip_, nullptr);
     strip_->SetText(Format("Saving %s", BaseNameOf(name).c_str()).c_str());
     (void)strip_->Tick(1);
+    if (!loaded_ || name.empty()) return false;
     const ProcessedImage& image = session_.FullOutput();
-    if (!loaded_ || image.samples == nullptr || name.empty()) return false;
+    if (image.samples == nullptr) return false;
 
     // The target must be creatable before anything is encoded.
     {
@@ -317,8 +333,7 @@ bool MainFrame::SaveDocument(const std::string& requested, uint32_t outputFormat
     errno = 0;
     switch (outputFormat) {
         case format::tiff: {
-            if (!ApplyOptionsPage(false)) return false;
-            ok = writeTiff(name, session_.InputDocument(), image, settings_, output);
+            ok = writeTiff(name, session_.InputDocument(), image, lastRun_, output);
             if (!ok) ShowMessage(this, MessageIcon::warning, Format("Error saving '%s'.", name.c_str()));
             return ok;
         }

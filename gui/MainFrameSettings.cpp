@@ -71,13 +71,7 @@ bool MainFrame::LoadSettingsFile(const std::string& path) {
     ShowPagesSettings();
     TakeSettings(settings_);
     (void)SaveStoredSettings(nullptr, &curves_, &output_);
-    if (loaded_) {
-        if ((settings_.options & opt::rawcurves) != 0) {
-            MarkReloadNeeded();
-        } else if ((settings_.options & opt::curves) != 0) {
-            MarkChanged(true);
-        }
-    }
+    if (loaded_) SettingsEdited();
     return true;
 }
 

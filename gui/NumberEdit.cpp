@@ -8,13 +8,20 @@
 #include <charconv>
 #include <cmath>
 
+#include "gui/Messages.h"
+
 namespace kyp {
 
 std::optional<double> ParseDecimal(const QString& text) {
-    const QByteArray bytes = text.toLatin1();
+    QByteArray bytes = text.trimmed().toLatin1();
+    // One decimal separator, a point or a comma (as typed where the comma is the custom).
+    const qsizetype comma = bytes.indexOf(',');
+    if (comma >= 0) {
+        if (bytes.indexOf(',', comma + 1) >= 0 || bytes.contains('.')) return std::nullopt;
+        bytes[comma] = '.';
+    }
     const char* begin = bytes.constData();
     const char* end = begin + bytes.size();
-    while (begin < end && (*begin == ' ' || *begin == '\t')) ++begin;
     bool negative = false;
     if (begin < end && (*begin == '+' || *begin == '-')) {
         negative = *begin == '-';
@@ -24,9 +31,9 @@ std::optional<double> ParseDecimal(const QString& text) {
     if (begin == end || !(std::isdigit(static_cast<unsigned char>(*begin)) || *begin == '.')) return std::nullopt;
     double value = 0.0;
     const auto [stop, error] = std::from_chars(begin, end, value, std::chars_format::general);
-    if (error == std::errc::result_out_of_range) return negative ? -HUGE_VAL : HUGE_VAL;
-    if (error != std::errc() || stop == begin) return std::nullopt;
-    return negative ? -value : value;
+    if (error == std::errc() && stop == end) return negative ? -value : value;
+    if (error == std::errc::result_out_of_range && stop == end) return negative ? -HUGE_VAL : HUGE_VAL;
+    return std::nullopt;
 }
 
 NumberEdit::NumberEdit(int identifier, QWidget* parent) : QLineEdit(parent), identifier_(identifier) {
@@ -44,7 +51,9 @@ void NumberEdit::Setup(double minimum, double maximum, double smallStep, double 
 
 double NumberEdit::Clamp(double value) const {
     if (std::isnan(value)) return minimum_;
-    return std::clamp(value, minimum_, maximum_);
+    // On the grid of the decimals shown: the value used is the value the field shows.
+    const double scale = std::pow(10.0, decimals_);
+    return std::clamp(std::round(std::clamp(value, minimum_, maximum_) * scale) / scale, minimum_, maximum_);
 }
 
 QString NumberEdit::Show(double value) const {
@@ -66,6 +75,25 @@ void NumberEdit::SetEnabledState(bool enabled) {
         value_ = 0.0;
         clear();
     }
+}
+
+void NumberEdit::SetName(const char* name, bool checkOnLeave) {
+    name_ = name;
+    checkOnLeave_ = checkOnLeave;
+}
+
+std::string NumberEdit::InvalidMessage() const {
+    // Six decimals, with a '.' whatever the locale, as the gamma message has them.
+    return "Invalid " + name_ + "\r\n" + name_ + " should be a number in the range " +
+           QString::number(minimum_, 'f', 6).toStdString() + " - " + QString::number(maximum_, 'f', 6).toStdString();
+}
+
+void NumberEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    if (!checkOnLeave_ || !isEnabled() || TextValue()) return;
+    RestoreText();
+    ShowMessage(this, MessageIcon::warning, InvalidMessage());
+    selectAll();
 }
 
 void NumberEdit::Take(double value, bool showText) {
@@ -97,8 +125,10 @@ void NumberEdit::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QLineEdit::keyPressEvent(event);
-    // The edit has acted; the value follows the text (clamped) without rewriting it.
-    if (isEnabled()) Take(TextValue().value_or(0.0), false);
+    // The edit has acted; the value follows the text (clamped) without
+    // rewriting it. Text that is no number (yet) leaves the value alone.
+    if (!isEnabled()) return;
+    if (const std::optional<double> typed = TextValue()) Take(*typed, false);
 }
 
 void NumberEdit::wheelEvent(QWheelEvent* event) {

@@ -2,13 +2,15 @@
 #include <QLineEdit>
 
 #include <optional>
+#include <string>
 
 namespace kyp {
 
-// Reads a decimal number at the start of text the way the C library's atof
-// does in the "C" locale (leading blanks, an optional sign, digits with one
-// optional '.', an optional exponent), whatever locale the program runs in.
-// Nothing when the text does not begin with a number.
+// Reads a decimal number the way the C library's strtod does in the "C"
+// locale (an optional sign, digits with one optional decimal separator, an
+// optional exponent), whatever locale the program runs in; the separator may
+// be a point or a comma. Blanks around the number are allowed; nothing when
+// the text does not read completely as a number.
 [[nodiscard]] std::optional<double> ParseDecimal(const QString& text);
 
 // A numeric edit field: a value between a minimum and a maximum, shown with a
@@ -25,7 +27,8 @@ public:
     explicit NumberEdit(int identifier, QWidget* parent = nullptr);
 
     void Setup(double minimum, double maximum, double smallStep, double largeStep, int decimals);
-    // Clamps to the range and shows the value; does not announce it.
+    // Clamps to the range, rounds to the decimals shown and shows the value;
+    // does not announce it.
     void SetValue(double value);
     [[nodiscard]] double Value() const { return value_; }
     [[nodiscard]] int Identifier() const { return identifier_; }
@@ -37,6 +40,13 @@ public:
     [[nodiscard]] QString Show(double value) const;
     // Disabled, the field shows no text and its value is 0.
     void SetEnabledState(bool enabled);
+    // The field's name in its message; with checkOnLeave the field itself
+    // gives the message when it is left holding text that is not a number.
+    void SetName(const char* name, bool checkOnLeave);
+    // "Invalid <name>\r\n<name> should be a number in the range <min> - <max>".
+    [[nodiscard]] std::string InvalidMessage() const;
+    // Shows the value again in place of text that does not read as a number.
+    void RestoreText() { SetValue(value_); }
 
     // Steps as the arrow keys and the wheel do (sign: +1 up, -1 down), and announces the change.
     void Step(int sign, bool large);
@@ -47,6 +57,7 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     // Takes a new value (clamped); announces it when it differs. showText
@@ -61,6 +72,8 @@ private:
     double smallStep_ = 1.0;
     double largeStep_ = 10.0;
     int decimals_ = 0;
+    std::string name_;
+    bool checkOnLeave_ = false;
 };
 
 }  // namespace kyp

@@ -78,6 +78,7 @@ void OptionsPage::Build() {
     rawRows->setSpacing(3);
     fixTexture_ = Named(new QCheckBox(QStringLiteral("&Fix texture"), raw), "fixTextureCheck");
     threshold_ = Named(new NumberEdit(1055, raw), "thresholdEdit");
+    threshold_->SetName("Threshold", false);
     threshold_->Setup(0, 1023, 1, 10, 0);
     threshold_->setMaximumWidth(48);
     prompt_ = Named(new QCheckBox(QStringLiteral("Prompt before fixing"), raw), "promptCheck");
@@ -117,6 +118,11 @@ void OptionsPage::Build() {
         scale->addWidget(ratio_[c]);
     }
     rawRows->addLayout(scale);
+    scaleOffHint_ = Named(new QLabel(QStringLiteral("These ratios take effect only when Scale is ticked."), raw),
+                          "scaleOffHint");
+    scaleOffHint_->setWordWrap(true);
+    scaleOffHint_->hide();
+    rawRows->addWidget(scaleOffHint_);
 
     rawCurves_ = Named(new QCheckBox(QStringLiteral("Raw Curves"), raw), "rawCurvesCheck");
     fudge_ = Named(new QCheckBox(QStringLiteral("Fudge"), raw), "fudgeCheck");
@@ -181,6 +187,8 @@ void OptionsPage::Build() {
     hi_ = Named(new NumberEdit(1005, image), "hiEdit");
     lo_ = Named(new NumberEdit(1006, image), "loEdit");
     // Down to -0.001: a negative threshold (-1 per mille) leaves that end unclipped.
+    hi_->SetName("Hi", false);
+    lo_->SetName("Lo", false);
     hi_->Setup(-0.001, 100, 0.001, 0.01, 3);
     lo_->Setup(-0.001, 100, 0.001, 0.01, 3);
     hi_->setMaximumWidth(64);
@@ -197,6 +205,7 @@ void OptionsPage::Build() {
     balanceCheck_ = Named(new QCheckBox(QStringLiteral("C&olor Balance"), image), "colorBalanceCheck");
     saturationCheck_ = Named(new QCheckBox(QStringLiteral("&Saturation:"), image), "saturationCheck");
     saturation_ = Named(new NumberEdit(1007, image), "saturationEdit");
+    saturation_->SetName("Saturation", false);
     saturation_->Setup(0, 100, 0.1, 1, 1);
     saturation_->setMaximumWidth(48);
     auto* tone = Tight(new QHBoxLayout);
@@ -210,6 +219,7 @@ void OptionsPage::Build() {
     sharpen_ = Named(new QCheckBox(QStringLiteral("S&harpen (USM)"), image), "sharpenCheck");
     gammaCheck_ = Named(new QCheckBox(QStringLiteral("Ga&mma:"), image), "gammaCheck");
     gamma_ = Named(new NumberEdit(1001, image), "gammaEdit");
+    gamma_->SetName("Gamma", false);
     gamma_->Setup(0.1, 10, 0.1, 1, 1);
     gamma_->setMaximumWidth(48);
     invert_ = Named(new QCheckBox(QStringLiteral("&Invert"), image), "invertCheck");

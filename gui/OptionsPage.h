@@ -13,6 +13,7 @@ class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QRadioButton;
 
@@ -119,6 +120,7 @@ private:
     NumberEdit* gamma_ = nullptr;
     QCheckBox* invert_ = nullptr;
     WhiteBalanceMenu* balance_ = nullptr;
+    QLabel* scaleOffHint_ = nullptr;  // shown while ratios are set that the unticked Scale leaves unused
     QPointer<QWidget> focused_;
     bool leaving_ = false;  // a field's leave handler is running (its messages move the focus)
 };

@@ -3,6 +3,7 @@
 // the controls (ShowSettings).
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -70,6 +71,15 @@ bool OptionsPage::ApplyPage(bool notify) {
         return false;
     }
     settings.gammaExponent = *exponent;
+    // The other numbers never fail, but text that does not read completely as
+    // a number (a point or a comma before the decimals) is not cut to the number
+    // it begins with: the field says so and shows its value again.
+    for (NumberEdit* field : {saturation_, hi_, lo_, threshold_}) {
+        if (!field->TextValue()) {
+            field->RestoreText();
+            Refuse(field, field->InvalidMessage());
+        }
+    }
     settings.saturation = static_cast<float>(saturation_->Value());
 
     // 3. The scale ratios; an invalid field shows the last valid ratio again.
@@ -121,7 +131,7 @@ bool OptionsPage::ApplyPage(bool notify) {
     if (typed < 1.0) {
         settings.textureThreshold = 0;
         settings.options &= ~opt::tt;
-        if (typed < 0.0 || !threshold_->TextValue()) threshold_->SetValue(0);
+        if (typed < 0.0) threshold_->SetValue(0);
     } else if (typed > 1023.0) {
         settings.textureThreshold = 1023;
         threshold_->SetValue(1023);
@@ -132,16 +142,7 @@ bool OptionsPage::ApplyPage(bool notify) {
     frame_.MutableSettings() = settings;
 
     // 7. Tell the frame how much of the document must be redone.
-    if (notify && frame_.DocumentLoaded()) {
-        switch (CompareSettings(settings, frame_.Session().Settings())) {
-            case 0:
-                frame_.MarkChanged(false);
-                frame_.MarkReloadDone();
-                break;
-            case 1: frame_.MarkChanged(true); break;
-            default: frame_.MarkReloadNeeded(); break;
-        }
-    }
+    if (notify && frame_.DocumentLoaded()) frame_.SettingsEdited();
     return true;
 }
 
@@ -184,6 +185,10 @@ void OptionsPage::ShowSettings() {
     invert_->setChecked((options & opt::invert) != 0);
     const int item = method_->findData(int{settings.method});
     if (item >= 0) method_->setCurrentIndex(item);
+    // Ratios other than 1/1 do nothing without Scale: the page says so.
+    const auto unit = [](uint32_t ratio) { return (ratio >> 16) == (ratio & 0xFFFFu); };
+    scaleOffHint_->setVisible((options & opt::scale) == 0 &&
+                              !(unit(settings.redScale) && unit(settings.greenScale) && unit(settings.blueScale)));
 }
 
 void OptionsPage::GammaLeft() {

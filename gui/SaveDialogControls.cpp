@@ -81,6 +81,7 @@ SaveFormatControls::SaveFormatControls(Form form, QWidget* parent) : QWidget(par
     jpegExif_ = Named(new QCheckBox(QStringLiteral("E&xif information"), jpegGroup_), "jpegExifCheck");
     jpegAnnotate_ = Named(new QCheckBox(QStringLiteral("&Annotate"), jpegGroup_), "jpegAnnotateCheck");
     quality_ = Named(new NumberEdit(1127, jpegGroup_), "qualityEdit");
+    quality_->SetName("Quality", true);
     quality_->Setup(10, 100, 1, 10, 0);
     quality_->setFixedWidth(48);
     auto* qualityLabel = Named(new QLabel(QStringLiteral("&Quality:"), jpegGroup_), "qualityLabel");
@@ -196,6 +197,16 @@ QString WithExtension(const QString& name, const char* extension) {
     return stem + QString::fromLatin1(extension);
 }
 
+// The format a file name's extension names (.tif/.tiff, .bmp, .jpg/.jpeg), or -1.
+int FormatOfName(const QString& name) {
+    const QString extension = name.section(QLatin1Char('/'), -1).section(QLatin1Char('.'), -1).toLower();
+    if (!name.section(QLatin1Char('/'), -1).contains(QLatin1Char('.'))) return -1;
+    if (extension == QLatin1String("tif") || extension == QLatin1String("tiff")) return static_cast<int>(format::tiff);
+    if (extension == QLatin1String("bmp")) return static_cast<int>(format::bitmap);
+    if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg")) return static_cast<int>(format::jpeg);
+    return -1;
+}
+
 }  // namespace
 
 SaveAsDialog::SaveAsDialog(QWidget* parent, const OutputSettings& settings, const std::string& fileName,
@@ -244,11 +255,20 @@ std::string SaveAsDialog::ChosenName() const {
     if (selectedFiles().isEmpty()) return {};
     QString name = selectedFiles().first();
     const char* extension = FormatExtension(controls_->Format());
-    if (!name.endsWith(QString::fromLatin1(extension), Qt::CaseInsensitive)) name = WithExtension(name, extension);
+    if (FormatOfName(name) != static_cast<int>(controls_->Format())) name = WithExtension(name, extension);
     return name.toStdString();
 }
 
 void SaveAsDialog::accept() {
+    // A name typed with another format's extension saves in that format.
+    if (!selectedFiles().isEmpty()) {
+        const int typed = FormatOfName(selectedFiles().first());
+        if (typed >= 0 && typed != static_cast<int>(controls_->Format())) {
+            controls_->SetFormat(static_cast<uint32_t>(typed));
+            selectNameFilter(Filters()[typed]);
+            setDefaultSuffix(QString::fromLatin1(FormatExtension(static_cast<uint32_t>(typed)) + 1));
+        }
+    }
     controls_->Read(settings_);
     QFileDialog::accept();
 }

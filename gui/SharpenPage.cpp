@@ -26,14 +26,17 @@ SharpenPage::SharpenPage(MainFrame& frame, QWidget* parent) : QWidget(parent), f
     setObjectName(QStringLiteral("sharpenPage"));
     amount_ = new NumberEdit(kAmountId, this);
     amount_->setObjectName(QStringLiteral("amountEdit"));
+    amount_->SetName("Amount", true);
     amount_->Setup(0, 500, 1, 10, 0);
     amount_->SetValue(100);
     radius_ = new NumberEdit(kRadiusId, this);
     radius_->setObjectName(QStringLiteral("radiusEdit"));
+    radius_->SetName("Radius", true);
     radius_->Setup(0, 250, 0.1, 1, 1);
     radius_->SetValue(1.1);
     threshold_ = new NumberEdit(kThresholdId, this);
     threshold_->setObjectName(QStringLiteral("thresholdEdit"));
+    threshold_->SetName("Threshold", true);
     threshold_->Setup(0, 1023, 1, 10, 0);
     threshold_->SetValue(0);
 

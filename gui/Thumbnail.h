@@ -40,6 +40,8 @@ public:
                int channel, bool textureFound, const std::optional<std::string>& summary);
 
     [[nodiscard]] QRect Rect() const { return rect_; }
+    // The picture the last paint drew (before any scaling), null when none.
+    [[nodiscard]] const QImage& ShownPicture() const { return picture_; }
     [[nodiscard]] QRect CaptionRect() const { return caption_; }
     // The 4 × 4 mark just right of the thumbnail's top-right corner, beyond its edge.
     [[nodiscard]] QRect MarkRect() const { return {rect_.right() + 3, rect_.top(), 4, 4}; }

@@ -58,7 +58,8 @@ const char* BaseName(const std::string& path) {
 ProcessingSession::ProcessingSession(SessionKind kind)
     : kind_(kind), allocate_(HeapAllocate), release_(HeapRelease), document_(std::make_unique<TiffDocument>()),
       rawBlock_(std::make_unique<RawSampleBlock>()), rawTables_(std::make_unique<RawTables>()),
-      histogram_(std::make_unique<HistogramRecord>()) {
+      histogram_(std::make_unique<HistogramRecord>()), fullHistogram_(std::make_unique<HistogramRecord>()),
+      fullRunCurves_(std::make_unique<uint16_t[]>(4 * 1024)) {
     if (kind_ == SessionKind::console) {
         SetDefaults(settings_);
         BuildGammaTable(gammaTable_, 0.45f);
@@ -111,6 +112,11 @@ void ProcessingSession::SetFileName(const char* name) {
         fullOutputSnapshot_ = previewOutputSnapshot_ = ImportSettings{};
         derived_ = false;
         rawGeneration_ = fullImageGeneration_ = previewImageGeneration_ = 0;
+        textureDeclined_ = fullRunTextureDeclined_ = false;
+        fullRunSettings_ = ImportSettings{};
+        fullHistogramBlocks_ = 0;
+        fullRunCurvesPresent_ = 0;
+        fullRunSerial_ = previewResultsSerial_ = 0;
     }
     if (name) fileName_ = name;
 }
@@ -118,6 +124,9 @@ void ProcessingSession::SetFileName(const char* name) {
 void ProcessingSession::SetSettings(const ImportSettings& settings) {
     if (kind_ == SessionKind::interactive && CompareSettings(settings, settings_) == 0 &&
         gammaTableBuilt_) {
+        // Whether to ask before a texture repair changes no picture by itself,
+        // but it decides whether a declined repair still holds.
+        settings_.options = (settings_.options & ~opt::asktt) | (settings.options & opt::asktt);
         return;
     }
     const float gamma = settings.gammaExponent;
@@ -217,7 +226,9 @@ int ProcessingSession::RunRawStage(bool interactive) {
         const int result = RepairTextureDefect(raw_, &settings_, progress_, confirm_);
         if (result == -2) return -1;
         textureFound_ = result > 0;
+        textureDeclined_ = result == texture::kDeclined;
     } else if (interactive) {
+        textureDeclined_ = false;
         // Nothing is repaired, but the desktop program shows whether a defect is present.
         const int result = MeasureTextureDefect(raw_, raw_.width / 3, raw_.height / 3, settings_.textureThreshold,
                                                 nullptr, progress_);
@@ -309,14 +320,25 @@ int ProcessingSession::RunImageSteps(ProcessedImage& image, bool interactive, bo
     // 10: levels
     const bool fromResults = interactive && derived_;
     const bool storeResults = interactive && !derived_ && !preview;
+    // A preview whose histogram would be the full-size run's, but for the
+    // reduction, finds its points in that run's histogram: averaging the
+    // reduced image removes the outlying values that decide the points.
+    const bool followFull = interactive && preview && PreviewFollowsFullRun();
+    if (storeResults) fullHistogramBlocks_ = 0;
     if (o & (opt::levels | opt::rgblevels)) {
         if (!Report("Levels ...")) return -1;
         // The all-channel levels read only the luminance block.
-        HistogramRecord& histogram = *histogram_;
         const bool luminanceOnly = (o & opt::levels) != 0;
-        if (!fromResults && !(luminanceOnly ? ComputeLuminanceHistogram(image, &histogram, progress_)
-                                            : ComputeHistogram(image, &histogram, progress_))) {
+        const bool fromFullHistogram = followFull && fullHistogramBlocks_ >= (luminanceOnly ? 1 : 2);
+        HistogramRecord& histogram = fromFullHistogram ? *fullHistogram_ : *histogram_;
+        if (!fromResults && !fromFullHistogram &&
+            !(luminanceOnly ? ComputeLuminanceHistogram(image, &histogram, progress_)
+                            : ComputeHistogram(image, &histogram, progress_))) {
             return -1;
+        }
+        if (storeResults) {
+            *fullHistogram_ = histogram;
+            fullHistogramBlocks_ = luminanceOnly ? 1 : 2;
         }
         if (o & opt::levels) {
             uint16_t lo = levelsResults_[0], hi = levelsResults_[1];
@@ -369,7 +391,12 @@ int ProcessingSession::RunImageSteps(ProcessedImage& image, bool interactive, bo
         uint16_t target = levelsResults_[kBalanceResults];
         uint16_t means[3] = {levelsResults_[kBalanceResults + 1], levelsResults_[kBalanceResults + 2],
                              levelsResults_[kBalanceResults + 3]};
-        if (!fromResults) {
+        // The full-size run's values hold while nothing before this step changed.
+        const uint32_t before = opt::levels | opt::rgblevels | opt::curves;
+        const bool balanceFollows = followFull && (fullRunSettings_.options & opt::balance) &&
+                                    (DifferenceMask(fullRunSettings_, settings_) & before) == 0 &&
+                                    !((o & opt::curves) && !CurvesAsInFullRun());
+        if (!fromResults && !balanceFollows) {
             HistogramRecord& histogram = *histogram_;
             if (!ComputeHistogram(image, &histogram, progress_)) return -1;
             target = static_cast<uint16_t>(histogram.blocks[HistogramRecord::kLuminance].mean);
@@ -436,8 +463,10 @@ int ProcessingSession::RunStages(bool preview) {
     // Raw stage: a derived session already holds its demosaiced image.
     if (!derived_) {
         const bool curvesChanged = curvesChangedPreview_ || curvesChangedFull_;
+        // A declined texture repair stands only while the settings ask first.
+        const bool askingDropped = textureDeclined_ && (settings_.options & opt::tt) && !(settings_.options & opt::asktt);
         const bool needed = rawGeneration_ == 0 || (DifferenceMask(rawSnapshot_, settings_) & opt::rawStage) != 0 ||
-                            ((settings_.options & opt::rawcurves) && curvesChanged);
+                            ((settings_.options & opt::rawcurves) && curvesChanged) || askingDropped;
         if (needed) {
             if (!preview && !ReportFormat("Loading %s  ...", BaseName(fileName_))) return run::cancelled;
             const int raw = RunRawStage(true);
@@ -484,7 +513,12 @@ int ProcessingSession::RunStages(bool preview) {
     ImportSettings& snapshot = preview ? previewOutputSnapshot_ : fullOutputSnapshot_;
     const bool curvesChanged = (settings_.options & opt::curves) && CurvesChanged(preview);
     if (!source.samples) return run::failed;
-    if (!ran && output.samples && !curvesChanged && (DifferenceMask(snapshot, settings_) & kOutputStageMask) == 0) {
+    // A preview with levels or colour balance is redone when the full-size run it follows changed.
+    const uint64_t resultsSerial = preview && PreviewFollowsFullRun() ? fullRunSerial_ : 0;
+    const bool resultsChanged = preview && (settings_.options & (opt::levels | opt::rgblevels | opt::balance)) &&
+                                resultsSerial != previewResultsSerial_;
+    if (!ran && output.samples && !curvesChanged && !resultsChanged &&
+        (DifferenceMask(snapshot, settings_) & kOutputStageMask) == 0) {
         return run::unchanged;
     }
     if (!PrepareImage(output, source)) return run::failed;
@@ -502,7 +536,38 @@ int ProcessingSession::RunStages(bool preview) {
     if (status < 0) return run::cancelled;
     if (status == 0) return run::failed;
     snapshot = settings_;
+    if (preview) {
+        previewResultsSerial_ = resultsSerial;
+    } else if (!derived_) {
+        fullRunSettings_ = settings_;
+        fullRunTextureDeclined_ = textureDeclined_;
+        fullRunCurvesPresent_ = 0;
+        for (int i = 0; i < 4; ++i) {
+            if (curves_ && curves_->table[i]) {
+                fullRunCurvesPresent_ |= static_cast<uint8_t>(1u << i);
+                std::memcpy(fullRunCurves_.get() + i * 1024, curves_->table[i], 1024 * sizeof(uint16_t));
+            }
+        }
+        ++fullRunSerial_;
+    }
     return run::processed;
+}
+
+bool ProcessingSession::PreviewFollowsFullRun() const {
+    if (derived_ || fullRunSerial_ == 0 || fullRunTextureDeclined_ != textureDeclined_) return false;
+    // Flips and rotation move pixels without changing their values.
+    if (DifferenceMask(fullRunSettings_, settings_) & (opt::rawStage | opt::methodChanged | opt::matrix)) return false;
+    return !((settings_.options & opt::rawcurves) && !CurvesAsInFullRun());
+}
+
+bool ProcessingSession::CurvesAsInFullRun() const {
+    for (int i = 0; i < 4; ++i) {
+        const uint16_t* table = curves_ ? curves_->table[i] : nullptr;
+        const bool present = (fullRunCurvesPresent_ >> i) & 1u;
+        if ((table != nullptr) != present) return false;
+        if (table && std::memcmp(table, fullRunCurves_.get() + i * 1024, 1024 * sizeof(uint16_t)) != 0) return false;
+    }
+    return true;
 }
 
 bool ProcessingSession::DeriveRegion(const ProcessingSession& parent, int32_t x, int32_t y, int32_t width,

@@ -110,6 +110,11 @@ public:
     [[nodiscard]] bool Derived() const { return derived_; }
     // Set by the owner when the curve set is edited.
     void MarkCurvesChanged() { curvesChangedPreview_ = curvesChangedFull_ = true; }
+    // The texture confirmation declined the repair in the raw stage that made the current mosaic.
+    [[nodiscard]] bool TextureDeclined() const { return textureDeclined_; }
+    // Whether the next preview run takes its levels points (and colour balance
+    // values) from the last full-size run rather than from the reduced image.
+    [[nodiscard]] bool PreviewFollowsFullRun() const;
     [[nodiscard]] bool CurvesChanged(bool preview) const { return preview ? curvesChangedPreview_ : curvesChangedFull_; }
 
     [[nodiscard]] const uint16_t* GammaTable() const { return gammaTable_; }
@@ -120,6 +125,8 @@ private:
     int RunStages(bool preview);
     void ReleaseImage(ProcessedImage& image);
     void ReleaseRaw();
+    // Whether the curve set holds the tables the last full-size run had.
+    [[nodiscard]] bool CurvesAsInFullRun() const;
 
     SessionKind kind_;
     ProgressCallback* progress_ = nullptr;
@@ -169,6 +176,21 @@ private:
     uint64_t fullImageGeneration_ = 0;
     uint64_t previewImageGeneration_ = 0;
     int32_t previewImageReduction_ = 0;
+    // A repair declined by the texture confirmation holds only while the
+    // settings still ask before repairing: without the question the raw stage runs again.
+    bool textureDeclined_ = false;
+    // The last full-size run, for previews that follow its levels: its
+    // settings, the histogram its levels were found in (blocks: 0 none,
+    // 1 luminance only, 2 all four), whether its mosaic was declined a repair,
+    // and a serial that changes with every full-size run.
+    ImportSettings fullRunSettings_{};
+    std::unique_ptr<HistogramRecord> fullHistogram_;
+    int fullHistogramBlocks_ = 0;
+    bool fullRunTextureDeclined_ = false;
+    std::unique_ptr<uint16_t[]> fullRunCurves_;  // 4 × 1024 entries, the curve tables of that run
+    uint8_t fullRunCurvesPresent_ = 0;           // bit i: table i was given
+    uint64_t fullRunSerial_ = 0;
+    uint64_t previewResultsSerial_ = 0;  // the full run the preview output followed (0: its own histograms)
 };
 
 }  // namespace kyp

@@ -75,7 +75,8 @@ private slots:
         }
         QCOMPARE(*ValidGamma(QStringLiteral("0.1")), 0.1);
         QCOMPARE(*ValidGamma(QStringLiteral("10")), 10.0);
-        QCOMPARE(*ValidGamma(QStringLiteral(" 2.2x")), 2.2);
+        QVERIFY(!ValidGamma(QStringLiteral(" 2.2x")));  // only a whole number reads
+        QCOMPARE(*ValidGamma(QStringLiteral(" 2,2 ")), 2.2);
         QCOMPARE(InvalidGammaMessage(), std::string("Invalid Gamma\r\nGamma should be in the range 0.100000 - 10.000000"));
         QCOMPARE(ParseDecimal(QStringLiteral("-1.5e1")).value(), -15.0);
         QVERIFY(!ParseDecimal(QStringLiteral("inf")));

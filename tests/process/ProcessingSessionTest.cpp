@@ -10,6 +10,9 @@
 
 #include "engine/process/DemosaicMethod.h"
 #include "engine/process/DemosaicTiled.h"
+#include "engine/process/Histogram.h"
+#include "engine/process/Levels.h"
+#include "engine/process/TableApply.h"
 #include "engine/raw/RawLoad.h"
 #include "engine/raw/RawSampleBlock.h"
 #include "engine/raw/TiffDocument.h"
@@ -252,6 +255,117 @@ TEST_F(ProcessingSessionTest, DeclinedTextureRepairLeavesTheMosaicAndGoesOn) {
     ASSERT_TRUE(untouched.Process());
     EXPECT_EQ(Samples(session.Image()), Samples(untouched.Image()));
     EXPECT_LE(asked, 1);
+}
+
+// A scene whose odd rows are greener than its even rows: the mosaic shows a
+// texture defect. Scattered white and black dots decide the levels points of
+// the full image but vanish when it is reduced by averaging.
+std::string StripedOrf(const std::string& name, uint32_t width = 252, uint32_t height = 192) {
+    const char* base = std::getenv("KYP_TEST_TMP");
+    const std::filesystem::path folder = base ? base : std::filesystem::temp_directory_path().string();
+    const std::string path = (folder / (std::to_string(getpid()) + "-" + name)).string();
+    const std::string photo = path + ".ppm";
+    {
+        std::FILE* out = std::fopen(photo.c_str(), "wb");
+        std::fprintf(out, "P6\n%u %u\n255\n", width, height);
+        for (uint32_t y = 0; y < height; ++y) {
+            for (uint32_t x = 0; x < width; ++x) {
+                unsigned char pixel[3] = {static_cast<unsigned char>(60 + x * 120 / width),
+                                          static_cast<unsigned char>(y % 2 ? 150 : 110),
+                                          static_cast<unsigned char>(40 + y * 100 / height)};
+                if ((x * 7 + y * 13) % 97 == 0) pixel[0] = pixel[1] = pixel[2] = (x + y) % 2 ? 255 : 0;
+                std::fwrite(pixel, 1, 3, out);
+            }
+        }
+        std::fclose(out);
+    }
+    SampleOrfOptions options;
+    options.width = width;
+    options.height = height;
+    options.previewWidth = 64;
+    options.photo = photo;
+    EXPECT_TRUE(WriteSampleOrf(path, options));
+    std::filesystem::remove(photo);
+    return path;
+}
+
+TEST(ProcessingSessionTexture, DeclinedRepairHoldsOnlyWhileTheSettingsAsk) {
+    const std::string path = StripedOrf("striped.orf");
+    ImportSettings asking = Only(opt::tt | opt::asktt);
+    ImportSettings repairing = Only(opt::tt);
+    std::vector<uint16_t> expected[2];  // unrepaired, repaired
+    for (int repaired = 0; repaired < 2; ++repaired) {
+        ProcessingSession console;
+        console.SetFileName(path.c_str());
+        console.SetSettings(repaired ? repairing : Only(0));
+        ASSERT_TRUE(console.Process());
+        expected[repaired] = Samples(console.Image());
+    }
+    ASSERT_NE(expected[0], expected[1]) << "the sample must show a defect";
+
+    ProcessingSession session(SessionKind::interactive);
+    int asked = 0;
+    session.SetTextureConfirmation([&](int32_t, int32_t) { return ++asked, false; });
+    session.SetReduction(12);
+    session.SetFileName(path.c_str());
+    session.SetSettings(asking);
+    ASSERT_EQ(session.Process(true), run::processed);
+    ASSERT_EQ(session.Process(false), run::processed);
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(session.TextureDeclined());
+    EXPECT_EQ(Samples(session.FullOutput()), expected[0]);
+    // No longer asking before the repair: the answer given no longer holds.
+    session.SetSettings(repairing);
+    ASSERT_EQ(session.Process(false), run::processed);
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(session.TextureDeclined());
+    EXPECT_EQ(Samples(session.FullOutput()), expected[1]);
+    std::filesystem::remove(path);
+}
+
+TEST(ProcessingSessionLevels, PreviewFindsItsPointsInTheFullRunsHistogramWhileItsInputIsTheSame) {
+    const std::string path = StripedOrf("dots.orf");
+    const ImportSettings full = Only(opt::levels);
+    ImportSettings thresholds = full;
+    thresholds.darkThreshold = 20;
+    thresholds.brightThreshold = 30;
+    const struct {
+        ImportSettings preview;
+        bool follows;  // nothing before the levels changed since the full run
+    } cases[] = {{full, true}, {thresholds, true}, {Only(opt::levels | opt::wb), false}};
+    for (const auto& c : cases) {
+        ProcessingSession session(SessionKind::interactive);
+        session.SetReduction(12);
+        session.SetFileName(path.c_str());
+        session.SetSettings(full);
+        ASSERT_EQ(session.Process(false), run::processed);
+        session.SetSettings(c.preview);
+        ASSERT_EQ(session.Process(true), run::processed);
+        EXPECT_EQ(session.PreviewFollowsFullRun(), c.follows);
+
+        // The points come from the full image's histogram or from the reduced image's own.
+        ImportSettings before = c.preview;
+        before.options &= ~opt::levels;
+        ProcessingSession console;
+        console.SetFileName(path.c_str());
+        console.SetSettings(before);
+        ASSERT_TRUE(console.Process());
+        HistogramRecord histogram{};
+        ASSERT_TRUE(ComputeLuminanceHistogram(c.follows ? console.Image() : session.PreviewImage(), &histogram,
+                                              nullptr));
+        const LevelPoints points = FindLevelPoints(HistogramRecord::kLuminance, histogram,
+                                                   c.preview.darkThreshold, c.preview.brightThreshold);
+        uint16_t table[1024];
+        BuildLevelsTable(table, points.low, points.high);
+        std::vector<uint16_t> expected = Samples(session.PreviewImage());
+        ApplyTableToSamples(expected.data(), expected.size(), table);
+        EXPECT_EQ(Samples(session.PreviewOutput()), expected) << c.preview.darkThreshold << " " << c.follows;
+        // A new full run redoes the preview, which follows it from then on.
+        const int fullRun = session.Process(false);
+        EXPECT_TRUE(session.PreviewFollowsFullRun());
+        EXPECT_EQ(session.Process(true), fullRun == run::processed ? run::processed : run::unchanged);
+    }
+    std::filesystem::remove(path);
 }
 
 TEST_F(ProcessingSessionTest, InteractiveStagesRerunOnlyWhatChanged) {
