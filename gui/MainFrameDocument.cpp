@@ -185,6 +185,8 @@ bool MainFrame::OpenByName(const std::string& name) {
             strip_->SetStatus(name);
         }
     }
+    // Next and previous go on from a file that failed to open.
+    lastOpenFailed_ = !loaded_;
     if (!loaded_) {
         ShowMessage(this, MessageIcon::warning, Format("Cannot open file '%s'.", name.c_str()));
         session_.SetFileName("");
@@ -271,6 +273,7 @@ void MainFrame::RefreshPreview() {
 }
 
 void MainFrame::CloseDocument() {
+    lastOpenFailed_ = false;
     DestroyImageWindow();
     thumbnail_.Drop();
     ClearSampler(true);
@@ -360,7 +363,10 @@ void MainFrame::StepFile(bool next) {
     const std::vector<std::string> files = ListOrfFiles(ReferenceFolder(reference));
     if (files.empty()) return;
     std::string target;
-    if (reference.empty() || !loaded_) {
+    if (!reference.empty() && !loaded_ && lastOpenFailed_ && reference == fileName_) {
+        // The last open failed: the folder is walked on from that file's place.
+        target = NeighbourOfPosition(files, reference, next);
+    } else if (reference.empty() || !loaded_) {
         target = files.front();
     } else {
         target = NeighbourFile(files, reference, next);
@@ -435,22 +441,55 @@ void MainFrame::ConvertAll() {
 }
 
 bool MainFrame::ConvertAllHere(const std::string& reference, const std::vector<std::string>& files) {
+    // The open document first (brought up to date), then every other file of
+    // the folder. The strip counts "n of N"; one file that fails does not stop
+    // the others (each says why); Escape or Exit does. A summary ends it.
     const uint32_t outputFormat = output_.format;
-    if (loaded_ && !reference.empty()) {
-        if ((processingPending_ || reloadPending_) && !(reloadPending_ ? OpenByName(fileName_) : Processing())) {
-            return false;
-        }
-        if (!SaveDocument({}, outputFormat)) return false;
-    }
+    const bool documentFirst = loaded_ && !reference.empty();
+    std::vector<std::string> others;
     for (const std::string& file : files) {
-        if (!reference.empty() && SameNameNoCase(file, reference)) continue;
-        if (!strip_->Tick(1)) return false;
-        if (!PumpMessages()) return false;
-        if (!OpenByName(file)) return false;
-        files_.Add(file);
-        if (!SaveDocument({}, outputFormat)) return false;
+        if (reference.empty() || !SameNameNoCase(file, reference)) others.push_back(file);
     }
-    return true;
+    const int total = static_cast<int>(others.size()) + (documentFirst ? 1 : 0);
+    int converted = 0;
+    int failed = 0;
+    bool cancelled = false;
+    // A file's result counts unless the run was stopped under it.
+    auto count = [&](bool ok) {
+        if (ok) {
+            ++converted;
+        } else if (strip_->EscapeNoted() || exitRequested_) {
+            cancelled = true;
+        } else {
+            ++failed;
+        }
+        if (strip_->EscapeNoted() || exitRequested_) cancelled = true;
+    };
+    if (documentFirst) {
+        strip_->SetProgress(Format("%d of %d", 1, total));
+        const bool current = !(processingPending_ || reloadPending_) || (reloadPending_ ? OpenByName(fileName_) : Processing());
+        count(current && SaveDocument({}, outputFormat));
+    }
+    for (const std::string& file : others) {
+        if (cancelled || !strip_->Tick(1) || !PumpMessages()) {
+            cancelled = true;
+            break;
+        }
+        strip_->SetProgress(Format("%d of %d", converted + failed + 1, total));
+        bool ok = OpenByName(file);
+        if (ok) {
+            files_.Add(file);
+            ok = SaveDocument({}, outputFormat);
+        }
+        count(ok);
+    }
+    strip_->SetProgress({});
+    if (!exitRequested_) {
+        ShowMessage(this, MessageIcon::information,
+                    Format("%s: %d of %d files converted, %d failed.", cancelled ? "Convert All cancelled" : "Convert All",
+                           converted, total, failed));
+    }
+    return converted == total;
 }
 
 }  // namespace kyp
