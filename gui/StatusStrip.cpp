@@ -288,7 +288,8 @@ void StatusStrip::PopupFileList(const FileList& files) {
         const QScreen* screen = this->screen();
         const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(button.topLeft(), QSize(1, 1) * 4096);
         menu_->ensurePolished();
-        chosen = menu_->exec(MenuPosition(button, menu_->sizeHint(), area), preferred);
+        // Placed by its corner: an action given to exec would be put under the point instead.
+        chosen = menu_->exec(MenuPosition(button, menu_->sizeHint(), area));
     }
     buttonPressed_ = false;
     repaint(button_);

@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QtTest>
 
 #include "GuiTestSupport.h"
@@ -309,6 +310,28 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::AltModifier);
         QCOMPARE(recorder.beeps, 1);
         frame.menuBar()->setActiveAction(nullptr);
+    }
+
+    void fileListPopupOpensBelowItsButton() {
+        // With room below, the list opens under its button, not over the picture.
+        test::Recorder recorder;
+        MainFrame frame;
+        frame.setGeometry(20, 20, 700, 300);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        frame.Files().Assign({"/p/a.orf", "/p/b.orf", "/p/c.orf", "/p/d.orf", "/p/e.orf"}, 0);
+        QRect menu;
+        QTimer::singleShot(100, [&menu] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                menu = popup->geometry();
+                popup->close();
+            }
+        });
+        frame.Command(cmd::fileList);
+        const QRect button(frame.Strip().mapToGlobal(frame.Strip().ButtonRect().topLeft()),
+                           frame.Strip().ButtonRect().size());
+        QVERIFY(menu.isValid());
+        QCOMPARE(menu.top(), button.bottom() + 1);
     }
 
     void windowKeepsItsPlaceOverStarts() {
