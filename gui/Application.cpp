@@ -128,9 +128,9 @@ int RunKyp(int argc, char** argv) {
     // A display that is named but does not answer (a stale DISPLAY): Qt falls
     // back to its offscreen platform instead of ending the process, and the
     // program tells the user. Only where Qt would choose the X11 platform anyway.
+    const char* session = std::getenv("XDG_SESSION_TYPE");
     const bool fallback = !PlatformArgument(argc, argv) && Empty("QT_QPA_PLATFORM") &&
-                          std::strcmp(std::getenv("XDG_SESSION_TYPE") != nullptr ? std::getenv("XDG_SESSION_TYPE") : "",
-                                      "wayland") != 0;
+                          (session == nullptr || std::strcmp(session, "wayland") != 0);
     std::vector<std::pair<QtMsgType, QString>> held;
     QtMessageHandler previousHandler = nullptr;
     if (fallback) {

@@ -117,6 +117,7 @@ MainFrame::MainFrame() {
 }
 
 MainFrame::~MainFrame() {
+    qApp->removeEventFilter(this);
     // The strip is the session's progress object and its allocation pump; it goes first.
     session_.SetProgress(nullptr);
     SetAllocationPump(nullptr);

@@ -227,7 +227,8 @@ private:
     void PaintImageParts(QPainter& painter);
     [[nodiscard]] std::string ReferenceFile() const;
     [[nodiscard]] std::string ReferenceFolder(const std::string& reference) const;
-    bool ConvertAllHere(const std::string& reference, const std::vector<std::string>& files);
+    std::string ConvertAllRun();
+    std::string ConvertAllHere(const std::string& reference, const std::vector<std::string>& files);
     bool ConfirmTexture(int32_t defect, int32_t threshold);
 
     ProcessingSession session_{SessionKind::interactive};

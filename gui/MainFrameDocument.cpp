@@ -413,11 +413,17 @@ void MainFrame::DropFiles(const std::vector<std::string>& paths, bool shift) {
 }
 
 void MainFrame::ConvertAll() {
+    // The summary of a conversion made here is shown once the run is over.
+    const std::string summary = ConvertAllRun();
+    if (!summary.empty()) ShowMessage(this, MessageIcon::information, summary);
+}
+
+std::string MainFrame::ConvertAllRun() {
     WaitScope wait(*this);
     ApplySaveFormatPage();
     const std::string reference = ReferenceFile();
     const std::string folder = ReferenceFolder(reference);
-    if (folder.empty()) return;
+    if (folder.empty()) return {};
     const std::string pattern = OrfPattern(folder);
     StatusScope status(*strip_, "Convert All...");
     const std::string console = programFolder + "/kyp2tiff";
@@ -433,17 +439,18 @@ void MainFrame::ConvertAll() {
             arguments << QStringLiteral("-e") << bash << QStringLiteral("-c")
                       << QStringLiteral("exec -a @ \"$0\" \"$@\"") << QString::fromStdString(console)
                       << QStringLiteral("-c") << QString::fromStdString(pattern);
-            if (startDetached(terminal, arguments, QString::fromStdString(folder))) return;
+            if (startDetached(terminal, arguments, QString::fromStdString(folder))) return {};
         }
     }
     const std::vector<std::string> files = ListOrfFiles(folder);
-    (void)ConvertAllHere(reference, files);
+    return ConvertAllHere(reference, files);
 }
 
-bool MainFrame::ConvertAllHere(const std::string& reference, const std::vector<std::string>& files) {
+std::string MainFrame::ConvertAllHere(const std::string& reference, const std::vector<std::string>& files) {
     // The open document first (brought up to date), then every other file of
     // the folder. The strip counts "n of N"; one file that fails does not stop
-    // the others (each says why); Escape or Exit does. A summary ends it.
+    // the others (each says why); Escape or Exit does. Returns the summary
+    // (nothing after Exit).
     const uint32_t outputFormat = output_.format;
     const bool documentFirst = loaded_ && !reference.empty();
     std::vector<std::string> others;
@@ -484,12 +491,9 @@ bool MainFrame::ConvertAllHere(const std::string& reference, const std::vector<s
         count(ok);
     }
     strip_->SetProgress({});
-    if (!exitRequested_) {
-        ShowMessage(this, MessageIcon::information,
-                    Format("%s: %d of %d files converted, %d failed.", cancelled ? "Convert All cancelled" : "Convert All",
-                           converted, total, failed));
-    }
-    return converted == total;
+    if (exitRequested_) return {};
+    return Format("%s: %d of %d files converted, %d failed.", cancelled ? "Convert All cancelled" : "Convert All",
+                  converted, total, failed);
 }
 
 }  // namespace kyp
