@@ -416,8 +416,15 @@ private slots:
         QCOMPARE(window->Channel(), 1);
         frame.Command(cmd::zoom1600);
         QCOMPARE(window->Zoom(), 1600);
+        // The level shown: at the strip's right end and checked in the Zoom menu.
+        QCOMPARE(frame.Strip().Note(), QStringLiteral("Zoom: 1600%"));
+        for (QObject* owner : frame.Action(cmd::zoomFit)->associatedObjects()) {
+            if (auto* zoomMenu = qobject_cast<QMenu*>(owner)) emit zoomMenu->aboutToShow();
+        }
+        QVERIFY(frame.Action(cmd::zoom1600)->isChecked() && !frame.Action(cmd::zoomFit)->isChecked());
         frame.Command(cmd::zoomFit);
         QCOMPARE(window->Zoom(), 0);
+        QVERIFY(frame.Strip().Note().startsWith(QStringLiteral("Zoom: Fit (")));
         // The context menu checks the current zoom and channel.
         QMenu* menu = window->ContextMenu();
         emit menu->aboutToShow();
