@@ -77,6 +77,18 @@ std::string NeighbourFile(const std::vector<std::string>& files, const std::stri
     return {};
 }
 
+std::string NeighbourOfPosition(const std::vector<std::string>& files, const std::string& reference, bool next) {
+    if (files.empty()) return {};
+    std::string listed = NeighbourFile(files, reference, next);
+    if (!listed.empty()) return listed;
+    if (next) {
+        const auto after = std::upper_bound(files.begin(), files.end(), reference);
+        return after == files.end() ? files.front() : *after;
+    }
+    const auto at = std::lower_bound(files.begin(), files.end(), reference);
+    return at == files.begin() ? files.back() : *(at - 1);
+}
+
 std::string ProgramFolder() {
     char buffer[PATH_MAX + 1];
     const ssize_t length = ::readlink("/proc/self/exe", buffer, PATH_MAX);

@@ -26,6 +26,13 @@ namespace kyp {
 // not listed or the list is empty.
 [[nodiscard]] std::string NeighbourFile(const std::vector<std::string>& files, const std::string& reference, bool next);
 
+// As NeighbourFile, but a reference that is not listed (a file that could not
+// be opened and has gone, or whose name does not end in ".orf") still has a
+// place: the entry that sorts right after (next) or before (previous) it by
+// plain byte comparison, wrapping at both ends. Empty only for an empty list.
+[[nodiscard]] std::string NeighbourOfPosition(const std::vector<std::string>& files, const std::string& reference,
+                                              bool next);
+
 // The folder that holds this program's own executable (from /proc/self/exe).
 [[nodiscard]] std::string ProgramFolder();
 

@@ -1,5 +1,7 @@
 #include "gui/FrameLayout.h"
 
+#include <QWidget>
+
 #include <cctype>
 #include <cstdio>
 
@@ -31,6 +33,11 @@ std::string StoredRectText(const StoredRect& rect) {
     char text[64];
     std::snprintf(text, sizeof text, "%d,%d,%d,%d", rect.left, rect.top, rect.width, rect.height);
     return text;
+}
+
+StoredRect StoredWindowRect(const QWidget& window) {
+    const QPoint frame = window.frameGeometry().topLeft();
+    return {frame.x(), frame.y(), window.width(), window.height()};
 }
 
 StoredRect FitStoredRect(StoredRect rect, int32_t screenWidth, int32_t screenHeight) {

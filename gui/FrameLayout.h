@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+class QWidget;
+
 namespace kyp {
 
 class SettingsStore;
@@ -17,10 +19,17 @@ struct StoredRect {
     bool operator==(const StoredRect&) const = default;
 };
 
+// A top-level window's rectangle as stored: the position of its outer frame
+// (what moving a window places) and the size of its inside (what resizing
+// sets). Restoring is move(left, top) and resize(width, height), which gives
+// back the same rectangle whatever the window manager's decoration measures,
+// and whether or not it is known yet when the window is restored.
+[[nodiscard]] StoredRect StoredWindowRect(const QWidget& window);
+
 // What the main frame keeps in the settings store between runs.
 struct FrameLayout {
-    std::optional<StoredRect> window;        // "Window": the frame; none keeps the start-up size
-    StoredRect view{10, 10, 800, 600};       // "View": the separate image window
+    std::optional<StoredRect> window;        // "Window": the frame (StoredWindowRect); none keeps the start-up size
+    StoredRect view{10, 10, 800, 600};       // "View": the separate image window (StoredWindowRect)
     bool viewSeparate = false;               // "ViewSep"
     uint32_t autoPreview = 1;                // "AutoPreview"
     uint32_t generatePreview = 0;            // "GeneratePreview"

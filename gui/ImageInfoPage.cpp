@@ -4,6 +4,8 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "gui/BlankPage.h"
 
 namespace kyp {
@@ -26,7 +28,8 @@ ImageInfoPage::ImageInfoPage(std::function<std::optional<std::string>()> infoTex
     // One tab stop at 65 dialog units: a dialog unit is a quarter of the average
     // character width of the dialog font.
     const QFontMetrics metrics(font());
-    text_->setTabStopDistance(65.0 * metrics.averageCharWidth() / 4.0);
+    baseTabStop_ = 65.0 * metrics.averageCharWidth() / 4.0;
+    text_->setTabStopDistance(baseTabStop_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(text_);
@@ -43,12 +46,23 @@ void ImageInfoPage::Refresh() {
         QString shown = QString::fromStdString(info.value_or(std::string()));
         shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         text_->setPlainText(shown);
+        FitTabStop();
         changed_ = false;
     }
     text_->setFocus();
     QTextCursor cursor = text_->textCursor();
     cursor.clearSelection();
     text_->setTextCursor(cursor);
+}
+
+void ImageInfoPage::FitTabStop() {
+    const QFontMetricsF metrics(text_->font());
+    qreal widest = 0;
+    for (const QString& line : text_->toPlainText().split(QLatin1Char('\n'))) {
+        const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+        if (tab > 0) widest = std::max(widest, metrics.horizontalAdvance(line.left(tab)));
+    }
+    text_->setTabStopDistance(std::max(baseTabStop_, widest + metrics.averageCharWidth()));
 }
 
 void ImageInfoPage::Activate(bool shown) {

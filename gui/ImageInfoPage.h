@@ -35,6 +35,10 @@ private:
     std::function<std::optional<std::string>()> infoText_;
     std::function<bool()> documentLoaded_;
     QPlainTextEdit* text_ = nullptr;
+    // The tab stop is at least 65 dialog units, and past the widest label, so
+    // that every value starts in the one column.
+    void FitTabStop();
+    qreal baseTabStop_ = 0;
     bool changed_ = false;
     bool shown_ = false;
 };

@@ -7,6 +7,10 @@
 #include <QScrollBar>
 #include <QStyle>
 
+#include <algorithm>
+#include <cstdint>
+
+#include "gui/FrameLayout.h"
 #include "gui/ImageViewGeometry.h"
 #include "gui/ScreenPixels.h"
 
@@ -81,9 +85,20 @@ void ImageWindow::SetImage(const Bitmap* rendering, QImage screenPixels) {
     update();
 }
 
-void ImageWindow::SetZoom(int percent) {
+QPointF ImageWindow::ImagePoint(const QPoint& point) const {
+    const QPointF offset = point - view_.topLeft();
+    if (zoom_ >= 100) return offset / (zoom_ / 100) + QPointF(scroll_);
+    if (view_.width() <= 0 || view_.height() <= 0) return QPointF(scroll_);
+    return QPointF(offset.x() * visible_.width() / view_.width(), offset.y() * visible_.height() / view_.height()) +
+           QPointF(zoom_ == 0 ? QPoint() : scroll_);
+}
+
+void ImageWindow::SetZoom(int percent, std::optional<QPoint> anchor) {
     const int zoom = view::ClampZoom(percent);
     if (zoom == zoom_) return;
+    const bool keep = HasImage() && !view_.isEmpty();
+    const QPoint at = anchor && view_.contains(*anchor) ? *anchor : view_.center();
+    const QPointF pixel = keep ? ImagePoint(at) : QPointF();
     zoom_ = zoom;
     LayOut();
     UpdateSizeLimits();
@@ -91,7 +106,42 @@ void ImageWindow::SetZoom(int percent) {
         ResizeClient(view_.size() + ScrollBarExtra());
         LayOut();
     }
+    if (keep && zoom_ != 0) {
+        // The same image point under the same place of the view.
+        const QPoint offset = at - view_.topLeft();
+        const QPoint place(std::clamp(offset.x(), 0, std::max(0, view_.width() - 1)),
+                           std::clamp(offset.y(), 0, std::max(0, view_.height() - 1)));
+        const QPointF shown = ImagePoint(view_.topLeft() + place) - QPointF(scroll_);
+        scroll_ = (pixel - shown).toPoint();
+        UpdateScrollBars();
+    }
+    if (host_.zoomShown) host_.zoomShown(zoom_, ShownScale());
     update();
+}
+
+void ImageWindow::StepZoom(bool in, std::optional<QPoint> anchor) {
+    static constexpr int kLevels[] = {0, 100, 200, 400, 800, 1600};
+    int next = zoom_;
+    if (in) {
+        for (int level : kLevels) {
+            if (level > zoom_) {
+                next = level;
+                break;
+            }
+        }
+    } else {
+        for (int level : kLevels) {
+            if (level < zoom_) next = level;
+        }
+    }
+    SetZoom(next, anchor);
+}
+
+int ImageWindow::ShownScale() const {
+    if (zoom_ != 0) return zoom_;
+    const QSize image = ImageSize();
+    if (!HasImage() || image.width() <= 0) return 0;
+    return static_cast<int>((int64_t{view_.width()} * 100 + image.width() / 2) / image.width());
 }
 
 void ImageWindow::SetChannel(int channel) {
@@ -141,6 +191,7 @@ void ImageWindow::LayOut() {
     if (HasImage()) imageView_ = view_;
     visible_ = view::VisibleSize(zoom_, image, view_.size());
     UpdateScrollBars();
+    if (host_.zoomShown) host_.zoomShown(zoom_, ShownScale());
     // The off-screen picture is made again only when the window outgrew it.
     if (cache_.width() < width() || cache_.height() < height()) cache_ = QImage();
 }
@@ -234,10 +285,10 @@ void ImageWindow::FinishUserResize() {
 
 void ImageWindow::StoreView() {
     if (!separate_ || !host_.storeView) return;
-    const QRect frame = frameGeometry();
-    if (frame.width() <= 0 || frame.height() <= 0) return;
-    normalFrame_ = frame;
-    host_.storeView(frame);
+    if (width() <= 0 || height() <= 0) return;
+    const StoredRect stored = StoredWindowRect(*this);
+    normalFrame_ = QRect(stored.left, stored.top, stored.width, stored.height);
+    host_.storeView(normalFrame_);
 }
 
 void ImageWindow::paintEvent(QPaintEvent* event) {

@@ -32,8 +32,10 @@ struct ImageWindowHost {
     std::function<void()> endSample;
     // The cursor the current page wants over the image (button down or up), if any.
     std::function<std::optional<QCursor>(bool)> pageCursor;
-    // The separate window's frame rectangle, whenever it moved or changed size.
+    // The separate window's rectangle as stored (StoredWindowRect), whenever it moved or changed size.
     std::function<void(const QRect&)> storeView;
+    // The zoom or the view changed (the zoom level, 0 for fit, and the scale shown).
+    std::function<void(int, int)> zoomShown;
 };
 
 // Shows the 8-bit rendering of the document at a zoom (0 fits the window;
@@ -55,7 +57,15 @@ public:
     // is the rendering already made into the picture shown for all channels
     // (ToScreenPixels), so the first paint does not have to make it.
     void SetImage(const Bitmap* rendering, QImage screenPixels = {});
-    void SetZoom(int percent);
+    // A new zoom keeps the image point under anchor (a client point in the
+    // view, such as the pointer) where it is; without one, the point at the
+    // view's centre.
+    void SetZoom(int percent, std::optional<QPoint> anchor = std::nullopt);
+    // One step through the zoom levels (fit, 100 ... 1600 percent), in or out,
+    // around anchor; Ctrl and the wheel take it.
+    void StepZoom(bool in, std::optional<QPoint> anchor = std::nullopt);
+    // The zoom shown: the level, or for fit the scale the view has (percent).
+    [[nodiscard]] int ShownScale() const;
     void SetChannel(int channel);
     // Scroll(horizontal, code, count): codes of view::scroll.
     void Scroll(bool horizontal, int code, int count);
@@ -106,6 +116,8 @@ private:
     void ResizeClient(const QSize& client);
     void UpdateMenuStates();
     [[nodiscard]] QSize ScrollBarExtra() const;
+    // The image point (in pixels, with fractions) under a client point of the view.
+    [[nodiscard]] QPointF ImagePoint(const QPoint& point) const;
 
     bool separate_;
     ImageWindowHost host_;
@@ -132,6 +144,7 @@ private:
     QScrollBar* vertical_ = nullptr;
     QScrollBar* horizontal_ = nullptr;
     QMenu* menu_ = nullptr;
+    int wheelZoomRest_ = 0;     // wheel turn towards the next zoom step
 };
 
 }  // namespace kyp

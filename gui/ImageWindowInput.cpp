@@ -103,16 +103,28 @@ void ImageWindow::keyPressEvent(QKeyEvent* event) {
 
 void ImageWindow::wheelEvent(QWheelEvent* event) {
     const QPoint point = event->position().toPoint();
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    if ((modifiers & Qt::ControlModifier) != 0 && HasImage() && rect().contains(point)) {
+        // Ctrl and the wheel zoom around the pointer, one level a notch.
+        event->accept();
+        wheelZoomRest_ += event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
+        while (std::abs(wheelZoomRest_) >= 120) {
+            const bool in = wheelZoomRest_ > 0;
+            wheelZoomRest_ -= in ? 120 : -120;
+            StepZoom(in, point);
+        }
+        return;
+    }
     if (zoom_ == 0 || !rect().contains(point)) {
         event->ignore();
         return;
     }
     event->accept();
-    const Qt::KeyboardModifiers modifiers = event->modifiers();
-    // Some platforms turn the wheel sideways while Alt is held.
-    const int delta = event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
+    // A sideways wheel scrolls across (some platforms turn the wheel sideways while Alt is held).
+    const bool sideways = event->angleDelta().y() == 0;
+    const int delta = sideways ? event->angleDelta().x() : event->angleDelta().y();
     if (delta == 0) return;
-    const bool horizontal = (modifiers & Qt::ControlModifier) != 0;
+    const bool horizontal = sideways && (modifiers & Qt::AltModifier) == 0;
     const bool back = delta > 0;
     if ((modifiers & Qt::AltModifier) != 0) {
         Scroll(horizontal, back ? view::scroll::pageBack : view::scroll::pageForward, 1);

@@ -114,9 +114,12 @@ MainFrame::MainFrame() {
     UpdateTitle();
     UpdateApplyButton();
     ShowPage(page::options);
+    // Alt and a letter are routed by the frame (MainFrameKeys.cpp).
+    qApp->installEventFilter(this);
 }
 
 MainFrame::~MainFrame() {
+    qApp->removeEventFilter(this);
     // The strip is the session's progress object and its allocation pump; it goes first.
     session_.SetProgress(nullptr);
     SetAllocationPump(nullptr);
@@ -202,6 +205,7 @@ void MainFrame::BuildMenus() {
     zoomMenu_ = bar->addMenu(QStringLiteral("&Zoom"));
     QMenu* helpMenu = bar->addMenu(QStringLiteral("&Help"));
     auto* channels = new QActionGroup(this);
+    QActionGroup* zooms = nullptr;
     for (const CommandEntry& entry : CommandTable()) {
         auto* action = new QAction(QString::fromLatin1(entry.text), this);
         action->setData(entry.id);
@@ -225,6 +229,11 @@ void MainFrame::BuildMenus() {
             action->setActionGroup(channels);
         }
         if (id == cmd::separateWindow) action->setCheckable(true);
+        if (id >= cmd::zoomFit && id <= cmd::zoom1600) {
+            if (zooms == nullptr) zooms = new QActionGroup(this);
+            action->setCheckable(true);
+            action->setActionGroup(zooms);
+        }
         if (menu == nullptr) continue;
         if (entry.separatorBefore) menu->addSeparator();
         menu->addAction(action);
@@ -257,6 +266,10 @@ void MainFrame::UpdateMenuStates() {
         Action(id)->setChecked(id - cmd::channelLuminance == channel_);
     }
     Action(cmd::separateWindow)->setChecked(layout_.viewSeparate);
+    // The zoom level of the image, radio-checked.
+    for (int id = cmd::zoomFit; id <= cmd::zoom1600; ++id) {
+        if (QAction* zoom = Action(id)) zoom->setChecked(imageWindow_ != nullptr && ZoomForCommand(id) == Zoom());
+    }
     // "&Image window" is at the end of the View menu only while the image has a window of its own.
     QAction* imageWindow = Action(cmd::imageWindow);
     viewMenu_->removeAction(imageWindow);

@@ -21,6 +21,7 @@
 #include "gui/Thumbnail.h"
 
 class QAction;
+class QKeySequence;
 class QMenu;
 class QPushButton;
 class QTabWidget;
@@ -187,6 +188,13 @@ public:
     void SetZoom(int percent);
     [[nodiscard]] int Zoom() const;
 
+    // Alt and a letter (Qt::Key_A.. or Qt::Key_0..): the accelerator table,
+    // then the current page's underlined letters while the focus is inside the
+    // page, then the menu bar's, then the page's (MainFrameKeys.cpp). False
+    // when nothing carries the letter (after a beep).
+    bool RouteAltLetter(int key);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -215,6 +223,8 @@ private:
     void About();
     void OpenCurrentEntry();
     void SetChannel(int channel);
+    bool PageLetter(const QKeySequence& sequence);
+    bool MenuLetter(const QKeySequence& sequence);
     // MainFrameImage.cpp
     void BuildImageParts();
     void ShowPagesSettings();
@@ -226,7 +236,8 @@ private:
     void PaintImageParts(QPainter& painter);
     [[nodiscard]] std::string ReferenceFile() const;
     [[nodiscard]] std::string ReferenceFolder(const std::string& reference) const;
-    bool ConvertAllHere(const std::string& reference, const std::vector<std::string>& files);
+    std::string ConvertAllRun();
+    std::string ConvertAllHere(const std::string& reference, const std::vector<std::string>& files);
     bool ConfirmTexture(int32_t defect, int32_t threshold);
 
     ProcessingSession session_{SessionKind::interactive};
@@ -269,6 +280,7 @@ private:
     bool loaded_ = false;
     bool processingPending_ = false;
     bool reloadPending_ = false;
+    bool lastOpenFailed_ = false;  // the last open by name failed (fileName_ names that file)
     bool refreshPosted_ = false;
     bool exitRequested_ = false;
     bool exited_ = false;

@@ -5,10 +5,12 @@
 #include <strings.h>
 
 #include "engine/settings/OutputSettings.h"
+#include "engine/settings/StoredSettings.h"
 #include "gui/FolderScan.h"
 #include "gui/MainFrame.h"
 #include "gui/OpenDialog.h"
 #include "gui/SaveDialogControls.h"
+#include "gui/SaveFormatPage.h"
 
 namespace kyp {
 
@@ -41,7 +43,12 @@ std::optional<std::pair<std::string, uint32_t>> MainFrame::RunSaveAsDialog(Outpu
     const std::string name = dialog.ChosenName();
     if (name.empty()) return std::nullopt;
     *settings = dialog.Settings();
-    output_.format = settings->format;
+    // What the dialog chose (format, Exif and annotation switches, 16 bits,
+    // quality, the annotation texts) is kept like the other settings: the
+    // Save Format page shows it and the settings store holds it.
+    output_ = *settings;
+    if (saveFormatPage_ != nullptr) saveFormatPage_->ShowSettings();
+    (void)SaveStoredSettings(nullptr, nullptr, &output_);
     SetDir(name);
     return std::make_pair(name, settings->format);
 }

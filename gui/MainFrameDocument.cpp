@@ -178,6 +178,8 @@ bool MainFrame::OpenByName(const std::string& name) {
             strip_->SetStatus(processed || !cancelled ? name : std::string("Processing cancelled"));
         }
     }
+    // Next and previous go on from a file that failed to open.
+    lastOpenFailed_ = !loaded_;
     if (!loaded_) {
         // The reason after the fixed text, as the console says it.
         if (why == LoadError::none) why = session_.LastError();
@@ -287,6 +289,7 @@ void MainFrame::RefreshPreview() {
 
 void MainFrame::CloseDocument() {
     lastRunValid_ = false;
+    lastOpenFailed_ = false;
     DestroyImageWindow();
     thumbnail_.Drop();
     ClearSampler(true);
@@ -380,7 +383,10 @@ void MainFrame::StepFile(bool next) {
     const std::vector<std::string> files = ListOrfFiles(ReferenceFolder(reference));
     if (files.empty()) return;
     std::string target;
-    if (reference.empty() || !loaded_) {
+    if (!reference.empty() && !loaded_ && lastOpenFailed_ && reference == fileName_) {
+        // The last open failed: the folder is walked on from that file's place.
+        target = NeighbourOfPosition(files, reference, next);
+    } else if (reference.empty() || !loaded_) {
         target = files.front();
     } else {
         target = NeighbourFile(files, reference, next);
@@ -427,11 +433,17 @@ void MainFrame::DropFiles(const std::vector<std::string>& paths, bool shift) {
 }
 
 void MainFrame::ConvertAll() {
+    // The summary of a conversion made here is shown once the run is over.
+    const std::string summary = ConvertAllRun();
+    if (!summary.empty()) ShowMessage(this, MessageIcon::information, summary);
+}
+
+std::string MainFrame::ConvertAllRun() {
     WaitScope wait(*this);
     ApplySaveFormatPage();
     const std::string reference = ReferenceFile();
     const std::string folder = ReferenceFolder(reference);
-    if (folder.empty()) return;
+    if (folder.empty()) return {};
     const std::string pattern = OrfPattern(folder);
     StatusScope status(*strip_, "Convert All...");
     const std::string console = programFolder + "/kyp2tiff";
@@ -447,30 +459,61 @@ void MainFrame::ConvertAll() {
             arguments << QStringLiteral("-e") << bash << QStringLiteral("-c")
                       << QStringLiteral("exec -a @ \"$0\" \"$@\"") << QString::fromStdString(console)
                       << QStringLiteral("-c") << QString::fromStdString(pattern);
-            if (startDetached(terminal, arguments, QString::fromStdString(folder))) return;
+            if (startDetached(terminal, arguments, QString::fromStdString(folder))) return {};
         }
     }
     const std::vector<std::string> files = ListOrfFiles(folder);
-    (void)ConvertAllHere(reference, files);
+    return ConvertAllHere(reference, files);
 }
 
-bool MainFrame::ConvertAllHere(const std::string& reference, const std::vector<std::string>& files) {
+std::string MainFrame::ConvertAllHere(const std::string& reference, const std::vector<std::string>& files) {
+    // The open document first (brought up to date), then every other file of
+    // the folder. The strip counts "n of N"; one file that fails does not stop
+    // the others (each says why); Escape or Exit does. Returns the summary
+    // (nothing after Exit).
     const uint32_t outputFormat = output_.format;
-    if (loaded_ && !reference.empty()) {
-        if ((processingPending_ || reloadPending_) && !(reloadPending_ ? OpenByName(fileName_) : Processing())) {
-            return false;
-        }
-        if (!SaveDocument({}, outputFormat)) return false;
-    }
+    const bool documentFirst = loaded_ && !reference.empty();
+    std::vector<std::string> others;
     for (const std::string& file : files) {
-        if (!reference.empty() && SameNameNoCase(file, reference)) continue;
-        if (!strip_->Tick(1)) return false;
-        if (!PumpMessages()) return false;
-        if (!OpenByName(file)) return false;
-        files_.Add(file);
-        if (!SaveDocument({}, outputFormat)) return false;
+        if (reference.empty() || !SameNameNoCase(file, reference)) others.push_back(file);
     }
-    return true;
+    const int total = static_cast<int>(others.size()) + (documentFirst ? 1 : 0);
+    int converted = 0;
+    int failed = 0;
+    bool cancelled = false;
+    // A file's result counts unless the run was stopped under it.
+    auto count = [&](bool ok) {
+        if (ok) {
+            ++converted;
+        } else if (strip_->EscapeNoted() || exitRequested_) {
+            cancelled = true;
+        } else {
+            ++failed;
+        }
+        if (strip_->EscapeNoted() || exitRequested_) cancelled = true;
+    };
+    if (documentFirst) {
+        strip_->SetProgress(Format("%d of %d", 1, total));
+        const bool current = !(processingPending_ || reloadPending_) || (reloadPending_ ? OpenByName(fileName_) : Processing());
+        count(current && SaveDocument({}, outputFormat));
+    }
+    for (const std::string& file : others) {
+        if (cancelled || !strip_->Tick(1) || !PumpMessages()) {
+            cancelled = true;
+            break;
+        }
+        strip_->SetProgress(Format("%d of %d", converted + failed + 1, total));
+        bool ok = OpenByName(file);
+        if (ok) {
+            files_.Add(file);
+            ok = SaveDocument({}, outputFormat);
+        }
+        count(ok);
+    }
+    strip_->SetProgress({});
+    if (exitRequested_) return {};
+    return Format("%s: %d of %d files converted, %d failed.", cancelled ? "Convert All cancelled" : "Convert All",
+                  converted, total, failed);
 }
 
 }  // namespace kyp

@@ -47,21 +47,26 @@ void MainFrame::CreateImageWindow() {
     host.storeView = [this](const QRect& frame) {
         layout_.view = {frame.left(), frame.top(), frame.width(), frame.height()};
     };
+    // The zoom shown is named at the status strip's right end.
+    host.zoomShown = [this](int zoom, int scale) {
+        if (scale <= 0) {
+            strip_->SetNote({});
+        } else if (zoom == 0) {
+            strip_->SetNote(QStringLiteral("Zoom: Fit (%1%)").arg(scale));
+        } else {
+            strip_->SetNote(QStringLiteral("Zoom: %1%").arg(zoom));
+        }
+    };
     const bool separate = layout_.viewSeparate;
     imageWindow_ = new ImageWindow(separate, std::move(host), separate ? nullptr : client_);
     if (separate) {
         const StoredRect& view = layout_.view;
         imageWindow_->setWindowIcon(windowIcon());
         imageWindow_->setWindowTitle(QString::fromStdString(fileName_));
+        // View holds the frame's position and the inside's size (StoredWindowRect).
         imageWindow_->move(view.left, view.top);
         imageWindow_->resize(std::max(1, view.width), std::max(1, view.height));
         imageWindow_->show();
-        // View is the frame's rectangle: once the decoration is known, the client shrinks by it.
-        const QSize decoration = imageWindow_->frameGeometry().size() - imageWindow_->geometry().size();
-        if (!decoration.isEmpty()) {
-            imageWindow_->resize(std::max(1, view.width - decoration.width()),
-                                 std::max(1, view.height - decoration.height()));
-        }
     } else {
         imageWindow_->setGeometry(imageRect_);
         imageWindow_->show();
@@ -73,6 +78,7 @@ void MainFrame::DestroyImageWindow() {
     ImageWindow* window = imageWindow_;
     imageWindow_ = nullptr;
     delete window;
+    strip_->SetNote({});
 }
 
 void MainFrame::DetachImage() {
@@ -147,7 +153,9 @@ void MainFrame::LayOutImageParts(const QRect& client, const QRect& tabRect) {
         const QSize size = readout_->sizeHint();
         readout_->setGeometry(button.right() + 1 - size.width(), button.bottom() + 1 + 8, size.width(), size.height());
     }
-    const QRegion invalid = thumbnail_.Layout(tabRect, applyButton_->geometry().top(), client, previewRendering_, loaded_);
+    const QRect readout = readout_ != nullptr && !readout_->isHidden() ? readout_->geometry() : QRect();
+    const QRegion invalid = thumbnail_.Layout(tabRect, applyButton_->geometry(), readout, client,
+                                              client_->fontMetrics().lineSpacing(), previewRendering_, loaded_);
     if (!invalid.isEmpty()) client_->update(invalid);
 }
 

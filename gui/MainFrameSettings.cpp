@@ -30,8 +30,7 @@ void MainFrame::LoadLayoutFromStore() {
     if (layout_.window) {
         const StoredRect& window = *layout_.window;
         move(window.left, window.top);
-        const QSize decoration = frameGeometry().size() - geometry().size();
-        resize(window.width - decoration.width(), window.height - decoration.height());
+        resize(window.width, window.height);
     }
     files_.Assign(layout_.files, layout_.current);
     (void)ReadStoredOutputSettings(store, output_);
@@ -48,10 +47,7 @@ bool MainFrame::SnapSettings() {
         if (store.CreateForWriting()) {
             layout_.files = files_.Entries();
             layout_.current = files_.Current();
-            if (!isMinimized()) {
-                const QRect frame = frameGeometry();
-                layout_.window = StoredRect{frame.left(), frame.top(), frame.width(), frame.height()};
-            }
+            if (!isMinimized()) layout_.window = StoredWindowRect(*this);
             // View: the image window keeps it up to date.
             ok &= WriteFrameLayout(store, layout_);
         } else {

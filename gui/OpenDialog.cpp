@@ -15,8 +15,8 @@
 
 namespace kyp {
 
-// Shows the preview unscaled at its top-left corner, framed by a sunken edge
-// 2 pixels outside it.
+// Shows the preview at its top-left corner, scaled down to fit when it is
+// larger (aspect kept), framed by a sunken edge 2 pixels outside it.
 class PreviewPicture : public QWidget {
 public:
     explicit PreviewPicture(QWidget* parent) : QWidget(parent) {
@@ -33,11 +33,13 @@ protected:
         QPainter painter(this);
         painter.fillRect(rect(), palette().color(QPalette::Button));
         if (image_.isNull()) return;
-        const QPoint origin(2, 2);
-        painter.drawImage(origin, image_);
+        const QRect area = OpenDialog::PreviewArea(image_.size(), size());
+        if (area.isEmpty()) return;
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, area.size() != image_.size());
+        painter.drawImage(area, image_);
         QStyleOptionFrame frame;
         frame.initFrom(this);
-        frame.rect = QRect(origin, image_.size()).adjusted(-2, -2, 2, 2);
+        frame.rect = area.adjusted(-2, -2, 2, 2);
         frame.lineWidth = 2;
         frame.state |= QStyle::State_Sunken;
         style()->drawPrimitive(QStyle::PE_Frame, &frame, &painter, this);
@@ -119,6 +121,11 @@ OpenDialog::OpenDialog(QWidget* parent, const std::string& folder, const std::st
     connect(leftButton_, &QPushButton::clicked, this, [this] { TurnLeft(); });
     connect(rightButton_, &QPushButton::clicked, this, [this] { TurnRight(); });
     if (parent != nullptr) move(parent->geometry().center() - rect().center());
+}
+
+QRect OpenDialog::PreviewArea(const QSize& image, const QSize& panel) {
+    // The edge takes 2 pixels on every side.
+    return {QPoint(2, 2), FitSize(image, panel - QSize(4, 4))};
 }
 
 bool OpenDialog::AutoPreview() const { return previewCheck_->isChecked(); }

@@ -44,6 +44,9 @@ public:
     // The rotation setting for a turn count: (-turns) mod 4, in 0..3.
     [[nodiscard]] static uint32_t RotationForTurns(int turns) { return static_cast<uint32_t>(((-turns) % 4 + 4) % 4); }
 
+    // Where a preview of size image is drawn in a panel of size panel: at the
+    // top-left, inside its 2-pixel edge, scaled down to fit (aspect kept).
+    [[nodiscard]] static QRect PreviewArea(const QSize& image, const QSize& panel);
     [[nodiscard]] bool AutoPreview() const;
     [[nodiscard]] bool GeneratePreviewWanted() const;
     [[nodiscard]] bool PreviewShown() const { return preview_.hasPixels(); }

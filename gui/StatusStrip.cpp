@@ -6,10 +6,13 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QStyle>
 #include <QStyleOptionButton>
 
 #include <sched.h>
+
+#include <algorithm>
 
 #include "gui/FileList.h"
 #include "gui/Messages.h"
@@ -156,6 +159,17 @@ void StatusStrip::Layout() {
 
 void StatusStrip::resizeEvent(QResizeEvent*) { Layout(); }
 
+void StatusStrip::SetProgress(const std::string& progress) {
+    progress_ = QString::fromStdString(progress);
+    repaint(textArea_);
+}
+
+void StatusStrip::SetNote(const QString& note) {
+    if (note == note_) return;
+    note_ = note;
+    update(busy_.Rect());
+}
+
 void StatusStrip::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QPalette& colours = palette();
@@ -169,9 +183,18 @@ void StatusStrip::paintEvent(QPaintEvent*) {
 
     painter.setPen(colours.color(QPalette::ButtonText));
     busy_.Paint(painter, face);
+    if (busy_.Level() == 0 && !note_.isEmpty()) {
+        painter.drawText(busy_.Rect().adjusted(2, 0, -4, 0), Qt::TextSingleLine | Qt::AlignVCenter | Qt::AlignRight,
+                         note_);
+    }
 
-    const QRect inner = textArea_.adjusted(1, 1, -1, -1);
+    QRect inner = textArea_.adjusted(1, 1, -1, -1);
     painter.setPen(colours.color(QPalette::ButtonText));
+    if (!progress_.isEmpty()) {
+        const QString count = progress_ + QStringLiteral(":  ");
+        painter.drawText(inner.adjusted(1, 0, 0, 0), Qt::TextSingleLine | Qt::AlignVCenter | Qt::AlignLeft, count);
+        inner.setLeft(std::min(inner.right(), inner.left() + 1 + painter.fontMetrics().horizontalAdvance(count)));
+    }
     if (status_.contains(QLatin1Char('/'))) {
         painter.drawText(inner, Qt::TextSingleLine | Qt::AlignVCenter | Qt::AlignLeft,
                          PathEllipsis(status_, painter.fontMetrics(), inner.width()));
@@ -231,6 +254,14 @@ void StatusStrip::RebuildMenu(const FileList& files) {
     menu_->addAction(QStringLiteral("&Open..."))->setData(listcmd::open);
 }
 
+QPoint StatusStrip::MenuPosition(const QRect& button, const QSize& menu, const QRect& screen) {
+    int x = button.right() - 3;
+    x = std::max(screen.left(), std::min(x, screen.right() + 1 - menu.width()));
+    const int below = button.bottom() + 1;
+    if (below + menu.height() <= screen.bottom() + 1) return {x, below};
+    return {x, std::max(screen.top(), button.top() - menu.height())};
+}
+
 void StatusStrip::PopupFileList(const FileList& files) {
     if (isBusy && isBusy()) {
         Beep();
@@ -253,10 +284,12 @@ void StatusStrip::PopupFileList(const FileList& files) {
     if (MenuChooser()) {
         chosen = MenuChooser()(menu_);
     } else {
-        // Bottom-left corner 3 pixels left of the button's right edge, at its
-        // bottom: the menu opens upward over the frame.
-        const QPoint corner = mapToGlobal(QPoint(button_.right() - 3, button_.bottom()));
-        chosen = menu_->exec(corner - QPoint(0, menu_->sizeHint().height()), preferred);
+        const QRect button(mapToGlobal(button_.topLeft()), button_.size());
+        const QScreen* screen = this->screen();
+        const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(button.topLeft(), QSize(1, 1) * 4096);
+        menu_->ensurePolished();
+        // Placed by its corner: an action given to exec would be put under the point instead.
+        chosen = menu_->exec(MenuPosition(button, menu_->sizeHint(), area));
     }
     buttonPressed_ = false;
     repaint(button_);

@@ -84,8 +84,21 @@ public:
     // Shows the popup over the button (F2, a Shift drop, a click). While the
     // frame is busy: a beep.
     void PopupFileList(const FileList& list);
+    // Where the file-list menu of size menu opens for the button at button (both
+    // in screen coordinates) on a screen of available area screen: its left
+    // edge 3 pixels left of the button's right edge, its top at the button's
+    // bottom; above the button (its bottom at the button's top) only when
+    // there is no room below; moved left to stay on the screen.
+    [[nodiscard]] static QPoint MenuPosition(const QRect& button, const QSize& menu, const QRect& screen);
     // Tests answer the popup instead of a person: given the menu, the chosen action.
     static std::function<QAction*(QMenu*)>& MenuChooser();
+
+    // A count shown before the status text while a batch runs ("2 of 5").
+    void SetProgress(const std::string& progress);
+    [[nodiscard]] const QString& Progress() const { return progress_; }
+    // A short note shown at the right end while no run is under way (the zoom).
+    void SetNote(const QString& note);
+    [[nodiscard]] const QString& Note() const { return note_; }
 
     [[nodiscard]] QRect ButtonRect() const { return button_; }
     [[nodiscard]] QRect TextRect() const { return textArea_; }
@@ -108,6 +121,8 @@ private:
 
     BusyAnimator busy_;
     QString status_;
+    QString note_;
+    QString progress_;
     QRect button_;
     QRect textArea_;
     QMenu* menu_ = nullptr;

@@ -7,6 +7,8 @@
 #include <QTextLayout>
 #include <QWidget>
 
+#include <algorithm>
+
 #include "gui/ImageArea.h"
 
 namespace kyp {
@@ -17,20 +19,34 @@ void Thumbnail::Drop() {
     pictureValid_ = false;
 }
 
-QRegion Thumbnail::Layout(const QRect& tabPanel, int applyTop, const QRect& client, const Bitmap& preview,
-                          bool loaded) {
+QRegion Thumbnail::Layout(const QRect& tabPanel, const QRect& applyButton, const QRect& readout,
+                          const QRect& client, int lineHeight, const Bitmap& preview, bool loaded) {
     QSize size(kEmptyWidth, kEmptyHeight);
     if (loaded && preview.hasPixels()) {
         // The one-channel copy has the preview's size.
         size = QSize(preview.width(), preview.height());
     }
-    const QRect rect(QPoint(tabPanel.left() + 6, applyTop), size);
-    const QRect caption(QPoint(rect.left(), rect.bottom() + 1 + 6),
-                        QPoint(client.right() - 20, client.bottom() - 24));
+    const QPoint topLeft(tabPanel.left() + 6, applyButton.top());
+    // Right: the edge (2 pixels) and the mark (3 to 6 pixels right of the
+    // picture) end at least 2 pixels before the Apply button and the readout.
+    int controlsLeft = applyButton.left();
+    if (readout.isValid()) controlsLeft = std::min(controlsLeft, readout.left());
+    const int roomWidth = controlsLeft - 8 - topLeft.x();
+    // Bottom: the caption below keeps two lines (and its 2-pixel margins).
+    const int captionBottom = client.bottom() - 24;
+    const int roomHeight = captionBottom - (2 * lineHeight + 4) - 6 - topLeft.y();
+    const QSize shown = FitSize(size, QSize(roomWidth, roomHeight));
+    // A room of a few pixels would show nothing: no thumbnail then.
+    const QRect rect = roomWidth >= 8 && roomHeight >= 8 && !shown.isEmpty() ? QRect(topLeft, shown) : QRect();
+    const int captionTop = (rect.isValid() ? rect.bottom() : topLeft.y()) + 1 + 6;
+    // Beside the Apply button or the readout the caption keeps left of them.
+    const int controlsBottom = std::max(applyButton.bottom(), readout.isValid() ? readout.bottom() : applyButton.bottom());
+    const int captionRight = captionTop <= controlsBottom ? controlsLeft - 3 : client.right() - 20;
+    const QRect caption(QPoint(topLeft.x(), captionTop), QPoint(captionRight, captionBottom));
     QRegion invalid;
     if (rect != rect_) {
-        invalid += rect_.adjusted(-2, -2, 10, 2);
-        invalid += rect.adjusted(-2, -2, 10, 2);
+        if (rect_.isValid()) invalid += rect_.adjusted(-2, -2, 10, 2);
+        if (rect.isValid()) invalid += rect.adjusted(-2, -2, 10, 2);
     }
     if (caption != caption_) {
         invalid += caption_;
@@ -88,6 +104,18 @@ QString Thumbnail::FitCaption(const QString& text, const QFontMetrics& metrics, 
 
 void Thumbnail::Paint(QPainter& painter, const QPalette& palette, const QWidget* widget, const Bitmap& preview,
                       bool loaded, int channel, bool textureFound, const std::optional<std::string>& summary) {
+    if (rect_.isValid()) PaintPicture(painter, widget, preview, loaded, channel, textureFound);
+    if (!loaded || caption_.height() <= 12 || !summary) return;
+    QString text = QString::fromStdString(*summary);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QRect inner = caption_.adjusted(2, 2, -2, -2);
+    painter.setPen(palette.color(QPalette::ButtonText));
+    painter.setFont(widget->font());
+    painter.drawText(inner, Qt::AlignLeft | Qt::AlignTop, FitCaption(text, painter.fontMetrics(), inner));
+}
+
+void Thumbnail::PaintPicture(QPainter& painter, const QWidget* widget, const Bitmap& preview, bool loaded,
+                             int channel, bool textureFound) {
     // A sunken edge 2 pixels around the thumbnail.
     QStyleOptionFrame frame;
     frame.initFrom(widget);
@@ -97,16 +125,18 @@ void Thumbnail::Paint(QPainter& painter, const QPalette& palette, const QWidget*
     widget->style()->drawPrimitive(QStyle::PE_Frame, &frame, &painter, widget);
     if (loaded && preview.hasPixels()) {
         const QImage& picture = Picture(preview, channel);
-        if (!picture.isNull()) painter.drawImage(rect_.topLeft(), picture);
+        if (!picture.isNull()) {
+            if (picture.size() == rect_.size()) {
+                painter.drawImage(rect_.topLeft(), picture);
+            } else {
+                painter.save();
+                painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+                painter.drawImage(rect_, picture);
+                painter.restore();
+            }
+        }
         if (textureFound) painter.fillRect(MarkRect(), QColor(0, 192, 0));
     }
-    if (!loaded || caption_.height() <= 12 || !summary) return;
-    QString text = QString::fromStdString(*summary);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    const QRect inner = caption_.adjusted(2, 2, -2, -2);
-    painter.setPen(palette.color(QPalette::ButtonText));
-    painter.setFont(widget->font());
-    painter.drawText(inner, Qt::AlignLeft | Qt::AlignTop, FitCaption(text, painter.fontMetrics(), inner));
 }
 
 }  // namespace kyp

@@ -16,7 +16,7 @@ class QWidget;
 namespace kyp {
 
 // The frame's thumbnail below the tab panel: the preview rendering (or its
-// one-channel copy) unscaled in a sunken edge, the green mark when the
+// one-channel copy) in a sunken edge, scaled down when it does not fit, the green mark when the
 // texture-defect step found a defect, and the camera summary below it.
 class Thumbnail {
 public:
@@ -28,12 +28,19 @@ public:
     // channel changed).
     void Drop();
 
-    // Lays the thumbnail out: left 6 pixels right of the tab panel's left
-    // edge, top at the Apply button's top; its caption from the same left edge,
-    // 6 pixels below it, to 20 pixels inside the client's right edge and 24
-    // above its bottom. Returns the areas to repaint (old and new of each
+    // Lays the thumbnail out. The picture keeps the preview's size in pixels
+    // but is drawn scaled down (aspect kept) into the room it has: from 6
+    // pixels right of the tab panel's left edge and the Apply button's top,
+    // left of the Apply button and the sampler readout (with its edge and the
+    // defect mark clear of them), and above the caption, which is kept two
+    // lines high. The caption runs from the same left edge, 6 pixels below the
+    // thumbnail, to 20 pixels inside the client's right edge (or, where it is
+    // beside the Apply button or the readout, to just left of them) and 24
+    // above the client's bottom. Without room the thumbnail is empty
+    // and not drawn. Returns the areas to repaint (old and new of each
     // rectangle that moved; the thumbnail's grown by 2, and 8 more on the right).
-    QRegion Layout(const QRect& tabPanel, int applyTop, const QRect& client, const Bitmap& preview, bool loaded);
+    QRegion Layout(const QRect& tabPanel, const QRect& applyButton, const QRect& readout, const QRect& client,
+                   int lineHeight, const Bitmap& preview, bool loaded);
 
     // Paints edge, picture, mark and caption.
     void Paint(QPainter& painter, const QPalette& palette, const QWidget* widget, const Bitmap& preview, bool loaded,
@@ -49,6 +56,8 @@ public:
     [[nodiscard]] static QString FitCaption(const QString& text, const QFontMetrics& metrics, const QRect& area);
 
 private:
+    void PaintPicture(QPainter& painter, const QWidget* widget, const Bitmap& preview, bool loaded, int channel,
+                      bool textureFound);
     // The picture to show: the one-channel copy when a channel is chosen.
     const QImage& Picture(const Bitmap& preview, int channel);
 

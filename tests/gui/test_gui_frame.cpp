@@ -1,7 +1,12 @@
 // The main frame driven through its commands on generated ORF files.
+#include <QCheckBox>
 #include <QMenu>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QtTest>
 
 #include "GuiTestSupport.h"
@@ -16,6 +21,7 @@
 #include "gui/ImageInfoPage.h"
 #include "gui/InstallLayout.h"
 #include "gui/MainFrame.h"
+#include "gui/SaveDialogControls.h"
 #include "gui/StatusStrip.h"
 #include "platform/SettingsStore.h"
 
@@ -80,6 +86,13 @@ private slots:
         frame.Command(cmd::tabImageInfo);
         auto* info = dynamic_cast<ImageInfoPage*>(frame.Page(page::imageInfo));
         QVERIFY2(info->Text().contains(QStringLiteral("Aperture:\tF2.8")), qPrintable(info->Text()));
+        // Every value in one column: the tab stop lies past the widest label.
+        const auto* infoText = info->findChild<QPlainTextEdit*>(QStringLiteral("infoText"));
+        const QFontMetricsF metrics(infoText->font());
+        for (const QString& line : info->Text().split(QLatin1Char('\n'))) {
+            const QString label = line.section(QLatin1Char('\t'), 0, 0);
+            QVERIFY2(metrics.horizontalAdvance(label) < infoText->tabStopDistance(), qPrintable(label));
+        }
         frame.Command(cmd::close);
         QCOMPARE(info->Text(), QStringLiteral("(no document)"));
         QCOMPARE(frame.windowTitle(), QStringLiteral("Kyp Suite"));
@@ -167,6 +180,13 @@ private slots:
         QVERIFY(!frame.DocumentLoaded());
         QCOMPARE(frame.Files().Count(), 2);  // P1.ORF and p2.orf; the failed file is not listed
         QVERIFY(frame.Files().Find(test::Path(photos_, "NOT-RAW.orf")) < 0);
+        // Stepping goes on from the failed file's place, both ways.
+        frame.Command(cmd::nextFile);
+        QCOMPARE(frame.FileName(), test::Path(photos_, "p2.orf"));
+        frame.Command(cmd::previousFile);
+        QCOMPARE(recorder.messages.size(), size_t{2});
+        frame.Command(cmd::previousFile);
+        QCOMPARE(frame.FileName(), test::Path(photos_, "P3.Orf"));
     }
 
     void busyRefusesCommands() {
@@ -254,6 +274,87 @@ private slots:
         QCOMPARE(again.Strip().PopupMenu()->actions().size(), 5);  // 2 files, separator, clear, open
     }
 
+    void altLettersReachPageOrMenu() {
+        // Inside the Options page its own letters act; elsewhere the menu bar's
+        // do; Alt+C (the accelerator table) always shows the Curves page; a
+        // letter that nothing carries beeps.
+        test::Recorder recorder;
+        MainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        auto check = [&frame](const char* name) { return frame.findChild<QCheckBox*>(QLatin1String(name)); };
+        const struct { Qt::Key key; const char* check; const char* menu; } letters[] = {
+            {Qt::Key_F, "fixTextureCheck", "&File"}, {Qt::Key_V, "verticalCheck", "&View"},
+            {Qt::Key_Z, "horizontalCheck", "&Zoom"}, {Qt::Key_H, "sharpenCheck", "&Help"},
+            {Qt::Key_P, "blackPointCheck", nullptr},
+        };
+        for (const auto& letter : letters) {
+            // Focus inside the page: the check box toggles, no menu opens.
+            check("invertCheck")->setFocus();
+            const bool before = check(letter.check)->isChecked();
+            QTest::keyClick(QApplication::focusWidget(), letter.key, Qt::AltModifier);
+            QVERIFY2(check(letter.check)->isChecked() != before, letter.check);
+            QVERIFY(QApplication::activePopupWidget() == nullptr);
+            // Focus outside the page: the menu opens (or, with no menu of that letter, the page acts).
+            frame.centralWidget()->setFocus();
+            QTest::keyClick(frame.centralWidget(), letter.key, Qt::AltModifier);
+            if (letter.menu != nullptr) {
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                QVERIFY2(menu != nullptr && menu->title() == QLatin1String(letter.menu), letter.menu);
+                menu->close();
+                QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+            } else {
+                QCOMPARE(check(letter.check)->isChecked(), before);
+            }
+        }
+        check("invertCheck")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::AltModifier);
+        QCOMPARE(frame.CurrentPage(), int(page::curves));
+        QCOMPARE(recorder.beeps, 0);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::AltModifier);
+        QCOMPARE(recorder.beeps, 1);
+        frame.menuBar()->setActiveAction(nullptr);
+    }
+
+    void fileListPopupOpensBelowItsButton() {
+        // With room below, the list opens under its button, not over the picture.
+        test::Recorder recorder;
+        MainFrame frame;
+        frame.setGeometry(20, 20, 700, 300);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        frame.Files().Assign({"/p/a.orf", "/p/b.orf", "/p/c.orf", "/p/d.orf", "/p/e.orf"}, 0);
+        QRect menu;
+        QTimer::singleShot(100, [&menu] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                menu = popup->geometry();
+                popup->close();
+            }
+        });
+        frame.Command(cmd::fileList);
+        const QRect button(frame.Strip().mapToGlobal(frame.Strip().ButtonRect().topLeft()),
+                           frame.Strip().ButtonRect().size());
+        QVERIFY(menu.isValid());
+        QCOMPARE(menu.top(), button.bottom() + 1);
+    }
+
+    void windowKeepsItsPlaceOverStarts() {
+        // Each start restores what the one before stored, through a shown
+        // window that has a decoration: nothing creeps.
+        test::Recorder recorder;
+        QList<QRect> seen;
+        for (int start = 0; start < 4; ++start) {
+            MainFrame frame;
+            if (start == 0) frame.setGeometry(60, 70, 700, 500);  // the offscreen screen is 800 x 600
+            frame.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&frame));
+            seen << QRect(frame.pos(), frame.size());
+            frame.Files().Assign({"/p/a.orf"}, 0);
+            QVERIFY(frame.SnapSettings());
+        }
+        for (const QRect& rect : seen) QCOMPARE(rect, seen.first());
+    }
+
     void saveInEachFormat() {
         test::Recorder recorder;
         MainFrame frame;
@@ -285,6 +386,38 @@ private slots:
         QVERIFY(frame.DocumentLoaded());
     }
 
+    void saveAsDialogChoicesAreKept() {
+        // Quality and annotation chosen in the Save As dialog stay for the next
+        // save and the next start.
+        test::Recorder recorder;
+        QTemporaryDir out;
+        const QString target = QString::fromStdString(test::Path(out, "kept.jpg"));
+        {
+            MainFrame frame;
+            QVERIFY(frame.OpenByName(test::Path(photos_, "P1.ORF")));
+            QTimer::singleShot(0, [&target] {
+                auto* dialog = qobject_cast<SaveAsDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog != nullptr);
+                dialog->selectNameFilter(SaveAsDialog::Filters()[2]);
+                dialog->TypeChanged(2);
+                dialog->findChild<QLineEdit*>(QStringLiteral("artistEdit"))->setText(QStringLiteral("Ann Example"));
+                auto* quality = dialog->findChild<QLineEdit*>(QStringLiteral("qualityEdit"));
+                quality->selectAll();
+                QTest::keyClicks(quality, QStringLiteral("77"));
+                dialog->selectFile(target);
+                dialog->accept();
+            });
+            frame.Command(cmd::saveAs);
+            QVERIFY(QFile::exists(target));
+            QCOMPARE(frame.SaveFormat().jpegQuality, 77);
+        }
+        MainFrame again;
+        QCOMPARE(again.SaveFormat().format, format::jpeg);
+        QCOMPARE(again.SaveFormat().jpegQuality, 77);
+        QCOMPARE(again.SaveFormat().artist.value_or(std::string()), std::string("Ann Example"));
+        QVERIFY(recorder.messages.empty());
+    }
+
     void convertAllHandsOverOrConvertsHere() {
         test::Recorder recorder;
         QTemporaryDir folder;
@@ -312,15 +445,26 @@ private slots:
             QVERIFY(!QFile::exists(QString::fromStdString(test::Path(folder, "x1.tif"))));
         }
         qunsetenv("TERMINAL");
-        // Without it: the folder is converted here, the open document first.
+        // Without it: the folder is converted here, the open document first,
+        // counting "n of N"; a bad file is passed over, and a summary ends it.
+        QVERIFY(test::WriteText(test::Path(folder, "bad.orf"), "MM\0*no ORF"));  // X2.ORF, bad.orf, x1.orf
         MainFrame frame;
         frame.programFolder = program.path().toStdString() + "/none";
         QVERIFY(frame.OpenByName(test::Path(folder, "X2.ORF")));
+        QStringList seen;
+        SetMessageHook([&](const MessageRequest& request) {
+            seen << frame.Strip().Progress() + QStringLiteral("|") + QString::fromStdString(request.text);
+            return true;
+        });
         frame.Command(cmd::convertAll);
         QVERIFY(QFile::exists(QString::fromStdString(test::Path(folder, "x1.tif"))));
         QVERIFY(QFile::exists(QString::fromStdString(test::Path(folder, "X2.tif"))));
         QCOMPARE(frame.Files().Entry(0), test::Path(folder, "x1.orf"));
-        QVERIFY(recorder.messages.empty());
+        QCOMPARE(seen.size(), 2);
+        QVERIFY2(seen[0].startsWith(QStringLiteral("2 of 3|Cannot open file '%1'")
+                                        .arg(QString::fromStdString(test::Path(folder, "bad.orf")))),
+                 qPrintable(seen[0]));
+        QCOMPARE(seen[1], QStringLiteral("|Convert All: 2 of 3 files converted, 1 failed."));
     }
 
     void helpOpensTheInstalledManual() {

@@ -2,6 +2,7 @@
 // folder walk, stored layout, registration files, busy strip arithmetic.
 #include <QElapsedTimer>
 #include <QFontMetrics>
+#include <QProcess>
 #include <QtTest>
 
 #include <algorithm>
@@ -121,6 +122,14 @@ private slots:
         QCOMPARE(NeighbourFile(files, test::Path(dir, "B.ORF"), true), files[2]);
         QCOMPARE(NeighbourFile(files, test::Path(dir, "zz.orf"), true), std::string());
         QCOMPARE(NeighbourFile({}, "x", true), std::string());
+        // A file no longer listed keeps its place in the byte order.
+        const std::vector<std::string> abc = {"/p/A.orf", "/p/c.orf", "/p/e.orf"};
+        const struct { const char* reference; bool next; const char* expected; } places[] = {
+            {"/p/c.orf", true, "/p/e.orf"}, {"/p/d.orf", true, "/p/e.orf"}, {"/p/d.orf", false, "/p/c.orf"},
+            {"/p/f.orf", true, "/p/A.orf"}, {"/p/0.orf", false, "/p/e.orf"}, {"/p/B.orf", false, "/p/A.orf"},
+        };
+        for (const auto& place : places) QCOMPARE(NeighbourOfPosition(abc, place.reference, place.next), std::string(place.expected));
+        QCOMPARE(NeighbourOfPosition({}, "x", true), std::string());
     }
 
     void dirValueAndNames() {
@@ -266,6 +275,45 @@ private slots:
         }
     }
 
+    void withoutDisplayRegistersOrSaysWhy() {
+        // The program itself, started with no display: the registration verbs
+        // work, and a plain start ends with one line and status 1. A named
+        // display that does not answer counts as none.
+        const QString program = QStringLiteral(KYP_BINARY_DIR "/kyp");
+        QVERIFY2(QFile::exists(program), "kyp is built beside the tests");
+        QTemporaryDir data;
+        QTemporaryDir config;
+        const struct { const char* display; QStringList arguments; int status; bool registered; } runs[] = {
+            {nullptr, {"-reg"}, 0, true},       {nullptr, {"-nologo", "-UNREG"}, 0, false},
+            {nullptr, {}, 1, false},            {nullptr, {"-nologo", "x.orf"}, 1, false},
+            {":87", {"-register"}, 0, true},   {":87", {}, 1, true},
+        };
+        for (const auto& run : runs) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"}) {
+                environment.remove(QString::fromLatin1(name));
+            }
+            if (run.display != nullptr) environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(run.display));
+            environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+            environment.insert(QStringLiteral("KYP_CONFIG_HOME"), config.path());
+            QProcess process;
+            process.setProcessEnvironment(environment);
+            process.start(program, run.arguments);
+            QVERIFY(process.waitForFinished(20000));
+            const QString where = run.arguments.join(QLatin1Char(' ')) + QStringLiteral(" DISPLAY=") +
+                                  QString::fromLatin1(run.display != nullptr ? run.display : "");
+            QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+            QVERIFY2(process.exitCode() == run.status, qPrintable(where));
+            const QString desktopEntry = data.path() + QStringLiteral("/applications/kyp.desktop");
+            QVERIFY2(QFile::exists(desktopEntry) == run.registered, qPrintable(where));
+            const QByteArray errors = process.readAllStandardError();
+            if (run.status == 1) {
+                QVERIFY2(errors.startsWith("!Error: Cannot open a display") && errors.count('\n') == 1,
+                         errors.constData());
+            }
+        }
+    }
+
     void busyRowPaletteAndRotation() {
         const auto row = BusyAnimator::BuildRow();
         QCOMPARE(int(row[0]), 255);
@@ -333,6 +381,20 @@ private slots:
         QVERIFY(busy.Animating());
         busy.End();
         QVERIFY(!busy.Animating());
+    }
+
+    void fileListMenuOpensAtItsButton() {
+        // Below the button, above it only without room below, always on the screen.
+        const QRect screen(0, 0, 1280, 1024);
+        const struct { QRect button; QSize menu; QPoint expected; } cases[] = {
+            {{100, 580, 16, 18}, {300, 240}, {112, 598}},
+            {{100, 900, 16, 18}, {300, 240}, {112, 660}},
+            {{100, 760, 16, 18}, {300, 246}, {112, 778}},   // just fits below
+            {{100, 760, 16, 18}, {300, 247}, {112, 513}},
+            {{1270, 580, 16, 18}, {300, 240}, {980, 598}},  // kept on the screen
+            {{100, 100, 16, 18}, {300, 2000}, {112, 0}},
+        };
+        for (const auto& c : cases) QCOMPARE(StatusStrip::MenuPosition(c.button, c.menu, screen), c.expected);
     }
 
     void pathEllipsisKeepsTheName() {

@@ -1,6 +1,8 @@
 // The image window, the point-to-pixel mapping, the sampler and its readout,
 // and the thumbnail, on hand-made pictures and generated ORF files.
 #include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -12,10 +14,13 @@
 #include "engine/process/ProcessingSession.h"
 #include "gui/CommandTable.h"
 #include "gui/ImageViewGeometry.h"
+#include "gui/ImageArea.h"
 #include "gui/ImageWindow.h"
 #include "gui/MainFrame.h"
+#include "gui/OpenDialog.h"
 #include "gui/OptionsPage.h"
 #include "gui/Sampler.h"
+#include "gui/StatusStrip.h"
 #include "gui/SamplerReadout.h"
 #include "gui/Thumbnail.h"
 #include "platform/SettingsStore.h"
@@ -165,6 +170,8 @@ private slots:
         QVERIFY(window.HorizontalBar()->isHidden());
         window.SetZoom(400);
         QVERIFY(!window.HorizontalBar()->isHidden());
+        window.Scroll(true, view::scroll::thumb, 0);  // the zoom kept the centre; start from the corner
+        window.Scroll(false, view::scroll::thumb, 0);
         const QRect view = window.ViewRect();
         QCOMPARE(window.Visible(), QSize(view.width() / 4, view.height() / 4));
         const QImage before = window.grab().toImage();
@@ -187,9 +194,9 @@ private slots:
         QCOMPARE(window.ScrollPosition(), QPoint(10, 0));
         QTest::keyClick(&window, Qt::Key_Down);
         QCOMPARE(window.ScrollPosition(), QPoint(10, 1));
-        // The wheel: away from the user scrolls back, Ctrl across; one notch is 40 pixels.
-        QWheelEvent wheel(QPointF(20, 20), window.mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(0, -120),
-                          Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        // The wheel: away from the user scrolls back, a sideways wheel across; one notch is 40 pixels.
+        QWheelEvent wheel(QPointF(20, 20), window.mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(-120, 0),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(&window, &wheel);
         QCOMPARE(window.ScrollPosition().x(), 50);
         // Sampling while scrolling ends the sampling first.
@@ -201,6 +208,43 @@ private slots:
         window.SetImage(nullptr);
         window.Scroll(true, view::scroll::lineForward, 5);
         QVERIFY(window.grab().width() == 300);
+    }
+
+    void zoomKeepsThePointInPlace() {
+        // Ctrl and the wheel step through the levels around the pointer; a
+        // zoom command keeps the view's centre. The image pixel under that
+        // place stays under it (to within one screen pixel's worth).
+        const Bitmap picture = Pattern(640, 480);
+        QList<int> shown;
+        ImageWindowHost host;
+        host.zoomShown = [&shown](int zoom, int) { shown << zoom; };
+        ImageWindow window(false, host);
+        window.resize(420, 300);
+        window.show();
+        window.SetImage(&picture);
+        const QPoint pointer = window.ViewRect().topLeft() + QPoint(250, 170);
+        const struct { int notches; int zoom; } steps[] = {{1, 100}, {1, 200}, {2, 800}, {-1, 400}, {-3, 0}};
+        for (const auto& step : steps) {
+            const QPointF before = *window.PixelAt(pointer);
+            QWheelEvent wheel(QPointF(pointer), window.mapToGlobal(QPointF(pointer)), QPoint(),
+                              QPoint(0, 120 * step.notches), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase,
+                              false);
+            QApplication::sendEvent(&window, &wheel);
+            QCOMPARE(window.Zoom(), step.zoom);
+            QCOMPARE(shown.last(), step.zoom);
+            if (step.zoom == 0) break;  // fit shows the whole picture from its corner
+            const QPointF after = *window.PixelAt(pointer);
+            const double slack = std::max(1.0, 640.0 / window.ViewRect().width());
+            QVERIFY2(std::abs(after.x() - before.x()) <= slack && std::abs(after.y() - before.y()) <= slack,
+                     qPrintable(QStringLiteral("zoom %1: %2,%3 -> %4,%5").arg(step.zoom).arg(before.x())
+                                    .arg(before.y()).arg(after.x()).arg(after.y())));
+        }
+        window.SetZoom(0);
+        const QPoint centre = window.ViewRect().center();
+        const QPoint middle = *window.PixelAt(centre);
+        window.SetZoom(400);
+        const QPoint zoomed = *window.PixelAt(window.ViewRect().center());
+        QVERIFY(std::abs(zoomed.x() - middle.x()) <= 2 && std::abs(zoomed.y() - middle.y()) <= 2);
     }
 
     void channelCopyAndSampleZone() {
@@ -372,8 +416,15 @@ private slots:
         QCOMPARE(window->Channel(), 1);
         frame.Command(cmd::zoom1600);
         QCOMPARE(window->Zoom(), 1600);
+        // The level shown: at the strip's right end and checked in the Zoom menu.
+        QCOMPARE(frame.Strip().Note(), QStringLiteral("Zoom: 1600%"));
+        for (QObject* owner : frame.Action(cmd::zoomFit)->associatedObjects()) {
+            if (auto* zoomMenu = qobject_cast<QMenu*>(owner)) emit zoomMenu->aboutToShow();
+        }
+        QVERIFY(frame.Action(cmd::zoom1600)->isChecked() && !frame.Action(cmd::zoomFit)->isChecked());
         frame.Command(cmd::zoomFit);
         QCOMPARE(window->Zoom(), 0);
+        QVERIFY(frame.Strip().Note().startsWith(QStringLiteral("Zoom: Fit (")));
         // The context menu checks the current zoom and channel.
         QMenu* menu = window->ContextMenu();
         emit menu->aboutToShow();
@@ -407,19 +458,61 @@ private slots:
         QVERIFY(recorder.messages.empty());
     }
 
-    void thumbnailLayoutAndCaption() {
-        Thumbnail thumbnail;
-        Bitmap preview = Pattern(100, 80);
-        const QRect tabs(500, 2, 400, 300);
-        const QRegion first = thumbnail.Layout(tabs, 330, QRect(0, 0, 1000, 600), preview, false);
-        QCOMPARE(thumbnail.Rect(), QRect(506, 330, 214, 160));
-        QCOMPARE(thumbnail.CaptionRect(), QRect(QPoint(506, 496), QPoint(979, 575)));
-        QVERIFY(first.contains(QPoint(506 + 214 + 8, 330)));
-        QCOMPARE(thumbnail.Layout(tabs, 330, QRect(0, 0, 1000, 600), preview, true).boundingRect(),
-                 QRect(504, 328, 226, 164).united(QRect(QPoint(506, 416), QPoint(979, 575))));
-        QCOMPARE(thumbnail.Rect().size(), QSize(100, 80));
-        QCOMPARE(thumbnail.MarkRect(), QRect(608, 330, 4, 4));
-        QVERIFY(thumbnail.Layout(tabs, 330, QRect(0, 0, 1000, 600), preview, true).isEmpty());
+    void thumbnailFitsBesideTheControls() {
+        // Window sizes (the default first) against preview sizes (landscape and
+        // portrait cameras, an 8000 x 6000 file, a panorama, a tiny one): the
+        // thumbnail keeps its aspect, is never enlarged, stays clear of every
+        // control and inside the client, and leaves the caption two lines.
+        MainFrame frame;
+        frame.show();
+        const int line = frame.centralWidget()->fontMetrics().lineSpacing();
+        const QSize windows[] = {{1111, 621}, {800, 480}, {1000, 560}, {1400, 900}, {1920, 1080}, {700, 1000}};
+        const QSize previews[] = {{214, 160}, {188, 140}, {140, 188}, {666, 500}, {500, 666}, {1000, 40}, {5, 5}};
+        for (const QSize& window : windows) {
+            frame.resize(window);
+            QApplication::processEvents();
+            const QRect client = frame.centralWidget()->rect();
+            const QRect apply = frame.ApplyButton()->geometry();
+            const QRect readout = frame.Readout()->geometry();
+            const QRect controls[] = {apply, readout, frame.Tabs()->geometry(), frame.Strip().geometry(),
+                                      frame.ImageAreaRect()};
+            for (const QSize& size : previews) {
+                Thumbnail thumbnail;
+                const Bitmap preview = Pattern(size.width(), size.height());
+                (void)thumbnail.Layout(frame.Tabs()->geometry(), apply, readout, client, line, preview, true);
+                const QRect rect = thumbnail.Rect();
+                const QString where = QStringLiteral("window %1x%2, preview %3x%4 at %5,%6 %7x%8")
+                                          .arg(window.width()).arg(window.height()).arg(size.width())
+                                          .arg(size.height()).arg(rect.x()).arg(rect.y()).arg(rect.width())
+                                          .arg(rect.height());
+                const QRect caption = thumbnail.CaptionRect();
+                if (caption.height() > 12) {
+                    QVERIFY2(!caption.intersects(apply) && !caption.intersects(readout), qPrintable(where));
+                }
+                if (window == windows[0]) {
+                    QVERIFY2(rect.isValid() && caption.height() >= 2 * line + 4, qPrintable(where));
+                }
+                if (!rect.isValid()) continue;
+                QVERIFY2(rect.width() <= size.width() && rect.height() <= size.height(), qPrintable(where));
+                QVERIFY2(std::abs(rect.width() * size.height() - rect.height() * size.width()) <=
+                             std::max(size.width(), size.height()),
+                         qPrintable(where));
+                const QRect drawn = rect.adjusted(-2, -2, 2, 2).united(thumbnail.MarkRect());
+                QVERIFY2(client.contains(drawn), qPrintable(where));
+                for (const QRect& control : controls) QVERIFY2(!drawn.intersects(control), qPrintable(where));
+            }
+        }
+        // The picture drawn is the preview scaled into that rectangle.
+        frame.resize(1111, 621);
+        QCOMPARE(FitSize(QSize(666, 500), QSize(200, 400)), QSize(200, 150));
+        QCOMPARE(FitSize(QSize(100, 80), QSize(200, 400)), QSize(100, 80));
+        QCOMPARE(FitSize(QSize(1000, 1), QSize(50, 50)), QSize(50, 1));
+        // The open dialog's preview: the camera's 640 x 480 in a panel of 255 x 175.
+        QCOMPARE(OpenDialog::PreviewArea(QSize(640, 480), QSize(255, 175)), QRect(2, 2, 228, 171));
+        QCOMPARE(OpenDialog::PreviewArea(QSize(200, 150), QSize(255, 175)), QRect(2, 2, 200, 150));
+    }
+
+    void thumbnailCaption() {
         // The caption: whole words per line, the last line that fits ends in an ellipsis.
         const QFontMetrics metrics(QApplication::font());
         const QString text = QStringLiteral("P1010001.ORF  14 June 2003\n1/125 s, f/2.8, ISO 100, 15 mm, flash fired, "
