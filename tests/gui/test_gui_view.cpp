@@ -406,6 +406,7 @@ private slots:
         test::Recorder recorder;
         MainFrame frame;
         frame.resize(1000, 600);
+        frame.show();  // the fit scale needs a laid-out view
         // Zoom and channel commands with no document do nothing.
         frame.Command(cmd::zoom100);
         frame.Command(cmd::channelRed);
