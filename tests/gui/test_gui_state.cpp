@@ -21,7 +21,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -51,33 +50,6 @@ using namespace kyp;
 namespace {
 
 constexpr const char* kTextureTitle = "Kyp Suite: Texture Defect Detected";
-
-// A scene with a texture defect (odd rows greener) and scattered black and
-// white dots that decide the full image's levels but average away in a preview.
-bool WriteStripedOrf(const std::string& path, uint32_t width, uint32_t height) {
-    const std::string photo = path + ".ppm";
-    std::FILE* out = std::fopen(photo.c_str(), "wb");
-    if (out == nullptr) return false;
-    std::fprintf(out, "P6\n%u %u\n255\n", width, height);
-    for (uint32_t y = 0; y < height; ++y) {
-        for (uint32_t x = 0; x < width; ++x) {
-            unsigned char pixel[3] = {static_cast<unsigned char>(60 + x * 150 / width),
-                                      static_cast<unsigned char>(y % 2 ? 160 : 100),
-                                      static_cast<unsigned char>(30 + y * 120 / height)};
-            if ((x * 7 + y * 13) % 89 == 0) pixel[0] = pixel[1] = pixel[2] = (x + y) % 2 ? 255 : 0;
-            std::fwrite(pixel, 1, 3, out);
-        }
-    }
-    std::fclose(out);
-    SampleOrfOptions options;
-    options.width = width;
-    options.height = height;
-    options.previewWidth = 64;
-    options.photo = photo;
-    const bool ok = WriteSampleOrf(path, options);
-    std::remove(photo.c_str());
-    return ok;
-}
 
 // The strip bytes of a TIFF file (the pixels, whatever the directory says besides).
 QByteArray TiffPixels(const QByteArray& file) {
@@ -655,7 +627,9 @@ private slots:
         QVERIFY(config_.isValid() && files_.isValid());
         qputenv("KYP_CONFIG_HOME", config_.path().toUtf8());
         orf_ = test::Path(files_, "striped.orf");
-        QVERIFY(WriteStripedOrf(orf_, 240, 176));
+        // A texture defect (odd rows greener) and dots that decide the full
+        // image's levels but average away in a preview.
+        QVERIFY(WriteStripedOrf(orf_, 240, 176, {60, 150, 100, 160, 30, 120, 89}));
         measure_[0] = Measure(false);
         measure_[1] = Measure(true);
         // Every threshold the sequences type (up to 7) finds the defect.

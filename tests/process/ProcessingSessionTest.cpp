@@ -264,28 +264,7 @@ std::string StripedOrf(const std::string& name, uint32_t width = 252, uint32_t h
     const char* base = std::getenv("KYP_TEST_TMP");
     const std::filesystem::path folder = base ? base : std::filesystem::temp_directory_path().string();
     const std::string path = (folder / (std::to_string(getpid()) + "-" + name)).string();
-    const std::string photo = path + ".ppm";
-    {
-        std::FILE* out = std::fopen(photo.c_str(), "wb");
-        std::fprintf(out, "P6\n%u %u\n255\n", width, height);
-        for (uint32_t y = 0; y < height; ++y) {
-            for (uint32_t x = 0; x < width; ++x) {
-                unsigned char pixel[3] = {static_cast<unsigned char>(60 + x * 120 / width),
-                                          static_cast<unsigned char>(y % 2 ? 150 : 110),
-                                          static_cast<unsigned char>(40 + y * 100 / height)};
-                if ((x * 7 + y * 13) % 97 == 0) pixel[0] = pixel[1] = pixel[2] = (x + y) % 2 ? 255 : 0;
-                std::fwrite(pixel, 1, 3, out);
-            }
-        }
-        std::fclose(out);
-    }
-    SampleOrfOptions options;
-    options.width = width;
-    options.height = height;
-    options.previewWidth = 64;
-    options.photo = photo;
-    EXPECT_TRUE(WriteSampleOrf(path, options));
-    std::filesystem::remove(photo);
+    EXPECT_TRUE(WriteStripedOrf(path, width, height));
     return path;
 }
 

@@ -286,4 +286,37 @@ bool WriteSampleOrf(const std::string& path, const SampleOrfOptions& options) {
     return true;
 }
 
+bool WriteStripedOrf(const std::string& path, uint32_t width, uint32_t height, const StripedScene& scene) {
+    // The scene goes to the generator as a PPM photo beside the target.
+    const std::string photo = path + ".ppm";
+    std::FILE* out = std::fopen(photo.c_str(), "wb");
+    if (out == nullptr || width == 0 || height == 0) {
+        if (out != nullptr) std::fclose(out);
+        return false;
+    }
+    std::fprintf(out, "P6\n%u %u\n255\n", width, height);
+    std::vector<uint8_t> row(size_t{width} * 3);
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            uint8_t* pixel = &row[size_t{x} * 3];
+            pixel[0] = static_cast<uint8_t>(scene.redBase + x * scene.redSpan / width);
+            pixel[1] = y % 2 ? scene.greenOdd : scene.greenEven;
+            pixel[2] = static_cast<uint8_t>(scene.blueBase + y * scene.blueSpan / height);
+            if (scene.dotPeriod != 0 && (x * 7 + y * 13) % scene.dotPeriod == 0) {
+                pixel[0] = pixel[1] = pixel[2] = (x + y) % 2 ? 255 : 0;
+            }
+        }
+        std::fwrite(row.data(), 1, row.size(), out);
+    }
+    const bool written = std::fclose(out) == 0;
+    SampleOrfOptions options;
+    options.width = width;
+    options.height = height;
+    options.previewWidth = 64;
+    options.photo = photo;
+    const bool ok = written && WriteSampleOrf(path, options);
+    std::remove(photo.c_str());
+    return ok;
+}
+
 }  // namespace kyp::sample

@@ -75,9 +75,27 @@ struct SampleOrfOptions {
 // BuildSampleOrf written to path (through a temporary file renamed into place).
 [[nodiscard]] bool WriteSampleOrf(const std::string& path, const SampleOrfOptions& options = {});
 
+// A scene for tests of the levels and the texture defect (8-bit sRGB values):
+// red rising from left to right, green alternating between two values on even
+// and odd rows (a texture defect), blue rising from top to bottom, and black
+// and white dots on every dotPeriod-th pixel of a diagonal pattern, which
+// decide a full image's levels but average away in a reduced one.
+struct StripedScene {
+    uint8_t redBase = 60, redSpan = 120;
+    uint8_t greenEven = 110, greenOdd = 150;
+    uint8_t blueBase = 40, blueSpan = 100;
+    uint32_t dotPeriod = 97;
+};
+
+// That scene written as an ORF of width × height with a 64-pixel-wide preview.
+[[nodiscard]] bool WriteStripedOrf(const std::string& path, uint32_t width, uint32_t height,
+                                   const StripedScene& scene = {});
+
 }  // namespace kyp::sample
 
 namespace kyp {
 using sample::SampleOrfOptions;
+using sample::StripedScene;
 using sample::WriteSampleOrf;
+using sample::WriteStripedOrf;
 }  // namespace kyp
