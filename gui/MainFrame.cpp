@@ -119,6 +119,9 @@ MainFrame::MainFrame() {
 }
 
 MainFrame::~MainFrame() {
+    // Out of sight while the frame is whole: hiding moves the focus, and a
+    // page's field that loses it applies the page to the frame.
+    hide();
     qApp->removeEventFilter(this);
     // The strip is the session's progress object and its allocation pump; it goes first.
     session_.SetProgress(nullptr);
