@@ -1,6 +1,7 @@
 #include "engine/process/TextureDefect.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 
 #include "engine/process/KernelTargets.h"
@@ -59,7 +60,8 @@ inline uint16_t Estimate(const uint16_t* site, ptrdiff_t rowLength) {
 // point at the samples directly over and under the first site.
 KYP_ALWAYS_INLINE void EstimateRowBody(uint16_t* sites, const uint16_t* above, const uint16_t* below, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) {
-        const size_t x = size_t{i} * 2;
+        // Signed: the neighbours at x - 1 lie before the pointers for the first site.
+        const ptrdiff_t x = ptrdiff_t{i} * 2;
         const int32_t nw = above[x - 1], ne = above[x + 1], sw = below[x - 1], se = below[x + 1];
         const int32_t diagonal1 = AbsDiff(ne, sw), diagonal2 = AbsDiff(nw, se);
         const int32_t top = AbsDiff(nw, ne), bottom = AbsDiff(sw, se);
