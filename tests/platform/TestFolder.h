@@ -109,4 +109,17 @@ inline bool HasTool(const std::string& name) {
     return status == 0;
 }
 
+// What libtiff's tiffinfo said when it failed on one of the files or reported
+// an error; empty when it read them all (warnings, such as on Exif tags carried
+// with a damaged type, are allowed) or when there are none.
+inline std::string TiffInfoErrors(const std::vector<std::string>& paths) {
+    if (paths.empty()) return {};
+    std::string command = "tiffinfo";
+    for (const std::string& path : paths) command += " '" + path + "'";
+    int status = -1;
+    const std::string said = RunCommand(command + " 2>&1 >/dev/null", &status);
+    if (status == 0 && said.find("rror") == std::string::npos) return {};
+    return said.empty() ? "tiffinfo exit status " + std::to_string(status) : said;
+}
+
 }  // namespace kyp::test
