@@ -7,9 +7,9 @@
 #include <random>
 #include <vector>
 
-#include "engine/process/DemosaicMethod.h"
-#include "engine/process/DemosaicReduced.h"
-#include "engine/process/DemosaicTiled.h"
+#include "engine/process/demosaic/DemosaicMethod.h"
+#include "engine/process/demosaic/DemosaicReduced.h"
+#include "engine/process/demosaic/DemosaicTiled.h"
 
 namespace {
 

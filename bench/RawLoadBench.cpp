@@ -62,7 +62,7 @@ void BM_TouchPages(benchmark::State& state) {
 }
 BENCHMARK(BM_TouchPages)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The conversion alone, from memory already mapped.
+// The conversion alone, from bytes already in memory.
 void BM_Unpack(benchmark::State& state) {
     std::vector<uint8_t> source(2256 * 1684 * 2, 0x5A);
     std::vector<uint16_t> out(2256 * 1684);

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "console/ConsoleStream.h"
-#include "engine/process/ProgressCallback.h"
+#include "engine/core/ProgressCallback.h"
 
 namespace kyp {
 

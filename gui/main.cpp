@@ -1,3 +1,3 @@
-#include "gui/Application.h"
+#include "gui/app/Application.h"
 
 int main(int argc, char** argv) { return kyp::RunKyp(argc, argv); }

@@ -3,7 +3,7 @@
 
 #include "engine/output/Bitmap.h"
 #include "engine/process/ProcessedImage.h"
-#include "engine/process/ProgressCallback.h"
+#include "engine/core/ProgressCallback.h"
 
 namespace kyp {
 

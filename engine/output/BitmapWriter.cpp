@@ -3,23 +3,21 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "engine/core/ByteOrder.h"
 #include "platform/AtomicFile.h"
 
 namespace kyp {
 
 namespace {
 
+// Bitmap headers are little-endian; each call appends one value.
 inline void Put16(uint8_t*& p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
+    Store16(p, static_cast<uint16_t>(v), false);
     p += 2;
 }
 
 inline void Put32(uint8_t*& p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-    p[3] = static_cast<uint8_t>(v >> 24);
+    Store32(p, v, false);
     p += 4;
 }
 

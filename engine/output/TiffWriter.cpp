@@ -10,8 +10,8 @@
 
 #include "engine/output/BitmapRender.h"
 #include "engine/output/ExifCarry.h"
-#include "engine/process/KernelTargets.h"
-#include "engine/process/Parallel.h"
+#include "engine/core/KernelTargets.h"
+#include "platform/Parallel.h"
 #include "platform/AtomicFile.h"
 #include "platform/LargeBlock.h"
 

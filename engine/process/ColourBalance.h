@@ -3,7 +3,7 @@
 
 #include "engine/process/Histogram.h"
 #include "engine/process/ProcessedImage.h"
-#include "engine/process/ProgressCallback.h"
+#include "engine/core/ProgressCallback.h"
 #include "engine/process/ToneTable.h"
 
 namespace kyp {

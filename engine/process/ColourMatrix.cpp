@@ -2,8 +2,8 @@
 
 #include <cstddef>
 
-#include "engine/process/KernelTargets.h"
-#include "engine/process/Parallel.h"
+#include "engine/core/KernelTargets.h"
+#include "platform/Parallel.h"
 #include "engine/process/ToneTable.h"
 
 namespace kyp {

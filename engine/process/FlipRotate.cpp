@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engine/process/Parallel.h"
+#include "platform/Parallel.h"
 
 namespace kyp {
 

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "engine/process/FixedDivisor.h"
-#include "engine/process/KernelTargets.h"
-#include "engine/process/Parallel.h"
+#include "engine/core/KernelTargets.h"
+#include "platform/Parallel.h"
 
 namespace kyp {
 

@@ -6,7 +6,7 @@
 #include <new>
 
 #include "engine/process/FixedDivisor.h"
-#include "engine/process/KernelTargets.h"
+#include "engine/core/KernelTargets.h"
 
 namespace kyp {
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <new>
 
-#include "engine/process/KernelTargets.h"
-#include "engine/process/Parallel.h"
+#include "engine/core/KernelTargets.h"
+#include "platform/Parallel.h"
 #include "platform/LargeBlock.h"
 
 namespace kyp {

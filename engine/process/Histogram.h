@@ -2,7 +2,7 @@
 #include <cstdint>
 
 #include "engine/process/ProcessedImage.h"
-#include "engine/process/ProgressCallback.h"
+#include "engine/core/ProgressCallback.h"
 #include "engine/process/ToneTable.h"
 
 namespace kyp {

@@ -1,6 +1,6 @@
 #include "engine/process/Invert.h"
 
-#include "engine/process/Parallel.h"
+#include "platform/Parallel.h"
 
 #include "engine/process/ToneTable.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "engine/process/Parallel.h"
+#include "platform/Parallel.h"
 
 namespace kyp {
 namespace {

@@ -3,7 +3,7 @@
 #include <span>
 
 #include "engine/process/ProcessedImage.h"
-#include "engine/process/ProgressCallback.h"
+#include "engine/core/ProgressCallback.h"
 #include "engine/process/ToneTable.h"
 #include "engine/raw/RawMosaic.h"
 #include "engine/settings/ImportSettings.h"

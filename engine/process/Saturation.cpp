@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "engine/process/KernelTargets.h"
-#include "engine/process/Parallel.h"
+#include "engine/core/KernelTargets.h"
+#include "platform/Parallel.h"
 #include "engine/process/ToneTable.h"
 
 namespace kyp {

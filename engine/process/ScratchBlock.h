@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "engine/process/MemoryFunctions.h"
+#include "engine/core/MemoryFunctions.h"
 #include "platform/LargeBlock.h"
 
 namespace kyp {

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/process/KernelTargets.h"
-#include "engine/process/Parallel.h"
+#include "engine/core/KernelTargets.h"
+#include "platform/Parallel.h"
 #include "engine/process/ToneTable.h"
 
 namespace kyp {

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "engine/process/ProcessedImage.h"
-#include "engine/process/ProgressCallback.h"
+#include "engine/core/ProgressCallback.h"
 
 namespace kyp {
 

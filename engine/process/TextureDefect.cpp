@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdlib>
 
-#include "engine/process/KernelTargets.h"
-#include "engine/process/Parallel.h"
+#include "engine/core/KernelTargets.h"
+#include "platform/Parallel.h"
 
 namespace kyp {
 

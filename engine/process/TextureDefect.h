@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "engine/process/ProgressCallback.h"
+#include "engine/core/ProgressCallback.h"
 #include "engine/raw/RawMosaic.h"
 #include "engine/settings/ImportSettings.h"
 

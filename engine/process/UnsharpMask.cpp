@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "engine/process/KernelTargets.h"
-#include "engine/process/Parallel.h"
+#include "engine/core/KernelTargets.h"
+#include "platform/Parallel.h"
 
 namespace kyp {
 

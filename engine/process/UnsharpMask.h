@@ -2,9 +2,9 @@
 #include <cstdint>
 
 #include "engine/process/GaussianBlur.h"
-#include "engine/process/MemoryFunctions.h"
+#include "engine/core/MemoryFunctions.h"
 #include "engine/process/ProcessedImage.h"
-#include "engine/process/ProgressCallback.h"
+#include "engine/core/ProgressCallback.h"
 #include "engine/process/ScratchBlock.h"
 
 namespace kyp {

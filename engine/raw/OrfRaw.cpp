@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "engine/process/KernelTargets.h"
-#include "engine/process/Parallel.h"
+#include "engine/core/KernelTargets.h"
+#include "platform/Parallel.h"
 #include "engine/raw/TiffDocument.h"
 #include "engine/raw/TiffReadContext.h"
 
@@ -82,7 +82,7 @@ std::unique_ptr<TiffDirectory> ReadOlympusMakerNote(TiffDocument& document, uint
         std::memcmp(note->data.data(), kOlympusSignature, sizeof kOlympusSignature) != 0) {
         return nullptr;
     }
-    MappedFile& file = document.file();
+    InputFile& file = document.file();
     if (!file.seek(uint64_t{note->value} + kOlympusHeaderSize)) return nullptr;
     return TiffDirectory::read(file);
 }

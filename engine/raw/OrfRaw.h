@@ -5,7 +5,7 @@
 #include <string>
 
 #include "engine/raw/CameraSettings.h"
-#include "engine/raw/LoadError.h"
+#include "engine/core/LoadError.h"
 #include "engine/raw/TiffDirectory.h"
 
 namespace kyp {

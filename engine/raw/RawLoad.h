@@ -1,9 +1,9 @@
 #pragma once
 #include <string>
 
-#include "engine/raw/ByteView.h"
+#include "engine/core/ByteView.h"
 #include "engine/raw/CameraSettings.h"
-#include "engine/raw/LoadError.h"
+#include "engine/core/LoadError.h"
 #include "engine/raw/RawMosaic.h"
 #include "engine/raw/RawSampleBlock.h"
 

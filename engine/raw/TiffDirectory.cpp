@@ -1,12 +1,12 @@
 #include "engine/raw/TiffDirectory.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <new>
 
+#include "engine/core/ByteOrder.h"
 #include "engine/raw/TiffReadContext.h"
-#include "platform/MappedFile.h"
+#include "platform/InputFile.h"
 
 namespace kyp {
 
@@ -16,35 +16,26 @@ namespace {
 // next offset.
 constexpr uint32_t kEntrySize = 12;
 
-uint16_t Swap16(uint16_t v) { return static_cast<uint16_t>(v << 8 | v >> 8); }
-uint32_t Swap32(uint32_t v) {
-    return (v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24);
-}
-
 // The four value bytes as stored, brought into machine order: byte values
 // stay as they are, an inline SHORT pair is converted half by half, anything
 // else (a LONG or an offset) as one 32-bit value.
 uint32_t NormaliseValue(const uint8_t raw[4], uint16_t type, uint32_t count, bool bigEndian) {
     uint32_t value;
-    std::memcpy(&value, raw, 4);
-    const bool fileIsNative = bigEndian == (std::endian::native == std::endian::big);
-    if (fileIsNative) return value;
-
     const uint32_t size = TiffEntry::typeSize(type);
-    if (size == 1 && count <= 4) return value;
+    if (size == 1 && count <= 4) {
+        std::memcpy(&value, raw, 4);
+        return value;
+    }
     if (size == 2 && count <= 2) {
-        uint16_t halves[2];
-        std::memcpy(halves, raw, 4);
-        halves[0] = Swap16(halves[0]);
-        halves[1] = Swap16(halves[1]);
+        const uint16_t halves[2] = {Load16(raw, bigEndian), Load16(raw + 2, bigEndian)};
         std::memcpy(&value, halves, 4);
         return value;
     }
-    return Swap32(value);
+    return Load32(raw, bigEndian);
 }
 
 // Reads the out-of-line values of entry from the file. False drops the entry.
-bool LoadValues(MappedFile& file, TiffReadContext& context, TiffEntry& entry) {
+bool LoadValues(InputFile& file, TiffReadContext& context, TiffEntry& entry) {
     if (entry.isInline()) return true;
     const uint64_t size = entry.dataSize();
     if (size == 0) return true;  // a RATIONAL of count 0: nothing to read
@@ -91,7 +82,7 @@ DirectoryKind SubIfdKind(const TiffDirectory& child) {
 
 // Reads the sub-directory a pointer entry names (only the first offset of a
 // SubIFDs list). False drops the entry.
-bool LoadChild(MappedFile& file, TiffReadContext& context, TiffEntry& entry) {
+bool LoadChild(InputFile& file, TiffReadContext& context, TiffEntry& entry) {
     uint32_t offset = 0;
     if (!entry.valueAt(0, offset)) return false;
     if (context.depth >= TiffReadContext::kMaxDepth) return false;
@@ -116,7 +107,7 @@ bool LoadChild(MappedFile& file, TiffReadContext& context, TiffEntry& entry) {
 
 // Reads the entry record at recordOffset with its values and child. False
 // drops the entry.
-bool ReadEntry(MappedFile& file, TiffReadContext& context, uint32_t recordOffset, TiffEntry& entry) {
+bool ReadEntry(InputFile& file, TiffReadContext& context, uint32_t recordOffset, TiffEntry& entry) {
     uint8_t raw[4];
     if (!file.seek(recordOffset) || !file.readShort(entry.tag) || !file.readShort(entry.type) ||
         !file.readLong(entry.count) || !file.readBytes(4, raw)) {
@@ -157,12 +148,12 @@ TiffDirectory::~TiffDirectory() {
     while (rest) rest = std::move(rest->next);
 }
 
-std::unique_ptr<TiffDirectory> TiffDirectory::read(MappedFile& file) {
+std::unique_ptr<TiffDirectory> TiffDirectory::read(InputFile& file) {
     TiffReadContext context(file.size());
     return read(file, context);
 }
 
-std::unique_ptr<TiffDirectory> TiffDirectory::read(MappedFile& file, TiffReadContext& context) {
+std::unique_ptr<TiffDirectory> TiffDirectory::read(InputFile& file, TiffReadContext& context) {
     const uint32_t start = file.position();
     if (context.directoriesLeft <= 0 || context.visited.count(start)) return nullptr;
     uint16_t count = 0;

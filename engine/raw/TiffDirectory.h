@@ -7,7 +7,7 @@
 
 namespace kyp {
 
-class MappedFile;
+class InputFile;
 struct TiffReadContext;
 
 // What a directory is, set when it is read.
@@ -57,10 +57,10 @@ public:
     // Reads a directory at the file's cursor, with its sub-directories (not
     // the next directories of the chain). Nothing when it cannot be read. The
     // cursor is left after the directory's next offset.
-    [[nodiscard]] static std::unique_ptr<TiffDirectory> read(MappedFile& file);
+    [[nodiscard]] static std::unique_ptr<TiffDirectory> read(InputFile& file);
     // The same within one document's parse: context holds the offsets already
     // read, so no directory is read twice.
-    [[nodiscard]] static std::unique_ptr<TiffDirectory> read(MappedFile& file, TiffReadContext& context);
+    [[nodiscard]] static std::unique_ptr<TiffDirectory> read(InputFile& file, TiffReadContext& context);
 
     // An empty directory with count default entries (tag 0, type 0) for a
     // writer to fill in; nothing when memory runs out.

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "engine/core/ByteOrder.h"
+
 namespace kyp {
 
 namespace {
@@ -11,15 +13,6 @@ constexpr uint64_t kMaxOffset = 0xFFFFFFFFull;
 uint64_t AlignUp(uint64_t offset, uint32_t alignment) {
     if (alignment <= 1) return offset;
     return (offset + alignment - 1) / alignment * alignment;
-}
-
-void Store16(uint8_t* p, uint16_t v, bool bigEndian) {
-    p[bigEndian ? 0 : 1] = static_cast<uint8_t>(v >> 8);
-    p[bigEndian ? 1 : 0] = static_cast<uint8_t>(v);
-}
-
-void Store32(uint8_t* p, uint32_t v, bool bigEndian) {
-    for (int i = 0; i < 4; ++i) p[bigEndian ? 3 - i : i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 }  // namespace

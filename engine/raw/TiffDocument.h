@@ -5,10 +5,10 @@
 #include <span>
 #include <string>
 
-#include "engine/raw/ByteView.h"
+#include "engine/core/ByteView.h"
 #include "engine/raw/TiffDirectory.h"
 #include "engine/raw/TiffReadContext.h"
-#include "platform/MappedFile.h"
+#include "platform/InputFile.h"
 
 namespace kyp {
 
@@ -59,8 +59,8 @@ public:
     void close();
 
     [[nodiscard]] bool isOpen() const { return file_.isOpen(); }
-    [[nodiscard]] MappedFile& file() { return file_; }
-    [[nodiscard]] const MappedFile& file() const { return file_; }
+    [[nodiscard]] InputFile& file() { return file_; }
+    [[nodiscard]] const InputFile& file() const { return file_; }
     [[nodiscard]] const Header& header() const { return header_; }
     [[nodiscard]] TiffDirectory* root() { return root_.get(); }
     [[nodiscard]] const TiffDirectory* root() const { return root_.get(); }
@@ -99,7 +99,7 @@ public:
 private:
     [[nodiscard]] bool startFile();
 
-    MappedFile file_;
+    InputFile file_;
     Header header_;
     std::unique_ptr<TiffDirectory> root_;
     uint64_t layout_ = 8;

@@ -21,7 +21,7 @@ class TiffDirectory;
 //     stored; a SHORT pair as two 16-bit halves, the first in bytes 0-1; a
 //     LONG as one 32-bit value); otherwise value is the file offset of the data.
 //   - data: all count values when they are not inline (RATIONALs as numerator,
-//     denominator pairs of 32-bit values). Never points into a file mapping.
+//     denominator pairs of 32-bit values). Never points into the file's bytes.
 //   - child: for a sub-directory pointer (SubIFDs 330, Exif 34665,
 //     Interoperability 40965) read from a file, the directory it points to.
 //

@@ -1,6 +1,6 @@
 #include "engine/settings/AcvFile.h"
 
-#include "engine/raw/ByteView.h"
+#include "engine/core/ByteView.h"
 #include "platform/FileContents.h"
 
 namespace kyp {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "gui/Messages.h"
+#include "gui/frame/Messages.h"
 #include "tools/sample-orf/SampleOrf.h"
 
 namespace kyp::test {

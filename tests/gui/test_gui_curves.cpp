@@ -14,10 +14,10 @@
 #include "engine/process/GammaTable.h"
 #include "engine/settings/AcvFile.h"
 #include "engine/settings/StoredSettings.h"
-#include "gui/CommandTable.h"
-#include "gui/CurveNumberEdit.h"
-#include "gui/CurvesPage.h"
-#include "gui/MainFrame.h"
+#include "gui/frame/CommandTable.h"
+#include "gui/pages/CurveNumberEdit.h"
+#include "gui/pages/CurvesPage.h"
+#include "gui/frame/MainFrame.h"
 #include "platform/SettingsStore.h"
 
 using namespace kyp;

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "GuiTestSupport.h"
-#include "gui/CommandTable.h"
-#include "gui/HistogramPage.h"
-#include "gui/MainFrame.h"
+#include "gui/frame/CommandTable.h"
+#include "gui/pages/HistogramPage.h"
+#include "gui/frame/MainFrame.h"
 #include "platform/SettingsStore.h"
 
 using namespace kyp;

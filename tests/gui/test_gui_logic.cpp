@@ -10,14 +10,14 @@
 #include <vector>
 
 #include "GuiTestSupport.h"
-#include "gui/BusyAnimator.h"
-#include "gui/FileList.h"
-#include "gui/FolderScan.h"
-#include "gui/FrameLayout.h"
-#include "gui/InstallLayout.h"
-#include "gui/Registration.h"
-#include "gui/StartupCommandLine.h"
-#include "gui/StatusStrip.h"
+#include "gui/widgets/BusyAnimator.h"
+#include "gui/frame/FileList.h"
+#include "gui/frame/FolderScan.h"
+#include "gui/frame/FrameLayout.h"
+#include "gui/app/InstallLayout.h"
+#include "gui/app/Registration.h"
+#include "gui/app/StartupCommandLine.h"
+#include "gui/frame/StatusStrip.h"
 #include "platform/SettingsStore.h"
 
 using namespace kyp;

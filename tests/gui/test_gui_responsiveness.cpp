@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "GuiTestSupport.h"
-#include "gui/CommandTable.h"
-#include "gui/ImageWindow.h"
-#include "gui/MainFrame.h"
-#include "gui/StatusStrip.h"
+#include "gui/frame/CommandTable.h"
+#include "gui/view/ImageWindow.h"
+#include "gui/frame/MainFrame.h"
+#include "gui/frame/StatusStrip.h"
 #include "platform/SettingsStore.h"
 
 using namespace kyp;

@@ -12,7 +12,7 @@
 
 #include "engine/output/JpegGlue.h"
 #include "engine/process/ProcessedImage.h"
-#include "engine/process/ProgressCallback.h"
+#include "engine/core/ProgressCallback.h"
 #include "platform/TestFolder.h"
 
 namespace kyp::test {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/process/DemosaicMethod.h"
+#include "engine/process/demosaic/DemosaicMethod.h"
 
 namespace kyp {
 

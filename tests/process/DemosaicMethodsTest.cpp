@@ -1,4 +1,4 @@
-#include "engine/process/DemosaicMethod.h"
+#include "engine/process/demosaic/DemosaicMethod.h"
 
 #include <gtest/gtest.h>
 

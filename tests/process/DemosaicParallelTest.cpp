@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "DemosaicTestSupport.h"
-#include "engine/process/KernelTargets.h"
+#include "engine/core/KernelTargets.h"
 #include "engine/process/RobustAverage4.h"
 #include "platform/ThreadPool.h"
 

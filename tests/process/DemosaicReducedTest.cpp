@@ -1,4 +1,4 @@
-#include "engine/process/DemosaicReduced.h"
+#include "engine/process/demosaic/DemosaicReduced.h"
 
 #include <gtest/gtest.h>
 

@@ -10,8 +10,8 @@
 #include <random>
 #include <vector>
 
-#include "engine/process/DemosaicMethod.h"
-#include "engine/process/DemosaicTiled.h"
+#include "engine/process/demosaic/DemosaicMethod.h"
+#include "engine/process/demosaic/DemosaicTiled.h"
 #include "engine/process/ProcessedImage.h"
 #include "engine/raw/RawMosaic.h"
 

@@ -1,4 +1,4 @@
-#include "engine/process/DemosaicTiled.h"
+#include "engine/process/demosaic/DemosaicTiled.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/process/DemosaicMethod.h"
-#include "engine/process/DemosaicTiled.h"
+#include "engine/process/demosaic/DemosaicMethod.h"
+#include "engine/process/demosaic/DemosaicTiled.h"
 #include "engine/process/Histogram.h"
 #include "engine/process/Levels.h"
 #include "engine/process/TableApply.h"

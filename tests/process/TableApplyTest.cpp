@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ToneTestSupport.h"
-#include "engine/process/KernelTargets.h"
+#include "engine/core/KernelTargets.h"
 #include "engine/process/Levels.h"
 #include "engine/process/ToneTable.h"
 

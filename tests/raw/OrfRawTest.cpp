@@ -65,7 +65,7 @@ TEST(OrfRawTest, OrfFileTestChecksSizeAndSignature) {
     // 4 GiB + the minimum: its low 32 bits would pass, but no 32-bit offset reaches its end.
     const std::string huge = sparse("huge.orf", "MMOR", 0x100000000ull + minimum);
     EXPECT_FALSE(IsOrfFile(huge));
-    MappedFile file;
+    InputFile file;
     EXPECT_FALSE(file.open(huge));
 }
 

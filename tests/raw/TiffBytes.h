@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/raw/ByteView.h"
+#include "engine/core/ByteView.h"
 
 namespace kyp::test {
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/core/ByteOrder.h"
+
 namespace kyp::sample {
 
 namespace {
@@ -13,17 +15,9 @@ bool IsInline(const BeField& f) { return f.bytes.size() <= 4; }
 
 }  // namespace
 
-void PutBe16(uint8_t* p, uint16_t v) {
-    p[0] = static_cast<uint8_t>(v >> 8);
-    p[1] = static_cast<uint8_t>(v);
-}
+void PutBe16(uint8_t* p, uint16_t v) { Store16(p, v, true); }
 
-void PutBe32(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v >> 24);
-    p[1] = static_cast<uint8_t>(v >> 16);
-    p[2] = static_cast<uint8_t>(v >> 8);
-    p[3] = static_cast<uint8_t>(v);
-}
+void PutBe32(uint8_t* p, uint32_t v) { Store32(p, v, true); }
 
 BeField& BeDirectory::field(uint16_t tag) {
     auto it = std::lower_bound(fields_.begin(), fields_.end(), tag,

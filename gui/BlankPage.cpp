@@ -1,7 +1,0 @@
-#include "gui/BlankPage.h"
-
-namespace kyp {
-
-BlankPage::BlankPage(const QString& name, QWidget* parent) : QWidget(parent) { setObjectName(name); }
-
-}  // namespace kyp
