@@ -1,14 +1,8 @@
 #include "console/SessionConverter.h"
 
-#include <cstring>
 #include <new>
 
-#include "engine/output/Bitmap.h"
-#include "engine/output/BitmapRender.h"
-#include "engine/output/BitmapWriter.h"
-#include "engine/output/JpegOutputBuffer.h"
-#include "engine/output/JpegWriter.h"
-#include "engine/output/TiffWriter.h"
+#include "engine/output/OutputWriter.h"
 
 namespace kyp {
 
@@ -40,39 +34,18 @@ WriteResult SessionConverter::Write(const std::string& output, const ImportSetti
                                     const OutputSettings& outputSettings) {
     reason_.clear();
     if (!session_) return WriteResult::notRendered;
-    const ProcessedImage& image = session_->Image();
-    int error = 0;
-    bool written = false;
-    switch (outputSettings.format) {
-        case format::tiff:
-            written = writeTiff(output, session_->InputDocument(), image, settings, outputSettings, &error);
-            break;
-        case format::bitmap: {
-            // A colour image becomes grey when the grayscale step ran; a
-            // one-channel image is grey anyway.
-            Bitmap bitmap;
-            if (!renderImage(bitmap, image, (settings.options & opt::gray) != 0, session_->Progress())) {
-                reason_ = "Bitmap not made (out of memory or too large)";
-                return WriteResult::notRendered;
-            }
-            written = writeBmp(bitmap, output, &error);
-            break;
-        }
-        case format::jpeg: {
-            JpegOutputBuffer buffer;
-            if (!writeJpeg(image, session_->InputDocument(), &outputSettings, buffer)) {
-                reason_ = "JPEG not encoded (out of memory or too large)";
-                return WriteResult::notRendered;
-            }
-            written = writeBufferToFile(output, buffer, &error);
-            break;
-        }
-        default:
-            return WriteResult::skipped;
+    OutputImage picture{session_->Image(), session_->InputDocument(), settings};
+    picture.progress = session_->Progress();
+    const OutputResult result = WriteOutput(output, outputSettings.format, outputSettings, picture);
+    reason_ = result.reason();
+    switch (result.status) {
+        case OutputStatus::written: return WriteResult::written;
+        case OutputStatus::notRendered:
+        case OutputStatus::notEncoded: return WriteResult::notRendered;
+        case OutputStatus::fileFailed: return WriteResult::writeFailed;
+        case OutputStatus::noWriter: break;
     }
-    if (written) return WriteResult::written;
-    if (error != 0) reason_ = std::strerror(error);
-    return WriteResult::writeFailed;
+    return WriteResult::skipped;
 }
 
 }  // namespace kyp

@@ -3,14 +3,8 @@
 #include <QApplication>
 #include <QStandardPaths>
 
-#include <cerrno>
-#include <cstring>
-
 #include "engine/output/BitmapRender.h"
-#include "engine/output/BitmapWriter.h"
-#include "engine/output/JpegOutputBuffer.h"
-#include "engine/output/JpegWriter.h"
-#include "engine/output/TiffWriter.h"
+#include "engine/output/OutputWriter.h"
 #include "engine/raw/CameraInfo.h"
 #include "engine/raw/OrfRaw.h"
 #include "engine/raw/TiffDocument.h"
@@ -21,7 +15,6 @@
 #include "gui/pages/OptionsPage.h"
 #include "gui/pages/SaveFormatPage.h"
 #include "gui/frame/StatusStrip.h"
-#include "platform/AtomicFile.h"
 #include "platform/SettingsStore.h"
 
 namespace kyp {
@@ -52,9 +45,15 @@ private:
     StatusStrip& strip_;
 };
 
-std::string SystemErrorText(int error) {
-    if (error == 0) return Format("[%#.8x unknown result code]", 0u);
-    return std::strerror(error);
+// A failed save: the fixed sentence, then on a second line why (the system's
+// text for a file that could not be written, or what could not be made).
+// Without a known reason a TIFF keeps the sentence alone, the other formats
+// say the result code is unknown.
+std::string SaveErrorText(const std::string& name, uint32_t outputFormat, const OutputResult& result) {
+    const std::string reason = result.reason();
+    if (reason.empty() && outputFormat == format::tiff) return Format("Error saving '%s'.", name.c_str());
+    return Format("Error saving '%s'.\r\n%s", name.c_str(),
+                  reason.empty() ? Format("[%#.8x unknown result code]", 0u).c_str() : reason.c_str());
 }
 
 }  // namespace
@@ -322,38 +321,16 @@ bool MainFrame::SaveDocument(const std::string& requested, uint32_t outputFormat
     const ProcessedImage& image = session_.FullOutput();
     if (image.samples == nullptr) return false;
 
-    // The target must be creatable before anything is encoded.
-    {
-        AtomicFile probe;
-        if (!probe.open(name)) {
-            ShowMessage(this, MessageIcon::warning,
-                        Format("Error saving '%s'.\r\n%s", name.c_str(), SystemErrorText(probe.error()).c_str()));
-            return false;
-        }
-        probe.discard();
-    }
-    bool ok = false;
-    errno = 0;
-    switch (outputFormat) {
-        case format::tiff: {
-            ok = writeTiff(name, session_.InputDocument(), image, lastRun_, output);
-            if (!ok) ShowMessage(this, MessageIcon::warning, Format("Error saving '%s'.", name.c_str()));
-            return ok;
-        }
-        case format::bitmap:
-            ok = writeBmp(fullRendering_, name);
-            break;
-        default: {
-            JpegOutputBuffer buffer;
-            ok = writeJpeg(image, session_.InputDocument(), &output, buffer) && writeBufferToFile(name, buffer);
-            break;
-        }
-    }
-    if (!ok) {
-        ShowMessage(this, MessageIcon::warning,
-                    Format("Error saving '%s'.\r\n%s", name.c_str(), SystemErrorText(errno).c_str()));
-    }
-    return ok;
+    // Anything but TIFF and bitmap is saved as JPEG. The bitmap is the
+    // rendering already made for the image window. The target must be
+    // creatable before anything is encoded.
+    const uint32_t writtenFormat =
+        outputFormat == format::tiff || outputFormat == format::bitmap ? outputFormat : format::jpeg;
+    OutputImage picture{image, session_.InputDocument(), lastRun_};
+    picture.rendering = &fullRendering_;
+    const OutputResult result = WriteOutput(name, writtenFormat, output, picture, true);
+    if (!result.ok()) ShowMessage(this, MessageIcon::warning, SaveErrorText(name, writtenFormat, result));
+    return result.ok();
 }
 
 std::string MainFrame::ReferenceFile() const {

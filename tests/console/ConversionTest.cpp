@@ -6,6 +6,7 @@
 
 #include "ConsoleTestSupport.h"
 #include "console/SessionConverter.h"
+#include "platform/AtomicFile.h"
 #include "tools/sample-orf/SampleOrf.h"
 
 namespace kyp {
@@ -80,6 +81,23 @@ TEST_F(Conversion, FullVerbosityShowsStepTextsOnTheErrorStream) {
     EXPECT_NE(run.err.find("Luminance/gradient"), std::string::npos);
     // Everything shown was erased again at the end.
     EXPECT_EQ(run.err.substr(run.err.size() - 3), "\b\b\b");
+}
+
+// A full disk in each format: the line names the output and the system's
+// reason, and no partial file stays.
+TEST_F(Conversion, FailedWriteSaysWhyAndLeavesNoFile) {
+    const std::pair<const char*, const char*> formats[] = {{"-b:16", "p1.tif"}, {"-w", "p1.bmp"}, {"-j", "p1.jpg"}};
+    for (const auto& [formatSwitch, outputName] : formats) {
+        SCOPED_TRACE(formatSwitch);
+        test::TestFolder out;
+        SessionConverter converter;
+        AtomicFile::InjectWriteFailureAfter(200);
+        const test::RunOutput run = test::Run({"-qq", "-o:" + out.path(), formatSwitch, *folder_ / "p1.orf"}, &converter);
+        AtomicFile::InjectWriteFailureAfter(-1);
+        EXPECT_EQ(run.code, 2);
+        EXPECT_EQ(run.err, "!Error: Could not write output '" + out / outputName + "': No space left on device\n");
+        EXPECT_TRUE(out.Names().empty());
+    }
 }
 
 // Inputs and outputs at the edges: no output replaces an input of the run or

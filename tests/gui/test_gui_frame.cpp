@@ -23,6 +23,7 @@
 #include "gui/frame/MainFrame.h"
 #include "gui/dialogs/SaveDialogControls.h"
 #include "gui/frame/StatusStrip.h"
+#include "platform/AtomicFile.h"
 #include "platform/SettingsStore.h"
 
 using namespace kyp;
@@ -384,6 +385,24 @@ private slots:
         QCOMPARE(recorder.messages.back().text,
                  std::string("Error saving '/nonexistent-folder/x.bmp'.\r\nNo such file or directory"));
         QVERIFY(frame.DocumentLoaded());
+    }
+
+    void saveFailureNamesTheReason() {
+        // The disk fills during the write (the target itself could be made):
+        // the box names the file, then why; nothing is left behind.
+        test::Recorder recorder;
+        MainFrame frame;
+        QVERIFY(frame.OpenByName(test::Path(photos_, "P1.ORF")));
+        QTemporaryDir out;
+        for (const uint32_t outputFormat : {format::tiff, format::bitmap, format::jpeg}) {
+            const std::string name = test::Path(out, (std::string("full") + FormatExtension(outputFormat)).c_str());
+            AtomicFile::InjectWriteFailureAfter(200);
+            const bool saved = frame.SaveDocument(name, outputFormat);
+            AtomicFile::InjectWriteFailureAfter(-1);
+            QVERIFY(!saved);
+            QCOMPARE(recorder.messages.back().text, "Error saving '" + name + "'.\r\nNo space left on device");
+        }
+        QVERIFY(QDir(out.path()).isEmpty());
     }
 
     void saveAsDialogChoicesAreKept() {
