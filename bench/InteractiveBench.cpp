@@ -19,7 +19,7 @@ void BM_GammaChange(benchmark::State& state) {
     session.SetFileName(bench::Sample().path().c_str());
     session.SetSettings(settings);
     session.SetReduction(12);
-    if (session.Process(false) != run::processed || session.Process(true) != run::processed) {
+    if (session.Process(false) != RunResult::processed || session.Process(true) != RunResult::processed) {
         return state.SkipWithError("first run failed");
     }
     bool flip = false;
@@ -27,7 +27,7 @@ void BM_GammaChange(benchmark::State& state) {
         flip = !flip;
         settings.gammaExponent = flip ? 0.5f : 0.45f;
         session.SetSettings(settings);
-        if (session.Process(preview) != run::processed) return state.SkipWithError("rerun failed");
+        if (session.Process(preview) != RunResult::processed) return state.SkipWithError("rerun failed");
     }
 }
 BENCHMARK(BM_GammaChange)

@@ -54,7 +54,7 @@ bool GeneratePreview(const std::string& path, Bitmap& preview, std::string* capt
     CameraSettings camera;
     // The raw load reads the maker note's balances, matrix and black levels
     // (defaults when they are missing) and checks the raw data lies in the file.
-    if (!LoadRaw(path, document, block, mosaic, camera)) return false;
+    if (!LoadRawMosaic(path, document, block, mosaic, camera)) return false;
     SubtractBlackPoint(mosaic, camera.blackLevels);
 
     HeapImage reduced;

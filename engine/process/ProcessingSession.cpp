@@ -45,8 +45,8 @@ constexpr int kBalanceResults = 6;
 constexpr size_t kCopyGrain = 131072;
 
 // Bits of the difference mask that invalidate each cached stage.
-constexpr uint32_t kDemosaicStageMask = opt::methodChanged | opt::rawStage;  // 0x10D70000
-constexpr uint32_t kOutputStageMask = 0xEF28FFFF;  // anything but the method and raw-stage bits
+constexpr uint32_t kDemosaicStageMask = opt::methodChanged | opt::rawStage;
+constexpr uint32_t kOutputStageMask = ~kDemosaicStageMask;  // anything but the method and raw-stage bits
 
 const char* BaseName(const std::string& path) {
     const size_t slash = path.find_last_of('/');
@@ -171,8 +171,8 @@ const TiffDocument* ProcessingSession::InputDocument() const { return document_.
 
 bool ProcessingSession::LoadRaw() {
     const bool loaded = useFileBytes_
-                            ? LoadRawMemory(fileBytes_, *document_, *rawBlock_, raw_, camera_, &lastError_)
-                            : kyp::LoadRaw(fileName_, *document_, *rawBlock_, raw_, camera_, &lastError_);
+                            ? LoadRawMosaicFromBytes(fileBytes_, *document_, *rawBlock_, raw_, camera_, &lastError_)
+                            : LoadRawMosaic(fileName_, *document_, *rawBlock_, raw_, camera_, &lastError_);
     if (!loaded) {
         ReleaseRaw();
         return false;
@@ -213,18 +213,19 @@ bool ProcessingSession::PrepareImage(ProcessedImage& destination, const Processe
     return true;
 }
 
-// Steps 2 to 5: load the mosaic and apply the raw-domain corrections to it.
-// Returns 1 on success, 0 on failure, -1 when cancelled.
-int ProcessingSession::RunRawStage(bool interactive) {
-    if (!LoadRaw()) return 0;
+// Loads the mosaic and applies the raw-domain corrections to it.
+RunResult ProcessingSession::RunRawStage(bool interactive) {
+    if (!LoadRaw()) return RunResult::failed;
+    // Black point.
     if (settings_.options & opt::black) {
-        if (!Report(interactive ? "Black Point ..." : "Black Point...")) return -1;
+        if (!Report(interactive ? "Black Point ..." : "Black Point...")) return RunResult::cancelled;
         SubtractBlackPoint(raw_, camera_.blackLevels);
     }
+    // Texture repair.
     if (settings_.options & opt::tt) {
-        if (!Report("Texture ...")) return -1;
+        if (!Report("Texture ...")) return RunResult::cancelled;
         const int result = RepairTextureDefect(raw_, &settings_, progress_, confirm_);
-        if (result == -2) return -1;
+        if (result == texture::kCancelled) return RunResult::cancelled;
         textureFound_ = result > 0;
         textureDeclined_ = result == texture::kDeclined;
     } else if (interactive) {
@@ -232,22 +233,23 @@ int ProcessingSession::RunRawStage(bool interactive) {
         // Nothing is repaired, but the desktop program shows whether a defect is present.
         const int result = MeasureTextureDefect(raw_, raw_.width / 3, raw_.height / 3, settings_.textureThreshold,
                                                 nullptr, progress_);
-        if (result == -2) return -1;
+        if (result == texture::kCancelled) return RunResult::cancelled;
         textureFound_ = result > 0;
     }
+    // White balance, fudge, raw curves and scale: one pass of the raw tables.
     if (settings_.options & (opt::scale | opt::rawcurves | opt::wb | opt::fudge)) {
         const uint32_t o = settings_.options;
         if (!ReportFormat("%s%s%s%s ...", (o & opt::wb) ? "White Balance..." : "",
                           (o & opt::fudge) ? "Fudge..." : "", (o & opt::rawcurves) ? "Raw Curves..." : "",
                           (o & opt::scale) ? "Scale..." : "")) {
-            return -1;
+            return RunResult::cancelled;
         }
         const uint16_t* const* curves = curves_ ? curves_->table : nullptr;
         BuildRawTables(settings_, curves, camera_.redBalance, camera_.blueBalance, *rawTables_);
-        if (!ApplyRawTables(raw_, *rawTables_, progress_)) return -1;
+        if (!ApplyRawTables(raw_, *rawTables_, progress_)) return RunResult::cancelled;
         if (interactive && (o & opt::rawcurves)) curvesChangedPreview_ = curvesChangedFull_ = false;
     }
-    return 1;
+    return RunResult::processed;
 }
 
 bool ProcessingSession::Process() {
@@ -257,274 +259,304 @@ bool ProcessingSession::Process() {
         lastError_ = LoadError::missing;
         return false;
     }
-    bool result = false;
+    RunResult result = RunResult::cancelled;
     bool loaded = false;
-    do {
-        // 1-2: load
-        if (progress_ && !ReportFormat("Loading %s  ...", BaseName(fileName_))) break;
-        const int raw = RunRawStage(false);
-        if (raw <= 0) break;
-        loaded = true;
-
-        // 6: demosaic
-        if (reduction_ >= 2) {
-            if (!DemosaicReduced(raw_, image_, settings_.method == method::grayscale, reduction_, allocate_,
-                                 release_)) {
-                break;
-            }
-        } else {
-            if (!Report(MethodName(settings_.method))) break;
-            std::unique_ptr<DemosaicMethod> demosaic = CreateDemosaicMethod(settings_.method);
-            if (!demosaic) break;
-            if (!DemosaicTiled(raw_, image_, *demosaic, progress_, allocate_, release_)) break;
-        }
-
-        // 7: rotate into a second block, then make it the image
-        if (settings_.rotation() != 0) {
-            if (!Report("Rotate ...")) break;
-            ProcessedImage rotated{};
-            if (!PrepareImage(rotated, image_)) break;
-            if (!RotateImage(rotated, image_, static_cast<int>(settings_.rotation()))) {
-                ReleaseImage(rotated);
-                break;
-            }
-            ReleaseImage(image_);
-            image_ = rotated;
-        }
-        const int status = RunImageSteps(image_, false, false);
-        if (status != 1) break;
-        result = true;
-    } while (false);
+    if (!progress_ || ReportFormat("Loading %s  ...", BaseName(fileName_))) {
+        result = RunRawStage(false);
+        loaded = result == RunResult::processed;
+        if (loaded) result = RunConsoleImageStages();
+    }
     if (progress_) progress_->End();
     // After the load only a block that could not be had stops the pipeline.
-    if (!result && loaded && !cancelled_) lastError_ = LoadError::outOfMemory;
-    return result;
+    if (result != RunResult::processed && loaded && !cancelled_) lastError_ = LoadError::outOfMemory;
+    return result == RunResult::processed;
 }
 
-// Steps 8 to 17 on an image in place. Returns 1 when done, 0 on a failure that
-// is not a cancellation, -1 when cancelled.
-int ProcessingSession::RunImageSteps(ProcessedImage& image, bool interactive, bool preview) {
+RunResult ProcessingSession::RunConsoleImageStages() {
+    // Demosaic: reduced by averaging, or tiled with the chosen method.
+    if (reduction_ >= 2) {
+        if (!DemosaicReduced(raw_, image_, settings_.method == method::grayscale, reduction_, allocate_, release_)) {
+            return RunResult::failed;
+        }
+    } else {
+        if (!Report(MethodName(settings_.method))) return RunResult::cancelled;
+        std::unique_ptr<DemosaicMethod> demosaic = CreateDemosaicMethod(settings_.method);
+        if (!demosaic) return RunResult::failed;
+        if (!DemosaicTiled(raw_, image_, *demosaic, progress_, allocate_, release_)) return RunResult::failed;
+    }
+    // Rotation: into a second block, which then becomes the image.
+    if (settings_.rotation() != 0) {
+        if (!Report("Rotate ...")) return RunResult::cancelled;
+        ProcessedImage rotated{};
+        if (!PrepareImage(rotated, image_)) return RunResult::failed;
+        if (!RotateImage(rotated, image_, static_cast<int>(settings_.rotation()))) {
+            ReleaseImage(rotated);
+            return RunResult::failed;
+        }
+        ReleaseImage(image_);
+        image_ = rotated;
+    }
+    return RunImageSteps(image_, false, false);
+}
+
+RunResult ProcessingSession::RunImageSteps(ProcessedImage& image, bool interactive, bool preview) {
     const uint32_t o = settings_.options;
     const bool colour = image.channels == 3;
 
-    // 8: flip
+    // Flip.
     if (o & (opt::hflip | opt::vflip)) {
-        if (!Report("Flip ...")) return -1;
-        if (!FlipImage(image, (o & opt::hflip) != 0, (o & opt::vflip) != 0)) return 0;
+        if (!Report("Flip ...")) return RunResult::cancelled;
+        if (!FlipImage(image, (o & opt::hflip) != 0, (o & opt::vflip) != 0)) return RunResult::failed;
     }
-    // 9: colour matrix
+    // Colour matrix.
     if (colour && (o & opt::matrix)) {
-        if (!Report("Color Transformation Matrix ...")) return -1;
+        if (!Report("Color Transformation Matrix ...")) return RunResult::cancelled;
         ApplyColourMatrix(image, camera_.colourMatrix);
     }
-    // 10: levels
-    const bool fromResults = interactive && derived_;
-    const bool storeResults = interactive && !derived_ && !preview;
+    // Levels.
+    ImageStepMode mode;
+    mode.interactive = interactive;
+    mode.preview = preview;
+    mode.fromResults = interactive && derived_;
+    mode.storeResults = interactive && !derived_ && !preview;
     // A preview whose histogram would be the full-size run's, but for the
     // reduction, finds its points in that run's histogram: averaging the
     // reduced image removes the outlying values that decide the points.
-    const bool followFull = interactive && preview && PreviewFollowsFullRun();
-    if (storeResults) fullHistogramBlocks_ = 0;
+    mode.followFull = interactive && preview && PreviewFollowsFullRun();
+    if (mode.storeResults) fullHistogramBlocks_ = 0;
     if (o & (opt::levels | opt::rgblevels)) {
-        if (!Report("Levels ...")) return -1;
-        // The all-channel levels read only the luminance block.
-        const bool luminanceOnly = (o & opt::levels) != 0;
-        const bool fromFullHistogram = followFull && fullHistogramBlocks_ >= (luminanceOnly ? 1 : 2);
-        HistogramRecord& histogram = fromFullHistogram ? *fullHistogram_ : *histogram_;
-        if (!fromResults && !fromFullHistogram &&
-            !(luminanceOnly ? ComputeLuminanceHistogram(image, &histogram, progress_)
-                            : ComputeHistogram(image, &histogram, progress_))) {
-            return -1;
-        }
-        if (storeResults) {
-            *fullHistogram_ = histogram;
-            fullHistogramBlocks_ = luminanceOnly ? 1 : 2;
-        }
-        if (o & opt::levels) {
-            uint16_t lo = levelsResults_[0], hi = levelsResults_[1];
-            if (!fromResults) {
-                const LevelPoints points =
-                    FindLevelPoints(HistogramRecord::kLuminance, histogram, settings_.darkThreshold,
-                                    settings_.brightThreshold);
-                lo = points.low;
-                hi = points.high;
-            }
-            if (storeResults) {
-                levelsResults_[0] = lo;
-                levelsResults_[1] = hi;
-            }
-            BuildLevelsTable(levelsTable_, lo, hi);
-            if (!interactive && !Report(nullptr)) return -1;
-            if (!ApplyLevelsTable(image, levelsTable_, lo, hi, progress_)) return -1;
-        } else if (colour) {
-            uint16_t (*tables[3])[1024] = {&redTable_, &greenTable_, &blueTable_};
-            for (int c = 0; c < 3; ++c) {
-                uint16_t lo = levelsResults_[2 * c], hi = levelsResults_[2 * c + 1];
-                if (!fromResults) {
-                    const LevelPoints points =
-                        FindLevelPoints(c + 1, histogram, settings_.darkThreshold, settings_.brightThreshold);
-                    lo = points.low;
-                    hi = points.high;
-                }
-                if (storeResults) {
-                    levelsResults_[2 * c] = lo;
-                    levelsResults_[2 * c + 1] = hi;
-                }
-                BuildLevelsTable(*tables[c], lo, hi);
-            }
-            if (!interactive && !Report(nullptr)) return -1;
-            if (!ApplyChannelTables(image.samples, image.width * image.height, redTable_, greenTable_, blueTable_,
-                                    progress_)) {
-                return -1;
-            }
-        }
+        const RunResult levels = RunLevelsStep(image, mode);
+        if (levels != RunResult::processed) return levels;
     }
-    // 11: curves
+    // Curves.
     if ((o & opt::curves) && curves_) {
-        if (!Report("Curves ...")) return -1;
+        if (!Report("Curves ...")) return RunResult::cancelled;
         ApplyCurves(image, curves_->table);
         if (interactive) (preview ? curvesChangedPreview_ : curvesChangedFull_) = false;
     }
-    // 12: colour balance
+    // Colour balance.
     if ((o & opt::balance) && colour) {
-        if (!Report("Color balance ...")) return -1;
-        uint16_t target = levelsResults_[kBalanceResults];
-        uint16_t means[3] = {levelsResults_[kBalanceResults + 1], levelsResults_[kBalanceResults + 2],
-                             levelsResults_[kBalanceResults + 3]};
-        // The full-size run's values hold while nothing before this step changed.
-        const uint32_t before = opt::levels | opt::rgblevels | opt::curves;
-        const bool balanceFollows = followFull && (fullRunSettings_.options & opt::balance) &&
-                                    (DifferenceMask(fullRunSettings_, settings_) & before) == 0 &&
-                                    !((o & opt::curves) && !CurvesAsInFullRun());
-        if (!fromResults && !balanceFollows) {
-            HistogramRecord& histogram = *histogram_;
-            if (!ComputeHistogram(image, &histogram, progress_)) return -1;
-            target = static_cast<uint16_t>(histogram.blocks[HistogramRecord::kLuminance].mean);
-            for (int c = 0; c < 3; ++c) means[c] = static_cast<uint16_t>(histogram.blocks[c + 1].mean);
-        }
-        if (storeResults) {
-            levelsResults_[kBalanceResults] = target;
-            for (int c = 0; c < 3; ++c) levelsResults_[kBalanceResults + 1 + c] = means[c];
-        }
-        BuildColourBalanceTable(redTable_, target, means[0]);
-        BuildColourBalanceTable(greenTable_, target, means[1]);
-        BuildColourBalanceTable(blueTable_, target, means[2]);
-        if (!ApplyChannelTables(image.samples, image.width * image.height, redTable_, greenTable_, blueTable_,
-                                progress_)) {
-            return -1;
-        }
+        const RunResult balance = RunColourBalanceStep(image, mode);
+        if (balance != RunResult::processed) return balance;
     }
-    // 13: saturation
+    // Saturation.
     if ((o & opt::sat) && colour) {
-        if (!Report("Saturation ...")) return -1;
+        if (!Report("Saturation ...")) return RunResult::cancelled;
         ApplySaturation(image, settings_.saturation);
     }
-    // 14: grayscale
+    // Grayscale.
     if ((o & opt::gray) && colour) {
-        if (!Report("Grayscale ...")) return -1;
+        if (!Report("Grayscale ...")) return RunResult::cancelled;
         ConvertToGrayscale(image);
     }
-    // 15: unsharp mask
+    // Unsharp mask: the radius shrinks with a reduced image.
     if (o & opt::usm) {
-        if (!Report("Unsharp Mask ...")) return -1;
+        if (!Report("Unsharp Mask ...")) return RunResult::cancelled;
         float radius = settings_.usmRadius;
         const bool divide = interactive ? preview : reduction_ > 1;
         if (divide && reduction_ > 1) radius /= static_cast<float>(reduction_);
-        if (!UnsharpMask(image, settings_.usmAmount, radius, settings_.usmThreshold, progress_)) return -1;
+        if (!UnsharpMask(image, settings_.usmAmount, radius, settings_.usmThreshold, progress_)) {
+            return RunResult::cancelled;
+        }
     }
-    // 16: gamma
+    // Gamma.
     if (o & opt::gamma) {
-        if (!Report("Gamma ...")) return -1;
-        if (!ApplyTable(image, gammaTable_, progress_)) return -1;
+        if (!Report("Gamma ...")) return RunResult::cancelled;
+        if (!ApplyTable(image, gammaTable_, progress_)) return RunResult::cancelled;
     }
-    // 17: invert
+    // Invert.
     if (o & opt::invert) {
-        if (!Report("Invert ...")) return -1;
+        if (!Report("Invert ...")) return RunResult::cancelled;
         InvertImage(image);
     }
-    return 1;
+    return RunResult::processed;
 }
 
-int ProcessingSession::Process(bool preview) {
+// Levels: all channels through one table from the luminance histogram, or
+// (rgblevels alone, colour images only) each channel through its own.
+RunResult ProcessingSession::RunLevelsStep(ProcessedImage& image, const ImageStepMode& mode) {
+    const uint32_t o = settings_.options;
+    if (!Report("Levels ...")) return RunResult::cancelled;
+    // The all-channel levels read only the luminance block.
+    const bool luminanceOnly = (o & opt::levels) != 0;
+    const bool fromFullHistogram = mode.followFull && fullHistogramBlocks_ >= (luminanceOnly ? 1 : 2);
+    HistogramRecord& histogram = fromFullHistogram ? *fullHistogram_ : *histogram_;
+    if (!mode.fromResults && !fromFullHistogram &&
+        !(luminanceOnly ? ComputeLuminanceHistogram(image, &histogram, progress_)
+                        : ComputeHistogram(image, &histogram, progress_))) {
+        return RunResult::cancelled;
+    }
+    if (mode.storeResults) {
+        *fullHistogram_ = histogram;
+        fullHistogramBlocks_ = luminanceOnly ? 1 : 2;
+    }
+    if (o & opt::levels) {
+        uint16_t lo = levelsResults_[0], hi = levelsResults_[1];
+        if (!mode.fromResults) {
+            const LevelPoints points = FindLevelPoints(HistogramRecord::kLuminance, histogram, settings_.darkThreshold,
+                                                       settings_.brightThreshold);
+            lo = points.low;
+            hi = points.high;
+        }
+        if (mode.storeResults) {
+            levelsResults_[0] = lo;
+            levelsResults_[1] = hi;
+        }
+        BuildLevelsTable(levelsTable_, lo, hi);
+        if (!mode.interactive && !Report(nullptr)) return RunResult::cancelled;
+        if (!ApplyLevelsTable(image, levelsTable_, lo, hi, progress_)) return RunResult::cancelled;
+    } else if (image.channels == 3) {
+        uint16_t (*tables[3])[1024] = {&redTable_, &greenTable_, &blueTable_};
+        for (int c = 0; c < 3; ++c) {
+            uint16_t lo = levelsResults_[2 * c], hi = levelsResults_[2 * c + 1];
+            if (!mode.fromResults) {
+                const LevelPoints points =
+                    FindLevelPoints(c + 1, histogram, settings_.darkThreshold, settings_.brightThreshold);
+                lo = points.low;
+                hi = points.high;
+            }
+            if (mode.storeResults) {
+                levelsResults_[2 * c] = lo;
+                levelsResults_[2 * c + 1] = hi;
+            }
+            BuildLevelsTable(*tables[c], lo, hi);
+        }
+        if (!mode.interactive && !Report(nullptr)) return RunResult::cancelled;
+        if (!ApplyChannelTables(image.samples, image.width * image.height, redTable_, greenTable_, blueTable_,
+                                progress_)) {
+            return RunResult::cancelled;
+        }
+    }
+    return RunResult::processed;
+}
+
+// Colour balance: each channel's table moves the channel's mean to the
+// luminance mean. A colour image only.
+RunResult ProcessingSession::RunColourBalanceStep(ProcessedImage& image, const ImageStepMode& mode) {
+    if (!Report("Color balance ...")) return RunResult::cancelled;
+    uint16_t target = levelsResults_[kBalanceResults];
+    uint16_t means[3] = {levelsResults_[kBalanceResults + 1], levelsResults_[kBalanceResults + 2],
+                         levelsResults_[kBalanceResults + 3]};
+    // The full-size run's values hold while nothing before this step changed.
+    const uint32_t before = opt::levels | opt::rgblevels | opt::curves;
+    const bool balanceFollows = mode.followFull && (fullRunSettings_.options & opt::balance) &&
+                                (DifferenceMask(fullRunSettings_, settings_) & before) == 0 &&
+                                !((settings_.options & opt::curves) && !CurvesAsInFullRun());
+    if (!mode.fromResults && !balanceFollows) {
+        HistogramRecord& histogram = *histogram_;
+        if (!ComputeHistogram(image, &histogram, progress_)) return RunResult::cancelled;
+        target = static_cast<uint16_t>(histogram.blocks[HistogramRecord::kLuminance].mean);
+        for (int c = 0; c < 3; ++c) means[c] = static_cast<uint16_t>(histogram.blocks[c + 1].mean);
+    }
+    if (mode.storeResults) {
+        levelsResults_[kBalanceResults] = target;
+        for (int c = 0; c < 3; ++c) levelsResults_[kBalanceResults + 1 + c] = means[c];
+    }
+    BuildColourBalanceTable(redTable_, target, means[0]);
+    BuildColourBalanceTable(greenTable_, target, means[1]);
+    BuildColourBalanceTable(blueTable_, target, means[2]);
+    if (!ApplyChannelTables(image.samples, image.width * image.height, redTable_, greenTable_, blueTable_,
+                            progress_)) {
+        return RunResult::cancelled;
+    }
+    return RunResult::processed;
+}
+
+RunResult ProcessingSession::Process(bool preview) {
     if (preview) {
-        if (reduction_ < 2 || derived_) return run::failed;
+        if (reduction_ < 2 || derived_) return RunResult::failed;
     } else if (!derived_ && fileName_.empty()) {
-        return run::failed;
+        return RunResult::failed;
     }
     if (progress_) progress_->Begin(1);
-    const int result = RunStages(preview);
+    const RunResult result = RunStages(preview);
     if (progress_) progress_->End();
     return result;
 }
 
-int ProcessingSession::RunStages(bool preview) {
+// The raw stage, the demosaic stage of this size and the output stage of this
+// size, each only when what it caches is out of date or a stage before it ran.
+RunResult ProcessingSession::RunStages(bool preview) {
     bool ran = false;
-
-    // Raw stage: a derived session already holds its demosaiced image.
+    // A derived session already holds its demosaiced image.
     if (!derived_) {
-        const bool curvesChanged = curvesChangedPreview_ || curvesChangedFull_;
-        // A declined texture repair stands only while the settings ask first.
-        const bool askingDropped = textureDeclined_ && (settings_.options & opt::tt) && !(settings_.options & opt::asktt);
-        const bool needed = rawGeneration_ == 0 || (DifferenceMask(rawSnapshot_, settings_) & opt::rawStage) != 0 ||
-                            ((settings_.options & opt::rawcurves) && curvesChanged) || askingDropped;
-        if (needed) {
-            if (!preview && !ReportFormat("Loading %s  ...", BaseName(fileName_))) return run::cancelled;
-            const int raw = RunRawStage(true);
-            if (raw < 0) return run::cancelled;
-            if (raw == 0) return run::failed;
-            ++rawGeneration_;
-            rawSnapshot_ = settings_;
-            ran = true;
-        }
-
-        // Demosaic stage.
-        if (preview) {
-            const uint16_t before = previewImageSnapshot_.method;
-            const bool greyChanged = before != settings_.method &&
-                                     (before == method::grayscale || settings_.method == method::grayscale);
-            if (previewImageGeneration_ != rawGeneration_ || greyChanged || !previewImage_.samples ||
-                previewImageReduction_ != reduction_) {
-                if (!DemosaicReduced(raw_, previewImage_, settings_.method == method::grayscale, reduction_,
-                                     allocate_, release_)) {
-                    return run::failed;
-                }
-                previewImageSnapshot_ = settings_;
-                previewImageGeneration_ = rawGeneration_;
-                previewImageReduction_ = reduction_;
-                ran = true;
-            }
-        } else if (fullImageGeneration_ != rawGeneration_ || !fullImage_.samples || (DifferenceMask(fullImageSnapshot_, settings_) & kDemosaicStageMask)) {
-            if (!Report(MethodName(settings_.method))) return run::cancelled;
-            std::unique_ptr<DemosaicMethod> demosaic = CreateDemosaicMethod(settings_.method);
-            if (!demosaic) return run::failed;
-            if (!DemosaicTiled(raw_, fullImage_, *demosaic, progress_, allocate_, release_)) {
-                // The driver releases its block when cancelled.
-                return fullImage_.samples ? run::failed : run::cancelled;
-            }
-            fullImageSnapshot_ = settings_;
-            fullImageGeneration_ = rawGeneration_;
-            ran = true;
-        }
+        const RunResult raw = RefreshRawStage(preview);
+        if (raw == RunResult::failed || raw == RunResult::cancelled) return raw;
+        const RunResult demosaic = RefreshDemosaicStage(preview);
+        if (demosaic == RunResult::failed || demosaic == RunResult::cancelled) return demosaic;
+        ran = raw == RunResult::processed || demosaic == RunResult::processed;
     }
+    return RunOutputStage(preview, ran);
+}
 
-    // Output stage.
+RunResult ProcessingSession::RefreshRawStage(bool preview) {
+    const bool curvesChanged = curvesChangedPreview_ || curvesChangedFull_;
+    // A declined texture repair stands only while the settings ask first.
+    const bool askingDropped = textureDeclined_ && (settings_.options & opt::tt) && !(settings_.options & opt::asktt);
+    const bool needed = rawGeneration_ == 0 || (DifferenceMask(rawSnapshot_, settings_) & opt::rawStage) != 0 ||
+                        ((settings_.options & opt::rawcurves) && curvesChanged) || askingDropped;
+    if (!needed) return RunResult::unchanged;
+    if (!preview && !ReportFormat("Loading %s  ...", BaseName(fileName_))) return RunResult::cancelled;
+    const RunResult raw = RunRawStage(true);
+    if (raw != RunResult::processed) return raw;
+    ++rawGeneration_;
+    rawSnapshot_ = settings_;
+    return RunResult::processed;
+}
+
+RunResult ProcessingSession::RefreshDemosaicStage(bool preview) {
+    if (preview) {
+        const uint16_t before = previewImageSnapshot_.method;
+        const bool greyChanged =
+            before != settings_.method && (before == method::grayscale || settings_.method == method::grayscale);
+        if (previewImageGeneration_ == rawGeneration_ && !greyChanged && previewImage_.samples &&
+            previewImageReduction_ == reduction_) {
+            return RunResult::unchanged;
+        }
+        if (!DemosaicReduced(raw_, previewImage_, settings_.method == method::grayscale, reduction_, allocate_,
+                             release_)) {
+            return RunResult::failed;
+        }
+        previewImageSnapshot_ = settings_;
+        previewImageGeneration_ = rawGeneration_;
+        previewImageReduction_ = reduction_;
+        return RunResult::processed;
+    }
+    if (fullImageGeneration_ == rawGeneration_ && fullImage_.samples &&
+        (DifferenceMask(fullImageSnapshot_, settings_) & kDemosaicStageMask) == 0) {
+        return RunResult::unchanged;
+    }
+    if (!Report(MethodName(settings_.method))) return RunResult::cancelled;
+    std::unique_ptr<DemosaicMethod> demosaic = CreateDemosaicMethod(settings_.method);
+    if (!demosaic) return RunResult::failed;
+    if (!DemosaicTiled(raw_, fullImage_, *demosaic, progress_, allocate_, release_)) {
+        // The driver releases its block when cancelled.
+        return fullImage_.samples ? RunResult::failed : RunResult::cancelled;
+    }
+    fullImageSnapshot_ = settings_;
+    fullImageGeneration_ = rawGeneration_;
+    return RunResult::processed;
+}
+
+// Rotation or a copy of the demosaiced image of this size, then the image steps.
+RunResult ProcessingSession::RunOutputStage(bool preview, bool earlierStageRan) {
     ProcessedImage& output = preview ? previewOutput_ : fullOutput_;
     const ProcessedImage& source = preview ? previewImage_ : fullImage_;
     ImportSettings& snapshot = preview ? previewOutputSnapshot_ : fullOutputSnapshot_;
     const bool curvesChanged = (settings_.options & opt::curves) && CurvesChanged(preview);
-    if (!source.samples) return run::failed;
+    if (!source.samples) return RunResult::failed;
     // A preview with levels or colour balance is redone when the full-size run it follows changed.
     const uint64_t resultsSerial = preview && PreviewFollowsFullRun() ? fullRunSerial_ : 0;
     const bool resultsChanged = preview && (settings_.options & (opt::levels | opt::rgblevels | opt::balance)) &&
                                 resultsSerial != previewResultsSerial_;
-    if (!ran && output.samples && !curvesChanged && !resultsChanged &&
+    if (!earlierStageRan && output.samples && !curvesChanged && !resultsChanged &&
         (DifferenceMask(snapshot, settings_) & kOutputStageMask) == 0) {
-        return run::unchanged;
+        return RunResult::unchanged;
     }
-    if (!PrepareImage(output, source)) return run::failed;
+    if (!PrepareImage(output, source)) return RunResult::failed;
     if (settings_.rotation() != 0) {
-        if (!Report("Rotate ...")) return run::cancelled;
-        if (!RotateImage(output, source, static_cast<int>(settings_.rotation()))) return run::failed;
+        if (!Report("Rotate ...")) return RunResult::cancelled;
+        if (!RotateImage(output, source, static_cast<int>(settings_.rotation()))) return RunResult::failed;
     } else {
         // The copy is a pass over the whole image: the threads share it.
         const size_t samples = static_cast<size_t>(source.byteSize) / sizeof(uint16_t);
@@ -532,25 +564,28 @@ int ProcessingSession::RunStages(bool preview) {
             std::memcpy(output.samples + first, source.samples + first, (end - first) * sizeof(uint16_t));
         });
     }
-    const int status = RunImageSteps(output, true, preview);
-    if (status < 0) return run::cancelled;
-    if (status == 0) return run::failed;
+    const RunResult steps = RunImageSteps(output, true, preview);
+    if (steps != RunResult::processed) return steps;
     snapshot = settings_;
     if (preview) {
         previewResultsSerial_ = resultsSerial;
     } else if (!derived_) {
-        fullRunSettings_ = settings_;
-        fullRunTextureDeclined_ = textureDeclined_;
-        fullRunCurvesPresent_ = 0;
-        for (int i = 0; i < 4; ++i) {
-            if (curves_ && curves_->table[i]) {
-                fullRunCurvesPresent_ |= static_cast<uint8_t>(1u << i);
-                std::memcpy(fullRunCurves_.get() + i * 1024, curves_->table[i], 1024 * sizeof(uint16_t));
-            }
-        }
-        ++fullRunSerial_;
+        RememberFullRun();
     }
-    return run::processed;
+    return RunResult::processed;
+}
+
+void ProcessingSession::RememberFullRun() {
+    fullRunSettings_ = settings_;
+    fullRunTextureDeclined_ = textureDeclined_;
+    fullRunCurvesPresent_ = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (curves_ && curves_->table[i]) {
+            fullRunCurvesPresent_ |= static_cast<uint8_t>(1u << i);
+            std::memcpy(fullRunCurves_.get() + i * 1024, curves_->table[i], 1024 * sizeof(uint16_t));
+        }
+    }
+    ++fullRunSerial_;
 }
 
 bool ProcessingSession::PreviewFollowsFullRun() const {

@@ -30,13 +30,14 @@ struct CurveTables {
 
 enum class SessionKind { console, interactive };
 
-// Results of the interactive pipeline's Process(preview).
-namespace run {
-inline constexpr int processed = 2;
-inline constexpr int unchanged = 1;
-inline constexpr int failed = 0;
-inline constexpr int cancelled = -100;
-}  // namespace run
+// How a run of the pipeline ended: the interactive Process(preview) returns it,
+// and inside the session each stage and step ends with one.
+enum class RunResult {
+    processed = 2,     // the work was done (a result image was made)
+    unchanged = 1,     // the cached result is still valid: nothing was done
+    failed = 0,        // loading failed or a block could not be had
+    cancelled = -100,  // the progress callback answered false
+};
 
 // Turns one ORF file into one processed image. Owns the input document, the raw
 // mosaic, the lookup tables and the image blocks, and reuses them from file to
@@ -84,8 +85,9 @@ public:
 
     // Console pipeline: true when the image was produced.
     [[nodiscard]] bool Process();
-    // Interactive pipeline: run::processed, run::unchanged, run::failed or run::cancelled.
-    [[nodiscard]] int Process(bool preview);
+    // Interactive pipeline: processed, unchanged (the cached output still
+    // holds), failed or cancelled; never unchanged when nothing was cached.
+    [[nodiscard]] RunResult Process(bool preview);
 
     // Makes this (interactive) session a copy of a rectangle of the parent's
     // full demosaiced image, for a small sharpening preview.
@@ -100,7 +102,6 @@ public:
     [[nodiscard]] const ProcessedImage& FullOutput() const { return fullOutput_; }
     [[nodiscard]] const ProcessedImage& PreviewOutput() const { return previewOutput_; }
     [[nodiscard]] const ProcessedImage& FullImage() const { return fullImage_; }
-    [[nodiscard]] const ProcessedImage& PreviewImage() const { return previewImage_; }
 
     [[nodiscard]] const TiffDocument* InputDocument() const;
     [[nodiscard]] const RawMosaic& Raw() const { return raw_; }
@@ -120,9 +121,33 @@ public:
     [[nodiscard]] const uint16_t* GammaTable() const { return gammaTable_; }
 
 private:
-    int RunRawStage(bool interactive);
-    int RunImageSteps(ProcessedImage& image, bool interactive, bool preview);
-    int RunStages(bool preview);
+    // Where one pass of the image steps takes its levels points and colour
+    // balance values from, and whether it keeps them.
+    struct ImageStepMode {
+        bool interactive = false;
+        bool preview = false;
+        bool fromResults = false;   // a derived session: the values copied from its parent
+        bool storeResults = false;  // a full-size interactive run: into the levels results
+        bool followFull = false;    // a preview that follows the last full-size run
+    };
+
+    // Console pipeline after the load: demosaic, rotation, then the image steps.
+    RunResult RunConsoleImageStages();
+    // Load, black point, texture repair (the interactive session measures the
+    // texture even without it), then white balance and scale through the raw tables.
+    RunResult RunRawStage(bool interactive);
+    // The steps after demosaic and rotation, flip to invert, on an image in place.
+    RunResult RunImageSteps(ProcessedImage& image, bool interactive, bool preview);
+    RunResult RunLevelsStep(ProcessedImage& image, const ImageStepMode& mode);
+    RunResult RunColourBalanceStep(ProcessedImage& image, const ImageStepMode& mode);
+    // Interactive stages: each runs when what it caches is out of date.
+    RunResult RunStages(bool preview);
+    RunResult RefreshRawStage(bool preview);
+    RunResult RefreshDemosaicStage(bool preview);
+    RunResult RunOutputStage(bool preview, bool earlierStageRan);
+    // Keeps what a preview that follows this full-size run needs.
+    void RememberFullRun();
+
     void ReleaseImage(ProcessedImage& image);
     void ReleaseRaw();
     // Whether the curve set holds the tables the last full-size run had.

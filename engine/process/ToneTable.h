@@ -19,14 +19,6 @@ using ToneTableSpan = std::span<uint16_t, kToneTableSize>;
     return sample > kToneTableMax ? kToneTableMax : sample;
 }
 
-// Clamp of a signed intermediate result to the sample range (two independent
-// selects, which compile without branches).
-[[nodiscard]] inline constexpr uint16_t ClampToToneRange(int64_t value) {
-    value = value < 0 ? 0 : value;
-    value = value > kToneTableMax ? kToneTableMax : value;
-    return static_cast<uint16_t>(value);
-}
-
 // Number of samples of an image, computed without 32-bit overflow.
 [[nodiscard]] inline constexpr size_t ImageSampleCount(uint32_t channels, uint32_t width, uint32_t height) {
     return static_cast<size_t>(channels) * width * height;

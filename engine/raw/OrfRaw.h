@@ -52,7 +52,7 @@ struct RawInfo {
 // Main-directory geometry and first strip offset, then the camera settings
 // from the Olympus maker note (defaults when it is missing or foreign). Fails
 // only when the main directory or its width, height or strip offsets are
-// missing. Does not check that the raw data fits in the file: LoadRaw does.
+// missing. Does not check that the raw data fits in the file: LoadRawMosaic does.
 [[nodiscard]] bool readRawInfo(TiffDocument& document, RawInfo& info);
 
 // Converts count samples: sample i is the big-endian 16-bit word at bytes

@@ -53,14 +53,14 @@ bool Finish(LoadError result, TiffDocument& document, RawSampleBlock& block, Raw
 
 }  // namespace
 
-bool LoadRaw(const std::string& path, TiffDocument& document, RawSampleBlock& block, RawMosaic& mosaic,
-             CameraSettings& camera, LoadError* error) {
+bool LoadRawMosaic(const std::string& path, TiffDocument& document, RawSampleBlock& block, RawMosaic& mosaic,
+                   CameraSettings& camera, LoadError* error) {
     return Finish(LoadInto(&path, ByteView(), document, block, mosaic, camera), document, block, mosaic, camera,
                   error);
 }
 
-bool LoadRawMemory(ByteView bytes, TiffDocument& document, RawSampleBlock& block, RawMosaic& mosaic,
-                   CameraSettings& camera, LoadError* error) {
+bool LoadRawMosaicFromBytes(ByteView bytes, TiffDocument& document, RawSampleBlock& block, RawMosaic& mosaic,
+                            CameraSettings& camera, LoadError* error) {
     return Finish(LoadInto(nullptr, bytes, document, block, mosaic, camera), document, block, mosaic, camera,
                   error);
 }

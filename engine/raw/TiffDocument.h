@@ -64,8 +64,6 @@ public:
     [[nodiscard]] const Header& header() const { return header_; }
     [[nodiscard]] TiffDirectory* root() { return root_.get(); }
     [[nodiscard]] const TiffDirectory* root() const { return root_.get(); }
-    // For writers: hand the document a tree built in memory.
-    void setRoot(std::unique_ptr<TiffDirectory> root) { root_ = std::move(root); }
 
     // The first directory of kind in walk order, or nullptr.
     [[nodiscard]] const TiffDirectory* findDirectory(DirectoryKind kind) const;

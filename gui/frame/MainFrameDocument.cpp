@@ -209,9 +209,9 @@ bool MainFrame::Processing() {
         const ImportSettings run = settings_;
         const CurveArray runCurves = curves_;
         session_.SetSettings(run);
-        const int result = session_.Process(false);
-        ok = result == run::unchanged;
-        if (result > run::unchanged) {
+        const RunResult result = session_.Process(false);
+        ok = result == RunResult::unchanged;
+        if (result == RunResult::processed) {
             const ProcessedImage& image = session_.FullOutput();
             ok = image.samples == nullptr ||
                  renderImage(fullRendering_, image, (run.options & opt::gray) != 0, strip_);
@@ -223,7 +223,7 @@ bool MainFrame::Processing() {
             lastRunValid_ = true;
             // The thumbnail follows the levels this run found.
             RefreshPreview();
-        } else if (result == run::cancelled || strip_->EscapeNoted()) {
+        } else if (result == RunResult::cancelled || strip_->EscapeNoted()) {
             strip_->SetStatus("Processing cancelled");
         }
         client_->update();
@@ -269,8 +269,8 @@ void MainFrame::RefreshPreview() {
     {
         WaitScope wait(*this);
         strip_->Begin(1);
-        const int result = session_.Process(true);
-        if (result > run::unchanged || (result == run::unchanged && !previewRendering_.hasPixels())) {
+        const RunResult result = session_.Process(true);
+        if (result == RunResult::processed || (result == RunResult::unchanged && !previewRendering_.hasPixels())) {
             const ProcessedImage& preview = session_.PreviewOutput();
             if (preview.samples != nullptr &&
                 !renderImage(previewRendering_, preview, (settings_.options & opt::gray) != 0, nullptr)) {

@@ -48,9 +48,9 @@ bool BuildLoupe(ProcessingSession& own, const ProcessingSession& document, Pixel
         settings.options &= ~opt::usm;
     }
     own.SetSettings(settings);
-    const int result = own.Process(false);
+    const RunResult result = own.Process(false);
     const ProcessedImage& image = own.FullOutput();
-    if (result < run::unchanged || image.samples == nullptr ||
+    if (result == RunResult::failed || result == RunResult::cancelled || image.samples == nullptr ||
         !renderImage(picture, image, (settings.options & opt::gray) != 0, nullptr)) {
         picture.release();
         return false;

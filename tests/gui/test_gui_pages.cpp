@@ -377,7 +377,7 @@ private slots:
         settings.usmRadius = 1.1f;
         settings.usmThreshold = 0;
         direct.SetSettings(settings);
-        QCOMPARE(direct.Process(false), run::processed);
+        QCOMPARE(direct.Process(false), RunResult::processed);
         Bitmap expected;
         QVERIFY(renderImage(expected, direct.FullOutput(), false, nullptr));
         QCOMPARE(shown.size(), expected.size());
@@ -490,7 +490,7 @@ private slots:
         ProgressCallback* progress = session.Progress();
         session.SetProgress(nullptr);
         timer.start();
-        QCOMPARE(session.Process(true), run::processed);
+        QCOMPARE(session.Process(true), RunResult::processed);
         QVERIFY(renderImage(thumbnail, session.PreviewOutput(), false, nullptr));
         const double preview = static_cast<double>(timer.nsecsElapsed()) / 1e6;
         session.SetProgress(progress);

@@ -454,7 +454,7 @@ private:
         }
         session.SetCurves(&last);
         session.SetSettings(model_.lastRun);
-        if (session.Process(false) != run::processed) return false;
+        if (session.Process(false) != RunResult::processed) return false;
         session.SetCurves(&now);
         session.MarkCurvesChanged();
         answer = !model_.declinedNow;
@@ -463,10 +463,14 @@ private:
             ImportSettings other = pages;
             other.options ^= opt::black;
             session.SetSettings(other);
-            if (session.Process(true) < run::unchanged) return false;
+            if (const RunResult r = session.Process(true); r == RunResult::failed || r == RunResult::cancelled) {
+                return false;
+            }
         }
         session.SetSettings(pages);
-        if (session.Process(true) < run::unchanged) return false;
+        if (const RunResult r = session.Process(true); r == RunResult::failed || r == RunResult::cancelled) {
+            return false;
+        }
         return renderImage(rendering, session.PreviewOutput(), (pages.options & opt::gray) != 0, nullptr);
     }
 
@@ -843,7 +847,7 @@ private slots:
         own.SetReduction(frame.Session().Reduction());
         own.SetFileName(path.c_str());
         own.SetSettings(defaults);
-        QCOMPARE(own.Process(true), run::processed);
+        QCOMPARE(own.Process(true), RunResult::processed);
         Bitmap ownPreview;
         QVERIFY(renderImage(ownPreview, own.PreviewOutput(), false, nullptr));
         double before[3], after[3];

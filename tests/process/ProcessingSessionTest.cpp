@@ -99,7 +99,7 @@ TEST_F(ProcessingSessionTest, BareRunReportsLoadingAndMethodOnlyAndGivesThePlain
     RawSampleBlock block;
     RawMosaic mosaic;
     CameraSettings camera;
-    ASSERT_TRUE(LoadRaw(path_, document, block, mosaic, camera));
+    ASSERT_TRUE(LoadRawMosaic(path_, document, block, mosaic, camera));
     ProcessedImage direct{};
     auto method = CreateDemosaicMethod(method::best);
     ASSERT_TRUE(DemosaicTiled(mosaic, direct, *method, nullptr, nullptr, nullptr));
@@ -288,14 +288,14 @@ TEST(ProcessingSessionTexture, DeclinedRepairHoldsOnlyWhileTheSettingsAsk) {
     session.SetReduction(12);
     session.SetFileName(path.c_str());
     session.SetSettings(asking);
-    ASSERT_EQ(session.Process(true), run::processed);
-    ASSERT_EQ(session.Process(false), run::processed);
+    ASSERT_EQ(session.Process(true), RunResult::processed);
+    ASSERT_EQ(session.Process(false), RunResult::processed);
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(session.TextureDeclined());
     EXPECT_EQ(Samples(session.FullOutput()), expected[0]);
     // No longer asking before the repair: the answer given no longer holds.
     session.SetSettings(repairing);
-    ASSERT_EQ(session.Process(false), run::processed);
+    ASSERT_EQ(session.Process(false), RunResult::processed);
     EXPECT_EQ(asked, 1);
     EXPECT_FALSE(session.TextureDeclined());
     EXPECT_EQ(Samples(session.FullOutput()), expected[1]);
@@ -317,32 +317,35 @@ TEST(ProcessingSessionLevels, PreviewFindsItsPointsInTheFullRunsHistogramWhileIt
         session.SetReduction(12);
         session.SetFileName(path.c_str());
         session.SetSettings(full);
-        ASSERT_EQ(session.Process(false), run::processed);
+        ASSERT_EQ(session.Process(false), RunResult::processed);
         session.SetSettings(c.preview);
-        ASSERT_EQ(session.Process(true), run::processed);
+        ASSERT_EQ(session.Process(true), RunResult::processed);
         EXPECT_EQ(session.PreviewFollowsFullRun(), c.follows);
 
         // The points come from the full image's histogram or from the reduced image's own.
         ImportSettings before = c.preview;
         before.options &= ~opt::levels;
-        ProcessingSession console;
+        ProcessingSession console, reduced;
         console.SetFileName(path.c_str());
         console.SetSettings(before);
         ASSERT_TRUE(console.Process());
+        reduced.SetReduction(12);
+        reduced.SetFileName(path.c_str());
+        reduced.SetSettings(before);
+        ASSERT_TRUE(reduced.Process());
         HistogramRecord histogram{};
-        ASSERT_TRUE(ComputeLuminanceHistogram(c.follows ? console.Image() : session.PreviewImage(), &histogram,
-                                              nullptr));
+        ASSERT_TRUE(ComputeLuminanceHistogram(c.follows ? console.Image() : reduced.Image(), &histogram, nullptr));
         const LevelPoints points = FindLevelPoints(HistogramRecord::kLuminance, histogram,
                                                    c.preview.darkThreshold, c.preview.brightThreshold);
         uint16_t table[1024];
         BuildLevelsTable(table, points.low, points.high);
-        std::vector<uint16_t> expected = Samples(session.PreviewImage());
+        std::vector<uint16_t> expected = Samples(reduced.Image());
         ApplyTableToSamples(expected.data(), expected.size(), table);
         EXPECT_EQ(Samples(session.PreviewOutput()), expected) << c.preview.darkThreshold << " " << c.follows;
         // A new full run redoes the preview, which follows it from then on.
-        const int fullRun = session.Process(false);
+        const RunResult fullRun = session.Process(false);
         EXPECT_TRUE(session.PreviewFollowsFullRun());
-        EXPECT_EQ(session.Process(true), fullRun == run::processed ? run::processed : run::unchanged);
+        EXPECT_EQ(session.Process(true), fullRun == RunResult::processed ? RunResult::processed : RunResult::unchanged);
     }
     std::filesystem::remove(path);
 }
@@ -357,7 +360,7 @@ TEST_F(ProcessingSessionTest, InteractiveStagesRerunOnlyWhatChanged) {
     ImportSettings settings = Only(opt::defaults);
     session.SetSettings(settings);
 
-    EXPECT_EQ(session.Process(false), run::processed);
+    EXPECT_EQ(session.Process(false), RunResult::processed);
     EXPECT_TRUE(progress.SawPrefix("Loading "));
     EXPECT_TRUE(progress.Saw("Luminance/gradient"));
     EXPECT_EQ(progress.begins, 1);
@@ -368,7 +371,7 @@ TEST_F(ProcessingSessionTest, InteractiveStagesRerunOnlyWhatChanged) {
     progress.Clear();
     settings.gammaExponent = 0.6f;
     session.SetSettings(settings);
-    EXPECT_EQ(session.Process(false), run::processed);
+    EXPECT_EQ(session.Process(false), RunResult::processed);
     EXPECT_FALSE(progress.SawPrefix("Loading "));
     EXPECT_FALSE(progress.Saw("Luminance/gradient"));
     EXPECT_TRUE(progress.Saw("Gamma ..."));
@@ -376,27 +379,27 @@ TEST_F(ProcessingSessionTest, InteractiveStagesRerunOnlyWhatChanged) {
 
     // Nothing changed.
     progress.Clear();
-    EXPECT_EQ(session.Process(false), run::unchanged);
+    EXPECT_EQ(session.Process(false), RunResult::unchanged);
     EXPECT_EQ(progress.ends, 1);
 
     // Back to the first gamma: the same output as the first run.
     settings.gammaExponent = 0.45f;
     session.SetSettings(settings);
-    EXPECT_EQ(session.Process(false), run::processed);
+    EXPECT_EQ(session.Process(false), RunResult::processed);
     EXPECT_EQ(Samples(session.FullOutput()), first);
 
     // A raw-stage setting redoes everything.
     progress.Clear();
     settings.options &= ~opt::wb;
     session.SetSettings(settings);
-    EXPECT_EQ(session.Process(false), run::processed);
+    EXPECT_EQ(session.Process(false), RunResult::processed);
     EXPECT_TRUE(progress.SawPrefix("Loading "));
     EXPECT_TRUE(progress.Saw("Luminance/gradient"));
 
     // The preview runs at the reduction factor.
-    EXPECT_EQ(session.Process(true), run::processed);
+    EXPECT_EQ(session.Process(true), RunResult::processed);
     EXPECT_EQ(session.PreviewOutput().width, 256u / 12);
-    EXPECT_EQ(session.Process(true), run::unchanged);
+    EXPECT_EQ(session.Process(true), RunResult::unchanged);
 }
 
 TEST_F(ProcessingSessionTest, InteractiveMatchesConsoleAndRecoversFromCancel) {
@@ -412,10 +415,10 @@ TEST_F(ProcessingSessionTest, InteractiveMatchesConsoleAndRecoversFromCancel) {
     session.SetFileName(path_.c_str());
     session.SetSettings(settings);
     progress.cancelAt = 6;
-    EXPECT_EQ(session.Process(false), run::cancelled);
+    EXPECT_EQ(session.Process(false), RunResult::cancelled);
     EXPECT_EQ(progress.ends, 1);
     progress.cancelAt = 0;
-    EXPECT_EQ(session.Process(false), run::processed);
+    EXPECT_EQ(session.Process(false), RunResult::processed);
     EXPECT_EQ(Samples(session.FullOutput()), Samples(console.Image()));
     EXPECT_EQ(session.LevelsResults()[1] > session.LevelsResults()[0], true);
 }
@@ -425,7 +428,7 @@ TEST_F(ProcessingSessionTest, DerivedRegionReusesTheParentsLevelsAndMatchesItsOu
     ProcessingSession parent(SessionKind::interactive);
     parent.SetFileName(path_.c_str());
     parent.SetSettings(settings);
-    ASSERT_EQ(parent.Process(false), run::processed);
+    ASSERT_EQ(parent.Process(false), RunResult::processed);
 
     ProcessingSession region(SessionKind::interactive);
     ASSERT_TRUE(region.DeriveRegion(parent, 200, 20, 140, 140));
@@ -433,9 +436,9 @@ TEST_F(ProcessingSessionTest, DerivedRegionReusesTheParentsLevelsAndMatchesItsOu
     const ProcessedImage& full = parent.FullImage();
     EXPECT_EQ(region.FullImage().width, full.width - 200);  // cut at the right edge
     EXPECT_EQ(region.FullImage().height, 140u);
-    EXPECT_EQ(region.Process(true), run::failed);  // no preview for a derived session
+    EXPECT_EQ(region.Process(true), RunResult::failed);  // no preview for a derived session
     region.SetSettings(settings);
-    ASSERT_EQ(region.Process(false), run::processed);
+    ASSERT_EQ(region.Process(false), RunResult::processed);
 
     // Every step here works pixel by pixel with the parent's levels and balance
     // values, so the region is the same rectangle of the parent's output.
@@ -457,7 +460,7 @@ TEST_F(ProcessingSessionTest, CameraRatiosComeFromTheMakerNote) {
     EXPECT_FALSE(session.GetCameraRatios(r, g, b, mode));
     session.SetFileName(path_.c_str());
     session.SetSettings(Only(opt::defaults));
-    ASSERT_EQ(session.Process(false), run::processed);
+    ASSERT_EQ(session.Process(false), RunResult::processed);
     ASSERT_TRUE(session.GetCameraRatios(r, g, b, mode));
     const SampleOrfOptions defaults;
     EXPECT_EQ(r, uint32_t{defaults.redBalance} << 16 | 256);

@@ -181,15 +181,15 @@ TEST(SessionParallel, InteractiveStagesGiveTheSameImagesOnAnyThreadCount) {
         auto keep = [&](const ProcessedImage& image) {
             images.emplace_back(image.samples, image.samples + image.sampleCount());
         };
-        EXPECT_EQ(session.Process(false), run::processed);
+        EXPECT_EQ(session.Process(false), RunResult::processed);
         keep(session.FullOutput());
-        EXPECT_EQ(session.Process(true), run::processed);
+        EXPECT_EQ(session.Process(true), RunResult::processed);
         keep(session.PreviewOutput());
         settings.gammaExponent = 0.6f;
         session.SetSettings(settings);
-        EXPECT_EQ(session.Process(true), run::processed);
+        EXPECT_EQ(session.Process(true), RunResult::processed);
         keep(session.PreviewOutput());
-        EXPECT_EQ(session.Process(false), run::processed);
+        EXPECT_EQ(session.Process(false), RunResult::processed);
         keep(session.FullOutput());
         ThreadPool::Shared().SetThreadLimit(0);
         return std::make_pair(images, log.log);

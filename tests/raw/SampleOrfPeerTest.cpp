@@ -122,7 +122,7 @@ TEST(SampleOrfPeerTest, DcrawExtractsOurSamplesTimesFour) {
     RawSampleBlock block;
     RawMosaic mosaic;
     CameraSettings camera;
-    ASSERT_TRUE(LoadRaw(path, document, block, mosaic, camera));
+    ASSERT_TRUE(LoadRawMosaic(path, document, block, mosaic, camera));
 
     // dcraw writes a one-strip, 16-bit grey TIFF in its machine's byte order.
     TiffDocument peer;

@@ -21,13 +21,13 @@ using luminance::kHalfRow;
 using luminance::kRedWeight;
 using luminance::Span;
 
-KYP_LUMA_INLINE uint16_t ClampSample(int32_t value) { return static_cast<uint16_t>(std::clamp(value, 0, 1023)); }
+KYP_ALWAYS_INLINE uint16_t ClampSample(int32_t value) { return static_cast<uint16_t>(std::clamp(value, 0, 1023)); }
 
 // One output pixel from its luminance and colour differences: red and blue
 // are difference plus luminance, green is solved from
 // Y = (435 R + 1464 G + 147 B) / 2048.
-KYP_LUMA_INLINE void OutputPixel(int32_t luma, int32_t redDifference, int32_t blueDifference, uint16_t& red,
-                                 uint16_t& green, uint16_t& blue) {
+KYP_ALWAYS_INLINE void OutputPixel(int32_t luma, int32_t redDifference, int32_t blueDifference, uint16_t& red,
+                                   uint16_t& green, uint16_t& blue) {
     const int32_t r = redDifference + luma;
     const int32_t b = blueDifference + luma;
     const int32_t g = (2048 * luma - kRedWeight * r - kBlueWeight * b) / kGreenWeight;
@@ -40,8 +40,8 @@ KYP_LUMA_INLINE void OutputPixel(int32_t luma, int32_t redDifference, int32_t bl
 // the two halves (local column x at half x & 1, index x / 2) into RGB
 // pixels: first each channel in column order, then the three interleaved.
 struct InterleavePlain {
-    KYP_LUMA_INLINE static uint32_t Leading(const uint16_t*, const uint16_t*, const uint16_t*, uint32_t,
-                                            uint16_t*) {
+    KYP_ALWAYS_INLINE static uint32_t Leading(const uint16_t*, const uint16_t*, const uint16_t*, uint32_t,
+                                              uint16_t*) {
         return 0;
     }
 };
@@ -88,8 +88,8 @@ struct InterleaveAvx512 {
 #endif
 
 template <class Interleave>
-KYP_LUMA_INLINE void InterleavePixels(const uint16_t (&channelRows)[2][3][kHalfRow], uint32_t count,
-                                      uint16_t* __restrict pixels) {
+KYP_ALWAYS_INLINE void InterleavePixels(const uint16_t (&channelRows)[2][3][kHalfRow], uint32_t count,
+                                        uint16_t* __restrict pixels) {
     uint16_t ordered[3][luminance::kLumaTileSize];
     const uint32_t pairs = count / 2;
     for (uint32_t ch = 0; ch < 3; ++ch) {
@@ -114,15 +114,15 @@ KYP_LUMA_INLINE void InterleavePixels(const uint16_t (&channelRows)[2][3][kHalfR
 
 // Step 4 on a colour half row: the measured colour difference, sample minus
 // luminance, into the site's own plane.
-KYP_LUMA_INLINE void MeasuredDifferences(int32_t* __restrict own, const int32_t* __restrict samples,
-                                         const int32_t* __restrict luma, HalfSpan span) {
+KYP_ALWAYS_INLINE void MeasuredDifferences(int32_t* __restrict own, const int32_t* __restrict samples,
+                                           const int32_t* __restrict luma, HalfSpan span) {
     KYP_FOR_SPAN(span, j, own[j] = samples[j] - luma[j];);
 }
 
 // Step 6 on a colour half row: both differences are the site's own.
-KYP_LUMA_INLINE void OutputColourSites(uint16_t (&out)[3][kHalfRow], const int32_t* __restrict luma,
-                                       const int32_t* __restrict red, const int32_t* __restrict blue,
-                                       HalfSpan span) {
+KYP_ALWAYS_INLINE void OutputColourSites(uint16_t (&out)[3][kHalfRow], const int32_t* __restrict luma,
+                                         const int32_t* __restrict red, const int32_t* __restrict blue,
+                                         HalfSpan span) {
     uint16_t* __restrict outR = out[0];
     uint16_t* __restrict outG = out[1];
     uint16_t* __restrict outB = out[2];
@@ -131,11 +131,11 @@ KYP_LUMA_INLINE void OutputColourSites(uint16_t (&out)[3][kHalfRow], const int32
 
 // Step 6 on a green half row: both differences from the four orthogonal
 // neighbours (north, south, west / east at across[j - 1] / across[j]).
-KYP_LUMA_INLINE void OutputGreenSites(uint16_t (&out)[3][kHalfRow], const int32_t* __restrict luma,
-                                      const int32_t* __restrict northR, const int32_t* __restrict southR,
-                                      const int32_t* __restrict acrossR, const int32_t* __restrict northB,
-                                      const int32_t* __restrict southB, const int32_t* __restrict acrossB,
-                                      HalfSpan span) {
+KYP_ALWAYS_INLINE void OutputGreenSites(uint16_t (&out)[3][kHalfRow], const int32_t* __restrict luma,
+                                        const int32_t* __restrict northR, const int32_t* __restrict southR,
+                                        const int32_t* __restrict acrossR, const int32_t* __restrict northB,
+                                        const int32_t* __restrict southB, const int32_t* __restrict acrossB,
+                                        HalfSpan span) {
     uint16_t* __restrict outR = out[0];
     uint16_t* __restrict outG = out[1];
     uint16_t* __restrict outB = out[2];
@@ -146,9 +146,9 @@ KYP_LUMA_INLINE void OutputGreenSites(uint16_t (&out)[3][kHalfRow], const int32_
 }
 
 template <class Interleave>
-KYP_LUMA_INLINE void GradientTile(int32_t* samples, int32_t* luma, int32_t* red, int32_t* blue, uint16_t* output,
-                                  uint32_t outputRowLength, const RawMosaic& mosaic, uint32_t tileColumn,
-                                  uint32_t tileRow, uint32_t tileColumns, uint32_t tileRows) {
+KYP_ALWAYS_INLINE void GradientTile(int32_t* samples, int32_t* luma, int32_t* red, int32_t* blue, uint16_t* output,
+                                    uint32_t outputRowLength, const RawMosaic& mosaic, uint32_t tileColumn,
+                                    uint32_t tileRow, uint32_t tileColumns, uint32_t tileRows) {
     // Steps 1 and 2: samples, then red and blue at the colour sites.
     luminance::LoadSamples(samples, mosaic, tileColumn, tileRow, tileColumns, tileRows);
     luminance::InterpolateDiagonalColour(samples, red, blue, tileColumn, tileRow, tileColumns, tileRows);

@@ -13,14 +13,14 @@ using luminance::HalfSpan;
 using luminance::kHalfRow;
 
 // (435 R + 1464 G + 147 B) >> 21: luminance, leaving the x1024 domain.
-KYP_LUMA_INLINE uint16_t Grey(int32_t r, int32_t g, int32_t b) {
+KYP_ALWAYS_INLINE uint16_t Grey(int32_t r, int32_t g, int32_t b) {
     const int32_t grey = (luminance::kRedWeight * r + luminance::kGreenWeight * g + luminance::kBlueWeight * b) >> 21;
     return static_cast<uint16_t>(std::clamp(grey, 0, 1023));
 }
 
-KYP_LUMA_INLINE void GrayscaleTile(int32_t* samples, int32_t* red, int32_t* blue, uint16_t* output,
-                                   uint32_t outputRowLength, const RawMosaic& mosaic, uint32_t tileColumn,
-                                   uint32_t tileRow, uint32_t tileColumns, uint32_t tileRows) {
+KYP_ALWAYS_INLINE void GrayscaleTile(int32_t* samples, int32_t* red, int32_t* blue, uint16_t* output,
+                                     uint32_t outputRowLength, const RawMosaic& mosaic, uint32_t tileColumn,
+                                     uint32_t tileRow, uint32_t tileColumns, uint32_t tileRows) {
     luminance::LoadSamples(samples, mosaic, tileColumn, tileRow, tileColumns, tileRows);
     luminance::InterpolateDiagonalColour(samples, red, blue, tileColumn, tileRow, tileColumns, tileRows);
 

@@ -22,16 +22,15 @@
 // pixel it shares with another tile and nothing outside the tile is read.
 //
 // Every function here is inlined into the method's tile function, which is
-// compiled once per instruction set (see DemosaicKernelTargets.h).
+// compiled once per instruction set (see engine/core/KernelTargets.h).
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
+#include "engine/core/KernelTargets.h"
 #include "engine/process/RobustAverage4.h"
 #include "engine/raw/RawMosaic.h"
-
-#define KYP_LUMA_INLINE inline __attribute__((always_inline))
 
 namespace kyp::luminance {
 
@@ -45,7 +44,7 @@ inline constexpr int32_t kRedWeight = 435;
 inline constexpr int32_t kGreenWeight = 1464;
 inline constexpr int32_t kBlueWeight = 147;
 
-KYP_LUMA_INLINE int32_t Luminance(int32_t red, int32_t green, int32_t blue) {
+KYP_ALWAYS_INLINE int32_t Luminance(int32_t red, int32_t green, int32_t blue) {
     return (kRedWeight * red + kGreenWeight * green + kBlueWeight * blue) >> 11;
 }
 
@@ -55,21 +54,21 @@ struct HalfSpan {
     int first;
     int end;
 };
-KYP_LUMA_INLINE HalfSpan Span(uint32_t from, uint32_t to, uint32_t half) {
+KYP_ALWAYS_INLINE HalfSpan Span(uint32_t from, uint32_t to, uint32_t half) {
     // from >= 1 >= half in every use.
     return {static_cast<int>((from + 1 - half) >> 1), static_cast<int>(to > half ? (to - half + 1) >> 1 : 0)};
 }
 
 // Half row `half` of row y.
-KYP_LUMA_INLINE int32_t* HalfRow(int32_t* plane, uint32_t y, uint32_t half) {
+KYP_ALWAYS_INLINE int32_t* HalfRow(int32_t* plane, uint32_t y, uint32_t half) {
     return plane + static_cast<size_t>(y) * kLumaTileSize + half * kHalfRow;
 }
-KYP_LUMA_INLINE const int32_t* HalfRow(const int32_t* plane, uint32_t y, uint32_t half) {
+KYP_ALWAYS_INLINE const int32_t* HalfRow(const int32_t* plane, uint32_t y, uint32_t half) {
     return plane + static_cast<size_t>(y) * kLumaTileSize + half * kHalfRow;
 }
 
 // Which half of row y holds its colour (red or blue) sites; the other holds greens.
-KYP_LUMA_INLINE uint32_t ColourHalf(uint32_t tileColumn, uint32_t tileRow, uint32_t y) {
+KYP_ALWAYS_INLINE uint32_t ColourHalf(uint32_t tileColumn, uint32_t tileRow, uint32_t y) {
     return ((tileRow + y) ^ tileColumn) & 1;
 }
 
@@ -101,15 +100,15 @@ inline constexpr int kBlock = 16;
 // out[j] = robust average of the four diagonal neighbours of a site, for j
 // in the span: above[j - 1], above[j], below[j - 1], below[j]. The
 // pointers never overlap (the written half row is not read).
-KYP_LUMA_INLINE void DiagonalAverages(int32_t* __restrict out, const int32_t* __restrict above,
-                                      const int32_t* __restrict below, HalfSpan span) {
+KYP_ALWAYS_INLINE void DiagonalAverages(int32_t* __restrict out, const int32_t* __restrict above,
+                                        const int32_t* __restrict below, HalfSpan span) {
     KYP_FOR_SPAN(span, j, out[j] = RobustAverage4(above[j - 1], above[j], below[j - 1], below[j]););
 }
 
 // Step 1: samples << 10. A sample above 1023 is out of the mosaic's range and
 // is taken as 1023, which keeps every sum of the later steps inside 32 bits.
-KYP_LUMA_INLINE void LoadSamples(int32_t* samples, const RawMosaic& mosaic, uint32_t tileColumn, uint32_t tileRow,
-                                 uint32_t tileColumns, uint32_t tileRows) {
+KYP_ALWAYS_INLINE void LoadSamples(int32_t* samples, const RawMosaic& mosaic, uint32_t tileColumn, uint32_t tileRow,
+                                   uint32_t tileColumns, uint32_t tileRows) {
     const uint32_t evens = (tileColumns + 1) / 2;
     const uint32_t odds = tileColumns / 2;
     for (uint32_t y = 0; y < tileRows; ++y) {
@@ -129,9 +128,9 @@ KYP_LUMA_INLINE void LoadSamples(int32_t* samples, const RawMosaic& mosaic, uint
 // Step 2 on one half row: the colour sites keep their own sample in the own
 // plane and take the robust mean of their four diagonal neighbours (sites of
 // the other colour) in the opposite plane.
-KYP_LUMA_INLINE void DiagonalColourRow(int32_t* __restrict ownPlane, int32_t* __restrict oppositePlane,
-                                       const int32_t* __restrict own, const int32_t* __restrict above,
-                                       const int32_t* __restrict below, HalfSpan span) {
+KYP_ALWAYS_INLINE void DiagonalColourRow(int32_t* __restrict ownPlane, int32_t* __restrict oppositePlane,
+                                         const int32_t* __restrict own, const int32_t* __restrict above,
+                                         const int32_t* __restrict below, HalfSpan span) {
     if (span.end > span.first) {
         std::memcpy(ownPlane + span.first, own + span.first, static_cast<size_t>(span.end - span.first) * 4);
     }
@@ -141,9 +140,9 @@ KYP_LUMA_INLINE void DiagonalColourRow(int32_t* __restrict ownPlane, int32_t* __
 // Step 2: red and blue at the red and blue sites of rows and columns 1 to n-2.
 // A red site keeps its red and takes the robust mean of its four diagonal
 // (blue) neighbours as blue; a blue site the other way round.
-KYP_LUMA_INLINE void InterpolateDiagonalColour(const int32_t* samples, int32_t* red, int32_t* blue,
-                                               uint32_t tileColumn, uint32_t tileRow, uint32_t tileColumns,
-                                               uint32_t tileRows) {
+KYP_ALWAYS_INLINE void InterpolateDiagonalColour(const int32_t* samples, int32_t* red, int32_t* blue,
+                                                 uint32_t tileColumn, uint32_t tileRow, uint32_t tileColumns,
+                                                 uint32_t tileRows) {
     for (uint32_t y = 1; y + 1 < tileRows; ++y) {
         const uint32_t c = ColourHalf(tileColumn, tileRow, y);
         const bool redRow = ((tileRow + y) & 1) == 0;
@@ -158,10 +157,10 @@ KYP_LUMA_INLINE void InterpolateDiagonalColour(const int32_t* samples, int32_t* 
 // south, and west / east at across[j - 1] / across[j]); out[j] =
 // Convert(red, green, blue).
 template <class Out, class Convert>
-KYP_LUMA_INLINE void EstimateColourSites(Out* __restrict out, const int32_t* __restrict red,
-                                         const int32_t* __restrict blue, const int32_t* __restrict north,
-                                         const int32_t* __restrict south, const int32_t* __restrict across,
-                                         HalfSpan span, Convert convert) {
+KYP_ALWAYS_INLINE void EstimateColourSites(Out* __restrict out, const int32_t* __restrict red,
+                                           const int32_t* __restrict blue, const int32_t* __restrict north,
+                                           const int32_t* __restrict south, const int32_t* __restrict across,
+                                           HalfSpan span, Convert convert) {
     KYP_FOR_SPAN(span, j,
                  out[j] = convert(red[j], RobustAverage4(north[j], south[j], across[j - 1], across[j]), blue[j]););
 }
@@ -169,11 +168,11 @@ KYP_LUMA_INLINE void EstimateColourSites(Out* __restrict out, const int32_t* __r
 // Step 3 at the green sites of a half row: green is the sample, red and blue
 // the robust means of the four orthogonal neighbours in their planes.
 template <class Out, class Convert>
-KYP_LUMA_INLINE void EstimateGreenSites(Out* __restrict out, const int32_t* __restrict green,
-                                        const int32_t* __restrict northR, const int32_t* __restrict southR,
-                                        const int32_t* __restrict acrossR, const int32_t* __restrict northB,
-                                        const int32_t* __restrict southB, const int32_t* __restrict acrossB,
-                                        HalfSpan span, Convert convert) {
+KYP_ALWAYS_INLINE void EstimateGreenSites(Out* __restrict out, const int32_t* __restrict green,
+                                          const int32_t* __restrict northR, const int32_t* __restrict southR,
+                                          const int32_t* __restrict acrossR, const int32_t* __restrict northB,
+                                          const int32_t* __restrict southB, const int32_t* __restrict acrossB,
+                                          HalfSpan span, Convert convert) {
     KYP_FOR_SPAN(span, j,
                  out[j] = convert(RobustAverage4(northR[j], southR[j], acrossR[j - 1], acrossR[j]), green[j],
                                   RobustAverage4(northB[j], southB[j], acrossB[j - 1], acrossB[j])););
@@ -185,8 +184,8 @@ KYP_LUMA_INLINE void EstimateGreenSites(Out* __restrict out, const int32_t* __re
 // its four orthogonal neighbours' planes; a red or blue site takes its green
 // from its four orthogonal samples.
 template <class Out, class Convert>
-KYP_LUMA_INLINE void EstimateRow(const int32_t* samples, const int32_t* red, const int32_t* blue, uint32_t y,
-                                 uint32_t c, uint32_t tileColumns, Out* colourOut, Out* greenOut, Convert convert) {
+KYP_ALWAYS_INLINE void EstimateRow(const int32_t* samples, const int32_t* red, const int32_t* blue, uint32_t y,
+                                   uint32_t c, uint32_t tileColumns, Out* colourOut, Out* greenOut, Convert convert) {
     const uint32_t h = c ^ 1;
     EstimateColourSites(colourOut, HalfRow(red, y, c), HalfRow(blue, y, c), HalfRow(samples, y - 1, c),
                         HalfRow(samples, y + 1, c), HalfRow(samples, y, h) + c, Span(2, tileColumns - 2, c),

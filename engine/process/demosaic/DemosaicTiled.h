@@ -13,7 +13,7 @@ namespace kyp {
 // through allocate/release (the heap pair unless both are given). Shows
 // "<method name> ..." and calls Tick(1) before each tile; progress may be null.
 //
-// Tiles are shared out among the engine's threads (see Parallel.h), each
+// Tiles are shared out among the engine's threads (see platform/Parallel.h), each
 // extra thread with a method object of its own from
 // CreateDemosaicMethod(method.Number()); when that does not give the same
 // kind of object (a caller's own method), or memory runs out, the walk runs
