@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/core/AsciiText.h"
+#include "engine/core/PathText.h"
 #include "engine/output/BitmapRender.h"
 #include "engine/output/BitmapWriter.h"
 #include "engine/output/JpegOutputBuffer.h"
@@ -316,7 +318,7 @@ bool MainFrame::SaveDocument(const std::string& requested, uint32_t outputFormat
     if (loaded_ && (processingPending_ || reloadPending_ || PagesDifference() != 0) && !Processing()) return false;
     WaitScope wait(*this);
     StatusScope status(*strip_, nullptr);
-    strip_->SetText(Format("Saving %s", BaseNameOf(name).c_str()).c_str());
+    strip_->SetText(Format("Saving %s", std::string(FileNamePart(name)).c_str()).c_str());
     (void)strip_->Tick(1);
     if (!loaded_ || name.empty()) return false;
     const ProcessedImage& image = session_.FullOutput();
@@ -325,12 +327,12 @@ bool MainFrame::SaveDocument(const std::string& requested, uint32_t outputFormat
     // The target must be creatable before anything is encoded.
     {
         AtomicFile probe;
-        if (!probe.open(name)) {
+        if (!probe.Open(name)) {
             ShowMessage(this, MessageIcon::warning,
-                        Format("Error saving '%s'.\r\n%s", name.c_str(), SystemErrorText(probe.error()).c_str()));
+                        Format("Error saving '%s'.\r\n%s", name.c_str(), SystemErrorText(probe.Error()).c_str()));
             return false;
         }
-        probe.discard();
+        probe.Discard();
     }
     bool ok = false;
     errno = 0;
@@ -475,7 +477,7 @@ std::string MainFrame::ConvertAllHere(const std::string& reference, const std::v
     const bool documentFirst = loaded_ && !reference.empty();
     std::vector<std::string> others;
     for (const std::string& file : files) {
-        if (reference.empty() || !SameNameNoCase(file, reference)) others.push_back(file);
+        if (reference.empty() || !ascii::EqualsNoCase(file, reference)) others.push_back(file);
     }
     const int total = static_cast<int>(others.size()) + (documentFirst ? 1 : 0);
     int converted = 0;
