@@ -3,10 +3,10 @@
 #include <string_view>
 
 // ASCII character classes and letter case for names, switches, keywords and
-// file-name extensions. None of them looks at the C locale: a program running
-// under the user's locale (a Turkish one folds "I" to a dotless "ı") still
-// matches "-REGISTER", "KypImport" or ".ORF" the same way everywhere. Bytes
-// outside ASCII compare as themselves.
+// file-name extensions. None of them looks at the C locale, so a program
+// running under the user's locale (in a Turkish one "I" does not lower to
+// "i") still matches "-REGISTER", "KypImport" or ".ORF" the same way
+// everywhere. Bytes outside ASCII compare as themselves.
 namespace kyp::ascii {
 
 [[nodiscard]] constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
