@@ -42,8 +42,8 @@ public:
         capacity_ = 0;
     }
 
-    [[nodiscard]] uint16_t* data() const { return data_; }
-    [[nodiscard]] size_t capacity() const { return capacity_; }
+    [[nodiscard]] uint16_t* Data() const { return data_; }
+    [[nodiscard]] size_t Capacity() const { return capacity_; }
 
 private:
     AllocateFunction allocate_ = &AllocateLargeBlock;
