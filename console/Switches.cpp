@@ -60,6 +60,10 @@ bool ReadInt(const char* p, int32_t& value, const char** end = nullptr) {
     return true;
 }
 
+// A C floating-point number: strtod's own forms ("inf", "nan", hexadecimal,
+// overflow to infinity) are part of what -g, -u and -y take, and the stored
+// texts' reader (numtext) reads them otherwise. kyp2tiff leaves LC_NUMERIC at
+// "C", so the decimal point is always ".".
 bool ReadReal(const char* p, double& value, const char** end = nullptr) {
     char* stop = nullptr;
     value = std::strtod(p, &stop);
