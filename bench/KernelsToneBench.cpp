@@ -16,6 +16,7 @@
 #include "engine/process/RawCorrections.h"
 #include "engine/process/Saturation.h"
 #include "engine/process/TableApply.h"
+#include "engine/settings/ImportSettings.h"
 
 namespace kyp {
 namespace {

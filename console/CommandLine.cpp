@@ -1,10 +1,10 @@
 #include "console/CommandLine.h"
 
 #include "console/ConsoleState.h"
-#include "console/FileArguments.h"
 #include "console/SettingsReport.h"
 #include "console/Switches.h"
 #include "console/UsageText.h"
+#include "engine/core/PathText.h"
 
 namespace kyp {
 

@@ -6,20 +6,14 @@
 #include <algorithm>
 #include <memory>
 
+#include "engine/core/AsciiText.h"
+#include "engine/core/PathText.h"
+
 namespace kyp {
 
 namespace {
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Position of the file name's extension dot, or npos.
-size_t ExtensionDot(std::string_view path) {
-    const size_t slash = path.rfind('/');
-    const size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
-    const size_t dot = path.rfind('.');
-    if (dot == std::string_view::npos || dot < nameStart) return std::string_view::npos;
-    return dot;
-}
+using ascii::ToLower;
 
 struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
@@ -40,29 +34,6 @@ std::string CollapseSeparators(std::string_view path) {
 std::string NormaliseFolder(std::string_view path) {
     std::string result = CollapseSeparators(path);
     if (result.size() > 1 && result.back() == '/') result.pop_back();
-    return result;
-}
-
-std::string_view FileNamePart(std::string_view path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-bool HasExtension(std::string_view path, std::string_view extension) {
-    const size_t dot = ExtensionDot(path);
-    if (dot == std::string_view::npos) return false;
-    const std::string_view actual = path.substr(dot);
-    if (actual.size() != extension.size()) return false;
-    for (size_t i = 0; i < actual.size(); ++i) {
-        if (LowerAscii(actual[i]) != LowerAscii(extension[i])) return false;
-    }
-    return true;
-}
-
-std::string ReplaceExtension(std::string_view path, std::string_view extension) {
-    const size_t dot = ExtensionDot(path);
-    std::string result(dot == std::string_view::npos ? path : path.substr(0, dot));
-    result.append(extension);
     return result;
 }
 
@@ -87,7 +58,7 @@ bool MatchWildcard(std::string_view pattern, std::string_view name) {
         if (p < pattern.size() && pattern[p] == '*') {
             starP = p++;
             starN = n;
-        } else if (p < pattern.size() && (pattern[p] == '?' || LowerAscii(pattern[p]) == LowerAscii(name[n]))) {
+        } else if (p < pattern.size() && (pattern[p] == '?' || ToLower(pattern[p]) == ToLower(name[n]))) {
             ++p;
             ++n;
         } else if (starP != std::string_view::npos) {

@@ -7,8 +7,9 @@ namespace kyp {
 
 // Path handling for the file arguments of kyp2tiff: "/" is the only
 // separator (a backslash is an ordinary name character), the extension is
-// taken from the file name only, and wildcards ("*", "?") are allowed in the
-// last component, matched without regard to ASCII case.
+// taken from the file name only (see engine/core/PathText.h), and wildcards
+// ("*", "?") are allowed in the last component, matched without regard to
+// ASCII case.
 
 // Every run of "/" becomes a single "/".
 [[nodiscard]] std::string CollapseSeparators(std::string_view path);
@@ -16,17 +17,6 @@ namespace kyp {
 // As CollapseSeparators, then a trailing "/" is dropped unless the path is
 // the root itself.
 [[nodiscard]] std::string NormaliseFolder(std::string_view path);
-
-// The part after the last "/" (the whole path when there is none).
-[[nodiscard]] std::string_view FileNamePart(std::string_view path);
-
-// True when the file name's extension (from its last ".") equals extension
-// (".kis", ".acv") without regard to ASCII case.
-[[nodiscard]] bool HasExtension(std::string_view path, std::string_view extension);
-
-// Replaces the file name's extension, or appends extension when the file
-// name has no ".". A "." inside a folder name is never an extension.
-[[nodiscard]] std::string ReplaceExtension(std::string_view path, std::string_view extension);
 
 // Output name of input: beside the input when folder is empty, otherwise
 // folder "/" the input's file name; the extension replaced either way.

@@ -8,7 +8,10 @@
 #include <limits>
 
 #include "console/FileArguments.h"
+#include "engine/core/AsciiText.h"
 #include "engine/process/GaussianKernel.h"
+#include "engine/settings/ImportSettings.h"
+#include "engine/settings/NumberText.h"
 
 namespace kyp {
 
@@ -16,7 +19,6 @@ namespace {
 
 // Gamma values this close to 1 would make the step a costly no-op.
 constexpr double kGammaTooCloseToOne = 0.001;
-constexpr float kDefaultGammaExponent = 0.45f;
 constexpr int32_t kTextureMin = 1;
 constexpr int32_t kTextureMax = 1023;
 constexpr double kSaturationMax = 1000.0;
@@ -26,15 +28,9 @@ constexpr double kUsmRadiusMin = 0.1;
 constexpr double kUsmRadiusMax = 250.0;
 constexpr uint32_t kUnitRatio = (1u << 16) | 1u;
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool EqualsIgnoringCase(const char* a, const char* b) {
-    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        if (Lower(*a) != Lower(*b)) return false;
-    }
-    return *a == *b;
-}
+using ascii::EqualsNoCase;
+using ascii::IsDigit;
+using ascii::ToLower;
 
 const char* SkipColon(const char* p) { return *p == ':' ? p + 1 : p; }
 
@@ -64,6 +60,10 @@ bool ReadInt(const char* p, int32_t& value, const char** end = nullptr) {
     return true;
 }
 
+// A C floating-point number: strtod's own forms ("inf", "nan", hexadecimal,
+// overflow to infinity) are part of what -g, -u and -y take, and the stored
+// texts' reader (numtext) reads them otherwise. kyp2tiff leaves LC_NUMERIC at
+// "C", so the decimal point is always ".".
 bool ReadReal(const char* p, double& value, const char** end = nullptr) {
     char* stop = nullptr;
     value = std::strtod(p, &stop);
@@ -88,7 +88,9 @@ bool ReadRatio(const char*& p, uint32_t& ratio) {
 
 // Levels thresholds are per mille: v × 1000 rounded down, negative means -1.
 int32_t ThresholdFromText(const std::string& text) {
-    const double perMille = std::floor(std::strtod(text.c_str(), nullptr) * 1000.0);
+    double value = 0.0;
+    (void)numtext::ParseDouble(text.c_str(), value);
+    const double perMille = std::floor(value * 1000.0);
     if (!(perMille >= 0.0)) return -1;
     if (perMille >= static_cast<double>(std::numeric_limits<int32_t>::max())) {
         return std::numeric_limits<int32_t>::max();
@@ -136,7 +138,7 @@ uint32_t OptionBitForLetter(char letter) {
 
 // -aa, -ac, -ad: annotation texts.
 ArgumentResult ApplyAnnotation(const char* p, OutputSettings& output) {
-    const char field = Lower(*p);
+    const char field = ToLower(*p);
     if (field != 'a' && field != 'c' && field != 'd') return ArgumentResult::usage;
     const char* text = SkipColon(p + 1);
     if (*text == '\0') return ArgumentResult::usage;
@@ -212,13 +214,13 @@ ArgumentResult ApplyMethod(const char* p, ImportSettings& settings, ConsoleStrea
     int32_t number = 0;
     if (ReadInt(p, number)) {
         settings.method = static_cast<uint16_t>(number);  // stored as given
-    } else if (EqualsIgnoringCase(p, "best")) {
+    } else if (EqualsNoCase(p, "best")) {
         settings.method = method::best;
-    } else if (EqualsIgnoringCase(p, "bw")) {
+    } else if (EqualsNoCase(p, "bw")) {
         settings.method = method::grayscale;
-    } else if (EqualsIgnoringCase(p, "fast")) {
+    } else if (EqualsNoCase(p, "fast")) {
         settings.method = method::bilinear;
-    } else if (EqualsIgnoringCase(p, "raw")) {
+    } else if (EqualsNoCase(p, "raw")) {
         settings.method = method::raw;
     } else {
         err.Write("Unknown interpolation method: using best\n");
@@ -339,7 +341,7 @@ std::string ApplyOptionList(const std::string& list, ConsoleState& state) {
     std::string unknown;
     bool on = true;
     for (const char raw : list) {
-        const char c = Lower(raw);
+        const char c = ToLower(raw);
         switch (c) {
             case '+': on = true; break;
             case '-': on = false; break;
@@ -364,7 +366,7 @@ std::string ApplyOptionList(const std::string& list, ConsoleState& state) {
 }
 
 ArgumentResult ApplySwitch(const std::string& argument, ConsoleState& state, ConsoleStream& err) {
-    const char letter = argument.size() > 1 ? Lower(argument[1]) : '\0';
+    const char letter = argument.size() > 1 ? ToLower(argument[1]) : '\0';
     const char* value = argument.size() > 1 ? argument.c_str() + 2 : "";
     switch (letter) {
         case 'a': return ApplyAnnotation(value, state.output);
@@ -385,7 +387,7 @@ ArgumentResult ApplySwitch(const std::string& argument, ConsoleState& state, Con
         case 'n': return ApplyNoiseThresholds(value, state.settings);
         case 'o': return ApplyOutputFolder(value, state.outputFolder, err);
         case 'p': state.printOnly = true; return ArgumentResult::ok;
-        case 'q': state.verbosity = Lower(*value) == 'q' ? verbosity::quiet : verbosity::brief; return ArgumentResult::ok;
+        case 'q': state.verbosity = ToLower(*value) == 'q' ? verbosity::quiet : verbosity::brief; return ArgumentResult::ok;
         case 's': return ApplyScale(value, state.settings);
         case 't': return ApplyTexture(value, state.settings);
         case 'u': return ApplyUnsharpMask(value, state.settings);

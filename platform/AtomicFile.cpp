@@ -114,26 +114,26 @@ std::string TempName(const std::string& base) {
 
 }  // namespace
 
-AtomicFile::~AtomicFile() { discard(); }
+AtomicFile::~AtomicFile() { Discard(); }
 
-bool AtomicFile::fail(int error) {
+bool AtomicFile::Fail(int error) {
     if (error_ == 0) error_ = error != 0 ? error : EIO;
-    discard();
+    Discard();
     return false;
 }
 
-bool AtomicFile::open(const std::string& target) { return create(target, -1); }
+bool AtomicFile::Open(const std::string& target) { return Create(target, -1); }
 
-bool AtomicFile::open(const std::string& target, unsigned permissions) {
-    return create(target, static_cast<int>(permissions & 07777u));
+bool AtomicFile::Open(const std::string& target, unsigned permissions) {
+    return Create(target, static_cast<int>(permissions & 07777u));
 }
 
-bool AtomicFile::create(const std::string& target, int permissions) {
+bool AtomicFile::Create(const std::string& target, int permissions) {
     if (fd_ >= 0) {
         if (error_ == 0) error_ = EBUSY;
         return false;
     }
-    discard();
+    Discard();
     error_ = 0;
     written_ = 0;
     target_.clear();
@@ -152,13 +152,13 @@ bool AtomicFile::create(const std::string& target, int permissions) {
         return false;
     }
     folder_ = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (folder_ < 0) return fail(errno);
+    if (folder_ < 0) return Fail(errno);
 
     // By default a replaced file keeps its permission bits and a new one gets
     // 0666 less the umask. A folder of the target's name is refused at once.
     struct stat existing {};
     const bool exists = ::fstatat(folder_, base.c_str(), &existing, 0) == 0;
-    if (exists && S_ISDIR(existing.st_mode)) return fail(EISDIR);
+    if (exists && S_ISDIR(existing.st_mode)) return Fail(EISDIR);
     const bool keepMode = permissions < 0 && exists && S_ISREG(existing.st_mode);
     const mode_t createMode = permissions < 0 ? 0666 : static_cast<mode_t>(permissions & 0777);
     target_ = target;
@@ -170,19 +170,19 @@ bool AtomicFile::create(const std::string& target, int permissions) {
         fd_ = ::openat(folder_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, createMode);
     }
     // No unnamed files here (or not wanted): a hidden name from the start.
-    if (fd_ < 0 && !createNamed(createMode)) return false;
+    if (fd_ < 0 && !CreateNamed(createMode)) return false;
     if (keepMode) (void)::fchmod(fd_, existing.st_mode & 07777);
-    if (permissions >= 0 && ::fchmod(fd_, static_cast<mode_t>(permissions)) != 0) return fail(errno);
+    if (permissions >= 0 && ::fchmod(fd_, static_cast<mode_t>(permissions)) != 0) return Fail(errno);
     return true;
 }
 
-bool AtomicFile::createNamed(mode_t mode) {
+bool AtomicFile::CreateNamed(mode_t mode) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = TempName(base_);
         const int fd = ::openat(folder_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd < 0) {
             if (errno == EEXIST) continue;
-            return fail(errno);
+            return Fail(errno);
         }
         fd_ = fd;
         tempName_ = std::move(name);
@@ -191,10 +191,10 @@ bool AtomicFile::createNamed(mode_t mode) {
         slot_ = RecordPending(folder_, tempName_);
         return true;
     }
-    return fail(EEXIST);
+    return Fail(EEXIST);
 }
 
-bool AtomicFile::write(const void* data, size_t size) {
+bool AtomicFile::Write(const void* data, size_t size) {
     if (fd_ < 0) {
         if (error_ == 0) error_ = EBADF;
         return false;
@@ -211,23 +211,23 @@ bool AtomicFile::write(const void* data, size_t size) {
         const ssize_t n = ::write(fd_, bytes, allowed);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return fail(errno);
+            return Fail(errno);
         }
-        if (n == 0) return fail(ENOSPC);
+        if (n == 0) return Fail(ENOSPC);
         bytes += n;
         allowed -= static_cast<size_t>(n);
         written_ += static_cast<uint64_t>(n);
     }
-    if (injected) return fail(ENOSPC);
+    if (injected) return Fail(ENOSPC);
     return true;
 }
 
-bool AtomicFile::nameUnnamed() {
+bool AtomicFile::NameUnnamed() {
     char self[64];
     std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd_);
     // No file of that name yet: the link itself is the atomic step.
     if (::linkat(AT_FDCWD, self, folder_, base_.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
-    if (errno != EEXIST) return fail(errno);
+    if (errno != EEXIST) return Fail(errno);
     // Otherwise a hidden name first, then the rename over the target.
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = TempName(base_);
@@ -237,17 +237,17 @@ bool AtomicFile::nameUnnamed() {
             ForgetPending(slot_);
             slot_ = -1;
             if (error == EEXIST) continue;
-            return fail(error);
+            return Fail(error);
         }
         tempName_ = std::move(name);
-        if (::renameat(folder_, tempName_.c_str(), folder_, base_.c_str()) != 0) return fail(errno);
+        if (::renameat(folder_, tempName_.c_str(), folder_, base_.c_str()) != 0) return Fail(errno);
         tempName_.clear();
         return true;
     }
-    return fail(EEXIST);
+    return Fail(EEXIST);
 }
 
-bool AtomicFile::commit() {
+bool AtomicFile::Commit() {
     if (fd_ < 0) {
         if (error_ == 0) error_ = EBADF;
         return false;
@@ -255,11 +255,11 @@ bool AtomicFile::commit() {
     // A durable file's data must be on disk before the rename makes it the
     // target, or a power failure could leave an empty file where the previous
     // one was.
-    if (durable_ && ::fdatasync(fd_) != 0 && errno != EINVAL) return fail(errno);
+    if (durable_ && ::fdatasync(fd_) != 0 && errno != EINVAL) return Fail(errno);
     if (tempName_.empty()) {
-        if (!nameUnnamed()) return false;
+        if (!NameUnnamed()) return false;
     } else if (::renameat(folder_, tempName_.c_str(), folder_, base_.c_str()) != 0) {
-        return fail(errno);
+        return Fail(errno);
     }
     tempName_.clear();
     tempPath_.clear();
@@ -267,11 +267,11 @@ bool AtomicFile::commit() {
     fd_ = -1;
     const bool closed = ::close(fd) == 0;
     const int error = errno;
-    discard();
-    return closed || fail(error);
+    Discard();
+    return closed || Fail(error);
 }
 
-void AtomicFile::discard() {
+void AtomicFile::Discard() {
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;
@@ -324,7 +324,7 @@ void AtomicFile::UseUnnamedFiles(bool use) { gUseUnnamed.store(use); }
 
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size) {
     AtomicFile file;
-    return file.open(path) && file.write(data, size) && file.commit();
+    return file.Open(path) && file.Write(data, size) && file.Commit();
 }
 
 }  // namespace kyp

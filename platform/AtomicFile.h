@@ -8,13 +8,13 @@ namespace kyp {
 
 // An output file that appears whole or not at all.
 //
-// open() creates an unnamed file in the target's folder (O_TMPFILE: it has no
+// Open() creates an unnamed file in the target's folder (O_TMPFILE: it has no
 // name until commit, so not even SIGKILL or a power cut can leave it behind);
-// write() appends to it; commit() gives it the target's name: linked straight
+// Write() appends to it; Commit() gives it the target's name: linked straight
 // to the name when there is no file of that name yet, otherwise linked to a
 // hidden temporary name and renamed over the target. Where the file system
-// has no unnamed files, open() creates the hidden temporary file at once.
-// Until commit() succeeds the target is never touched: a failed write, a
+// has no unnamed files, Open() creates the hidden temporary file at once.
+// Until Commit() succeeds the target is never touched: a failed write, a
 // failed commit, an early return or a destructor without commit removes what
 // was made and leaves any previous file of that name as it was.
 //
@@ -32,18 +32,18 @@ public:
 
     // Creates the temporary file for target. Fails when the folder does not
     // exist or is not writable, or when another file is still open here.
-    [[nodiscard]] bool open(const std::string& target);
+    [[nodiscard]] bool Open(const std::string& target);
     // The same, but the file gets exactly these permission bits (the umask
     // and a replaced file's bits do not count). The temporary file is never
     // more open than that, so private data is never readable by others.
-    [[nodiscard]] bool open(const std::string& target, unsigned permissions);
+    [[nodiscard]] bool Open(const std::string& target, unsigned permissions);
     // Appends size bytes; retries short writes and EINTR. After a failure the
     // file is discarded and every later write and commit fails.
-    [[nodiscard]] bool write(const void* data, size_t size);
+    [[nodiscard]] bool Write(const void* data, size_t size);
     // Makes the written bytes the target's contents: the data flushed to the
     // disk when durable, then an atomic rename. On failure the temporary file
     // is removed.
-    [[nodiscard]] bool commit();
+    [[nodiscard]] bool Commit();
     // Durable (the default): commit waits until the data is on the disk, so
     // that even a power failure leaves the old file or the whole new one.
     // Without it the rename alone still keeps a crashed or killed process
@@ -51,18 +51,18 @@ public:
     // system within the next few seconds may leave an empty or short file.
     // The image writers turn it off: their files are remade from the raw file
     // at will, and the flush costs more than the rest of a conversion.
-    void setDurable(bool durable) { durable_ = durable; }
+    void SetDurable(bool durable) { durable_ = durable; }
     // Removes the temporary file without touching the target. Safe to repeat.
-    void discard();
+    void Discard();
 
-    [[nodiscard]] bool isOpen() const { return fd_ >= 0; }
+    [[nodiscard]] bool IsOpen() const { return fd_ >= 0; }
     // Bytes written so far.
-    [[nodiscard]] uint64_t written() const { return written_; }
+    [[nodiscard]] uint64_t Written() const { return written_; }
     // The errno of the first failure (0 when none).
-    [[nodiscard]] int error() const { return error_; }
+    [[nodiscard]] int Error() const { return error_; }
     // The named temporary file; empty while the file is unnamed.
-    [[nodiscard]] const std::string& tempPath() const { return tempPath_; }
-    [[nodiscard]] bool unnamed() const { return fd_ >= 0 && tempPath_.empty(); }
+    [[nodiscard]] const std::string& TempPath() const { return tempPath_; }
+    [[nodiscard]] bool Unnamed() const { return fd_ >= 0 && tempPath_.empty(); }
 
     // Async-signal-safe: unlinks every named temporary file that an
     // AtomicFile of this process has right now. Meant for signal handlers.
@@ -81,15 +81,15 @@ public:
     // written, further writes fail with ENOSPC (the bytes up to the limit are
     // written). A negative value switches the fault off. Process-wide.
     static void InjectWriteFailureAfter(int64_t bytes);
-    // Test hook: with false, open() makes the named temporary file at once,
+    // Test hook: with false, Open() makes the named temporary file at once,
     // as on a file system without unnamed files. Process-wide.
     static void UseUnnamedFiles(bool use);
 
 private:
-    bool fail(int error);
-    bool create(const std::string& target, int permissions);  // -1: the default modes
-    bool createNamed(mode_t mode);  // a hidden temporary name in the folder
-    bool nameUnnamed();             // commit of an unnamed file
+    bool Fail(int error);
+    bool Create(const std::string& target, int permissions);  // -1: the default modes
+    bool CreateNamed(mode_t mode);  // a hidden temporary name in the folder
+    bool NameUnnamed();             // commit of an unnamed file
 
     int fd_ = -1;
     int folder_ = -1;          // the target's folder (O_PATH)

@@ -50,7 +50,7 @@ bool ReadFileContents(const std::string& path, size_t maxSize, std::string& out)
 
 bool ReplaceFileContents(const std::string& path, const void* data, size_t size, unsigned permissions) {
     AtomicFile file;
-    return file.open(path, permissions) && file.write(data, size) && file.commit();
+    return file.Open(path, permissions) && file.Write(data, size) && file.Commit();
 }
 
 }  // namespace kyp

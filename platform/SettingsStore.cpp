@@ -15,6 +15,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
+#include "engine/core/AsciiText.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileContents.h"
 
@@ -29,14 +30,8 @@ constexpr size_t kMaxStoreSize = 16u << 20;
 constexpr const char* kStoreName = "settings.json";
 constexpr const char* kLockName = "settings.lock";
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
+using ascii::EqualsNoCase;
+using ascii::ToLower;
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsUtf8(std::string_view s) {
@@ -85,7 +80,7 @@ std::string ToHex(std::string_view bytes) {
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
-    c = Lower(c);
+    c = ToLower(c);
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
 }
@@ -323,8 +318,8 @@ private:
 bool NoCaseLess::operator()(std::string_view a, std::string_view b) const {
     const size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {
-        const char x = Lower(a[i]);
-        const char y = Lower(b[i]);
+        const char x = ToLower(a[i]);
+        const char y = ToLower(b[i]);
         if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
     }
     return a.size() < b.size();
@@ -516,7 +511,7 @@ bool SettingsStore::Commit(const std::vector<Change>& changes) {
         for (const Change& change : changes) {
             std::vector<std::string> same;
             for (const auto& item : doc.items())
-                if (EqualNoCase(item.key(), change.name)) same.push_back(item.key());
+                if (EqualsNoCase(item.key(), change.name)) same.push_back(item.key());
             for (const std::string& key : same) doc.erase(key);
             if (change.value) doc[change.name] = EncodeValue(*change.value);
         }

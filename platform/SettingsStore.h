@@ -8,8 +8,8 @@
 
 namespace kyp {
 
-// The settings store: the one key of values that both programs share (the
-// Windows design's registry key "Software\Zelt Arts\Kyp"). It is one JSON file,
+// The settings store: the one set of named values that both programs, kyp and
+// kyp2tiff, share (window layout, file lists, options). It is one JSON file,
 //   <folder>/settings.json
 // with the folder $KYP_CONFIG_HOME when set, else $XDG_CONFIG_HOME/zelt-arts/kyp
 // (an absolute XDG_CONFIG_HOME only), else $HOME/.config/zelt-arts/kyp.
@@ -18,8 +18,8 @@ namespace kyp {
 // {"hex": "..."} when its bytes are not UTF-8 (an 8-bit artist name read from
 // a .kis file), so every byte survives; a number is a JSON integer holding an
 // unsigned 32-bit value. Entries of any other shape are kept in the file but
-// read as missing. Names are compared without regard to ASCII case, like
-// registry value names.
+// read as missing. Names are compared without regard to ASCII case: "Dir" and
+// "DIR" name the same value, and a write keeps one entry for both.
 //
 // Every change is a locked read-modify-write: an advisory lock (flock on
 // <folder>/settings.lock) serialises writers, the current file is read again,
@@ -73,8 +73,8 @@ public:
     void Close();
     [[nodiscard]] bool IsOpen() const { return open_; }
 
-    // Size of a value as the registry gives it: a string's length plus its
-    // terminating zero, 4 for a number. Empty when the value is missing.
+    // Size of a value in bytes: a string's length plus its terminating zero,
+    // 4 for a number. Empty when the value is missing.
     [[nodiscard]] std::optional<uint32_t> QueryValueSize(std::string_view name) const;
     [[nodiscard]] std::optional<StoreValueType> QueryValueType(std::string_view name) const;
     // Reading a value of the other type is reading a missing value: false.

@@ -61,10 +61,10 @@ bool writeBmp(const Bitmap& bitmap, const std::string& path, int* error) {
     }
 
     AtomicFile file;
-    file.setDurable(false);  // an image remade at will: the rename is protection enough
-    if (file.open(path) && file.write(head, headers) && file.write(bitmap.pixels(), bitmap.size()) && file.commit())
+    file.SetDurable(false);  // an image remade at will: the rename is protection enough
+    if (file.Open(path) && file.Write(head, headers) && file.Write(bitmap.pixels(), bitmap.size()) && file.Commit())
         return true;
-    if (error) *error = file.error();
+    if (error) *error = file.Error();
     return false;
 }
 

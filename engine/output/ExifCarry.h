@@ -16,12 +16,6 @@ namespace kyp {
 // Text of the Software tag (count 9 with its terminating zero).
 inline constexpr char kSoftwareName[] = "KypSuite";
 
-// Tags written by the output side that the reader has no use for.
-inline constexpr uint16_t kTagArtist = 315;
-inline constexpr uint16_t kTagCopyright = 33432;
-inline constexpr uint16_t kTagFlashpixVersion = 40960;
-inline constexpr uint16_t kTagFileSource = 41728;
-
 // Exif tags carried from the source file, in the order written (ascending, as
 // TIFF requires). ColorSpace goes only with colour pixels. The maker note and
 // everything else stay behind.
@@ -29,7 +23,7 @@ inline constexpr uint16_t kCarriedExifTags[] = {
     tag::kExposureTime,     tag::kFNumber,          tag::kExposureProgram,   tag::kIsoSpeedRatings,
     tag::kExifVersion,      tag::kDateTimeOriginal, tag::kDateTimeDigitized, tag::kExposureBiasValue,
     tag::kMaxApertureValue, tag::kMeteringMode,     tag::kFlash,             tag::kFocalLength,
-    kTagFlashpixVersion,    tag::kColorSpace,       kTagFileSource,
+    tag::kFlashpixVersion,  tag::kColorSpace,       tag::kFileSource,
 };
 inline constexpr size_t kCarriedExifTagCount = std::size(kCarriedExifTags);
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <cstring>
 
 #include "engine/output/BitmapRender.h"
@@ -17,18 +16,17 @@
 #include "engine/raw/RawLoad.h"
 #include "engine/raw/RawSampleBlock.h"
 #include "engine/raw/TiffDocument.h"
+#include "platform/LargeBlock.h"
 
 namespace kyp {
 
 namespace {
 
-// The reduced image's samples come from the heap.
-void* HeapAllocate(size_t bytes) { return std::malloc(bytes); }
-void HeapRelease(void* block) { std::free(block); }
-
+// The reduced image's samples come from the heap, through the pair the
+// sessions use by default; released with its release function.
 struct HeapImage {
     ProcessedImage image;
-    ~HeapImage() { std::free(image.samples); }
+    ~HeapImage() { ReleaseLargeBlock(image.samples); }
 };
 
 }  // namespace
@@ -58,8 +56,8 @@ bool GeneratePreview(const std::string& path, Bitmap& preview, std::string* capt
     SubtractBlackPoint(mosaic, camera.blackLevels);
 
     HeapImage reduced;
-    if (!DemosaicReduced(mosaic, reduced.image, false, GeneratedPreviewFactor(mosaic.width), HeapAllocate,
-                         HeapRelease)) {
+    if (!DemosaicReduced(mosaic, reduced.image, false, GeneratedPreviewFactor(mosaic.width), AllocateLargeBlock,
+                         ReleaseLargeBlock)) {
         return false;
     }
     ProcessedImage& image = reduced.image;

@@ -45,8 +45,8 @@ bool buildSegment(const TiffDirectory& sourceExif, const OutputSettings* setting
     if (annotate) addText(first, tag::kImageDescription, settings->description);
     first.entries.push_back(TiffEntry::makeAscii(tag::kSoftware, kSoftwareName));
     first.entries.push_back(TiffEntry::makeAscii(tag::kDateTime, dateTime.substr(0, 19)));
-    if (annotate) addText(first, kTagArtist, settings->artist);
-    if (annotate) addText(first, kTagCopyright, settings->copyright);
+    if (annotate) addText(first, tag::kArtist, settings->artist);
+    if (annotate) addText(first, tag::kCopyright, settings->copyright);
     first.entries.push_back(TiffEntry::makeLong(tag::kExifIfd, 0));
 
     // Layout: directories first, then every out-of-line value in entry order.

@@ -66,12 +66,12 @@ std::vector<uint8_t> JpegOutputBuffer::contiguous() const {
 
 bool writeBufferToFile(const std::string& path, const JpegOutputBuffer& buffer, int* error) {
     AtomicFile file;
-    file.setDurable(false);  // an image remade at will: the rename is protection enough
-    bool written = file.open(path);
+    file.SetDurable(false);  // an image remade at will: the rename is protection enough
+    bool written = file.Open(path);
     for (size_t i = 0; written && i < buffer.blockCount(); ++i)
-        written = file.write(buffer.blockData(i), buffer.blockSize(i));  // a failure discards the file
-    if (written && file.commit()) return true;
-    if (error) *error = file.error();
+        written = file.Write(buffer.blockData(i), buffer.blockSize(i));  // a failure discards the file
+    if (written && file.Commit()) return true;
+    if (error) *error = file.Error();
     return false;
 }
 

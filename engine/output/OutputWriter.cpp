@@ -57,8 +57,8 @@ OutputResult WriteOutput(const std::string& path, uint32_t outputFormat, const O
         return {OutputStatus::noWriter};
     if (checkTargetFirst) {
         AtomicFile probe;
-        if (!probe.open(path)) return FileFailure(probe.error());
-        probe.discard();
+        if (!probe.Open(path)) return FileFailure(probe.Error());
+        probe.Discard();
     }
     switch (outputFormat) {
         case format::tiff: {

@@ -111,7 +111,7 @@ bool WritePixels(AtomicFile& file, const ProcessedImage& image, const PixelForma
         const size_t part = (n + kParts - 1) / kParts;
         ParallelFor(kParts + 1, [&](size_t unit, unsigned) {
             if (unit == 0) {
-                if (pending != 0) written = file.write(previous, pending * componentBytes);
+                if (pending != 0) written = file.Write(previous, pending * componentBytes);
                 return;
             }
             const size_t first = std::min(n, (unit - 1) * part);
@@ -121,7 +121,7 @@ bool WritePixels(AtomicFile& file, const ProcessedImage& image, const PixelForma
         if (!written) return false;
         pending = n;
     }
-    return pending == 0 || file.write(buffers[(chunk + 1) % 2], pending * componentBytes);
+    return pending == 0 || file.Write(buffers[(chunk + 1) % 2], pending * componentBytes);
 }
 
 }  // namespace
@@ -184,9 +184,9 @@ bool writeTiff(const std::string& path, const TiffDocument* source, const Proces
         e.push_back(TiffEntry::makeAscii(tag::kSoftware, kSoftwareName));
         e.push_back(TiffEntry::makeAscii(tag::kDateTime, dateTime));
         if (const std::string* artist = Annotation(output, output.artist))
-            e.push_back(TiffEntry::makeAscii(kTagArtist, *artist));
+            e.push_back(TiffEntry::makeAscii(tag::kArtist, *artist));
         if (const std::string* copyright = Annotation(output, output.copyright))
-            e.push_back(TiffEntry::makeAscii(kTagCopyright, *copyright));
+            e.push_back(TiffEntry::makeAscii(tag::kCopyright, *copyright));
 
         // ---- Exif directory ----
         std::unique_ptr<TiffDirectory> exif;
@@ -232,11 +232,11 @@ bool writeTiff(const std::string& path, const TiffDocument* source, const Proces
 
         // ---- the file: appears under path only when complete ----
         AtomicFile out;
-        out.setDurable(false);  // an image remade at will: the rename is protection enough
-        if (!out.open(path) || !out.write(head.data(), head.size())) return fail(out.error());
+        out.SetDurable(false);  // an image remade at will: the rename is protection enough
+        if (!out.Open(path) || !out.Write(head.data(), head.size())) return fail(out.Error());
         errno = 0;
-        if (!WritePixels(out, image, format)) return fail(out.error() != 0 ? out.error() : errno);
-        return out.commit() || fail(out.error());
+        if (!WritePixels(out, image, format)) return fail(out.Error() != 0 ? out.Error() : errno);
+        return out.Commit() || fail(out.Error());
     } catch (const std::bad_alloc&) {
         return fail(ENOMEM);
     }

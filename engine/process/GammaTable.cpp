@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "engine/settings/ImportSettings.h"
+
 namespace kyp {
 namespace {
 
@@ -12,7 +14,12 @@ double Transfer(double x, double exponent, bool linearToe) {
     return 1.099 * std::pow(x, exponent) - 0.099;
 }
 
-bool HasLinearToe(float exponent) { return static_cast<double>(exponent) - 0.45 <= 0.001; }
+// The standard exponent, every smaller one and those up to 0.001 above it. The
+// float constant lies 1.2e-8 under 0.45, and no float lies in the 1.2e-8 under
+// 0.451, so the cut falls between the same two floats as with 0.45 itself.
+bool HasLinearToe(float exponent) {
+    return static_cast<double>(exponent) - static_cast<double>(kDefaultGammaExponent) <= 0.001;
+}
 
 // floor(top * v + 0.5) limited to 0..top; NaN (a NaN exponent) counts as 0.
 uint32_t Quantise(double v, uint32_t top) {

@@ -6,9 +6,6 @@
 
 namespace kyp {
 
-// Gamma exponent of new sessions (users see its reciprocal, 2.2222).
-inline constexpr float kDefaultGammaExponent = 0.45f;
-
 // Transfer curve v(x) = 1.099 x^g - 0.099; for exponents up to 0.451 (0.45 and
 // below) it has the Rec. 709 linear toe v = 4.5 x below x = 0.018. Entry i is
 // floor(1023 v(i / 1024) + 0.5) limited to 0..1023.

@@ -103,7 +103,7 @@ int GaussianBlur(uint16_t* destination, const ProcessedImage& image, float radiu
     const size_t stripBlock = stripColumns * channels * height;
     const unsigned threads = ParallelThreads();
     if (stripBlock > SIZE_MAX / threads || !buffers.columns.Reserve(stripBlock * threads)) return blur::kFailed;
-    uint16_t* const strips = buffers.columns.data();
+    uint16_t* const strips = buffers.columns.Data();
 
     // Horizontal pass: image rows into destination rows.
     if (!TickedRanges(height, kTickLines, CountdownPhase(height, kTickLines), progress, kGrainRows,

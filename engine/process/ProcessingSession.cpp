@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/core/PathText.h"
 #include "engine/process/ColourBalance.h"
 #include "engine/process/ColourMatrix.h"
 #include "engine/process/Curves.h"
@@ -31,10 +32,6 @@ namespace kyp {
 
 namespace {
 
-// The heap pair: large blocks on huge pages where the system offers them.
-void* HeapAllocate(size_t bytes) { return AllocateLargeBlock(bytes); }
-void HeapRelease(void* block) { ReleaseLargeBlock(block); }
-
 // Levels results of the interactive session: the level points found by the
 // last full-size run (all channels in 0-1, per channel as red, green, blue
 // pairs in 0-5) and the colour balance values (target mean, then the red,
@@ -48,22 +45,17 @@ constexpr size_t kCopyGrain = 131072;
 constexpr uint32_t kDemosaicStageMask = opt::methodChanged | opt::rawStage;
 constexpr uint32_t kOutputStageMask = ~kDemosaicStageMask;  // anything but the method and raw-stage bits
 
-const char* BaseName(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path.c_str() : path.c_str() + slash + 1;
-}
-
 }  // namespace
 
 ProcessingSession::ProcessingSession(SessionKind kind)
-    : kind_(kind), allocate_(HeapAllocate), release_(HeapRelease), document_(std::make_unique<TiffDocument>()),
+    : kind_(kind), allocate_(AllocateLargeBlock), release_(ReleaseLargeBlock), document_(std::make_unique<TiffDocument>()),
       rawBlock_(std::make_unique<RawSampleBlock>()), rawTables_(std::make_unique<RawTables>()),
       histogram_(std::make_unique<HistogramRecord>()), fullHistogram_(std::make_unique<HistogramRecord>()),
       fullRunCurves_(std::make_unique<uint16_t[]>(4 * 1024)) {
     if (kind_ == SessionKind::console) {
         SetDefaults(settings_);
-        BuildGammaTable(gammaTable_, 0.45f);
-        settings_.gammaExponent = 0.45f;
+        BuildGammaTable(gammaTable_, kDefaultGammaExponent);
+        settings_.gammaExponent = kDefaultGammaExponent;
     } else {
         // The interactive session starts all zero; its first SetSettings builds the
         // gamma table. Colour balance values start at 1 (no change).
@@ -86,8 +78,8 @@ void ProcessingSession::SetMemoryFunctions(AllocateFunction allocate, ReleaseFun
         allocate_ = allocate;
         release_ = release;
     } else {
-        allocate_ = HeapAllocate;
-        release_ = HeapRelease;
+        allocate_ = AllocateLargeBlock;
+        release_ = ReleaseLargeBlock;
     }
 }
 
@@ -261,7 +253,7 @@ bool ProcessingSession::Process() {
     }
     RunResult result = RunResult::cancelled;
     bool loaded = false;
-    if (!progress_ || ReportFormat("Loading %s  ...", BaseName(fileName_))) {
+    if (!progress_ || ReportFormat("Loading %s  ...", FileNamePart(fileName_).data())) {
         result = RunRawStage(false);
         loaded = result == RunResult::processed;
         if (loaded) result = RunConsoleImageStages();
@@ -496,7 +488,7 @@ RunResult ProcessingSession::RefreshRawStage(bool preview) {
     const bool needed = rawGeneration_ == 0 || (DifferenceMask(rawSnapshot_, settings_) & opt::rawStage) != 0 ||
                         ((settings_.options & opt::rawcurves) && curvesChanged) || askingDropped;
     if (!needed) return RunResult::unchanged;
-    if (!preview && !ReportFormat("Loading %s  ...", BaseName(fileName_))) return RunResult::cancelled;
+    if (!preview && !ReportFormat("Loading %s  ...", FileNamePart(fileName_).data())) return RunResult::cancelled;
     const RunResult raw = RunRawStage(true);
     if (raw != RunResult::processed) return raw;
     ++rawGeneration_;

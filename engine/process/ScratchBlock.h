@@ -10,7 +10,8 @@ namespace kyp {
 
 // A block of 16-bit samples that a step keeps between runs: Reserve grows it only
 // when a run needs more than it holds. It allocates through the given memory
-// functions (the C heap when either is missing) and releases on destruction.
+// functions (AllocateLargeBlock and ReleaseLargeBlock when either is missing)
+// and releases on destruction.
 class ScratchBlock {
 public:
     ScratchBlock() = default;
@@ -41,15 +42,12 @@ public:
         capacity_ = 0;
     }
 
-    [[nodiscard]] uint16_t* data() const { return data_; }
-    [[nodiscard]] size_t capacity() const { return capacity_; }
+    [[nodiscard]] uint16_t* Data() const { return data_; }
+    [[nodiscard]] size_t Capacity() const { return capacity_; }
 
 private:
-    static void* HeapAllocate(size_t bytes) { return AllocateLargeBlock(bytes); }
-    static void HeapRelease(void* block) { ReleaseLargeBlock(block); }
-
-    AllocateFunction allocate_ = &HeapAllocate;
-    ReleaseFunction release_ = &HeapRelease;
+    AllocateFunction allocate_ = &AllocateLargeBlock;
+    ReleaseFunction release_ = &ReleaseLargeBlock;
     uint16_t* data_ = nullptr;
     size_t capacity_ = 0;
 };

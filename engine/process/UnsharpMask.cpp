@@ -61,7 +61,7 @@ bool UnsharpMask(ProcessedImage& image, int32_t amount, float radius, int32_t th
     if (image.samples == nullptr) return false;
     if (rowSamples > SIZE_MAX / height || !buffers.blurred.Reserve(rowSamples * height)) return false;
 
-    const int result = GaussianBlur(buffers.blurred.data(), image, radius, progress, buffers.blur);
+    const int result = GaussianBlur(buffers.blurred.Data(), image, radius, progress, buffers.blur);
     if (result != blur::kBlurred) return result == blur::kNotNeeded;
 
     // Differences are at most 65535 in size, so a limit of 65535 already means
@@ -72,7 +72,7 @@ bool UnsharpMask(ProcessedImage& image, int32_t amount, float radius, int32_t th
                         std::max<size_t>(1, 32768 / rowSamples), [&](size_t first, size_t end, unsigned) {
                             for (size_t y = first; y < end; ++y) {
                                 uint16_t* row = image.samples + y * rowSamples;
-                                const uint16_t* blurredRow = buffers.blurred.data() + y * rowSamples;
+                                const uint16_t* blurredRow = buffers.blurred.Data() + y * rowSamples;
                                 if (narrow) {
                                     SharpenRowNarrow(row, blurredRow, rowSamples, amount, limit);
                                 } else {

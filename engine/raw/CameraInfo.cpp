@@ -6,6 +6,7 @@
 #include <ctime>
 #include <memory>
 
+#include "engine/core/PathText.h"
 #include "engine/raw/OrfRaw.h"
 #include "engine/raw/TagVocabulary.h"
 #include "engine/raw/TiffDocument.h"
@@ -78,7 +79,7 @@ bool openSources(TiffDocument& document, uint32_t makerNoteMinimum, Sources& sou
     if (!sources.exif) return false;
     sources.document = &document;
     sources.makerNote = ReadOlympusMakerNote(document, makerNoteMinimum);
-    sources.fileName = fileNameOf(document.file().path());
+    sources.fileName = FileNamePart(document.file().path());
     return true;
 }
 
@@ -115,11 +116,6 @@ std::string storedAsShown(std::string_view stored) {
 }
 
 }  // namespace
-
-std::string_view fileNameOf(std::string_view path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
 
 std::string exifDateText(std::string_view stored) {
     int values[6] = {};

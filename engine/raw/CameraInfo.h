@@ -32,7 +32,4 @@ class TiffDocument;
 // as it is stored.
 [[nodiscard]] std::string exifDateText(std::string_view stored);
 
-// The part of path after its last "/" (the whole path when there is none).
-[[nodiscard]] std::string_view fileNameOf(std::string_view path);
-
 }  // namespace kyp

@@ -19,7 +19,8 @@ enum TiffType : uint16_t {
     kTiffDouble = 12,
 };
 
-// Tags the reader, the ORF extraction and the sample generator use by number.
+// Tags the reader, the ORF extraction, the sample generator and the writers use
+// by number.
 namespace tag {
 inline constexpr uint16_t kNewSubfileType = 254;
 inline constexpr uint16_t kImageWidth = 256;
@@ -41,9 +42,11 @@ inline constexpr uint16_t kPlanarConfiguration = 284;
 inline constexpr uint16_t kResolutionUnit = 296;
 inline constexpr uint16_t kSoftware = 305;
 inline constexpr uint16_t kDateTime = 306;
+inline constexpr uint16_t kArtist = 315;
 inline constexpr uint16_t kSubIfds = 330;
 inline constexpr uint16_t kJpegInterchangeFormat = 513;
 inline constexpr uint16_t kJpegInterchangeFormatLength = 514;
+inline constexpr uint16_t kCopyright = 33432;
 inline constexpr uint16_t kExifIfd = 34665;
 inline constexpr uint16_t kInteroperabilityIfd = 40965;
 
@@ -63,9 +66,11 @@ inline constexpr uint16_t kFlash = 37385;
 inline constexpr uint16_t kFocalLength = 37386;
 inline constexpr uint16_t kMakerNote = 37500;
 inline constexpr uint16_t kUserComment = 37510;
+inline constexpr uint16_t kFlashpixVersion = 40960;
 inline constexpr uint16_t kColorSpace = 40961;
 inline constexpr uint16_t kPixelXDimension = 40962;
 inline constexpr uint16_t kPixelYDimension = 40963;
+inline constexpr uint16_t kFileSource = 41728;
 
 // Olympus maker-note directory
 inline constexpr uint16_t kOlympusQuality = 0x0201;

@@ -26,7 +26,7 @@ bool ParametersEqual(const ImportSettings& a, const ImportSettings& b) {
 
 void SetDefaults(ImportSettings& settings) {
     settings.options = opt::defaults;
-    settings.gammaExponent = 0.45f;
+    settings.gammaExponent = kDefaultGammaExponent;
     settings.darkThreshold = 0;
     settings.brightThreshold = 0;
     settings.redScale = kDefaultScale;

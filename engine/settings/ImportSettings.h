@@ -63,6 +63,10 @@ struct ImportSettings {
     bool operator==(const ImportSettings&) const = default;
 };
 
+// Gamma exponent of new settings and of a gamma switch or text without a
+// usable value (users see its reciprocal, 2.2222).
+inline constexpr float kDefaultGammaExponent = 0.45f;
+
 // Longest options text the writer produces is well under this.
 inline constexpr int kOptionsTextSize = 1024;
 

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "engine/settings/NumberText.h"
+#include "engine/core/AsciiText.h"
 #include "engine/settings/TagReader.h"
 #include "platform/FileContents.h"
 
@@ -57,7 +57,7 @@ struct KisContext {
 bool KisTag(const char* name, const char* value, void* context) {
     auto& c = *static_cast<KisContext*>(context);
     if (!name || !*name) return true;
-    using numtext::EqualsNoCase;
+    using ascii::EqualsNoCase;
     if (EqualsNoCase(name, "KypImport")) {
         c.inSection = true;
         return true;

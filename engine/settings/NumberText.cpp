@@ -4,9 +4,13 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/core/AsciiText.h"
+
 namespace kyp::numtext {
 
 namespace {
+
+using ascii::IsDigit;
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
@@ -39,13 +43,6 @@ bool LooksHuge(const char* p, const char* end) {
 }
 
 }  // namespace
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (ToLower(a[i]) != ToLower(b[i])) return false;
-    return true;
-}
 
 const char* ParseInt(const char* text, int32_t& value) {
     value = 0;

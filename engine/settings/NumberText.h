@@ -1,18 +1,11 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 // Locale-independent number reading and writing for the stored texts (options
 // text, format tags, curve texts). The desktop program runs with the user's
 // locale, so strtod/printf could read or write "2,22222"; these never do.
 namespace kyp::numtext {
-
-[[nodiscard]] inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-[[nodiscard]] inline bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-[[nodiscard]] inline bool IsAlnum(char c) { return IsDigit(c) || IsLetter(c); }
-[[nodiscard]] inline char ToLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-[[nodiscard]] bool EqualsNoCase(std::string_view a, std::string_view b);
 
 // Reads a decimal integer the way strtol does (leading white space, optional
 // sign, digits) from a zero-terminated text. Returns the position after the

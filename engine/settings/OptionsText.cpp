@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/core/AsciiText.h"
 #include "engine/settings/ImportSettings.h"
 #include "engine/settings/NumberText.h"
 
@@ -14,7 +15,7 @@ namespace kyp {
 
 namespace {
 
-using numtext::IsAlnum;
+using ascii::IsAlnum;
 
 struct Keyword {
     const char* name;
@@ -39,7 +40,7 @@ using Token = char[kTokenLength + 1];
 
 void ReadToken(const char*& p, Token token) {
     int n = 0;
-    while (n < kTokenLength && IsAlnum(*p)) token[n++] = numtext::ToLower(*p++);
+    while (n < kTokenLength && IsAlnum(*p)) token[n++] = ascii::ToLower(*p++);
     token[n] = '\0';
 }
 
@@ -83,14 +84,14 @@ uint32_t ReadRatio(const char*& p) {
 }
 
 void ReadGamma(const char*& p, ImportSettings& settings) {
-    settings.gammaExponent = 0.45f;
+    settings.gammaExponent = kDefaultGammaExponent;
     const double v = ReadNumber(p);
     // The bounds are single-precision values and the text's number is compared
     // as one, so "0.1" itself is accepted; the exponent is the double
     // reciprocal narrowed to float (2.22222 reads back as 0.45000044).
     const float narrowed = numtext::ToFloat(v);
     if (narrowed >= 0.1f && narrowed <= 10.0f) settings.gammaExponent = static_cast<float>(1.0 / v);
-    while (*p == '.' || numtext::IsDigit(*p) || *p == 'e' || *p == 'E') ++p;
+    while (*p == '.' || ascii::IsDigit(*p) || *p == 'e' || *p == 'E') ++p;
     StepOver(p);
 }
 

@@ -1,5 +1,6 @@
 #include "engine/settings/OutputSettings.h"
 
+#include "engine/core/AsciiText.h"
 #include "engine/settings/NumberText.h"
 #include "engine/settings/TagReader.h"
 
@@ -55,7 +56,7 @@ std::string OutputSettings::WriteFormatTags() const {
 void OutputSettings::ApplyTag(const char* key, const char* value) {
     if (!key) return;
     const std::string_view k(key);
-    using numtext::EqualsNoCase;
+    using ascii::EqualsNoCase;
     std::optional<std::string>* text = nullptr;
     if (EqualsNoCase(k, "artist"))
         text = &artist;

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "engine/settings/NumberText.h"
+#include "engine/core/AsciiText.h"
 
 namespace kyp {
 
@@ -15,8 +15,8 @@ constexpr size_t kMaxNameLength = 80;
 enum class State { outside, open, comment, name, equals, bareValue, singleQuoted, doubleQuoted, closedValue };
 
 bool IsWhite(char c) { return c == '\0' || c == '\t' || c == '\n' || c == '\r' || c == ' '; }
-bool IsNameStart(char c) { return numtext::IsLetter(c) || c == '_'; }
-bool IsNameChar(char c) { return numtext::IsAlnum(c) || c == '_' || c == '-'; }
+bool IsNameStart(char c) { return ascii::IsLetter(c) || c == '_'; }
+bool IsNameChar(char c) { return ascii::IsAlnum(c) || c == '_' || c == '-'; }
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "engine/core/PathText.h"
 #include "gui/frame/FolderScan.h"
 
 // The installed folders relative to the folder of the executables; the build
@@ -34,7 +35,7 @@ std::string HelpFilePath(const std::string& programFolder) {
     if (IsRegularFile(beside)) return beside;
     const std::string installed = Resolve(programFolder, KYP_DOC_FROM_BIN) + "/" + kHelpFile;
     if (IsRegularFile(installed)) return installed;
-    return BaseNameOf(programFolder) == "bin" ? installed : beside;
+    return FileNamePart(programFolder) == "bin" ? installed : beside;
 }
 
 std::string InstalledIconPath(const std::string& programFolder) {

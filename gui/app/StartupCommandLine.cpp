@@ -1,8 +1,9 @@
 #include "gui/app/StartupCommandLine.h"
 
 #include <algorithm>
-#include <cctype>
-#include <strings.h>
+
+#include "engine/core/AsciiText.h"
+#include "engine/core/PathText.h"
 
 namespace kyp {
 
@@ -16,13 +17,6 @@ bool IsBlank(const std::string& word) {
     });
 }
 
-bool IsSettingsFileName(const std::string& name) {
-    const size_t slash = name.rfind('/');
-    const size_t dot = name.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-    return strcasecmp(name.c_str() + dot, ".kis") == 0;
-}
-
 }  // namespace
 
 std::vector<StartupStep> ScanStartupCommandLine(const std::vector<std::string>& arguments) {
@@ -31,8 +25,7 @@ std::vector<StartupStep> ScanStartupCommandLine(const std::vector<std::string>& 
         if (IsBlank(word)) continue;
         if (word[0] == '-') {
             std::string option = word.substr(1);
-            std::transform(option.begin(), option.end(), option.begin(),
-                           [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+            std::transform(option.begin(), option.end(), option.begin(), ascii::ToLower);
             if (option == "reg" || option == "register") {
                 steps.push_back({StartupStep::Kind::registerTypes, {}});
                 return steps;
@@ -43,7 +36,7 @@ std::vector<StartupStep> ScanStartupCommandLine(const std::vector<std::string>& 
             }
             continue;
         }
-        if (IsSettingsFileName(word)) {
+        if (HasExtension(word, ".kis")) {
             steps.push_back({StartupStep::Kind::settingsFile, word});
             continue;
         }

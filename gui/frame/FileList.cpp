@@ -1,17 +1,16 @@
 #include "gui/frame/FileList.h"
 
 #include <algorithm>
-#include <strings.h>
+
+#include "engine/core/AsciiText.h"
 
 namespace kyp {
 
-bool SameNameNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
+using ascii::EqualsNoCase;
 
 int FileList::Find(const std::string& name) const {
     for (int i = 0; i < Count(); ++i) {
-        if (names_[static_cast<size_t>(i)] == name || SameNameNoCase(names_[static_cast<size_t>(i)], name)) return i;
+        if (names_[static_cast<size_t>(i)] == name || EqualsNoCase(names_[static_cast<size_t>(i)], name)) return i;
     }
     return -1;
 }
@@ -74,7 +73,7 @@ void MergeDroppedFiles(FileList& list, const std::vector<std::string>& dropped) 
     std::vector<std::string> names;
     auto listed = [&names](const std::string& name) {
         return std::any_of(names.begin(), names.end(),
-                           [&name](const std::string& n) { return SameNameNoCase(n, name); });
+                           [&name](const std::string& n) { return EqualsNoCase(n, name); });
     };
     for (const std::string& name : dropped) {
         if (names.size() >= static_cast<size_t>(FileList::kMaxEntries)) break;
@@ -88,7 +87,7 @@ void MergeDroppedFiles(FileList& list, const std::vector<std::string>& dropped) 
     if (list.Current() >= 0) {
         const std::string& was = list.Entry(list.Current());
         for (size_t i = 0; i < names.size(); ++i) {
-            if (SameNameNoCase(names[i], was)) current = static_cast<int>(i);
+            if (EqualsNoCase(names[i], was)) current = static_cast<int>(i);
         }
     }
     list.Assign(std::move(names), current);

@@ -54,7 +54,4 @@ private:
 // current when it is still listed.
 void MergeDroppedFiles(FileList& list, const std::vector<std::string>& dropped);
 
-// ASCII case-insensitive equality of two names.
-[[nodiscard]] bool SameNameNoCase(const std::string& a, const std::string& b);
-
 }  // namespace kyp

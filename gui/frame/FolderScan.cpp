@@ -2,22 +2,22 @@
 
 #include <algorithm>
 #include <dirent.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
 #include <memory>
+#include <string_view>
 
-#include "gui/frame/FileList.h"
+#include "engine/core/AsciiText.h"
 
 namespace kyp {
 
 namespace {
 
-bool EndsWithOrf(const char* name) {
-    const size_t length = std::char_traits<char>::length(name);
-    return length > 4 && strcasecmp(name + length - 4, ".orf") == 0;
+// A name that is only ".orf" is a hidden file, not a document.
+bool EndsWithOrf(std::string_view name) {
+    return name.size() > 4 && ascii::EqualsNoCase(name.substr(name.size() - 4), ".orf");
 }
 
 }  // namespace
@@ -70,7 +70,7 @@ std::string DirValueFor(const std::string& path) {
 std::string NeighbourFile(const std::vector<std::string>& files, const std::string& reference, bool next) {
     const auto count = static_cast<long>(files.size());
     for (long i = 0; i < count; ++i) {
-        if (!SameNameNoCase(files[static_cast<size_t>(i)], reference)) continue;
+        if (!ascii::EqualsNoCase(files[static_cast<size_t>(i)], reference)) continue;
         const long to = next ? (i + 1) % count : (i + count - 1) % count;
         return files[static_cast<size_t>(to)];
     }
@@ -94,18 +94,6 @@ std::string ProgramFolder() {
     const ssize_t length = ::readlink("/proc/self/exe", buffer, PATH_MAX);
     if (length <= 0) return {};
     return FolderOf(std::string(buffer, static_cast<size_t>(length)));
-}
-
-std::string BaseNameOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string ReplaceExtension(const std::string& path, const std::string& extension) {
-    const size_t slash = path.rfind('/');
-    const size_t dot = path.rfind('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) return path.substr(0, dot) + extension;
-    return path + extension;
 }
 
 }  // namespace kyp

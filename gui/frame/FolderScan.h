@@ -40,11 +40,4 @@ namespace kyp {
 [[nodiscard]] bool IsRegularFile(const std::string& path);
 [[nodiscard]] bool IsFolder(const std::string& path);
 
-// The part of a path after its last "/".
-[[nodiscard]] std::string BaseNameOf(const std::string& path);
-// path with the extension of its file name (from the last "." after the last
-// "/") replaced by extension (which carries its own "."); appended when the
-// name has none.
-[[nodiscard]] std::string ReplaceExtension(const std::string& path, const std::string& extension);
-
 }  // namespace kyp

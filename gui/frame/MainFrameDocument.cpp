@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QStandardPaths>
 
+#include "engine/core/AsciiText.h"
+#include "engine/core/PathText.h"
 #include "engine/output/BitmapRender.h"
 #include "engine/output/OutputWriter.h"
 #include "engine/raw/CameraInfo.h"
@@ -315,7 +317,7 @@ bool MainFrame::SaveDocument(const std::string& requested, uint32_t outputFormat
     if (loaded_ && (processingPending_ || reloadPending_ || PagesDifference() != 0) && !Processing()) return false;
     WaitScope wait(*this);
     StatusScope status(*strip_, nullptr);
-    strip_->SetText(Format("Saving %s", BaseNameOf(name).c_str()).c_str());
+    strip_->SetText(Format("Saving %s", std::string(FileNamePart(name)).c_str()).c_str());
     (void)strip_->Tick(1);
     if (!loaded_ || name.empty()) return false;
     const ProcessedImage& image = session_.FullOutput();
@@ -452,7 +454,7 @@ std::string MainFrame::ConvertAllHere(const std::string& reference, const std::v
     const bool documentFirst = loaded_ && !reference.empty();
     std::vector<std::string> others;
     for (const std::string& file : files) {
-        if (reference.empty() || !SameNameNoCase(file, reference)) others.push_back(file);
+        if (reference.empty() || !ascii::EqualsNoCase(file, reference)) others.push_back(file);
     }
     const int total = static_cast<int>(others.size()) + (documentFirst ? 1 : 0);
     int converted = 0;

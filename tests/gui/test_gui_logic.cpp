@@ -12,6 +12,7 @@
 #include "GuiTestSupport.h"
 #include "gui/widgets/BusyAnimator.h"
 #include "gui/frame/FileList.h"
+#include "engine/core/PathText.h"
 #include "gui/frame/FolderScan.h"
 #include "gui/frame/FrameLayout.h"
 #include "gui/app/InstallLayout.h"

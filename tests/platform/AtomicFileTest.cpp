@@ -33,20 +33,20 @@ protected:
 TEST_P(AtomicFileTest, CommitReplacesTargetAndLeavesNoTemporary) {
     const std::string target = folder_.Write("out.tif", "old contents");
     AtomicFile file;
-    ASSERT_TRUE(file.open(target));
-    EXPECT_EQ(file.unnamed(), GetParam());
+    ASSERT_TRUE(file.Open(target));
+    EXPECT_EQ(file.Unnamed(), GetParam());
     if (GetParam()) {
         EXPECT_EQ(folder_.Names(), Names{"out.tif"});  // nothing to see until commit
     } else {
-        EXPECT_EQ(file.tempPath().rfind(folder_ / ".", 0), 0u) << file.tempPath();
+        EXPECT_EQ(file.TempPath().rfind(folder_ / ".", 0), 0u) << file.TempPath();
     }
-    ASSERT_TRUE(file.write("new", 3));
-    ASSERT_TRUE(file.write(" data", 5));
+    ASSERT_TRUE(file.Write("new", 3));
+    ASSERT_TRUE(file.Write(" data", 5));
     EXPECT_EQ(test::ReadFile(target), "old contents");  // untouched until commit
-    ASSERT_TRUE(file.commit());
+    ASSERT_TRUE(file.Commit());
     EXPECT_EQ(test::ReadFile(target), "new data");
     EXPECT_EQ(folder_.Names(), Names{"out.tif"});
-    EXPECT_EQ(file.written(), 8u);
+    EXPECT_EQ(file.Written(), 8u);
     ASSERT_TRUE(WriteFileAtomically(folder_ / "fresh.tif", "abc", 3));  // no file of that name before
     EXPECT_EQ(test::ReadFile(folder_ / "fresh.tif"), "abc");
     EXPECT_EQ(folder_.Names(), (Names{"fresh.tif", "out.tif"}));
@@ -73,12 +73,12 @@ TEST_P(AtomicFileTest, FullDiskOrAbandonedFileLeavesThePreviousFileAndNoTemporar
     AtomicFile::InjectWriteFailureAfter(5);
     {
         AtomicFile file;
-        ASSERT_TRUE(file.open(target));
-        EXPECT_TRUE(file.write("abc", 3));
-        EXPECT_FALSE(file.write("defg", 4));  // crosses the limit
-        EXPECT_EQ(file.error(), ENOSPC);
-        EXPECT_FALSE(file.write("x", 1));
-        EXPECT_FALSE(file.commit());
+        ASSERT_TRUE(file.Open(target));
+        EXPECT_TRUE(file.Write("abc", 3));
+        EXPECT_FALSE(file.Write("defg", 4));  // crosses the limit
+        EXPECT_EQ(file.Error(), ENOSPC);
+        EXPECT_FALSE(file.Write("x", 1));
+        EXPECT_FALSE(file.Commit());
     }
     EXPECT_EQ(test::ReadFile(target), "previous");
     EXPECT_FALSE(WriteFileAtomically(folder_ / "new.bmp", "0123456789", 10));  // no previous file: nothing left
@@ -88,8 +88,8 @@ TEST_P(AtomicFileTest, FullDiskOrAbandonedFileLeavesThePreviousFileAndNoTemporar
     AtomicFile::InjectWriteFailureAfter(-1);
     {
         AtomicFile file;
-        ASSERT_TRUE(file.open(target));
-        ASSERT_TRUE(file.write("partial", 7));
+        ASSERT_TRUE(file.Open(target));
+        ASSERT_TRUE(file.Write("partial", 7));
     }  // destroyed without commit
     EXPECT_EQ(test::ReadFile(target), "previous");
     EXPECT_EQ(folder_.Names(), Names{"out.bmp"});
@@ -97,22 +97,22 @@ TEST_P(AtomicFileTest, FullDiskOrAbandonedFileLeavesThePreviousFileAndNoTemporar
 
 TEST_P(AtomicFileTest, FailuresToCreateOrRename) {
     AtomicFile file;
-    EXPECT_FALSE(file.open(folder_ / "missing/out.tif"));
-    EXPECT_EQ(file.error(), ENOENT);
-    EXPECT_FALSE(file.open(folder_ / ""));
-    EXPECT_FALSE(file.open(""));
+    EXPECT_FALSE(file.Open(folder_ / "missing/out.tif"));
+    EXPECT_EQ(file.Error(), ENOENT);
+    EXPECT_FALSE(file.Open(folder_ / ""));
+    EXPECT_FALSE(file.Open(""));
     EXPECT_FALSE(ReplaceFileContents("", "x", 1));
 
     // A folder standing where the file should go.
     std::filesystem::create_directory(folder_ / "sub");
-    EXPECT_FALSE(file.open(folder_ / "sub"));
-    EXPECT_EQ(file.error(), EISDIR);
+    EXPECT_FALSE(file.Open(folder_ / "sub"));
+    EXPECT_EQ(file.Error(), EISDIR);
     EXPECT_EQ(folder_.Names(), Names{"sub"});
 
     // One file at a time per object.
-    ASSERT_TRUE(file.open(folder_ / "b"));
-    EXPECT_FALSE(file.open(folder_ / "c"));
-    file.discard();
+    ASSERT_TRUE(file.Open(folder_ / "b"));
+    EXPECT_FALSE(file.Open(folder_ / "c"));
+    file.Discard();
     EXPECT_EQ(folder_.Names(), Names{"sub"});
 }
 
@@ -127,11 +127,11 @@ TEST_P(AtomicFileTest, PermissionsKeptOrGivenExactly) {
     // file has them before any byte is written.
     const mode_t previousMask = ::umask(0);
     AtomicFile file;
-    ASSERT_TRUE(file.open(target, 0600));
+    ASSERT_TRUE(file.Open(target, 0600));
     if (!GetParam()) {
-        EXPECT_EQ(Mode(file.tempPath()), 0600u);
+        EXPECT_EQ(Mode(file.TempPath()), 0600u);
     }
-    file.discard();
+    file.Discard();
     ASSERT_TRUE(ReplaceFileContents(target, "private", 7, 0600));
     EXPECT_EQ(Mode(target), 0600u);
     ::umask(077);
@@ -145,12 +145,12 @@ TEST_P(AtomicFileTest, PendingTemporariesAreRemovedOnRequestAndOnSignal) {
     const std::string target = folder_.Write("sig.tif", "before");
     if (!GetParam()) {
         AtomicFile file;
-        ASSERT_TRUE(file.open(target));
-        ASSERT_TRUE(file.write("half", 4));
+        ASSERT_TRUE(file.Open(target));
+        ASSERT_TRUE(file.Write("half", 4));
         EXPECT_EQ(folder_.Names().size(), 2u);
         AtomicFile::RemovePendingTempFiles();
         EXPECT_EQ(folder_.Names(), Names{"sig.tif"});
-        EXPECT_FALSE(file.commit());  // its temporary is gone: never a partial target
+        EXPECT_FALSE(file.Commit());  // its temporary is gone: never a partial target
         EXPECT_EQ(test::ReadFile(target), "before");
     }
 
@@ -164,7 +164,7 @@ TEST_P(AtomicFileTest, PendingTemporariesAreRemovedOnRequestAndOnSignal) {
             {
                 AtomicFile::InstallSignalCleanup();
                 AtomicFile pending;
-                if (pending.open(target) && pending.write("partial", 7)) std::raise(signal);
+                if (pending.Open(target) && pending.Write("partial", 7)) std::raise(signal);
                 std::exit(3);
             },
             ::testing::KilledBySignal(signal), "")

@@ -17,6 +17,7 @@
 #include "engine/process/Grayscale.h"
 #include "engine/process/Invert.h"
 #include "engine/process/Saturation.h"
+#include "engine/settings/ImportSettings.h"
 
 namespace kyp {
 

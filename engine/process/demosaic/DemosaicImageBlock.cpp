@@ -8,9 +8,6 @@
 namespace kyp {
 namespace {
 
-void* HeapAllocate(size_t bytes) { return AllocateLargeBlock(bytes); }
-void HeapRelease(void* block) { ReleaseLargeBlock(block); }
-
 // A lone allocate or release function cannot pair with the heap's, so only a
 // complete pair replaces the heap pair.
 struct MemoryPair {
@@ -20,7 +17,7 @@ struct MemoryPair {
 
 MemoryPair Resolve(AllocateFunction allocate, ReleaseFunction release) {
     if (allocate != nullptr && release != nullptr) return {allocate, release};
-    return {HeapAllocate, HeapRelease};
+    return {AllocateLargeBlock, ReleaseLargeBlock};
 }
 
 }  // namespace
