@@ -1,12 +1,8 @@
 #include "engine/process/ProcessingSession.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <string>
-#include <vector>
 
 #include "engine/process/DemosaicMethod.h"
 #include "engine/process/DemosaicTiled.h"
@@ -16,7 +12,7 @@
 #include "engine/raw/RawLoad.h"
 #include "engine/raw/RawSampleBlock.h"
 #include "engine/raw/TiffDocument.h"
-#include "tools/sample-orf/SampleOrf.h"
+#include "process/SessionTestSupport.h"
 
 namespace kyp {
 namespace {
@@ -46,21 +42,14 @@ public:
     int cancelAt = 0;  // the tick that answers false; 0 never
 };
 
-std::string TempOrf(const std::string& name, uint32_t width = 256, uint32_t height = 192) {
-    const char* base = std::getenv("KYP_TEST_TMP");
-    std::filesystem::path folder = base ? base : std::filesystem::temp_directory_path().string();
-    std::filesystem::create_directories(folder);
-    const std::string path = (folder / (std::to_string(getpid()) + "-" + name)).string();
-    SampleOrfOptions options;
-    options.width = width;
-    options.height = height;
-    options.previewWidth = 64;
-    EXPECT_TRUE(WriteSampleOrf(path, options));
-    return path;
-}
+using test::Samples;
 
-std::vector<uint16_t> Samples(const ProcessedImage& image) {
-    return {image.samples, image.samples + image.sampleCount()};
+// Points the session at the file with the settings and, when given, the progress.
+void Prepare(ProcessingSession& session, const std::string& path, const ImportSettings& settings,
+             ProgressCallback* progress = nullptr) {
+    if (progress) session.SetProgress(progress);
+    session.SetFileName(path.c_str());
+    session.SetSettings(settings);
 }
 
 ImportSettings Only(uint32_t options, uint16_t method = method::best) {
@@ -73,7 +62,7 @@ ImportSettings Only(uint32_t options, uint16_t method = method::best) {
 
 class ProcessingSessionTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { path_ = TempOrf("session.orf"); }
+    static void SetUpTestSuite() { path_ = test::SampleOrfFile("session.orf"); }
     static void TearDownTestSuite() { std::filesystem::remove(path_); }
     static std::string path_;
 };
@@ -82,9 +71,7 @@ std::string ProcessingSessionTest::path_;
 TEST_F(ProcessingSessionTest, BareRunReportsLoadingAndMethodOnlyAndGivesThePlainDemosaic) {
     ProcessingSession session;
     Recorder progress;
-    session.SetProgress(&progress);
-    session.SetFileName(path_.c_str());
-    session.SetSettings(Only(0));
+    Prepare(session, path_, Only(0), &progress);
     ASSERT_TRUE(session.Process());
     const std::string name = std::filesystem::path(path_).filename().string();
     ASSERT_GE(progress.texts.size(), 2u);
@@ -112,12 +99,8 @@ TEST_F(ProcessingSessionTest, BareRunReportsLoadingAndMethodOnlyAndGivesThePlain
 TEST_F(ProcessingSessionTest, DefaultStepsAreAnnouncedInPipelineOrder) {
     ProcessingSession session;
     Recorder progress;
-    session.SetProgress(&progress);
-    session.SetFileName(path_.c_str());
-    ImportSettings settings;
-    SetDefaults(settings);
-    settings.options |= opt::usm | opt::invert | opt::balance | (1u << opt::rotShift) | opt::hflip;
-    session.SetSettings(settings);
+    Prepare(session, path_, Only(opt::defaults | opt::usm | opt::invert | opt::balance | (1u << opt::rotShift) | opt::hflip),
+            &progress);
     ASSERT_TRUE(session.Process());
     const std::vector<std::string> expected = {
         "Black Point...", "Texture ...", "White Balance...Fudge... ...", "Luminance/gradient", "Rotate ...",
@@ -131,19 +114,9 @@ TEST_F(ProcessingSessionTest, DefaultStepsAreAnnouncedInPipelineOrder) {
     EXPECT_FALSE(progress.Saw("Curves ..."));  // curves off
 }
 
-TEST_F(ProcessingSessionTest, CancelOnFirstTickStopsBeforeLoadingAndEndsOnce) {
-    ProcessingSession session;
-    Recorder progress;
-    progress.cancelAt = 1;
-    session.SetProgress(&progress);
-    session.SetFileName(path_.c_str());
-    session.SetSettings(Only(opt::defaults));
-    EXPECT_FALSE(session.Process());
-    EXPECT_EQ(progress.ends, 1);
-    EXPECT_EQ(session.Raw().samples, nullptr);
-}
-
-TEST_F(ProcessingSessionTest, NoFileOrUnreadableFileFails) {
+// Cancelling at the first tick stops before loading; a missing or unreadable
+// file fails; no settings set after the file name runs the raw pattern alone.
+TEST_F(ProcessingSessionTest, CancelMissingFileAndNoSettings) {
     ProcessingSession session;
     Recorder progress;
     session.SetProgress(&progress);
@@ -153,25 +126,26 @@ TEST_F(ProcessingSessionTest, NoFileOrUnreadableFileFails) {
     session.SetSettings(Only(opt::defaults));
     EXPECT_FALSE(session.Process());
     EXPECT_EQ(progress.ends, 1);
-}
-
-TEST_F(ProcessingSessionTest, SettingsNotSetAfterFileNameRunNothingWithRawPattern) {
-    ProcessingSession session;
-    Recorder progress;
-    session.SetProgress(&progress);
+    progress.cancelAt = 1;
     session.SetFileName(path_.c_str());
-    ASSERT_TRUE(session.Process());
-    EXPECT_TRUE(progress.Saw("Raw CCD Pattern"));
-    EXPECT_EQ(session.Image().width, 256u);
+    EXPECT_FALSE(session.Process());
+    EXPECT_EQ(progress.ends, 2);
+    EXPECT_EQ(session.Raw().samples, nullptr);
+
+    ProcessingSession bare;
+    Recorder words;
+    bare.SetProgress(&words);
+    bare.SetFileName(path_.c_str());
+    ASSERT_TRUE(bare.Process());
+    EXPECT_TRUE(words.Saw("Raw CCD Pattern"));
+    EXPECT_EQ(bare.Image().width, 256u);
 }
 
 TEST_F(ProcessingSessionTest, QuarterTurnSwapsGeometryAndMapsPixels) {
     ProcessingSession plain, turned;
-    plain.SetFileName(path_.c_str());
-    plain.SetSettings(Only(opt::defaults & ~opt::levels));
+    Prepare(plain, path_, Only(opt::defaults & ~opt::levels));
     ASSERT_TRUE(plain.Process());
-    turned.SetFileName(path_.c_str());
-    turned.SetSettings(Only((opt::defaults & ~opt::levels) | (1u << opt::rotShift)));
+    Prepare(turned, path_, Only((opt::defaults & ~opt::levels) | (1u << opt::rotShift)));
     ASSERT_TRUE(turned.Process());
     const ProcessedImage& a = plain.Image();
     const ProcessedImage& b = turned.Image();
@@ -193,11 +167,9 @@ TEST_F(ProcessingSessionTest, QuarterTurnSwapsGeometryAndMapsPixels) {
 TEST_F(ProcessingSessionTest, InvertIsTheComplementAndGreyMethodSkipsColourSteps) {
     ProcessingSession plain, inverted;
     const uint32_t base = opt::defaults & ~opt::tt;
-    plain.SetFileName(path_.c_str());
-    plain.SetSettings(Only(base));
+    Prepare(plain, path_, Only(base));
     ASSERT_TRUE(plain.Process());
-    inverted.SetFileName(path_.c_str());
-    inverted.SetSettings(Only(base | opt::invert));
+    Prepare(inverted, path_, Only(base | opt::invert));
     ASSERT_TRUE(inverted.Process());
     const auto a = Samples(plain.Image()), b = Samples(inverted.Image());
     ASSERT_EQ(a.size(), b.size());
@@ -205,9 +177,7 @@ TEST_F(ProcessingSessionTest, InvertIsTheComplementAndGreyMethodSkipsColourSteps
 
     ProcessingSession grey;
     Recorder progress;
-    grey.SetProgress(&progress);
-    grey.SetFileName(path_.c_str());
-    grey.SetSettings(Only(base | opt::balance | opt::gray | opt::rgblevels, method::grayscale));
+    Prepare(grey, path_, Only(base | opt::balance | opt::gray | opt::rgblevels, method::grayscale), &progress);
     ASSERT_TRUE(grey.Process());
     EXPECT_EQ(grey.Image().channels, 1);
     EXPECT_FALSE(progress.Saw("Color Transformation Matrix ..."));
@@ -220,8 +190,7 @@ TEST_F(ProcessingSessionTest, InvertIsTheComplementAndGreyMethodSkipsColourSteps
 
 TEST_F(ProcessingSessionTest, LevelsStretchTheLuminanceToTheFullRange) {
     ProcessingSession session;
-    session.SetFileName(path_.c_str());
-    session.SetSettings(Only(opt::levels | opt::wb | opt::black));
+    Prepare(session, path_, Only(opt::levels | opt::wb | opt::black));
     ASSERT_TRUE(session.Process());
     const ProcessedImage& image = session.Image();
     uint32_t low = 1023, high = 0;
@@ -235,59 +204,29 @@ TEST_F(ProcessingSessionTest, LevelsStretchTheLuminanceToTheFullRange) {
     EXPECT_GE(high, 1018u);
 }
 
-TEST_F(ProcessingSessionTest, DeclinedTextureRepairLeavesTheMosaicAndGoesOn) {
-    // A threshold of 0 makes any measure a defect; asking declines it.
-    ImportSettings settings = Only(opt::tt | opt::asktt);
-    settings.textureThreshold = 0;
-    int asked = 0;
-    ProcessingSession session;
-    session.SetTextureConfirmation([&](int32_t, int32_t) {
-        ++asked;
-        return false;
-    });
-    session.SetFileName(path_.c_str());
-    session.SetSettings(settings);
-    ASSERT_TRUE(session.Process());
-
-    ProcessingSession untouched;
-    untouched.SetFileName(path_.c_str());
-    untouched.SetSettings(Only(0));
-    ASSERT_TRUE(untouched.Process());
-    EXPECT_EQ(Samples(session.Image()), Samples(untouched.Image()));
-    EXPECT_LE(asked, 1);
-}
-
-// A scene whose odd rows are greener than its even rows: the mosaic shows a
-// texture defect. Scattered white and black dots decide the levels points of
-// the full image but vanish when it is reduced by averaging.
-std::string StripedOrf(const std::string& name, uint32_t width = 252, uint32_t height = 192) {
-    const char* base = std::getenv("KYP_TEST_TMP");
-    const std::filesystem::path folder = base ? base : std::filesystem::temp_directory_path().string();
-    const std::string path = (folder / (std::to_string(getpid()) + "-" + name)).string();
-    EXPECT_TRUE(WriteStripedOrf(path, width, height));
-    return path;
-}
-
 TEST(ProcessingSessionTexture, DeclinedRepairHoldsOnlyWhileTheSettingsAsk) {
-    const std::string path = StripedOrf("striped.orf");
+    const std::string path = test::StripedOrfFile("striped.orf");
     ImportSettings asking = Only(opt::tt | opt::asktt);
     ImportSettings repairing = Only(opt::tt);
     std::vector<uint16_t> expected[2];  // unrepaired, repaired
     for (int repaired = 0; repaired < 2; ++repaired) {
         ProcessingSession console;
-        console.SetFileName(path.c_str());
-        console.SetSettings(repaired ? repairing : Only(0));
+        Prepare(console, path, repaired ? repairing : Only(0));
         ASSERT_TRUE(console.Process());
         expected[repaired] = Samples(console.Image());
     }
     ASSERT_NE(expected[0], expected[1]) << "the sample must show a defect";
+    ProcessingSession declined;  // a console run whose question is declined goes on unrepaired
+    declined.SetTextureConfirmation([](int32_t, int32_t) { return false; });
+    Prepare(declined, path, asking);
+    ASSERT_TRUE(declined.Process());
+    EXPECT_EQ(Samples(declined.Image()), expected[0]);
 
     ProcessingSession session(SessionKind::interactive);
     int asked = 0;
     session.SetTextureConfirmation([&](int32_t, int32_t) { return ++asked, false; });
     session.SetReduction(12);
-    session.SetFileName(path.c_str());
-    session.SetSettings(asking);
+    Prepare(session, path, asking);
     ASSERT_EQ(session.Process(true), run::processed);
     ASSERT_EQ(session.Process(false), run::processed);
     EXPECT_EQ(asked, 1);
@@ -303,7 +242,7 @@ TEST(ProcessingSessionTexture, DeclinedRepairHoldsOnlyWhileTheSettingsAsk) {
 }
 
 TEST(ProcessingSessionLevels, PreviewFindsItsPointsInTheFullRunsHistogramWhileItsInputIsTheSame) {
-    const std::string path = StripedOrf("dots.orf");
+    const std::string path = test::StripedOrfFile("dots.orf");
     const ImportSettings full = Only(opt::levels);
     ImportSettings thresholds = full;
     thresholds.darkThreshold = 20;
@@ -315,8 +254,7 @@ TEST(ProcessingSessionLevels, PreviewFindsItsPointsInTheFullRunsHistogramWhileIt
     for (const auto& c : cases) {
         ProcessingSession session(SessionKind::interactive);
         session.SetReduction(12);
-        session.SetFileName(path.c_str());
-        session.SetSettings(full);
+        Prepare(session, path, full);
         ASSERT_EQ(session.Process(false), run::processed);
         session.SetSettings(c.preview);
         ASSERT_EQ(session.Process(true), run::processed);
@@ -326,8 +264,7 @@ TEST(ProcessingSessionLevels, PreviewFindsItsPointsInTheFullRunsHistogramWhileIt
         ImportSettings before = c.preview;
         before.options &= ~opt::levels;
         ProcessingSession console;
-        console.SetFileName(path.c_str());
-        console.SetSettings(before);
+        Prepare(console, path, before);
         ASSERT_TRUE(console.Process());
         HistogramRecord histogram{};
         ASSERT_TRUE(ComputeLuminanceHistogram(c.follows ? console.Image() : session.PreviewImage(), &histogram,
@@ -350,12 +287,10 @@ TEST(ProcessingSessionLevels, PreviewFindsItsPointsInTheFullRunsHistogramWhileIt
 TEST_F(ProcessingSessionTest, InteractiveStagesRerunOnlyWhatChanged) {
     ProcessingSession session(SessionKind::interactive);
     Recorder progress;
-    session.SetProgress(&progress);
     session.SetReduction(-12);
     EXPECT_EQ(session.Reduction(), 12);
-    session.SetFileName(path_.c_str());
     ImportSettings settings = Only(opt::defaults);
-    session.SetSettings(settings);
+    Prepare(session, path_, settings, &progress);
 
     EXPECT_EQ(session.Process(false), run::processed);
     EXPECT_TRUE(progress.SawPrefix("Loading "));
@@ -402,15 +337,12 @@ TEST_F(ProcessingSessionTest, InteractiveStagesRerunOnlyWhatChanged) {
 TEST_F(ProcessingSessionTest, InteractiveMatchesConsoleAndRecoversFromCancel) {
     ImportSettings settings = Only(opt::defaults | opt::balance | opt::usm);
     ProcessingSession console;
-    console.SetFileName(path_.c_str());
-    console.SetSettings(settings);
+    Prepare(console, path_, settings);
     ASSERT_TRUE(console.Process());
 
     ProcessingSession session(SessionKind::interactive);
     Recorder progress;
-    session.SetProgress(&progress);
-    session.SetFileName(path_.c_str());
-    session.SetSettings(settings);
+    Prepare(session, path_, settings, &progress);
     progress.cancelAt = 6;
     EXPECT_EQ(session.Process(false), run::cancelled);
     EXPECT_EQ(progress.ends, 1);
@@ -423,8 +355,7 @@ TEST_F(ProcessingSessionTest, InteractiveMatchesConsoleAndRecoversFromCancel) {
 TEST_F(ProcessingSessionTest, DerivedRegionReusesTheParentsLevelsAndMatchesItsOutput) {
     const ImportSettings settings = Only(opt::defaults | opt::balance);
     ProcessingSession parent(SessionKind::interactive);
-    parent.SetFileName(path_.c_str());
-    parent.SetSettings(settings);
+    Prepare(parent, path_, settings);
     ASSERT_EQ(parent.Process(false), run::processed);
 
     ProcessingSession region(SessionKind::interactive);
@@ -455,8 +386,7 @@ TEST_F(ProcessingSessionTest, CameraRatiosComeFromTheMakerNote) {
     uint32_t r = 0, g = 0, b = 0;
     int mode = -1;
     EXPECT_FALSE(session.GetCameraRatios(r, g, b, mode));
-    session.SetFileName(path_.c_str());
-    session.SetSettings(Only(opt::defaults));
+    Prepare(session, path_, Only(opt::defaults));
     ASSERT_EQ(session.Process(false), run::processed);
     ASSERT_TRUE(session.GetCameraRatios(r, g, b, mode));
     const SampleOrfOptions defaults;

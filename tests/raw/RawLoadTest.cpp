@@ -201,5 +201,48 @@ TEST(RawLoadTest, FileChangedDuringTheLoadNeverCrashes) {
     EXPECT_GT(refused, 0);
 }
 
+// dcraw takes Olympus 16-bit words shifted right by 4 (12 significant bits),
+// we shift by 6 (10 bits); the generator leaves the low 6 bits zero, so
+// dcraw's value is exactly our sample × 4.
+TEST(RawLoadTest, DcrawExtractsOurSamplesTimesFour) {
+    if (!test::HasTool("dcraw")) GTEST_SKIP() << "dcraw not installed: peer check of the raw samples skipped";
+    test::TestFolder folder;
+    const std::string path = folder / "peer-raw.orf";
+    const std::string tiff = folder / "peer-raw.tiff";
+    ASSERT_TRUE(WriteSampleOrf(path, Unusual()));
+    int status = -1;
+    (void)test::RunCommand("dcraw -D -4 -T -c '" + path + "' > '" + tiff + "'", &status);
+    ASSERT_EQ(status, 0);
+
+    TiffDocument document;
+    RawSampleBlock block;
+    RawMosaic mosaic;
+    CameraSettings camera;
+    ASSERT_TRUE(LoadRaw(path, document, block, mosaic, camera));
+
+    // dcraw writes a one-strip, 16-bit grey TIFF in its machine's byte order.
+    TiffDocument peer;
+    ASSERT_TRUE(peer.open(tiff) && peer.parse());
+    const TiffDirectory& main = *peer.root();
+    ASSERT_EQ(main.find(tag::kImageWidth)->intValue(), mosaic.width);
+    ASSERT_EQ(main.find(tag::kImageLength)->intValue(), mosaic.height);
+    ASSERT_EQ(main.find(tag::kBitsPerSample)->intValue(), 16u);
+    uint32_t offset = 0;
+    ASSERT_TRUE(main.find(tag::kStripOffsets)->valueAt(0, offset));
+    const size_t count = size_t{mosaic.width} * mosaic.height;
+    const uint8_t* data = peer.file().view().at(offset, count * 2);
+    ASSERT_NE(data, nullptr);
+    const bool big = peer.file().bigEndian();
+    size_t mismatches = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const uint16_t value = big ? static_cast<uint16_t>(data[2 * i] << 8 | data[2 * i + 1])
+                                   : static_cast<uint16_t>(data[2 * i + 1] << 8 | data[2 * i]);
+        mismatches += value != mosaic.samples[i] * 4;
+    }
+    EXPECT_EQ(mismatches, 0u);
+    // The chart spans the range: a relation that held only for zeros would prove nothing.
+    EXPECT_GT(*std::max_element(mosaic.samples, mosaic.samples + count), 900);
+}
+
 }  // namespace
 }  // namespace kyp
