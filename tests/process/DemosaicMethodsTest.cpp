@@ -57,16 +57,16 @@ TEST(DemosaicRawPattern, ShowsTheFilterPattern) {
     EXPECT_EQ(wrong, 0);
 }
 
-// One bright red site in a dark field: the site keeps 1000, its orthogonal
-// greens take (0 + 1000 + 1) >> 1 = 500 as red, its diagonal blues
-// (1000 + 2) >> 2 = 250. Output (x, y) is site (x + 1, y + 1).
+// One bright red site in a dark field: the site keeps 1001, its orthogonal
+// greens take (0 + 1001 + 1) >> 1 = 501 as red, its diagonal blues
+// (1001 + 2) >> 2 = 250. Output (x, y) is site (x + 1, y + 1).
 TEST(DemosaicBilinear, OneBrightSiteByHand) {
     auto mosaic = MakeMosaic(6, 6, [](auto, auto) { return 0; });
-    mosaic.at(2, 2) = 1000;
+    mosaic.at(2, 2) = 1001;
     mosaic.at(3, 4) = 7;  // a green on a red row
     OwnedImage out;
     test::Demosaic(1, mosaic, out);
-    const int expectedRed[4][4] = {{250, 500, 250, 0}, {500, 1000, 500, 0}, {250, 500, 250, 0}, {0, 0, 0, 0}};
+    const int expectedRed[4][4] = {{250, 501, 250, 0}, {501, 1001, 501, 0}, {250, 501, 250, 0}, {0, 0, 0, 0}};
     for (uint32_t y = 0; y < 4; ++y)
         for (uint32_t x = 0; x < 4; ++x) EXPECT_EQ(out.at(x, y, 0), expectedRed[y][x]) << x << ',' << y;
     EXPECT_EQ(out.at(1, 1, 1), 0);

@@ -66,6 +66,8 @@ TEST(KisFile, FileRoundTripWithTextsAndCurves) {
     r.curves[curve::red].ReadText("3:0,0 128,200 255,255");
     r.output.format = format::jpeg;
     r.output.jpegQuality = 80;
+    r.output.t16 = true;
+    r.output.ja = false;
     r.output.artist = "Ada";
     r.output.copyright = "";
     r.output.description = "Line one\r\nline <two> = 2";
