@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <string>
+#include <tuple>
 
 #include "engine/output/ExifCarry.h"
 #include "engine/output/JpegExifSegment.h"
@@ -219,19 +220,21 @@ TEST_F(JpegWriterTest, WhenThereIsNoExifSegment) {
 
 TEST_F(JpegWriterTest, QualityScalesTheBaselineTables) {
     const test::OwnedImage in = Gradient(16, 16, 3);
-    // The first value of the first quantisation table (the DC step of luminance).
-    const auto firstStep = [&](const OutputSettings* settings) {
+    // The first and last values of the first quantisation table: the
+    // luminance steps 16 (DC) and 99 (highest frequency), in zigzag order.
+    const auto steps = [&](const OutputSettings* settings) {
         for (const Segment& s : Segments(Encode(in.image, nullptr, settings).bytes))
-            if (s.marker == 0xDB && s.data.size() >= 2) return int{s.data[1]};
-        return -1;
+            if (s.marker == 0xDB && s.data.size() >= 65) return std::pair<int, int>(s.data[1], s.data[64]);
+        return std::pair<int, int>(-1, -1);
     };
-    // The standard luminance DC step 16 scaled by 5000 / q (q < 50) or 200 − 2q.
-    const std::pair<int, int> cases[] = {{50, 16}, {90, 3}, {95, 2}, {100, 1}, {10, 80}, {0, 255}, {250, 1}};
-    for (auto [quality, step] : cases) {
+    // Scaled by 5000 / q (q < 50) or 200 − 2q percent, rounded, kept in 1..255.
+    const std::tuple<int, int, int> cases[] = {{50, 16, 99}, {90, 3, 20}, {95, 2, 10}, {99, 1, 2},
+                                               {100, 1, 1},  {10, 80, 255}, {0, 255, 255}, {250, 1, 1}};
+    for (auto [quality, dc, last] : cases) {
         const OutputSettings settings = PlainSettings(quality);
-        EXPECT_EQ(firstStep(&settings), step) << quality;
+        EXPECT_EQ(steps(&settings), (std::pair<int, int>(dc, last))) << quality;
     }
-    EXPECT_EQ(firstStep(nullptr), 3);  // 90 without settings
+    EXPECT_EQ(steps(nullptr), (std::pair<int, int>(3, 20)));  // 90 without settings
 }
 
 TEST_F(JpegWriterTest, OversizedTextsAreCutToFitTheirSegments) {

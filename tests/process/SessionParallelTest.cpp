@@ -11,24 +11,7 @@
 namespace kyp {
 namespace {
 
-// Writes down every call, in order: "S<text>" for SetText, "#" for a Tick,
-// "B" and "E"; answers false at tick number cancelAt (1-based; 0 never).
-class CallLog : public ProgressCallback {
-public:
-    explicit CallLog(int cancelAt = 0) : cancelAt_(cancelAt) {}
-    void SetText(const char* text) override { log += std::string("S") + text + "|"; }
-    void Begin(int32_t) override { log += "B"; }
-    bool Tick(int32_t count) override {
-        log += count == 1 ? "#" : "?";
-        return ++ticks != cancelAt_;
-    }
-    void End() override { log += "E"; }
-    std::string log;
-    int ticks = 0;
-
-private:
-    int cancelAt_;
-};
+using test::CallLog;
 
 // A master curve and a red curve, so that curves and raw curves change samples.
 struct TestCurves {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/process/ProcessedImage.h"
+#include "engine/process/ProgressCallback.h"
 #include "tools/sample-orf/SampleOrf.h"
 
 namespace kyp::test {
@@ -40,6 +41,25 @@ inline std::string StripedOrfFile(const std::string& name, uint32_t width = 252,
     EXPECT_TRUE(sample::WriteStripedOrf(path, width, height));
     return path;
 }
+
+// Writes down every call, in order: "S<text>" for SetText, "#" for a Tick,
+// "B" and "E"; answers false at tick number cancelAt (1-based; 0 never).
+class CallLog : public ProgressCallback {
+public:
+    explicit CallLog(int cancelAt = 0) : cancelAt_(cancelAt) {}
+    void SetText(const char* text) override { log += std::string("S") + text + "|"; }
+    void Begin(int32_t) override { log += "B"; }
+    bool Tick(int32_t count) override {
+        log += count == 1 ? "#" : "?";
+        return ++ticks != cancelAt_;
+    }
+    void End() override { log += "E"; }
+    std::string log;
+    int ticks = 0;
+
+private:
+    int cancelAt_;
+};
 
 inline std::vector<uint16_t> Samples(const ProcessedImage& image) {
     return image.samples ? std::vector<uint16_t>(image.samples, image.samples + image.sampleCount())
