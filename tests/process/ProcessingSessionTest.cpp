@@ -52,6 +52,13 @@ void Prepare(ProcessingSession& session, const std::string& path, const ImportSe
     session.SetSettings(settings);
 }
 
+// A console run of the file: true when it succeeded.
+bool Convert(ProcessingSession& session, const std::string& path, const ImportSettings& settings,
+             ProgressCallback* progress = nullptr) {
+    Prepare(session, path, settings, progress);
+    return session.Process();
+}
+
 ImportSettings Only(uint32_t options, uint16_t method = method::best) {
     ImportSettings settings;
     SetDefaults(settings);
@@ -71,8 +78,7 @@ std::string ProcessingSessionTest::path_;
 TEST_F(ProcessingSessionTest, BareRunReportsLoadingAndMethodOnlyAndGivesThePlainDemosaic) {
     ProcessingSession session;
     Recorder progress;
-    Prepare(session, path_, Only(0), &progress);
-    ASSERT_TRUE(session.Process());
+    ASSERT_TRUE(Convert(session, path_, Only(0), &progress));
     const std::string name = std::filesystem::path(path_).filename().string();
     ASSERT_GE(progress.texts.size(), 2u);
     EXPECT_EQ(progress.texts[0], "Loading " + name + "  ...");
@@ -99,9 +105,8 @@ TEST_F(ProcessingSessionTest, BareRunReportsLoadingAndMethodOnlyAndGivesThePlain
 TEST_F(ProcessingSessionTest, DefaultStepsAreAnnouncedInPipelineOrder) {
     ProcessingSession session;
     Recorder progress;
-    Prepare(session, path_, Only(opt::defaults | opt::usm | opt::invert | opt::balance | (1u << opt::rotShift) | opt::hflip),
-            &progress);
-    ASSERT_TRUE(session.Process());
+    const uint32_t more = opt::usm | opt::invert | opt::balance | (1u << opt::rotShift) | opt::hflip;
+    ASSERT_TRUE(Convert(session, path_, Only(opt::defaults | more), &progress));
     const std::vector<std::string> expected = {
         "Black Point...", "Texture ...", "White Balance...Fudge... ...", "Luminance/gradient", "Rotate ...",
         "Flip ...", "Color Transformation Matrix ...", "Levels ...", "Color balance ...", "Saturation ...",
@@ -143,10 +148,8 @@ TEST_F(ProcessingSessionTest, CancelMissingFileAndNoSettings) {
 
 TEST_F(ProcessingSessionTest, QuarterTurnSwapsGeometryAndMapsPixels) {
     ProcessingSession plain, turned;
-    Prepare(plain, path_, Only(opt::defaults & ~opt::levels));
-    ASSERT_TRUE(plain.Process());
-    Prepare(turned, path_, Only((opt::defaults & ~opt::levels) | (1u << opt::rotShift)));
-    ASSERT_TRUE(turned.Process());
+    ASSERT_TRUE(Convert(plain, path_, Only(opt::defaults & ~opt::levels)));
+    ASSERT_TRUE(Convert(turned, path_, Only((opt::defaults & ~opt::levels) | (1u << opt::rotShift))));
     const ProcessedImage& a = plain.Image();
     const ProcessedImage& b = turned.Image();
     ASSERT_EQ(b.width, a.height);
@@ -167,18 +170,16 @@ TEST_F(ProcessingSessionTest, QuarterTurnSwapsGeometryAndMapsPixels) {
 TEST_F(ProcessingSessionTest, InvertIsTheComplementAndGreyMethodSkipsColourSteps) {
     ProcessingSession plain, inverted;
     const uint32_t base = opt::defaults & ~opt::tt;
-    Prepare(plain, path_, Only(base));
-    ASSERT_TRUE(plain.Process());
-    Prepare(inverted, path_, Only(base | opt::invert));
-    ASSERT_TRUE(inverted.Process());
+    ASSERT_TRUE(Convert(plain, path_, Only(base)));
+    ASSERT_TRUE(Convert(inverted, path_, Only(base | opt::invert)));
     const auto a = Samples(plain.Image()), b = Samples(inverted.Image());
     ASSERT_EQ(a.size(), b.size());
     for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(a[i] + b[i], 1023) << i;
 
     ProcessingSession grey;
     Recorder progress;
-    Prepare(grey, path_, Only(base | opt::balance | opt::gray | opt::rgblevels, method::grayscale), &progress);
-    ASSERT_TRUE(grey.Process());
+    ASSERT_TRUE(
+        Convert(grey, path_, Only(base | opt::balance | opt::gray | opt::rgblevels, method::grayscale), &progress));
     EXPECT_EQ(grey.Image().channels, 1);
     EXPECT_FALSE(progress.Saw("Color Transformation Matrix ..."));
     EXPECT_FALSE(progress.Saw("Color balance ..."));
@@ -190,8 +191,7 @@ TEST_F(ProcessingSessionTest, InvertIsTheComplementAndGreyMethodSkipsColourSteps
 
 TEST_F(ProcessingSessionTest, LevelsStretchTheLuminanceToTheFullRange) {
     ProcessingSession session;
-    Prepare(session, path_, Only(opt::levels | opt::wb | opt::black));
-    ASSERT_TRUE(session.Process());
+    ASSERT_TRUE(Convert(session, path_, Only(opt::levels | opt::wb | opt::black)));
     const ProcessedImage& image = session.Image();
     uint32_t low = 1023, high = 0;
     for (uint32_t i = 0; i < image.width * image.height; ++i) {
@@ -211,15 +211,13 @@ TEST(ProcessingSessionTexture, DeclinedRepairHoldsOnlyWhileTheSettingsAsk) {
     std::vector<uint16_t> expected[2];  // unrepaired, repaired
     for (int repaired = 0; repaired < 2; ++repaired) {
         ProcessingSession console;
-        Prepare(console, path, repaired ? repairing : Only(0));
-        ASSERT_TRUE(console.Process());
+        ASSERT_TRUE(Convert(console, path, repaired ? repairing : Only(0)));
         expected[repaired] = Samples(console.Image());
     }
     ASSERT_NE(expected[0], expected[1]) << "the sample must show a defect";
     ProcessingSession declined;  // a console run whose question is declined goes on unrepaired
     declined.SetTextureConfirmation([](int32_t, int32_t) { return false; });
-    Prepare(declined, path, asking);
-    ASSERT_TRUE(declined.Process());
+    ASSERT_TRUE(Convert(declined, path, asking));
     EXPECT_EQ(Samples(declined.Image()), expected[0]);
 
     ProcessingSession session(SessionKind::interactive);
@@ -264,8 +262,7 @@ TEST(ProcessingSessionLevels, PreviewFindsItsPointsInTheFullRunsHistogramWhileIt
         ImportSettings before = c.preview;
         before.options &= ~opt::levels;
         ProcessingSession console;
-        Prepare(console, path, before);
-        ASSERT_TRUE(console.Process());
+        ASSERT_TRUE(Convert(console, path, before));
         HistogramRecord histogram{};
         ASSERT_TRUE(ComputeLuminanceHistogram(c.follows ? console.Image() : session.PreviewImage(), &histogram,
                                               nullptr));
@@ -337,8 +334,7 @@ TEST_F(ProcessingSessionTest, InteractiveStagesRerunOnlyWhatChanged) {
 TEST_F(ProcessingSessionTest, InteractiveMatchesConsoleAndRecoversFromCancel) {
     ImportSettings settings = Only(opt::defaults | opt::balance | opt::usm);
     ProcessingSession console;
-    Prepare(console, path_, settings);
-    ASSERT_TRUE(console.Process());
+    ASSERT_TRUE(Convert(console, path_, settings));
 
     ProcessingSession session(SessionKind::interactive);
     Recorder progress;
