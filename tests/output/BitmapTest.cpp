@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 namespace kyp {
@@ -39,7 +40,9 @@ std::vector<PixelRgb> Pixels(const Bitmap& b) {
     return out;
 }
 
-TEST(Bitmap, CreateLaysOutPaddedBottomUpRows) {
+// Rows padded to 4 bytes and stored bottom up; the block is kept until too
+// small; empty or oversized pictures are refused.
+TEST(Bitmap, CreateLayoutReuseAndRefusals) {
     Bitmap b;
     EXPECT_EQ(b.size(), 0u);
     ASSERT_TRUE(b.create(3, 2, 3));
@@ -49,33 +52,24 @@ TEST(Bitmap, CreateLaysOutPaddedBottomUpRows) {
     EXPECT_EQ(b.row(0), b.pixels() + 12);  // the top row is stored last
     EXPECT_EQ(b.row(1), b.pixels());
     // (The header fields and the grey palette are checked in the written files.)
+    ASSERT_TRUE(b.create(10, 10, 3));
+    const uint8_t* block = b.pixels();
     ASSERT_TRUE(b.create(5, 3, 1));
     EXPECT_EQ(b.stride(), 8u);
     EXPECT_EQ(b.bitsPerPixel(), 8);
-    ASSERT_TRUE(b.create(4, 1, 7));  // any channel count but 1 is 24-bit
-    EXPECT_EQ(b.bitsPerPixel(), 24);
-}
-
-TEST(Bitmap, PixelBlockIsReusedUntilTooSmall) {
-    Bitmap b;
-    ASSERT_TRUE(b.create(10, 10, 3));
-    const uint8_t* block = b.pixels();
-    ASSERT_TRUE(b.create(8, 8, 1));
     EXPECT_EQ(b.pixels(), block);
-    ASSERT_TRUE(b.create(10, 10, 3));
+    ASSERT_TRUE(b.create(10, 10, 7));  // any channel count but 1 is 24-bit
+    EXPECT_EQ(b.bitsPerPixel(), 24);
     EXPECT_EQ(b.pixels(), block);
     ASSERT_TRUE(b.create(11, 11, 3));
     EXPECT_EQ(b.size(), 36u * 11);
-}
 
-TEST(Bitmap, CreateRefusesEmptyAndOversizedPictures) {
-    Bitmap b;
-    EXPECT_FALSE(b.create(0, 5, 3));
-    EXPECT_FALSE(b.create(5, -1, 1));
-    EXPECT_FALSE(b.create(0x7FFFFFFF, 0x7FFFFFFF, 3));  // would wrap in 32 bits
-    EXPECT_FALSE(b.create(40000, 20000, 3));              // 2.4 GB: beyond a .BMP file
-    EXPECT_FALSE(b.hasPixels());
-    EXPECT_EQ(b.size(), 0u);
+    for (const auto& [w, h, c] : {std::tuple{0, 5, 3}, {5, -1, 1}, {0x7FFFFFFF, 0x7FFFFFFF, 3} /* wraps 32 bits */,
+                                  {40000, 20000, 3} /* 2.4 GB: beyond a .BMP file */}) {
+        EXPECT_FALSE(b.create(w, h, c)) << w << 'x' << h;
+        EXPECT_FALSE(b.hasPixels());
+        EXPECT_EQ(b.size(), 0u);
+    }
 }
 
 TEST(Bitmap, TakeOverMovesThePixelsAndEmptiesTheSource) {
@@ -189,15 +183,11 @@ TEST(Bitmap, ExtractChannel) {
 
     const Bitmap b = Numbered(3, 2);
     Bitmap one;
-    ASSERT_TRUE(b.extractChannel(1, one));
-    EXPECT_EQ(one.pixelAt(2, 1).red, 21);
-    ASSERT_TRUE(b.extractChannel(2, one));
-    EXPECT_EQ(one.pixelAt(2, 1).red, 102);
-    ASSERT_TRUE(b.extractChannel(3, one));
-    EXPECT_EQ(one.pixelAt(2, 1).red, 201);
-    ASSERT_TRUE(b.extractChannel(0, one));
-    // (21 × 19595 + 102 × 38470 + 201 × 7471) >> 16 = 89
-    EXPECT_EQ(one.pixelAt(2, 1).red, 89);
+    // Channel 0 is luminance: (21 × 19595 + 102 × 38470 + 201 × 7471) >> 16 = 89.
+    for (const auto& [channel, value] : {std::pair{1, 21}, {2, 102}, {3, 201}, {0, 89}}) {
+        ASSERT_TRUE(b.extractChannel(channel, one));
+        EXPECT_EQ(one.pixelAt(2, 1).red, value) << channel;
+    }
     EXPECT_EQ(one.pixels()[3], 0);  // padding
 
     // An unknown channel creates the picture and fills nothing.

@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/TestFolder.h"
+
 namespace kyp {
 namespace {
 
@@ -114,19 +116,13 @@ TEST(ThreadPool, LimitAndConfiguredCount) {
     pool.SetThreadLimit(0);
     EXPECT_EQ(pool.Threads(), 4u);
 
-    const char* saved = std::getenv("KYP_THREADS");
-    const std::string keep = saved ? saved : "";
-    setenv("KYP_THREADS", "3", 1);
-    EXPECT_EQ(ConfiguredThreadCount(), 3u);
-    for (const char* bad : {"0", "x", "3x", "65", "-2", ""}) {
-        setenv("KYP_THREADS", bad, 1);
-        EXPECT_GE(ConfiguredThreadCount(), 1u) << bad;
-        EXPECT_EQ(ConfiguredThreadCount(), std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads)) << bad;
+    {
+        const test::ScopedEnv three("KYP_THREADS", "3");
+        EXPECT_EQ(ConfiguredThreadCount(), 3u);
     }
-    if (saved) {
-        setenv("KYP_THREADS", keep.c_str(), 1);
-    } else {
-        unsetenv("KYP_THREADS");
+    for (const char* bad : {"0", "x", "3x", "65", "-2", ""}) {
+        const test::ScopedEnv threads("KYP_THREADS", bad);
+        EXPECT_EQ(ConfiguredThreadCount(), std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads)) << bad;
     }
 }
 

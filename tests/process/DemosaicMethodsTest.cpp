@@ -13,24 +13,20 @@ using test::MakeColourField;
 using test::MakeMosaic;
 using test::OwnedImage;
 
+// Name, border, tile size and channels; unknown numbers take the best method.
 TEST(CreateDemosaicMethod, ChoosesTheMethodByNumber) {
-    const struct {
-        uint16_t number;
-        const char* name;
-        uint32_t border, tileWidth, tileHeight, channels;
-    } cases[] = {{0, "Raw CCD Pattern", 0, 896, 21, 3},    {1, "Bilinear", 1, 138, 138, 3},
-                 {7, "Luminance Grayscale", 2, 112, 112, 1}, {8, "Luminance/gradient", 4, 112, 112, 3},
-                 {2, "Luminance/gradient", 4, 112, 112, 3},  {6, "Luminance/gradient", 4, 112, 112, 3},
-                 {9, "Luminance/gradient", 4, 112, 112, 3},  {65535, "Luminance/gradient", 4, 112, 112, 3}};
-    for (const auto& c : cases) {
-        const auto method = CreateDemosaicMethod(c.number);
-        ASSERT_NE(method, nullptr);
-        EXPECT_EQ(std::string(method->Name()) + ' ' + std::to_string(method->Border()) + ' ' +
-                      std::to_string(method->TileWidth()) + 'x' + std::to_string(method->TileHeight()) + ' ' +
-                      std::to_string(method->Channels()),
-                  std::string(c.name) + ' ' + std::to_string(c.border) + ' ' + std::to_string(c.tileWidth) + 'x' +
-                      std::to_string(c.tileHeight) + ' ' + std::to_string(c.channels));
-        EXPECT_EQ(method->Number(), c.number);
+    const std::pair<uint16_t, const char*> cases[] = {
+        {0, "Raw CCD Pattern 0 896x21 3"},        {1, "Bilinear 1 138x138 3"},
+        {7, "Luminance Grayscale 2 112x112 1"},   {8, "Luminance/gradient 4 112x112 3"},
+        {2, "Luminance/gradient 4 112x112 3"},    {6, "Luminance/gradient 4 112x112 3"},
+        {9, "Luminance/gradient 4 112x112 3"},    {65535, "Luminance/gradient 4 112x112 3"}};
+    for (const auto& [number, expected] : cases) {
+        const auto m = CreateDemosaicMethod(number);
+        ASSERT_NE(m, nullptr);
+        EXPECT_EQ(std::string(m->Name()) + ' ' + std::to_string(m->Border()) + ' ' + std::to_string(m->TileWidth()) +
+                      'x' + std::to_string(m->TileHeight()) + ' ' + std::to_string(m->Channels()),
+                  expected);
+        EXPECT_EQ(m->Number(), number);
     }
 }
 
@@ -61,16 +57,16 @@ TEST(DemosaicRawPattern, ShowsTheFilterPattern) {
     EXPECT_EQ(wrong, 0);
 }
 
-// One bright red site in a dark field: the site keeps 1000, its orthogonal
-// greens take (0 + 1000 + 1) >> 1 = 500 as red, its diagonal blues
-// (1000 + 2) >> 2 = 250. Output (x, y) is site (x + 1, y + 1).
+// One bright red site in a dark field: the site keeps 1001, its orthogonal
+// greens take (0 + 1001 + 1) >> 1 = 501 as red, its diagonal blues
+// (1001 + 2) >> 2 = 250. Output (x, y) is site (x + 1, y + 1).
 TEST(DemosaicBilinear, OneBrightSiteByHand) {
     auto mosaic = MakeMosaic(6, 6, [](auto, auto) { return 0; });
-    mosaic.at(2, 2) = 1000;
+    mosaic.at(2, 2) = 1001;
     mosaic.at(3, 4) = 7;  // a green on a red row
     OwnedImage out;
     test::Demosaic(1, mosaic, out);
-    const int expectedRed[4][4] = {{250, 500, 250, 0}, {500, 1000, 500, 0}, {250, 500, 250, 0}, {0, 0, 0, 0}};
+    const int expectedRed[4][4] = {{250, 501, 250, 0}, {501, 1001, 501, 0}, {250, 501, 250, 0}, {0, 0, 0, 0}};
     for (uint32_t y = 0; y < 4; ++y)
         for (uint32_t x = 0; x < 4; ++x) EXPECT_EQ(out.at(x, y, 0), expectedRed[y][x]) << x << ',' << y;
     EXPECT_EQ(out.at(1, 1, 1), 0);
@@ -93,11 +89,11 @@ TEST(DemosaicBilinear, RampsFieldsAndClamp) {
 
     OwnedImage field;
     test::Demosaic(1, MakeColourField(141, 143, 601, 300, 100), field);
-    EXPECT_EQ(field.CountOtherThan(0, 601) + field.CountOtherThan(1, 300) + field.CountOtherThan(2, 100), 0);
+    EXPECT_EQ(field.CountOtherThan(601, 300, 100), (std::array{0, 0, 0}));
 
     OwnedImage bright;  // samples above 1023 never come from the raw stage
     test::Demosaic(1, MakeMosaic(5, 5, [](auto, auto) { return 4000; }), bright);
-    EXPECT_EQ(bright.CountOtherThan(0, 1023) + bright.CountOtherThan(1, 1023) + bright.CountOtherThan(2, 1023), 0);
+    EXPECT_EQ(bright.CountOtherThan(1023, 1023, 1023), (std::array{0, 0, 0}));
 }
 
 }  // namespace

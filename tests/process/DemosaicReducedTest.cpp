@@ -46,7 +46,7 @@ TEST(DemosaicReduced, ShapeAndValues) {
     EXPECT_EQ(colour.image.height, 33u);
     EXPECT_EQ(colour.image.channels, 3);
     EXPECT_EQ(colour.image.byteSize, 33 * 33 * 3 * 2);
-    EXPECT_EQ(colour.CountOtherThan(0, 601) + colour.CountOtherThan(1, 300) + colour.CountOtherThan(2, 100), 0);
+    EXPECT_EQ(colour.CountOtherThan(601, 300, 100), (std::array{0, 0, 0}));
 
     // (13933 x 601 + 46871 x 300 + 4732 x 100) >> 16 = 22908233 >> 16 = 349.
     OwnedImage grey;
@@ -82,7 +82,8 @@ TEST(DemosaicReduced, RefusalsAndBlockReuse) {
     CountingMemory::fail = true;
     EXPECT_FALSE(DemosaicReduced(field.view(), out.image, false, 2, CountingMemory::Allocate, CountingMemory::Release));
     EXPECT_EQ(out.image.samples, nullptr);
-    EXPECT_EQ(CountingMemory::allocations * 10 + CountingMemory::releases, 11);
+    EXPECT_EQ(CountingMemory::allocations, 1);
+    EXPECT_EQ(CountingMemory::releases, 1);
     CountingMemory::Reset();
 }
 

@@ -9,20 +9,6 @@
 namespace kyp {
 namespace {
 
-TEST(RobustAverage4, ByHand) {
-    EXPECT_EQ(RobustAverage4(102400, 102400, 102400, 102400), 102400);
-    // Disagreements 99000 x 3 and 297000: cut 165000 drops the outlier.
-    EXPECT_EQ(RobustAverage4(1000, 100000, 1000, 1000), 1000);
-    // 105004, 105004, 105008, 315004: cut 175004; 15004 / 3.
-    EXPECT_EQ(RobustAverage4(5000, 5001, 5003, -100000), 5001);
-    // 300, 300, 300, 900: cut 500 is not above 1000, plain 300 / 4.
-    EXPECT_EQ(RobustAverage4(0, 0, 0, 300), 75);
-    // Four disagreements of 1200: none below the cut, plain mean.
-    EXPECT_EQ(RobustAverage4(0, 0, 600, 600), 300);
-    // Signed division truncates toward zero.
-    EXPECT_EQ(RobustAverage4(-1, -1, -1, -2), -1);
-}
-
 // The definition written out plainly, as a check on the branch-free form,
 // over wide values and clusters around the 1000 threshold.
 TEST(RobustAverage4, MatchesTheDefinition) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -62,6 +63,9 @@ struct OwnedImage {
         int other = 0;
         for (uint32_t i = channel; i < image.sampleCount(); i += image.channels) other += image.samples[i] != value;
         return other;
+    }
+    [[nodiscard]] std::array<int, 3> CountOtherThan(uint16_t red, uint16_t green, uint16_t blue) const {
+        return {CountOtherThan(0, red), CountOtherThan(1, green), CountOtherThan(2, blue)};
     }
 };
 

@@ -53,4 +53,13 @@ struct TestImage {
     }
 };
 
+// An image record over a vector the test owns, filled with pseudo-random 0..1023.
+inline ProcessedImage MakeImage(std::vector<uint16_t>& samples, uint32_t width, uint32_t height,
+                                uint16_t channels, uint32_t seed = 1) {
+    samples.resize(static_cast<size_t>(width) * height * channels);
+    uint32_t state = seed;
+    for (auto& s : samples) s = static_cast<uint16_t>(((state = state * 1664525u + 1013904223u) >> 12) % 1024);
+    return ProcessedImage{width, height, channels, 16, static_cast<int32_t>(samples.size() * 2), samples.data()};
+}
+
 }  // namespace kyp::test

@@ -28,12 +28,13 @@ static Table Levels(uint16_t a, uint16_t b) {
 
 static void ExpectPoints(const HistogramRecord& r, int32_t dark, int32_t bright, int low, int high) {
     const LevelPoints p = FindLevelPoints(HistogramRecord::kLuminance, r, dark, bright);
-    EXPECT_EQ(p.low * 10000 + p.high, low * 10000 + high) << dark << "," << bright;
+    EXPECT_EQ((std::pair<int, int>(p.low, p.high)), (std::pair<int, int>(low, high))) << dark << "," << bright;
 }
 
 TEST(Levels, PointsOfUniformUnclippedTopAndRoundedTargets) {
     ExpectPoints(*Grey({{500, 40}}), 0, 0, 500, 500);
-    EXPECT_EQ(Levels(500, 500)[499] + Levels(500, 500)[500], 0 + 1023);  // hard threshold
+    EXPECT_EQ(Levels(500, 500)[499], 0);  // hard threshold
+    EXPECT_EQ(Levels(500, 500)[500], 1023);
     ExpectPoints(*Grey({{10, 5}, {900, 5}}), -1, INT32_MIN, 0, 1023);
     ExpectPoints(*Grey({{1023, 10}}), 0, 0, 1023, 1023);
     // 1 per mille of 1500 pixels is 1.5, rounded to 2; of 1499 it is 1; of 499, 0 (no clipping).
@@ -55,7 +56,7 @@ TEST(Levels, HighPointStopsAtTheLowPointAndUnreachableTargetsBlank) {
 
 TEST(Levels, TableRampsBetweenPointsGivenInEitherOrder) {
     const Table table = Levels(300, 100);
-    EXPECT_EQ(table[100] + table[200] + table[299] + table[300], 0 + 512 + 1018 + 1023);
+    EXPECT_EQ((std::array{table[100], table[200], table[299], table[300]}), (std::array<uint16_t, 4>{0, 512, 1018, 1023}));
     EXPECT_EQ(Levels(100, 300), table);
     const Table identity = Levels(0, 1023);
     for (uint32_t i = 0; i < kToneTableSize; ++i) ASSERT_EQ(identity[i], i);

@@ -1,12 +1,8 @@
 #include "engine/process/ProcessingSession.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <string>
-#include <vector>
 
 #include "engine/process/demosaic/DemosaicMethod.h"
 #include "engine/process/demosaic/DemosaicTiled.h"
@@ -16,7 +12,7 @@
 #include "engine/raw/RawLoad.h"
 #include "engine/raw/RawSampleBlock.h"
 #include "engine/raw/TiffDocument.h"
-#include "tools/sample-orf/SampleOrf.h"
+#include "process/SessionTestSupport.h"
 
 namespace kyp {
 namespace {
@@ -46,21 +42,21 @@ public:
     int cancelAt = 0;  // the tick that answers false; 0 never
 };
 
-std::string TempOrf(const std::string& name, uint32_t width = 256, uint32_t height = 192) {
-    const char* base = std::getenv("KYP_TEST_TMP");
-    std::filesystem::path folder = base ? base : std::filesystem::temp_directory_path().string();
-    std::filesystem::create_directories(folder);
-    const std::string path = (folder / (std::to_string(getpid()) + "-" + name)).string();
-    SampleOrfOptions options;
-    options.width = width;
-    options.height = height;
-    options.previewWidth = 64;
-    EXPECT_TRUE(WriteSampleOrf(path, options));
-    return path;
+using test::Samples;
+
+// Points the session at the file with the settings and, when given, the progress.
+void Prepare(ProcessingSession& session, const std::string& path, const ImportSettings& settings,
+             ProgressCallback* progress = nullptr) {
+    if (progress) session.SetProgress(progress);
+    session.SetFileName(path.c_str());
+    session.SetSettings(settings);
 }
 
-std::vector<uint16_t> Samples(const ProcessedImage& image) {
-    return {image.samples, image.samples + image.sampleCount()};
+// A console run of the file: true when it succeeded.
+bool Convert(ProcessingSession& session, const std::string& path, const ImportSettings& settings,
+             ProgressCallback* progress = nullptr) {
+    Prepare(session, path, settings, progress);
+    return session.Process();
 }
 
 ImportSettings Only(uint32_t options, uint16_t method = method::best) {
@@ -73,7 +69,7 @@ ImportSettings Only(uint32_t options, uint16_t method = method::best) {
 
 class ProcessingSessionTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { path_ = TempOrf("session.orf"); }
+    static void SetUpTestSuite() { path_ = test::SampleOrfFile("session.orf"); }
     static void TearDownTestSuite() { std::filesystem::remove(path_); }
     static std::string path_;
 };
@@ -82,10 +78,7 @@ std::string ProcessingSessionTest::path_;
 TEST_F(ProcessingSessionTest, BareRunReportsLoadingAndMethodOnlyAndGivesThePlainDemosaic) {
     ProcessingSession session;
     Recorder progress;
-    session.SetProgress(&progress);
-    session.SetFileName(path_.c_str());
-    session.SetSettings(Only(0));
-    ASSERT_TRUE(session.Process());
+    ASSERT_TRUE(Convert(session, path_, Only(0), &progress));
     const std::string name = std::filesystem::path(path_).filename().string();
     ASSERT_GE(progress.texts.size(), 2u);
     EXPECT_EQ(progress.texts[0], "Loading " + name + "  ...");
@@ -112,13 +105,8 @@ TEST_F(ProcessingSessionTest, BareRunReportsLoadingAndMethodOnlyAndGivesThePlain
 TEST_F(ProcessingSessionTest, DefaultStepsAreAnnouncedInPipelineOrder) {
     ProcessingSession session;
     Recorder progress;
-    session.SetProgress(&progress);
-    session.SetFileName(path_.c_str());
-    ImportSettings settings;
-    SetDefaults(settings);
-    settings.options |= opt::usm | opt::invert | opt::balance | (1u << opt::rotShift) | opt::hflip;
-    session.SetSettings(settings);
-    ASSERT_TRUE(session.Process());
+    const uint32_t more = opt::usm | opt::invert | opt::balance | (1u << opt::rotShift) | opt::hflip;
+    ASSERT_TRUE(Convert(session, path_, Only(opt::defaults | more), &progress));
     const std::vector<std::string> expected = {
         "Black Point...", "Texture ...", "White Balance...Fudge... ...", "Luminance/gradient", "Rotate ...",
         "Flip ...", "Color Transformation Matrix ...", "Levels ...", "Color balance ...", "Saturation ...",
@@ -131,19 +119,9 @@ TEST_F(ProcessingSessionTest, DefaultStepsAreAnnouncedInPipelineOrder) {
     EXPECT_FALSE(progress.Saw("Curves ..."));  // curves off
 }
 
-TEST_F(ProcessingSessionTest, CancelOnFirstTickStopsBeforeLoadingAndEndsOnce) {
-    ProcessingSession session;
-    Recorder progress;
-    progress.cancelAt = 1;
-    session.SetProgress(&progress);
-    session.SetFileName(path_.c_str());
-    session.SetSettings(Only(opt::defaults));
-    EXPECT_FALSE(session.Process());
-    EXPECT_EQ(progress.ends, 1);
-    EXPECT_EQ(session.Raw().samples, nullptr);
-}
-
-TEST_F(ProcessingSessionTest, NoFileOrUnreadableFileFails) {
+// Cancelling at the first tick stops before loading; a missing or unreadable
+// file fails; no settings set after the file name runs the raw pattern alone.
+TEST_F(ProcessingSessionTest, CancelMissingFileAndNoSettings) {
     ProcessingSession session;
     Recorder progress;
     session.SetProgress(&progress);
@@ -153,26 +131,25 @@ TEST_F(ProcessingSessionTest, NoFileOrUnreadableFileFails) {
     session.SetSettings(Only(opt::defaults));
     EXPECT_FALSE(session.Process());
     EXPECT_EQ(progress.ends, 1);
-}
-
-TEST_F(ProcessingSessionTest, SettingsNotSetAfterFileNameRunNothingWithRawPattern) {
-    ProcessingSession session;
-    Recorder progress;
-    session.SetProgress(&progress);
+    progress.cancelAt = 1;
     session.SetFileName(path_.c_str());
-    ASSERT_TRUE(session.Process());
-    EXPECT_TRUE(progress.Saw("Raw CCD Pattern"));
-    EXPECT_EQ(session.Image().width, 256u);
+    EXPECT_FALSE(session.Process());
+    EXPECT_EQ(progress.ends, 2);
+    EXPECT_EQ(session.Raw().samples, nullptr);
+
+    ProcessingSession bare;
+    Recorder words;
+    bare.SetProgress(&words);
+    bare.SetFileName(path_.c_str());
+    ASSERT_TRUE(bare.Process());
+    EXPECT_TRUE(words.Saw("Raw CCD Pattern"));
+    EXPECT_EQ(bare.Image().width, 256u);
 }
 
 TEST_F(ProcessingSessionTest, QuarterTurnSwapsGeometryAndMapsPixels) {
     ProcessingSession plain, turned;
-    plain.SetFileName(path_.c_str());
-    plain.SetSettings(Only(opt::defaults & ~opt::levels));
-    ASSERT_TRUE(plain.Process());
-    turned.SetFileName(path_.c_str());
-    turned.SetSettings(Only((opt::defaults & ~opt::levels) | (1u << opt::rotShift)));
-    ASSERT_TRUE(turned.Process());
+    ASSERT_TRUE(Convert(plain, path_, Only(opt::defaults & ~opt::levels)));
+    ASSERT_TRUE(Convert(turned, path_, Only((opt::defaults & ~opt::levels) | (1u << opt::rotShift))));
     const ProcessedImage& a = plain.Image();
     const ProcessedImage& b = turned.Image();
     ASSERT_EQ(b.width, a.height);
@@ -193,22 +170,16 @@ TEST_F(ProcessingSessionTest, QuarterTurnSwapsGeometryAndMapsPixels) {
 TEST_F(ProcessingSessionTest, InvertIsTheComplementAndGreyMethodSkipsColourSteps) {
     ProcessingSession plain, inverted;
     const uint32_t base = opt::defaults & ~opt::tt;
-    plain.SetFileName(path_.c_str());
-    plain.SetSettings(Only(base));
-    ASSERT_TRUE(plain.Process());
-    inverted.SetFileName(path_.c_str());
-    inverted.SetSettings(Only(base | opt::invert));
-    ASSERT_TRUE(inverted.Process());
+    ASSERT_TRUE(Convert(plain, path_, Only(base)));
+    ASSERT_TRUE(Convert(inverted, path_, Only(base | opt::invert)));
     const auto a = Samples(plain.Image()), b = Samples(inverted.Image());
     ASSERT_EQ(a.size(), b.size());
     for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(a[i] + b[i], 1023) << i;
 
     ProcessingSession grey;
     Recorder progress;
-    grey.SetProgress(&progress);
-    grey.SetFileName(path_.c_str());
-    grey.SetSettings(Only(base | opt::balance | opt::gray | opt::rgblevels, method::grayscale));
-    ASSERT_TRUE(grey.Process());
+    ASSERT_TRUE(
+        Convert(grey, path_, Only(base | opt::balance | opt::gray | opt::rgblevels, method::grayscale), &progress));
     EXPECT_EQ(grey.Image().channels, 1);
     EXPECT_FALSE(progress.Saw("Color Transformation Matrix ..."));
     EXPECT_FALSE(progress.Saw("Color balance ..."));
@@ -220,9 +191,7 @@ TEST_F(ProcessingSessionTest, InvertIsTheComplementAndGreyMethodSkipsColourSteps
 
 TEST_F(ProcessingSessionTest, LevelsStretchTheLuminanceToTheFullRange) {
     ProcessingSession session;
-    session.SetFileName(path_.c_str());
-    session.SetSettings(Only(opt::levels | opt::wb | opt::black));
-    ASSERT_TRUE(session.Process());
+    ASSERT_TRUE(Convert(session, path_, Only(opt::levels | opt::wb | opt::black)));
     const ProcessedImage& image = session.Image();
     uint32_t low = 1023, high = 0;
     for (uint32_t i = 0; i < image.width * image.height; ++i) {
@@ -235,59 +204,27 @@ TEST_F(ProcessingSessionTest, LevelsStretchTheLuminanceToTheFullRange) {
     EXPECT_GE(high, 1018u);
 }
 
-TEST_F(ProcessingSessionTest, DeclinedTextureRepairLeavesTheMosaicAndGoesOn) {
-    // A threshold of 0 makes any measure a defect; asking declines it.
-    ImportSettings settings = Only(opt::tt | opt::asktt);
-    settings.textureThreshold = 0;
-    int asked = 0;
-    ProcessingSession session;
-    session.SetTextureConfirmation([&](int32_t, int32_t) {
-        ++asked;
-        return false;
-    });
-    session.SetFileName(path_.c_str());
-    session.SetSettings(settings);
-    ASSERT_TRUE(session.Process());
-
-    ProcessingSession untouched;
-    untouched.SetFileName(path_.c_str());
-    untouched.SetSettings(Only(0));
-    ASSERT_TRUE(untouched.Process());
-    EXPECT_EQ(Samples(session.Image()), Samples(untouched.Image()));
-    EXPECT_LE(asked, 1);
-}
-
-// A scene whose odd rows are greener than its even rows: the mosaic shows a
-// texture defect. Scattered white and black dots decide the levels points of
-// the full image but vanish when it is reduced by averaging.
-std::string StripedOrf(const std::string& name, uint32_t width = 252, uint32_t height = 192) {
-    const char* base = std::getenv("KYP_TEST_TMP");
-    const std::filesystem::path folder = base ? base : std::filesystem::temp_directory_path().string();
-    const std::string path = (folder / (std::to_string(getpid()) + "-" + name)).string();
-    EXPECT_TRUE(WriteStripedOrf(path, width, height));
-    return path;
-}
-
 TEST(ProcessingSessionTexture, DeclinedRepairHoldsOnlyWhileTheSettingsAsk) {
-    const std::string path = StripedOrf("striped.orf");
+    const std::string path = test::StripedOrfFile("striped.orf");
     ImportSettings asking = Only(opt::tt | opt::asktt);
     ImportSettings repairing = Only(opt::tt);
     std::vector<uint16_t> expected[2];  // unrepaired, repaired
     for (int repaired = 0; repaired < 2; ++repaired) {
         ProcessingSession console;
-        console.SetFileName(path.c_str());
-        console.SetSettings(repaired ? repairing : Only(0));
-        ASSERT_TRUE(console.Process());
+        ASSERT_TRUE(Convert(console, path, repaired ? repairing : Only(0)));
         expected[repaired] = Samples(console.Image());
     }
     ASSERT_NE(expected[0], expected[1]) << "the sample must show a defect";
+    ProcessingSession declined;  // a console run whose question is declined goes on unrepaired
+    declined.SetTextureConfirmation([](int32_t, int32_t) { return false; });
+    ASSERT_TRUE(Convert(declined, path, asking));
+    EXPECT_EQ(Samples(declined.Image()), expected[0]);
 
     ProcessingSession session(SessionKind::interactive);
     int asked = 0;
     session.SetTextureConfirmation([&](int32_t, int32_t) { return ++asked, false; });
     session.SetReduction(12);
-    session.SetFileName(path.c_str());
-    session.SetSettings(asking);
+    Prepare(session, path, asking);
     ASSERT_EQ(session.Process(true), RunResult::processed);
     ASSERT_EQ(session.Process(false), RunResult::processed);
     EXPECT_EQ(asked, 1);
@@ -303,7 +240,7 @@ TEST(ProcessingSessionTexture, DeclinedRepairHoldsOnlyWhileTheSettingsAsk) {
 }
 
 TEST(ProcessingSessionLevels, PreviewFindsItsPointsInTheFullRunsHistogramWhileItsInputIsTheSame) {
-    const std::string path = StripedOrf("dots.orf");
+    const std::string path = test::StripedOrfFile("dots.orf");
     const ImportSettings full = Only(opt::levels);
     ImportSettings thresholds = full;
     thresholds.darkThreshold = 20;
@@ -315,8 +252,7 @@ TEST(ProcessingSessionLevels, PreviewFindsItsPointsInTheFullRunsHistogramWhileIt
     for (const auto& c : cases) {
         ProcessingSession session(SessionKind::interactive);
         session.SetReduction(12);
-        session.SetFileName(path.c_str());
-        session.SetSettings(full);
+        Prepare(session, path, full);
         ASSERT_EQ(session.Process(false), RunResult::processed);
         session.SetSettings(c.preview);
         ASSERT_EQ(session.Process(true), RunResult::processed);
@@ -326,13 +262,9 @@ TEST(ProcessingSessionLevels, PreviewFindsItsPointsInTheFullRunsHistogramWhileIt
         ImportSettings before = c.preview;
         before.options &= ~opt::levels;
         ProcessingSession console, reduced;
-        console.SetFileName(path.c_str());
-        console.SetSettings(before);
-        ASSERT_TRUE(console.Process());
+        ASSERT_TRUE(Convert(console, path, before));
         reduced.SetReduction(12);
-        reduced.SetFileName(path.c_str());
-        reduced.SetSettings(before);
-        ASSERT_TRUE(reduced.Process());
+        ASSERT_TRUE(Convert(reduced, path, before));
         HistogramRecord histogram{};
         ASSERT_TRUE(ComputeLuminanceHistogram(c.follows ? console.Image() : reduced.Image(), &histogram, nullptr));
         const LevelPoints points = FindLevelPoints(HistogramRecord::kLuminance, histogram,
@@ -353,12 +285,10 @@ TEST(ProcessingSessionLevels, PreviewFindsItsPointsInTheFullRunsHistogramWhileIt
 TEST_F(ProcessingSessionTest, InteractiveStagesRerunOnlyWhatChanged) {
     ProcessingSession session(SessionKind::interactive);
     Recorder progress;
-    session.SetProgress(&progress);
     session.SetReduction(-12);
     EXPECT_EQ(session.Reduction(), 12);
-    session.SetFileName(path_.c_str());
     ImportSettings settings = Only(opt::defaults);
-    session.SetSettings(settings);
+    Prepare(session, path_, settings, &progress);
 
     EXPECT_EQ(session.Process(false), RunResult::processed);
     EXPECT_TRUE(progress.SawPrefix("Loading "));
@@ -405,15 +335,11 @@ TEST_F(ProcessingSessionTest, InteractiveStagesRerunOnlyWhatChanged) {
 TEST_F(ProcessingSessionTest, InteractiveMatchesConsoleAndRecoversFromCancel) {
     ImportSettings settings = Only(opt::defaults | opt::balance | opt::usm);
     ProcessingSession console;
-    console.SetFileName(path_.c_str());
-    console.SetSettings(settings);
-    ASSERT_TRUE(console.Process());
+    ASSERT_TRUE(Convert(console, path_, settings));
 
     ProcessingSession session(SessionKind::interactive);
     Recorder progress;
-    session.SetProgress(&progress);
-    session.SetFileName(path_.c_str());
-    session.SetSettings(settings);
+    Prepare(session, path_, settings, &progress);
     progress.cancelAt = 6;
     EXPECT_EQ(session.Process(false), RunResult::cancelled);
     EXPECT_EQ(progress.ends, 1);
@@ -426,8 +352,7 @@ TEST_F(ProcessingSessionTest, InteractiveMatchesConsoleAndRecoversFromCancel) {
 TEST_F(ProcessingSessionTest, DerivedRegionReusesTheParentsLevelsAndMatchesItsOutput) {
     const ImportSettings settings = Only(opt::defaults | opt::balance);
     ProcessingSession parent(SessionKind::interactive);
-    parent.SetFileName(path_.c_str());
-    parent.SetSettings(settings);
+    Prepare(parent, path_, settings);
     ASSERT_EQ(parent.Process(false), RunResult::processed);
 
     ProcessingSession region(SessionKind::interactive);
@@ -458,8 +383,7 @@ TEST_F(ProcessingSessionTest, CameraRatiosComeFromTheMakerNote) {
     uint32_t r = 0, g = 0, b = 0;
     int mode = -1;
     EXPECT_FALSE(session.GetCameraRatios(r, g, b, mode));
-    session.SetFileName(path_.c_str());
-    session.SetSettings(Only(opt::defaults));
+    Prepare(session, path_, Only(opt::defaults));
     ASSERT_EQ(session.Process(false), RunResult::processed);
     ASSERT_TRUE(session.GetCameraRatios(r, g, b, mode));
     const SampleOrfOptions defaults;

@@ -1,50 +1,17 @@
 // Whole pipelines run alone and on the thread pool: the same image, the same
 // progress calls in the same order, and cancellation at the same point.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <string>
-#include <vector>
+#include <algorithm>
 
 #include "engine/process/ProcessingSession.h"
 #include "platform/ThreadPool.h"
-#include "tools/sample-orf/SampleOrf.h"
+#include "process/SessionTestSupport.h"
 
 namespace kyp {
 namespace {
 
-// Writes down every call, in order: "S<text>" for SetText, "#" for a Tick,
-// "B" and "E"; answers false at tick number cancelAt (1-based; 0 never).
-class CallLog : public ProgressCallback {
-public:
-    explicit CallLog(int cancelAt = 0) : cancelAt_(cancelAt) {}
-    void SetText(const char* text) override { log += std::string("S") + text + "|"; }
-    void Begin(int32_t) override { log += "B"; }
-    bool Tick(int32_t count) override {
-        log += count == 1 ? "#" : "?";
-        return ++ticks != cancelAt_;
-    }
-    void End() override { log += "E"; }
-    std::string log;
-    int ticks = 0;
-
-private:
-    int cancelAt_;
-};
-
-std::string SampleFile(const std::string& name, uint32_t width, uint32_t height) {
-    const char* base = std::getenv("KYP_TEST_TMP");
-    const std::filesystem::path folder = base ? base : std::filesystem::temp_directory_path();
-    std::filesystem::create_directories(folder);
-    const std::string path = (folder / (std::to_string(getpid()) + "-" + name)).string();
-    sample::SampleOrfOptions options;
-    options.width = width;
-    options.height = height;
-    options.previewWidth = 64;
-    EXPECT_TRUE(sample::WriteSampleOrf(path, options));
-    return path;
-}
+using test::CallLog;
 
 // A master curve and a red curve, so that curves and raw curves change samples.
 struct TestCurves {
@@ -63,7 +30,7 @@ struct TestCurves {
 struct Outcome {
     bool ok = false;
     std::vector<uint16_t> samples;
-    uint32_t width = 0, height = 0;
+    uint32_t width = 0;
     std::string calls;
 };
 
@@ -78,10 +45,8 @@ Outcome RunConsole(const std::string& file, const ImportSettings& settings, cons
     session.SetCurves(curves);
     Outcome outcome;
     outcome.ok = session.Process();
-    const ProcessedImage& image = session.Image();
-    if (image.samples != nullptr) outcome.samples.assign(image.samples, image.samples + image.sampleCount());
-    outcome.width = image.width;
-    outcome.height = image.height;
+    outcome.samples = test::Samples(session.Image());
+    outcome.width = session.Image().width;
     outcome.calls = log.log;
     ThreadPool::Shared().SetThreadLimit(0);
     return outcome;
@@ -122,7 +87,7 @@ std::vector<ImportSettings> OptionSets() {
 TEST(SessionParallel, ConsoleRunsGiveTheSameImageAndCallsOnAnyThreadCount) {
     const TestCurves curves;
     // Odd sizes, a moved-back last tile row (2 x 104 + 8 + 5), several tiles.
-    const std::string files[] = {SampleFile("par-a.orf", 640, 480), SampleFile("par-b.orf", 333, 221)};
+    const std::string files[] = {test::SampleOrfFile("par-a.orf", 640, 480), test::SampleOrfFile("par-b.orf", 333, 221)};
     for (const std::string& file : files) {
         for (const ImportSettings& settings : OptionSets()) {
             const Outcome alone = RunConsole(file, settings, &curves.tables, 1);
@@ -143,7 +108,7 @@ TEST(SessionParallel, ConsoleRunsGiveTheSameImageAndCallsOnAnyThreadCount) {
 // image in the same state.
 TEST(SessionParallel, CancellationStopsAtTheSameTick) {
     const TestCurves curves;
-    const std::string file = SampleFile("par-cancel.orf", 420, 300);
+    const std::string file = test::SampleOrfFile("par-cancel.orf", 420, 300);
     ImportSettings settings = OptionSets()[1];
     const Outcome whole = RunConsole(file, settings, &curves.tables, 1);
     ASSERT_TRUE(whole.ok);
@@ -166,7 +131,7 @@ TEST(SessionParallel, CancellationStopsAtTheSameTick) {
 // that reruns only the output stage.
 TEST(SessionParallel, InteractiveStagesGiveTheSameImagesOnAnyThreadCount) {
     const TestCurves curves;
-    const std::string file = SampleFile("par-stages.orf", 500, 360);
+    const std::string file = test::SampleOrfFile("par-stages.orf", 500, 360);
     auto run = [&](unsigned threads) {
         ThreadPool::Shared().SetThreadLimit(threads);
         ProcessingSession session(SessionKind::interactive);
@@ -178,9 +143,7 @@ TEST(SessionParallel, InteractiveStagesGiveTheSameImagesOnAnyThreadCount) {
         session.SetCurves(&curves.tables);
         session.SetReduction(12);
         std::vector<std::vector<uint16_t>> images;
-        auto keep = [&](const ProcessedImage& image) {
-            images.emplace_back(image.samples, image.samples + image.sampleCount());
-        };
+        auto keep = [&](const ProcessedImage& image) { images.push_back(test::Samples(image)); };
         EXPECT_EQ(session.Process(false), RunResult::processed);
         keep(session.FullOutput());
         EXPECT_EQ(session.Process(true), RunResult::processed);

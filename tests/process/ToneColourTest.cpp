@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "ToneTestSupport.h"
+#include "process/KernelsTestSupport.h"
 #include "engine/process/ColourBalance.h"
 #include "engine/process/ColourMatrix.h"
 #include "engine/process/Curves.h"
@@ -60,7 +60,7 @@ TEST(Curves, ChannelCurvesComeBeforeTheMasterAndGreyUsesOnlyTheMaster) {
 TEST(ColourBalance, MovesChannelMeansToTheLuminanceMean) {
     Table r{}, g{}, b{};
     BuildColourBalanceTable(r, 500, 250);
-    EXPECT_EQ(r[3] + r[511] + r[512], 6 + 1022 + 1023);
+    EXPECT_EQ(Samples({r[3], r[511], r[512]}), Samples({6, 1022, 1023}));
     BuildColourBalanceTable(r, 65535, 1);  // 1023 * 65535 must not wrap
     EXPECT_EQ(r[1023], 1023);
     auto record = std::make_unique<HistogramRecord>();
@@ -72,7 +72,7 @@ TEST(ColourBalance, MovesChannelMeansToTheLuminanceMean) {
 
     image = test::MakeImage(s, 16, 1, 3);  // one block, one tick: in the histogram
     const Samples before = s;
-    test::CountingProgress cancel(1);
+    test::RecordingProgress cancel(1);
     EXPECT_FALSE(ApplyColourBalance(image, *record, r, g, b, &cancel));
     EXPECT_EQ(s, before);
 }
@@ -98,11 +98,12 @@ TEST(Saturation, IdentityGreyClampsAndExtremeFactors) {
     EXPECT_EQ(Samples(s.begin(), s.begin() + 6), (Samples{1023, 61, 61, 1000, 1000, 1000}));
     s = {1000, 1000, 1000, 1000, 1000, 1000, 600, 500, 500};
     ApplySaturation(image, 1000.0f);  // row sums pass 2^31: grey must stay (nearly) grey
-    EXPECT_LE(std::abs(s[0] - 1000) + std::abs(s[1] - 1000) + std::abs(s[2] - 1000), 6);
+    EXPECT_LE(std::abs(s[0] - 1000) + std::abs(s[1] - 1000) + std::abs(s[2] - 1000), 6)
+        << s[0] << ' ' << s[1] << ' ' << s[2];
     EXPECT_EQ(Samples(s.begin() + 6, s.end()), (Samples{1023, 0, 0}));
     s = {300, 200, 100, 0, 0, 0, 0, 0, 0};
     ApplySaturation(image, kNaN);
-    EXPECT_EQ(s[0] + s[1] + s[2], 600);
+    EXPECT_EQ(Samples(s.begin(), s.begin() + 3), (Samples{300, 200, 100}));  // a NaN factor changes nothing
     ApplySaturation(image, kInf);
     EXPECT_EQ(Samples(s.begin(), s.begin() + 3), (Samples{1023, 0, 0}));
     image.channels = 1;  // grey images stay as they are
@@ -114,7 +115,8 @@ TEST(Grayscale, PacksLuminanceAtTheStartAndBecomesOneChannel) {
     Samples s = {100, 200, 300, 1023, 1023, 1023, 0, 0, 1023};
     ProcessedImage image{3, 1, 3, 16, 18, s.data()};
     ConvertToGrayscale(image);
-    EXPECT_EQ(image.channels * 100 + image.byteSize, 106);
+    EXPECT_EQ(image.channels, 1);
+    EXPECT_EQ(image.byteSize, 6);
     EXPECT_EQ(Samples(s.begin(), s.begin() + 3), (Samples{185, 1023, 73}));
 }
 
@@ -129,7 +131,8 @@ TEST(GammaTable, LinearToeOnlyUpToTheStandardExponent) {
     EXPECT_EQ(Samples({t[0], t[1], t[2], t[18], t[19], t[1023]}), Samples({0, 4, 9, 81, 86, 1023}));
     EXPECT_TRUE(std::is_sorted(t.begin(), t.end()));
     EXPECT_EQ(Gamma(0.3f)[1], 4);
-    EXPECT_EQ(Gamma(0.46f)[1] + Gamma(0.46f)[19], 0 + 78);
+    EXPECT_EQ(Gamma(0.46f)[1], 0);
+    EXPECT_EQ(Gamma(0.46f)[19], 78);
     const Table linear = Gamma(1.0f);
     EXPECT_EQ(Samples({linear[92], linear[93], linear[1023]}), Samples({0, 1, 1022}));
     for (float e : {0.0f, -0.5f, 1e30f, kInf, -kInf, kNaN}) {  // exponents of gamma values let through

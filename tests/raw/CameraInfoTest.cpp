@@ -16,23 +16,21 @@ namespace kyp {
 namespace {
 
 TEST(TagVocabulary, WordFormsComputedByHand) {
-    EXPECT_EQ(exposureTimeText(10, 1250), "1/125 second");
-    EXPECT_EQ(exposureTimeText(1, 60), "1/60 second");
-    EXPECT_EQ(exposureTimeText(2, 1), "2/1 second");
-    EXPECT_EQ(exposureTimeText(0, 1), "0/1 second");
-    EXPECT_EQ(exposureTimeText(3, 10), "1/3 second");  // 10 / 3 truncates
-    EXPECT_EQ(fNumberText(8, 1), "F8.0");
-    EXPECT_EQ(fNumberText(11, 1), "F11.0");
-    EXPECT_EQ(fNumberText(28, 0), "unknown");  // no division by zero
-    EXPECT_EQ(flashText(0), "Flash Not Fired");
-    EXPECT_EQ(flashText(0x20), "Flash Not FiredNo flash on camera");
-    EXPECT_EQ(flashText(0x0F), "Flash FiredReturn sensedFill Flash");
-    EXPECT_EQ(flashText(0x14), "Flash Not FiredReturn not sensedFlash Off");
-    EXPECT_EQ(rationalText(7, 0, false), "7/0");
-    EXPECT_EQ(rationalText(0xFFFFFFFFu, 1, false), "4294967295.00");  // unsigned, not -1
-    EXPECT_EQ(rationalText(static_cast<uint32_t>(-5), 0, true), "-5/0");
-    EXPECT_EQ(captionRationalText(3, 10, false), "+0.30");
-    EXPECT_EQ(captionRationalText(static_cast<uint32_t>(-7), 0, true), "-7/0");
+    const std::pair<std::string, std::string> words[] = {
+        {exposureTimeText(10, 1250), "1/125 second"}, {exposureTimeText(1, 60), "1/60 second"},
+        {exposureTimeText(2, 1), "2/1 second"},       {exposureTimeText(0, 1), "0/1 second"},
+        {exposureTimeText(3, 10), "1/3 second"} /* 10 / 3 truncates */,
+        {fNumberText(8, 1), "F8.0"},                  {fNumberText(11, 1), "F11.0"},
+        {fNumberText(28, 0), "unknown"} /* no division by zero */,
+        {flashText(0), "Flash Not Fired"},            {flashText(0x20), "Flash Not FiredNo flash on camera"},
+        {flashText(0x0F), "Flash FiredReturn sensedFill Flash"},
+        {flashText(0x14), "Flash Not FiredReturn not sensedFlash Off"},
+        {rationalText(7, 0, false), "7/0"},
+        {rationalText(0xFFFFFFFFu, 1, false), "4294967295.00"} /* unsigned, not -1 */,
+        {rationalText(static_cast<uint32_t>(-5), 0, true), "-5/0"},
+        {captionRationalText(3, 10, false), "+0.30"},
+        {captionRationalText(static_cast<uint32_t>(-7), 0, true), "-7/0"}};
+    for (const auto& [text, expected] : words) EXPECT_EQ(text, expected);
     EXPECT_EQ(zoomPercent(1), 0);
     EXPECT_EQ(zoomPercent(17), 52);  // 1600 / 31 = 51.6 rounds up
     EXPECT_EQ(zoomPercent(0), -3);   // -100 / 31 = -3.2 rounds away from zero
@@ -201,16 +199,14 @@ TEST_F(CameraInfoFixture, NoExifOrClosedDocumentGivesNoText) {
     EXPECT_EQ(cameraCaption(closed), "");
 }
 
+// Unknown or damaged dates are shown as stored; any separator is read.
 TEST_F(CameraInfoFixture, ExifDatesInTheLocaleFormat) {
-    EXPECT_EQ(exifDateText("2003:12:31 23:59:58"), "12/31/03 23:59:58");
-    EXPECT_EQ(exifDateText("2004-01-02T03:04:05"), "01/02/04 03:04:05");  // any separator
-    EXPECT_EQ(exifDateText("2004:01:02 03:04:05extra"), "01/02/04 03:04:05");
-    // Unknown or damaged dates are shown as stored.
-    EXPECT_EQ(exifDateText("0000:00:00 00:00:00"), "0000:00:00 00:00:00");
-    EXPECT_EQ(exifDateText("    :  :     :  :  "), "    :  :     :  :  ");
-    EXPECT_EQ(exifDateText("2003:13:01 00:00:00"), "2003:13:01 00:00:00");
-    EXPECT_EQ(exifDateText("2003:12:31"), "2003:12:31");
-    EXPECT_EQ(exifDateText(std::string_view("20\n3:1", 6)), "20?3:1");
+    const std::pair<std::string_view, std::string> dates[] = {
+        {"2003:12:31 23:59:58", "12/31/03 23:59:58"}, {"2004-01-02T03:04:05", "01/02/04 03:04:05"},
+        {"2004:01:02 03:04:05extra", "01/02/04 03:04:05"}, {"0000:00:00 00:00:00", "0000:00:00 00:00:00"},
+        {"    :  :     :  :  ", "    :  :     :  :  "}, {"2003:13:01 00:00:00", "2003:13:01 00:00:00"},
+        {"2003:12:31", "2003:12:31"}, {std::string_view("20\n3:1", 6), "20?3:1"}};
+    for (const auto& [stored, shown] : dates) EXPECT_EQ(exifDateText(stored), shown) << stored;
 }
 
 }  // namespace

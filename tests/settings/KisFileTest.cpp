@@ -66,6 +66,8 @@ TEST(KisFile, FileRoundTripWithTextsAndCurves) {
     r.curves[curve::red].ReadText("3:0,0 128,200 255,255");
     r.output.format = format::jpeg;
     r.output.jpegQuality = 80;
+    r.output.t16 = true;
+    r.output.ja = false;
     r.output.artist = "Ada";
     r.output.copyright = "";
     r.output.description = "Line one\r\nline <two> = 2";
@@ -77,6 +79,9 @@ TEST(KisFile, FileRoundTripWithTextsAndCurves) {
     EXPECT_EQ(back.settings, r.settings);
     EXPECT_EQ(back.curves, r.curves);
     EXPECT_EQ(back.output.WriteFormatTags(), r.output.WriteFormatTags());
+    EXPECT_TRUE(back.output.t16);  // each flag its own, not only the same text again
+    EXPECT_FALSE(back.output.ja);
+    EXPECT_TRUE(back.output.jx);
     EXPECT_EQ(back.output.artist, "Ada");
     EXPECT_EQ(back.output.copyright, "");
     EXPECT_EQ(back.output.description, r.output.description);

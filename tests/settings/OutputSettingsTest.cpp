@@ -29,22 +29,6 @@ TEST(OutputSettings, ConstructResetAndCopy) {
     EXPECT_STREQ(copy.FormatExtension(), ".");
 }
 
-TEST(OutputSettings, FormatTagsRoundTrip) {
-    OutputSettings s;
-    s.format = format::jpeg;
-    s.t16 = true;
-    s.ja = false;
-    s.jpegQuality = 80;
-    OutputSettings back;
-    back.ResetToDefaults();
-    EXPECT_TRUE(back.ReadFormatTags(s.WriteFormatTags().c_str()));
-    EXPECT_EQ(back.format, 2u);
-    EXPECT_TRUE(back.t16);
-    EXPECT_FALSE(back.ja);
-    EXPECT_TRUE(back.jx);
-    EXPECT_EQ(back.jpegQuality, 80);
-}
-
 TEST(OutputSettings, TagHandler) {
     OutputSettings s;
     s.ApplyTag("ARTIST", "Ada Lovelace");
