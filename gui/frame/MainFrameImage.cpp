@@ -38,7 +38,7 @@ void MainFrame::ShowPagesSettings() {
 
 void MainFrame::CreateImageWindow() {
     ImageWindowHost host;
-    // The window's commands run after its own event, as posted messages did:
+    // The window's commands run queued, after its own event has returned:
     // one of them may destroy the window.
     host.command = [this](int id) { QMetaObject::invokeMethod(this, [this, id] { Command(id); }, Qt::QueuedConnection); };
     host.sample = [this](int32_t x, int32_t y) { Sample(x, y); };

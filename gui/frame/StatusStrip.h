@@ -15,7 +15,7 @@ namespace kyp {
 
 class FileList;
 
-// Command identifiers of the file-list popup: entry i of the list is i + 1.
+// The file-list popup's commands: entry i of the list is i + 1.
 namespace listcmd {
 inline constexpr int noDocuments = 0;
 inline constexpr int open = 40002;
