@@ -19,13 +19,14 @@ void MainFrame::RunOpenDialog() {
     if (openDialog) {
         chosen = openDialog();
     } else {
-        OpenDialog dialog(this, StoredDir(), fileName_, layout_.autoPreview != 0, layout_.generatePreview != 0);
+        FrameLayout& layout = store_.Layout();
+        OpenDialog dialog(this, FrameStore::StoredDir(), fileName_, layout.autoPreview != 0, layout.generatePreview != 0);
         const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
-        layout_.autoPreview = dialog.AutoPreview() ? 1 : 0;
-        layout_.generatePreview = dialog.GeneratePreviewWanted() ? 1 : 0;
+        layout.autoPreview = dialog.AutoPreview() ? 1 : 0;
+        layout.generatePreview = dialog.GeneratePreviewWanted() ? 1 : 0;
         if (!accepted) return;
         chosen = dialog.selectedFiles().first().toStdString();
-        SetDir(*chosen);
+        FrameStore::SetDir(*chosen);
         // The turns given to the preview become the rotation setting.
         ImportSettings turned = settings_;
         turned.options = (turned.options & ~opt::rotMask) |
@@ -38,7 +39,7 @@ void MainFrame::RunOpenDialog() {
 
 std::optional<std::pair<std::string, uint32_t>> MainFrame::RunSaveAsDialog(OutputSettings* settings) {
     if (saveDialog) return saveDialog();
-    SaveAsDialog dialog(this, *settings, fileName_, StoredDir());
+    SaveAsDialog dialog(this, *settings, fileName_, FrameStore::StoredDir());
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const std::string name = dialog.ChosenName();
     if (name.empty()) return std::nullopt;
@@ -47,9 +48,9 @@ std::optional<std::pair<std::string, uint32_t>> MainFrame::RunSaveAsDialog(Outpu
     // quality, the annotation texts) is kept like the other settings: the
     // Save Format page shows it and the settings store holds it.
     output_ = *settings;
-    if (saveFormatPage_ != nullptr) saveFormatPage_->ShowSettings();
+    if (pages_.SaveFormat() != nullptr) pages_.SaveFormat()->ShowSettings();
     (void)SaveStoredSettings(nullptr, nullptr, &output_);
-    SetDir(name);
+    FrameStore::SetDir(name);
     return std::make_pair(name, settings->format);
 }
 
@@ -62,11 +63,11 @@ std::optional<std::string> MainFrame::RunSettingsDialog(bool save) {
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (save) dialog.setDefaultSuffix(QStringLiteral("kis"));
-    const std::string folder = StoredDir();
+    const std::string folder = FrameStore::StoredDir();
     if (!folder.empty()) dialog.setDirectory(QString::fromStdString(folder));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     std::string path = dialog.selectedFiles().first().toStdString();
-    SetDir(path);
+    FrameStore::SetDir(path);
     return path;
 }
 

@@ -1,7 +1,6 @@
 // The settings side of the main frame: the settings store (layout, file list,
 // settings), .kis files, Default Settings, Exit, Help and About.
 #include <QApplication>
-#include <QScreen>
 
 #include "engine/settings/KisFile.h"
 #include "engine/settings/StoredSettings.h"
@@ -13,49 +12,19 @@
 #include "gui/frame/MainFrame.h"
 #include "gui/frame/Messages.h"
 #include "gui/frame/StatusStrip.h"
-#include "platform/SettingsStore.h"
 
 namespace kyp {
 
 void MainFrame::LoadLayoutFromStore() {
-    SettingsStore store;
-    if (!store.OpenForReading()) return;
-    // The Options page starts from the stored options, or the defaults.
-    if (!ReadStoredOptions(store, settings_)) SetDefaults(settings_);
-    ReadStoredCurves(store, curves_);
+    if (!store_.Load(settings_, curves_, output_, files_, *this)) return;
     curvesChanged_ = true;
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QSize size = screen != nullptr ? screen->size() : QSize(1111, 621);
-    ReadFrameLayout(store, layout_, size.width(), size.height());
-    if (layout_.window) {
-        const StoredRect& window = *layout_.window;
-        move(window.left, window.top);
-        resize(window.width, window.height);
-    }
-    files_.Assign(layout_.files, layout_.current);
-    (void)ReadStoredOutputSettings(store, output_);
-    if (layout_.viewSeparate) ShowSeparateState();
+    if (store_.Layout().viewSeparate) ShowSeparateState();
 }
 
 bool MainFrame::SnapSettings() {
-    bool ok = true;
     const bool optionsRead = ApplyOptionsPage(false);
-    ok &= SaveStoredSettings(optionsRead ? &settings_ : nullptr, &curves_, nullptr);
-    ok &= optionsRead;
-    if (!files_.Empty()) {
-        SettingsStore store;
-        if (store.CreateForWriting()) {
-            layout_.files = files_.Entries();
-            layout_.current = files_.Current();
-            if (!isMinimized()) layout_.window = StoredWindowRect(*this);
-            // View: the image window keeps it up to date.
-            ok &= WriteFrameLayout(store, layout_);
-        } else {
-            ok = false;
-        }
-    }
-    ok &= SaveStoredSettings(nullptr, nullptr, &output_);
-    return ok;
+    const bool stored = store_.Snap(optionsRead ? &settings_ : nullptr, curves_, output_, files_, *this);
+    return stored && optionsRead;
 }
 
 bool MainFrame::LoadSettingsFile(const std::string& path) {
@@ -82,14 +51,14 @@ bool MainFrame::SaveSettingsFile(const std::string& path) {
 }
 
 void MainFrame::DefaultSettings() {
-    for (OptionPage* page : pages_) page->ResetToDefaults();
+    for (OptionPage* page : pages_.Pages()) page->ResetToDefaults();
     // The records that pages not built yet would reset.
-    if (dynamic_cast<BlankPageMarker*>(pages_[page::options]) != nullptr) SetDefaults(settings_);
-    if (dynamic_cast<BlankPageMarker*>(pages_[page::curves]) != nullptr) {
+    if (dynamic_cast<BlankPageMarker*>(pages_.Page(page::options)) != nullptr) SetDefaults(settings_);
+    if (dynamic_cast<BlankPageMarker*>(pages_.Page(page::curves)) != nullptr) {
         ResetCurves(curves_);
         curvesChanged_ = true;
     }
-    if (dynamic_cast<BlankPageMarker*>(pages_[page::saveFormat]) != nullptr) output_.ResetToDefaults();
+    if (dynamic_cast<BlankPageMarker*>(pages_.Page(page::saveFormat)) != nullptr) output_.ResetToDefaults();
     if (!loaded_) return;
     if (!ApplyOptionsPage(true)) return;
     if (reloadPending_) {
@@ -113,7 +82,7 @@ void MainFrame::FinishExit() {
     if (exited_) return;
     exited_ = true;
     (void)SnapSettings();
-    DestroyImageWindow();
+    image_.Destroy();
     session_.SetFileName("");
     fullRendering_.release();
     previewRendering_.release();
