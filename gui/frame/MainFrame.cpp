@@ -143,7 +143,7 @@ void MainFrame::BuildChildren() {
     strip_->list = &files_;
     strip_->onListCommand = [this](int id) {
         if (id == listcmd::open) {
-            RunOpenDialog();
+            dialogs_.Open();
         } else if (id == listcmd::clear) {
             files_.Clear();
         } else if (id >= 1 && id <= files_.Count()) {
@@ -184,13 +184,13 @@ void MainFrame::Command(int id) {
         return;
     }
     switch (id) {
-        case cmd::open: RunOpenDialog(); break;
+        case cmd::open: dialogs_.Open(); break;
         case cmd::close: CloseDocument(); break;
         case cmd::saveAs: {
             ApplySaveFormatPage();
             // The dialog works on a copy, which decides this save.
             OutputSettings chosenSettings = output_;
-            const auto chosen = RunSaveAsDialog(&chosenSettings);
+            const auto chosen = dialogs_.SaveAs(&chosenSettings);
             if (chosen) (void)SaveDocument(chosen->first, chosen->second, &chosenSettings);
             break;
         }
@@ -199,12 +199,12 @@ void MainFrame::Command(int id) {
             break;
         case cmd::convertAll: folder_.ConvertAll(); break;
         case cmd::loadSettings: {
-            const auto path = RunSettingsDialog(false);
+            const auto path = dialogs_.SettingsFile(false);
             if (path) (void)LoadSettingsFile(*path);
             break;
         }
         case cmd::saveSettings: {
-            const auto path = RunSettingsDialog(true);
+            const auto path = dialogs_.SettingsFile(true);
             if (path) (void)SaveSettingsFile(*path);
             break;
         }

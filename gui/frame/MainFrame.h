@@ -16,6 +16,7 @@
 #include "gui/frame/CameraText.h"
 #include "gui/frame/FileList.h"
 #include "gui/frame/FolderCommands.h"
+#include "gui/frame/FrameDialogs.h"
 #include "gui/frame/FrameMenus.h"
 #include "gui/frame/FrameStore.h"
 #include "gui/frame/ImageParts.h"
@@ -45,9 +46,9 @@ class StatusStrip;
 // under way the busy counter refuses every command that would start another.
 // Its parts with jobs of their own: the tab panel (PagePanel), the image
 // window, sampler and thumbnail (ImageParts), the menus (FrameMenus), Alt and
-// a letter (AltLetterRouter), the folder commands (FolderCommands), the
-// settings store (FrameStore), the last run (LastRun) and the camera texts
-// (CameraText).
+// a letter (AltLetterRouter), the file dialogs (FrameDialogs), the folder
+// commands (FolderCommands), the settings store (FrameStore), the last run
+// (LastRun) and the camera texts (CameraText).
 class MainFrame : public QMainWindow {
     Q_OBJECT
 public:
@@ -152,10 +153,8 @@ public:
     std::function<bool(const QString&)> openUrl;
     // Starts a program detached in a working folder; tests replace it.
     std::function<bool(const QString&, const QStringList&, const QString&)> startDetached;
-    // The file chosen by the open/save/settings dialogs; tests replace them.
-    std::function<std::optional<std::string>()> openDialog;
-    std::function<std::optional<std::pair<std::string, uint32_t>>()> saveDialog;
-    std::function<std::optional<std::string>(bool save)> settingsDialog;
+    // The file dialogs, whose choices tests can give instead.
+    [[nodiscard]] FrameDialogs& Dialogs() { return dialogs_; }
 
     // The splash shown during start-up (or none); it shows the start-up texts.
     AboutBox* splash = nullptr;
@@ -193,9 +192,6 @@ private:
     void PostRefresh();
     void LoadLayoutFromStore();
     void FinishExit();
-    void RunOpenDialog();
-    std::optional<std::pair<std::string, uint32_t>> RunSaveAsDialog(OutputSettings* settings);
-    std::optional<std::string> RunSettingsDialog(bool save);
     void Help();
     void About();
     void OpenCurrentEntry();
@@ -213,6 +209,7 @@ private:
     FrameStore store_;
     FrameMenus menus_;
     FolderCommands folder_{*this};
+    FrameDialogs dialogs_{*this};
     std::unique_ptr<AltLetterRouter> keys_;
     Bitmap fullRendering_;
     Bitmap previewRendering_;

@@ -1,5 +1,5 @@
-// The settings side of the main frame: the settings store (layout, file list,
-// settings), .kis files, Default Settings, Exit, Help and About.
+// The settings side of the main frame: the settings store at start-up and on
+// Snap Settings (FrameStore), .kis files, Default Settings, Exit, Help and About.
 #include <QApplication>
 
 #include "engine/settings/KisFile.h"
