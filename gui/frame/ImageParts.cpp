@@ -137,7 +137,7 @@ void ImageParts::LayOut(const QRect& area, const QRect& client, const QRect& tab
         readout_->setGeometry(button.right() + 1 - size.width(), button.bottom() + 1 + 8, size.width(), size.height());
     }
     const QRect readout = readout_ != nullptr && !readout_->isHidden() ? readout_->geometry() : QRect();
-    const QRegion invalid = thumbnail_.Layout(tabRect, button, readout, client, client_->fontMetrics().lineSpacing(),
+    const QRegion invalid = thumbnail_.LayOut(tabRect, button, readout, client, client_->fontMetrics().lineSpacing(),
                                               frame_.PreviewRendering(), frame_.DocumentLoaded());
     if (!invalid.isEmpty()) client_->update(invalid);
 }

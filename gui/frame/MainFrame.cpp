@@ -89,7 +89,7 @@ MainFrame::MainFrame() {
     resize(std::min(screenSize.width(), kStartWidth), std::min(screenSize.height(), kStartHeight));
 
     SetDefaults(settings_);
-    ResetCurves(curves_);
+    ResetCurves(curves_.Curves());
     output_.ResetToDefaults();
     session_.SetProgress(nullptr);
     session_.SetMemoryFunctions(AllocatePumped, ReleasePumped);

@@ -10,7 +10,6 @@
 #include "engine/output/Bitmap.h"
 #include "engine/process/ProcessingSession.h"
 #include "engine/settings/Curve.h"
-#include "engine/settings/CurveTable.h"
 #include "engine/settings/ImportSettings.h"
 #include "engine/settings/OutputSettings.h"
 #include "gui/frame/CameraText.h"
@@ -22,10 +21,12 @@
 #include "gui/frame/ImageParts.h"
 #include "gui/frame/LastRun.h"
 #include "gui/frame/PagePanel.h"
+#include "gui/frame/SessionCurves.h"
 #include "gui/pages/OptionPage.h"
 
 class QAction;
 class QPushButton;
+class QTabWidget;
 
 namespace kyp {
 
@@ -47,8 +48,9 @@ class StatusStrip;
 // Its parts with jobs of their own: the tab panel (PagePanel), the image
 // window, sampler and thumbnail (ImageParts), the menus (FrameMenus), Alt and
 // a letter (AltLetterRouter), the file dialogs (FrameDialogs), the folder
-// commands (FolderCommands), the settings store (FrameStore), the last run
-// (LastRun) and the camera texts (CameraText).
+// commands (FolderCommands), the settings store (FrameStore), the curves and
+// their tables (SessionCurves), the last run (LastRun) and the camera texts
+// (CameraText).
 class MainFrame : public QMainWindow {
     Q_OBJECT
 public:
@@ -82,7 +84,7 @@ public:
     // How far the pages (the settings and curves) are from what the last full
     // run was made with: 0 the same, 1 the steps after the demosaic, 2 from
     // the raw data. 2 before the document's first full run.
-    [[nodiscard]] int PagesDifference() const { return lastRun_.Difference(settings_, curves_); }
+    [[nodiscard]] int PagesDifference() const { return lastRun_.Difference(settings_, curves_.Curves()); }
     // A page edited the settings or curves: marks the document with how much
     // must be redone (PagesDifference) and asks for a preview refresh.
     void SettingsEdited();
@@ -97,7 +99,7 @@ public:
     // Takes the Curves page's curves into the session when they changed.
     void TakeCurves();
     // The Curves page edited Curves(): the next TakeCurves rebuilds the tables.
-    void MarkCurvesChanged() { curvesChanged_ = true; }
+    void MarkCurvesChanged() { curves_.MarkChanged(); }
     // Reads the Save Format page into the frame's save-format settings.
     void ApplySaveFormatPage();
 
@@ -122,7 +124,7 @@ public:
     [[nodiscard]] const ImportSettings& Settings() const { return settings_; }
     [[nodiscard]] ImportSettings& MutableSettings() { return settings_; }
     [[nodiscard]] OutputSettings& SaveFormat() { return output_; }
-    [[nodiscard]] CurveArray& Curves() { return curves_; }
+    [[nodiscard]] CurveArray& Curves() { return curves_.Curves(); }
     [[nodiscard]] const Bitmap& FullRendering() const { return fullRendering_; }
     [[nodiscard]] const Bitmap& PreviewRendering() const { return previewRendering_; }
     [[nodiscard]] bool DocumentLoaded() const { return loaded_; }
@@ -134,6 +136,8 @@ public:
     [[nodiscard]] int CurrentPage() const { return pages_.CurrentIndex(); }
     [[nodiscard]] OptionPage* Page(int index) const { return pages_.Page(index); }
     [[nodiscard]] QTabWidget* Tabs() const { return pages_.Tabs(); }
+    // The page left is told, the tab follows, the page shown is told.
+    void ShowPage(int index) { pages_.Show(index); }
     [[nodiscard]] QPushButton* ApplyButton() const { return applyButton_; }
     [[nodiscard]] FrameLayout& Layout() { return store_.Layout(); }
     [[nodiscard]] int Channel() const { return image_.Channel(); }
@@ -142,8 +146,6 @@ public:
     [[nodiscard]] QRect ImageAreaRect() const { return image_.AreaRect(); }
     [[nodiscard]] QRect ThumbnailRect() const { return image_.Thumb().Rect(); }
     [[nodiscard]] bool ExitRequested() const { return exitRequested_; }
-
-    void ShowPage(int index) { pages_.Show(index); }
 
     // Folder searched for kyp2tiff and kypdoc.htm (the program's own by default).
     std::string programFolder;
@@ -160,10 +162,7 @@ public:
     AboutBox* splash = nullptr;
     void ShowStartupText(const std::string& text);
 
-    // Painting of the client area (thumbnail and its caption).
-    void PaintClient(QPainter& painter);
-
-    // ---- image view, sampler, thumbnail and settings pages ----
+    // ---- the image parts and the settings pages ----
     // The image window, from the first processed image of a document until Close.
     [[nodiscard]] ImageWindow* Image() const { return image_.Window(); }
     [[nodiscard]] SamplerReadout* Readout() const { return image_.Readout(); }
@@ -183,6 +182,8 @@ protected:
 
 private:
     friend class FrameClient;
+    // Painting of the client area (the image area's edge, thumbnail and caption).
+    void PaintClient(QPainter& painter);
     void BuildChildren();
     void LayOut();
     void UpdateTitle();
@@ -200,10 +201,7 @@ private:
 
     ProcessingSession session_{SessionKind::interactive};
     ImportSettings settings_{};
-    CurveArray curves_{};
-    CurveSet curveSet_;
-    CurveTables curveTables_;
-    bool curvesChanged_ = true;
+    SessionCurves curves_;
     OutputSettings output_;
     FileList files_;
     FrameStore store_;

@@ -63,14 +63,7 @@ void MainFrame::TakeSettings(const ImportSettings& settings) {
     }
 }
 
-void MainFrame::TakeCurves() {
-    if (!curvesChanged_) return;
-    curveSet_.Build(curves_);
-    for (int i = 0; i < kCurveCount; ++i) curveTables_.table[i] = curveSet_.Table(i);
-    session_.SetCurves(&curveTables_);
-    session_.MarkCurvesChanged();
-    curvesChanged_ = false;
-}
+void MainFrame::TakeCurves() { curves_.Take(session_); }
 
 void MainFrame::ApplySaveFormatPage() {
     // The Save Format page reads its controls into output_.
@@ -94,13 +87,12 @@ bool MainFrame::OpenByName(const std::string& name) {
     image_.Detach();
     fullRendering_.release();
     previewRendering_.release();
-    curvesChanged_ = true;
+    curves_.MarkChanged();
     TakeCurves();
     (void)strip_->PumpIfDue();
     session_.SetFileName(name.c_str());
     session_.SetSettings(settings_);
-    session_.SetCurves(&curveTables_);
-    session_.MarkCurvesChanged();
+    curves_.Give(session_);
     LoadError why = LoadError::none;
     if (IsOrfFile(name, &why)) {
         loaded_ = true;
@@ -146,7 +138,7 @@ bool MainFrame::Processing() {
         StatusScope status(*strip_, nullptr);
         RefreshPreview();
         const ImportSettings run = settings_;
-        const CurveArray runCurves = curves_;
+        const CurveArray runCurves = curves_.Curves();
         session_.SetSettings(run);
         const int result = session_.Process(false);
         ok = result == run::unchanged;

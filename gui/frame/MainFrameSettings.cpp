@@ -16,26 +16,26 @@
 namespace kyp {
 
 void MainFrame::LoadLayoutFromStore() {
-    if (!store_.Load(settings_, curves_, output_, files_, *this)) return;
-    curvesChanged_ = true;
+    if (!store_.Load(settings_, curves_.Curves(), output_, files_, *this)) return;
+    curves_.MarkChanged();
     if (store_.Layout().viewSeparate) ShowSeparateState();
 }
 
 bool MainFrame::SnapSettings() {
     const bool optionsRead = ApplyOptionsPage(false);
-    const bool stored = store_.Snap(optionsRead ? &settings_ : nullptr, curves_, output_, files_, *this);
+    const bool stored = store_.Snap(optionsRead ? &settings_ : nullptr, curves_.Curves(), output_, files_, *this);
     return stored && optionsRead;
 }
 
 bool MainFrame::LoadSettingsFile(const std::string& path) {
-    if (!ReadKisFile(path, settings_, curves_, &output_)) {
+    if (!ReadKisFile(path, settings_, curves_.Curves(), &output_)) {
         ShowMessage(this, MessageIcon::warning, Format("Error parsing options file '%s'", path.c_str()));
         return false;
     }
-    curvesChanged_ = true;
+    curves_.MarkChanged();
     ShowPagesSettings();
     TakeSettings(settings_);
-    (void)SaveStoredSettings(nullptr, &curves_, &output_);
+    (void)SaveStoredSettings(nullptr, &curves_.Curves(), &output_);
     if (loaded_) SettingsEdited();
     return true;
 }
@@ -43,7 +43,7 @@ bool MainFrame::LoadSettingsFile(const std::string& path) {
 bool MainFrame::SaveSettingsFile(const std::string& path) {
     if (!ApplyOptionsPage(false)) return false;
     ApplySaveFormatPage();
-    if (!WriteKisFile(path, &settings_, curves_, &output_)) {
+    if (!WriteKisFile(path, &settings_, curves_.Curves(), &output_)) {
         ShowMessage(this, MessageIcon::warning, Format("Error saving '%s'.", path.c_str()));
         return false;
     }
@@ -55,8 +55,8 @@ void MainFrame::DefaultSettings() {
     // The records that pages not built yet would reset.
     if (dynamic_cast<BlankPageMarker*>(pages_.Page(page::options)) != nullptr) SetDefaults(settings_);
     if (dynamic_cast<BlankPageMarker*>(pages_.Page(page::curves)) != nullptr) {
-        ResetCurves(curves_);
-        curvesChanged_ = true;
+        ResetCurves(curves_.Curves());
+        curves_.MarkChanged();
     }
     if (dynamic_cast<BlankPageMarker*>(pages_.Page(page::saveFormat)) != nullptr) output_.ResetToDefaults();
     if (!loaded_) return;

@@ -114,7 +114,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Layout();
+    void LayOut();
     // Pumps once (a run is under way) and accounts for the gap before it.
     bool PumpNow();
     void NoteGap();
