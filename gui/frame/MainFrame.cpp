@@ -109,8 +109,8 @@ MainFrame::MainFrame() {
     UpdateTitle();
     UpdateApplyButton();
     ShowPage(page::options);
-    keys_ = std::make_unique<AltLetterRouter>(
-        *this, menus_, [this] { return pages_.CurrentWidget(); });
+    // From here on Alt and a letter are routed by the frame's rules.
+    keys_ = std::make_unique<AltLetterRouter>(*this, menus_, [this] { return pages_.CurrentWidget(); });
 }
 
 MainFrame::~MainFrame() {
