@@ -175,9 +175,7 @@ bool ProcessingSession::LoadRaw() {
 bool ProcessingSession::Report(const char* text) {
     if (!progress_) return true;
     if (text) progress_->SetText(text);
-    if (progress_->Tick(1)) return true;
-    cancelled_ = true;
-    return false;
+    return progress_->Tick(1);
 }
 
 bool ProcessingSession::ReportFormat(const char* format, ...) {
