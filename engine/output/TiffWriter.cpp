@@ -8,12 +8,12 @@
 #include <optional>
 #include <vector>
 
+#include "engine/core/KernelTargets.h"
 #include "engine/output/BitmapRender.h"
 #include "engine/output/ExifCarry.h"
-#include "engine/core/KernelTargets.h"
-#include "platform/Parallel.h"
 #include "platform/AtomicFile.h"
 #include "platform/LargeBlock.h"
+#include "platform/Parallel.h"
 
 namespace kyp {
 

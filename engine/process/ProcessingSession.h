@@ -4,13 +4,13 @@
 #include <memory>
 #include <string>
 
-#include "engine/core/MemoryFunctions.h"
-#include "engine/process/ProcessedImage.h"
-#include "engine/core/ProgressCallback.h"
-#include "engine/process/TextureDefect.h"
 #include "engine/core/ByteView.h"
-#include "engine/raw/CameraSettings.h"
 #include "engine/core/LoadError.h"
+#include "engine/core/MemoryFunctions.h"
+#include "engine/core/ProgressCallback.h"
+#include "engine/process/ProcessedImage.h"
+#include "engine/process/TextureDefect.h"
+#include "engine/raw/CameraSettings.h"
 #include "engine/raw/RawMosaic.h"
 #include "engine/settings/ImportSettings.h"
 

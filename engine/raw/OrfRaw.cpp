@@ -8,9 +8,9 @@
 #include <cstring>
 
 #include "engine/core/KernelTargets.h"
-#include "platform/Parallel.h"
 #include "engine/raw/TiffDocument.h"
 #include "engine/raw/TiffReadContext.h"
+#include "platform/Parallel.h"
 
 namespace kyp {
 

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/raw/CameraSettings.h"
 #include "engine/core/LoadError.h"
+#include "engine/raw/CameraSettings.h"
 #include "engine/raw/TiffDirectory.h"
 
 namespace kyp {

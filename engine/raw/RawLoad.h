@@ -2,8 +2,8 @@
 #include <string>
 
 #include "engine/core/ByteView.h"
-#include "engine/raw/CameraSettings.h"
 #include "engine/core/LoadError.h"
+#include "engine/raw/CameraSettings.h"
 #include "engine/raw/RawMosaic.h"
 #include "engine/raw/RawSampleBlock.h"
 

@@ -10,13 +10,13 @@
 #include "engine/raw/TiffDocument.h"
 #include "gui/frame/FolderScan.h"
 #include "gui/frame/FrameStore.h"
-#include "gui/view/ImageWindow.h"
 #include "gui/frame/MainFrame.h"
 #include "gui/frame/Messages.h"
-#include "gui/pages/OptionsPage.h"
-#include "gui/pages/SaveFormatPage.h"
 #include "gui/frame/StatusStrip.h"
 #include "gui/frame/WaitScope.h"
+#include "gui/pages/OptionsPage.h"
+#include "gui/pages/SaveFormatPage.h"
+#include "gui/view/ImageWindow.h"
 #include "platform/SettingsStore.h"
 
 namespace kyp {
