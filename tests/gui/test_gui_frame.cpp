@@ -87,52 +87,42 @@ private slots:
 
     void badInputEndsInItsMessage() {
         test::Frame f(false);
-        MainFrame& frame = f.frame;
-        QVERIFY(frame.OpenByName(Photo("P1.ORF")));
+        QVERIFY(f.frame.OpenByName(Photo("P1.ORF")));
         const std::pair<std::string, std::string> cases[] = {{Photo("not-raw.orf"), "Not an ORF file"},
                                                              {photos_.path().toStdString(), "Not a regular file"},
                                                              {Photo("gone.orf"), "No such file or directory"}};
         for (const auto& [bad, reason] : cases) {
             f.recorder.messages.clear();
-            QVERIFY(!frame.OpenByName(bad));
+            QVERIFY(!f.frame.OpenByName(bad));
             QCOMPARE(f.recorder.messages.size(), size_t{1});
-            QCOMPARE(f.recorder.messages[0].text, "Cannot open file '" + bad + "'.\n" + reason + ".");
-            QCOMPARE(f.recorder.messages[0].title, std::string("Kyp Suite"));
-            QVERIFY(!frame.DocumentLoaded());  // the old document is gone too
+            QCOMPARE(f.recorder.messages[0].title + ": " + f.recorder.messages[0].text,
+                     "Kyp Suite: Cannot open file '" + bad + "'.\n" + reason + ".");
+            QVERIFY(!f.frame.DocumentLoaded());  // the old document is gone too
         }
         // A list entry whose file has gone is dropped from the list and the menu.
-        frame.Files().Assign({Photo("gone.orf"), Photo("P1.ORF")}, 0);
-        frame.Command(cmd::openCurrent);
-        QCOMPARE(frame.Files().Count(), 1);
-        QCOMPARE(frame.Strip().PopupMenu()->actions().first()->text().toStdString(), Photo("P1.ORF"));
+        f.recorder.messages.clear();
+        f.frame.Files().Assign({Photo("gone.orf"), Photo("P1.ORF")}, 0);
+        f.frame.Command(cmd::openCurrent);
+        QCOMPARE(Summary(f), QStringLiteral("open -; 1 listed: P1.ORF; 1 messages"));
+        QCOMPARE(f.frame.Strip().PopupMenu()->actions().first()->text().toStdString(), Photo("P1.ORF"));
     }
 
     void dropRules() {
         test::Frame f(false);
-        MainFrame& frame = f.frame;
         std::vector<std::string> old;
         for (int i = 0; i < 19; ++i) old.push_back("/elsewhere/" + std::to_string(i) + ".orf");
-        frame.Files().Assign(old, 0);
-        const std::string a = Photo("P1.ORF"), b = Photo("p2.orf"), bad = Photo("not-raw.orf");
-        frame.DropFiles({a, bad, b}, false);
-        QCOMPARE(frame.Files().Count(), 20);
-        QCOMPARE(frame.Files().Entry(0), a);
-        QCOMPARE(frame.Files().Entry(1), b);
-        QCOMPARE(frame.Files().Entry(2), std::string("/elsewhere/0.orf"));
-        QCOMPARE(f.recorder.messages.size(), size_t{1});
+        f.frame.Files().Assign(old, 0);
+        const std::string bad = Photo("not-raw.orf");
+        f.frame.DropFiles({Photo("P1.ORF"), bad, Photo("p2.orf")}, false);
+        QCOMPARE(Summary(f), QStringLiteral("open P1.ORF; 20 listed: P1.ORF p2.orf /elsewhere/0.orf; 1 messages"));
         QCOMPARE(f.recorder.messages[0].text,
                  "The following file or files are not valid Olympus Raw Format files:\r\n    " + bad);
-        QVERIFY(frame.DocumentLoaded());
-        QCOMPARE(frame.FileName(), a);
         // One invalid file: its own message, nothing else changes.
-        f.recorder.messages.clear();
-        frame.DropFiles({bad}, false);
-        QCOMPARE(f.recorder.messages.at(0).text, "The file '" + bad + "' is not a valid ORF file.");
-        QCOMPARE(frame.FileName(), a);
+        f.frame.DropFiles({bad}, false);
+        QCOMPARE(f.recorder.messages.at(1).text, "The file '" + bad + "' is not a valid ORF file.");
         // One valid file with Shift: listed at the head, not opened.
-        frame.DropFiles({Photo("P3.Orf")}, true);
-        QCOMPARE(frame.Files().Entry(0), Photo("P3.Orf"));
-        QCOMPARE(frame.FileName(), a);
+        f.frame.DropFiles({Photo("P3.Orf")}, true);
+        QCOMPARE(Summary(f), QStringLiteral("open P1.ORF; 20 listed: P3.Orf P1.ORF p2.orf; 2 messages"));
     }
 
     void dropManyFilesAtOnce() {
@@ -141,31 +131,26 @@ private slots:
         std::vector<std::string> dropped(500, Photo("not-raw.orf"));
         dropped.push_back(Photo("p2.orf"));
         f.frame.DropFiles(dropped, false);
-        QCOMPARE(f.recorder.messages.size(), size_t{1});
-        QCOMPARE(f.frame.Files().Count(), 1);
-        QCOMPARE(f.frame.FileName(), Photo("p2.orf"));
+        QCOMPARE(Summary(f), QStringLiteral("open p2.orf; 1 listed: p2.orf; 1 messages"));
     }
 
     void nextAndPreviousWrap() {
         test::Frame f(false);
-        MainFrame& frame = f.frame;
-        // Without a document: the first file of the folder of the list's entry.
-        frame.Files().Assign({Photo("p2.orf")}, 0);
-        // Sorted: P1.ORF P3.Orf not-raw.orf p2.orf; not-raw.orf is listed but fails and is not kept
-        // in the list; stepping goes on from its place, both ways.
-        const struct { int command; const char* file; size_t messages; } steps[] = {
-            {cmd::nextFile, "P1.ORF", 0},     {cmd::previousFile, "p2.orf", 0}, {cmd::previousFile, nullptr, 1},
-            {cmd::nextFile, "p2.orf", 1},     {cmd::previousFile, nullptr, 2},  {cmd::previousFile, "P3.Orf", 2},
+        // Without a document: the first file of the folder of the list's entry. Sorted:
+        // P1.ORF P3.Orf not-raw.orf p2.orf; not-raw.orf fails and is not kept in the
+        // list; stepping goes on from its place, both ways.
+        f.frame.Files().Assign({Photo("p2.orf")}, 0);
+        const std::pair<int, const char*> steps[] = {
+            {cmd::nextFile, "open P1.ORF; 2 listed: P1.ORF p2.orf; 0 messages"},
+            {cmd::previousFile, "open p2.orf; 2 listed: P1.ORF p2.orf; 0 messages"},
+            {cmd::previousFile, "open -; 2 listed: P1.ORF p2.orf; 1 messages"},
+            {cmd::nextFile, "open p2.orf; 2 listed: P1.ORF p2.orf; 1 messages"},
+            {cmd::previousFile, "open -; 2 listed: P1.ORF p2.orf; 2 messages"},
+            {cmd::previousFile, "open P3.Orf; 3 listed: P3.Orf P1.ORF p2.orf; 2 messages"},
         };
-        for (const auto& step : steps) {
-            frame.Command(step.command);
-            QCOMPARE(f.recorder.messages.size(), step.messages);
-            QCOMPARE(frame.DocumentLoaded(), step.file != nullptr);
-            if (step.file != nullptr) QCOMPARE(frame.FileName(), Photo(step.file));
-            if (step.messages == 1 && step.file == nullptr) {
-                QCOMPARE(frame.Files().Count(), 2);  // P1.ORF and p2.orf
-                QVERIFY(frame.Files().Find(Photo("NOT-RAW.orf")) < 0);
-            }
+        for (const auto& [command, summary] : steps) {
+            f.frame.Command(command);
+            QCOMPARE(Summary(f), QString::fromLatin1(summary));
         }
     }
 
@@ -452,6 +437,21 @@ private slots:
 
 private:
     std::string Photo(const char* name) const { return test::Path(photos_, name); }
+
+    // The open document, the first three entries of the list and the count of messages, by name:
+    // "open P1.ORF; 20 listed: P1.ORF p2.orf /elsewhere/0.orf; 1 messages".
+    QString Summary(test::Frame& f) const {
+        const auto name = [this](const std::string& path) {
+            return QString::fromStdString(path).remove(photos_.path() + QLatin1Char('/'));
+        };
+        QStringList entries;
+        for (int i = 0; i < std::min(3, f.frame.Files().Count()); ++i) entries << name(f.frame.Files().Entry(i));
+        return QStringLiteral("open %1; %2 listed: %3; %4 messages")
+            .arg(f.frame.DocumentLoaded() ? name(f.frame.FileName()) : QStringLiteral("-"))
+            .arg(f.frame.Files().Count())
+            .arg(entries.join(QLatin1Char(' ')))
+            .arg(f.recorder.messages.size());
+    }
 
     QTemporaryDir photos_;
     QTemporaryDir large_;

@@ -108,6 +108,17 @@ struct Model {
 
 const char* const kRatioFields[3] = {"redRatioEdit", "greenRatioEdit", "blueRatioEdit"};
 
+// The Options page's boxes and buttons, and the bits of the options they stand for.
+const std::pair<const char*, uint32_t> kBoxes[] = {
+    {"fixTextureCheck", opt::tt},       {"promptCheck", opt::asktt},          {"blackPointCheck", opt::black},
+    {"cameraWhiteBalanceCheck", opt::wb}, {"scaleCheck", opt::scale},       {"rawCurvesCheck", opt::rawcurves},
+    {"fudgeCheck", opt::fudge},         {"colorMatrixCheck", opt::matrix},    {"horizontalCheck", opt::hflip},
+    {"verticalCheck", opt::vflip},      {"curvesCheck", opt::curves},         {"colorBalanceCheck", opt::balance},
+    {"saturationCheck", opt::sat},      {"sharpenCheck", opt::usm},           {"gammaCheck", opt::gamma},
+    {"invertCheck", opt::invert},       {"rotateNoneRadio", 0},               {"rotate90CwRadio", 1u << opt::rotShift},
+    {"rotate90CcwRadio", 3u << opt::rotShift}, {"rotate180Radio", 2u << opt::rotShift}, {"levelsNoneRadio", 0},
+    {"levelsRadio", opt::levels},       {"rgbLevelsRadio", opt::rgblevels}};
+
 class Explorer {
 public:
     Explorer(const std::string& orf, const int32_t measure[2]) : orf_(orf), measure_{measure[0], measure[1]} {}
@@ -148,17 +159,8 @@ private:
     ImportSettings Read() {
         OptionsPage* page = frame_->Options();
         ImportSettings s = frame_->Settings();  // the grayscale bit and anything no page shows
-        const std::pair<const char*, uint32_t> boxes[] = {
-            {"fixTextureCheck", opt::tt},  {"promptCheck", opt::asktt},         {"blackPointCheck", opt::black},
-            {"scaleCheck", opt::scale},    {"cameraWhiteBalanceCheck", opt::wb}, {"rawCurvesCheck", opt::rawcurves},
-            {"fudgeCheck", opt::fudge},    {"colorMatrixCheck", opt::matrix},   {"horizontalCheck", opt::hflip},
-            {"verticalCheck", opt::vflip}, {"levelsRadio", opt::levels},        {"rgbLevelsRadio", opt::rgblevels},
-            {"curvesCheck", opt::curves},  {"colorBalanceCheck", opt::balance}, {"saturationCheck", opt::sat},
-            {"sharpenCheck", opt::usm},    {"gammaCheck", opt::gamma},          {"invertCheck", opt::invert},
-            {"rotate90CwRadio", 1u << opt::rotShift}, {"rotate180Radio", 2u << opt::rotShift},
-            {"rotate90CcwRadio", 3u << opt::rotShift}};
         uint32_t options = 0;
-        for (const auto& [name, bit] : boxes) options |= Find<QAbstractButton>(page, name)->isChecked() ? bit : 0;
+        for (const auto& [name, bit] : kBoxes) options |= Find<QAbstractButton>(page, name)->isChecked() ? bit : 0;
         auto* gamma = Find<NumberEdit>(page, "gammaEdit");
         if (gamma->isModified() || gamma->text() != gamma->Show(1.0 / static_cast<double>(model_.exponent))) {
             const std::optional<double> typed = ParseDecimal(gamma->text());
@@ -220,13 +222,7 @@ private:
             case 0:
             case 1:
             case 2: {
-                static const char* const boxes[] = {
-                    "fixTextureCheck", "promptCheck",       "blackPointCheck", "cameraWhiteBalanceCheck", "scaleCheck",
-                    "rawCurvesCheck",  "fudgeCheck",        "colorMatrixCheck", "horizontalCheck",        "verticalCheck",
-                    "curvesCheck",     "colorBalanceCheck", "saturationCheck", "sharpenCheck",            "gammaCheck",
-                    "invertCheck",     "rotateNoneRadio",   "rotate90CwRadio", "rotate90CcwRadio",        "rotate180Radio",
-                    "levelsNoneRadio", "levelsRadio",       "rgbLevelsRadio"};
-                const char* name = pick(boxes);
+                const char* name = pick(kBoxes).first;
                 Tab(page::options);
                 Log(std::string("click ") + name);
                 Find<QAbstractButton>(options, name)->click();
