@@ -93,6 +93,10 @@ private slots:
         QCOMPARE(DeleteCurvePoint(edited, 7), -1);
         QCOMPARE(WheelStep(-360, true, false), -1);
         QCOMPARE(WheelStep(20, false, false), 0);
+        // A step is at most 1024 either way; sideways the point keeps between its neighbours.
+        QCOMPARE(WheelMovedPoint(MakeCurve({{0, 0}, {100, 100}, {255, 255}}), 1, -5000, false), std::make_pair(100, 0));
+        QCOMPARE(WheelMovedPoint(MakeCurve({{0, 0}, {60, 10}, {100, 100}, {255, 255}}), 2, -50, true),
+                 std::make_pair(60, 100));
         // Any curve from outside becomes editable; equal x keep their order.
         Curve empty = MakeCurve({});
         QVERIFY(NormaliseCurve(empty) && empty.IsIdentity());

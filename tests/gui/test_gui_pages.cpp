@@ -138,11 +138,13 @@ private slots:
         QCOMPARE(frame.Settings().greenScale, Ratio(16, 4));
         QCOMPARE(frame.Settings().gammaExponent, 1.0f / 2.2f);
         // "0" on the way to "0.5" is no gamma yet: no message while typing.
+        const size_t shown = messages.size();
         gamma->setFocus();
         gamma->selectAll();
         QTest::keyClicks(gamma, QStringLiteral("0"));
         QTest::keyClicks(gamma, QStringLiteral(".5"));
         QCOMPARE(frame.Settings().gammaExponent, 2.0f);
+        QCOMPARE(messages.size(), shown);
         // The texture threshold is held to 0 .. 1023 and shown so; 0 turns the repair off.
         auto* threshold = Find<NumberEdit>(page, "thresholdEdit");
         Find<QCheckBox>(page, "fixTextureCheck")->setChecked(true);
