@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "GuiTestSupport.h"
@@ -163,12 +164,13 @@ private slots:
             QVERIFY(store.OpenForReading());
             ReadFrameLayout(store, read, 1280, 800);
         };
-        {
+        const auto write = [](const std::function<bool(SettingsStore&)>& fill) {
             SettingsStore store;
-            QVERIFY(store.CreateForWriting());
-            QVERIFY(store.WriteString("File3", "/stale.orf"));
-            QVERIFY(WriteFrameLayout(store, written));
-        }
+            QVERIFY(store.CreateForWriting() && fill(store));
+        };
+        write([&written](SettingsStore& store) {
+            return store.WriteString("File3", "/stale.orf") && WriteFrameLayout(store, written);
+        });
         readBack();
         QVERIFY(read.window && *read.window == *written.window);
         QVERIFY(read.view == written.view);
@@ -176,12 +178,7 @@ private slots:
         QVERIFY(read.files == written.files);  // File3 was deleted
         QCOMPARE(read.current, 2);
         // A "File" index equal to the count comes back as 0; a window too large is fitted.
-        {
-            SettingsStore store;
-            QVERIFY(store.CreateForWriting());
-            QVERIFY(store.WriteNumber("File", 3));
-            QVERIFY(store.WriteString("Window", "0,0,5000,5000"));
-        }
+        write([](SettingsStore& store) { return store.WriteNumber("File", 3) && store.WriteString("Window", "0,0,5000,5000"); });
         readBack();
         QCOMPARE(read.current, 0);
         QVERIFY((*read.window == StoredRect{1, 1, 1276, 796}));

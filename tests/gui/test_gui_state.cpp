@@ -382,9 +382,8 @@ private:
         ++*checks_;
         const bool differ = PagesDiffer(Read());
         if (frame_->ApplyButton()->isEnabled() == differ) return true;
-        failure = differ ? "Apply is disabled although the pages differ from the last full run"
-                         : "Apply is enabled although the pages are those of the last full run";
-        return false;
+        return Broken(differ ? "Apply is disabled although the pages differ from the last full run"
+                             : "Apply is enabled although the pages are those of the last full run");
     }
 
     // The engine's preview for the pages: the last full run, then the preview run.
@@ -422,10 +421,9 @@ private:
         (void)frame_->centralWidget()->grab(frame_->ThumbnailRect().adjusted(-2, -2, 10, 2));
         const bool rendered = ImageFromBitmap(frame_->PreviewRendering()) == ImageFromBitmap(preview);
         if (!rendered || frame_->Thumb().ShownPicture() != ImageFromBitmap(preview)) {
-            failure = std::string("the thumbnail is not the engine's preview for the pages") +
-                      (rendered ? " (as drawn)" : "") + ": pages " + WriteOptionsText(pages) + ", program " +
-                      WriteOptionsText(frame_->Session().Settings());
-            return false;
+            return Broken(std::string("the thumbnail is not the engine's preview for the pages") +
+                          (rendered ? " (as drawn)" : "") + ": pages " + WriteOptionsText(pages) + ", program " +
+                          WriteOptionsText(frame_->Session().Settings()));
         }
         // (d) Save writes the pages' picture.
         ++*checks_;
@@ -439,17 +437,13 @@ private:
         Bitmap full;
         const QByteArray expected = ConsolePixels(orf_, effective, &model_.lastCurves, frame_->SaveFormat(), &full);
         if (expected.isEmpty()) return Fail("the console run failed");
-        if (TiffPixels(test::ReadAll(saved)) != expected) {
-            failure = "Save did not write the engine's picture for the pages";
-            return false;
-        }
+        if (TiffPixels(test::ReadAll(saved)) != expected) return Broken("Save did not write the engine's picture for the pages");
         // (b) the big picture is that picture, fitted to its window.
         ++*checks_;
         ImageWindow* window = frame_->Image();
         if (ImageFromBitmap(frame_->FullRendering()) != ImageFromBitmap(full) || window == nullptr ||
             window->Image().convertToFormat(QImage::Format_RGB32) != Rgb32(full)) {
-            failure = "the big picture is not the engine's picture for the pages";
-            return false;
+            return Broken("the big picture is not the engine's picture for the pages");
         }
         const QRect view = window->ViewRect();
         const QSize image = window->ImageSize();
@@ -457,13 +451,17 @@ private:
             (std::abs(int64_t{view.width()} * image.height() - int64_t{view.height()} * image.width()) >
                  std::max(image.width(), image.height()) ||
              !window->rect().contains(view))) {
-            failure = "the fitted view does not have the picture's shape";
-            return false;
+            return Broken("the fitted view does not have the picture's shape");
         }
         // (a) once more: saved, the pages are the last full run's.
         return CheckApply();
     }
 
+    // An invariant broke: what (once), and where with the sequence so far.
+    bool Broken(const std::string& what) {
+        failure = what;
+        return false;
+    }
     bool Fail(const std::string& where) {
         if (failure.empty()) failure = "failed";
         failure += " (" + where + ")\n" + log_;
@@ -530,18 +528,16 @@ private:
 
     // The largest difference of the channel means of two renderings, and each channel's.
     static double MeanDifference(const Bitmap& a, const Bitmap& b, double* perChannel) {
-        double worst = 0;
-        const QImage images[2] = {Rgb32(a), Rgb32(b)};
-        for (int c = 0; c < 3; ++c) {
-            double means[2] = {0, 0};
-            for (int k = 0; k < 2; ++k) {
-                for (int row = 0; row < images[k].height(); ++row) {
-                    const auto* line = reinterpret_cast<const QRgb*>(images[k].constScanLine(row));
-                    for (int col = 0; col < images[k].width(); ++col) means[k] += (line[col] >> (16 - 8 * c)) & 0xff;
-                }
-                means[k] /= double(images[k].width()) * images[k].height();
+        const auto mean = [](const QImage& image, int c) {
+            double sum = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) sum += (image.pixel(x, y) >> (16 - 8 * c)) & 0xff;
             }
-            perChannel[c] = means[0] - means[1];
+            return sum / (double(image.width()) * image.height());
+        };
+        double worst = 0;
+        for (int c = 0; c < 3; ++c) {
+            perChannel[c] = mean(Rgb32(a), c) - mean(Rgb32(b), c);
             worst = std::max(worst, std::abs(perChannel[c]));
         }
         return worst;
