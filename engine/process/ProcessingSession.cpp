@@ -163,8 +163,8 @@ const TiffDocument* ProcessingSession::InputDocument() const { return document_.
 
 bool ProcessingSession::LoadRaw() {
     const bool loaded = useFileBytes_
-                            ? LoadRawMosaicFromBytes(fileBytes_, *document_, *rawBlock_, raw_, camera_, &lastError_)
-                            : LoadRawMosaic(fileName_, *document_, *rawBlock_, raw_, camera_, &lastError_);
+                            ? loadRawMosaicFromBytes(fileBytes_, *document_, *rawBlock_, raw_, camera_, &lastError_)
+                            : loadRawMosaic(fileName_, *document_, *rawBlock_, raw_, camera_, &lastError_);
     if (!loaded) {
         ReleaseRaw();
         return false;

@@ -171,7 +171,7 @@ TEST_F(JpegWriterTest, ExifSegmentStructure) {
     EXPECT_EQ(std::string(tiff.begin() + dataStart, tiff.begin() + dataStart + 9), std::string("KypSuite\0", 9));
     const std::string stamp(tiff.begin() + dataStart + 9, tiff.begin() + dataStart + 29);
     char earliest[20], latest[20];
-    ASSERT_TRUE(FormatTiffDateTime(before, earliest) && FormatTiffDateTime(after, latest));
+    ASSERT_TRUE(formatTiffDateTime(before, earliest) && formatTiffDateTime(after, latest));
     EXPECT_TRUE(stamp == std::string(earliest, 20) || stamp == std::string(latest, 20)) << stamp;
 
     // Exif directory: the copied entries in order; LightSource, the maker note,

@@ -225,7 +225,7 @@ TEST_F(TiffWriterTest, RepeatedWritesDifferOnlyInDateTime) {
     ASSERT_TRUE(dateTime && dateTime->count == 20u);
     const std::string written = WrittenText(a, *dateTime);
     char low[20], high[20];
-    ASSERT_TRUE(FormatTiffDateTime(before, low) && FormatTiffDateTime(after, high));
+    ASSERT_TRUE(formatTiffDateTime(before, low) && formatTiffDateTime(after, high));
     EXPECT_GE(written, std::string(low, 20));
     EXPECT_LE(written, std::string(high, 20));
     std::fill(a.begin() + dateTime->value, a.begin() + dateTime->value + 19, 0);
@@ -238,15 +238,15 @@ TEST(TiffDateTime, FormatsLocalTimeWithTwentyFourHourClock) {
     {
         test::ScopedEnv zone("TZ", "UTC0");
         ::tzset();
-        EXPECT_TRUE(FormatTiffDateTime(0, text));
+        EXPECT_TRUE(formatTiffDateTime(0, text));
         EXPECT_STREQ(text, "1970:01:01 00:00:00");
-        EXPECT_TRUE(FormatTiffDateTime(1700000000 + 13 * 3600, text));  // 2023-11-14 22:13:20 + 13 h
+        EXPECT_TRUE(formatTiffDateTime(1700000000 + 13 * 3600, text));  // 2023-11-14 22:13:20 + 13 h
         EXPECT_STREQ(text, "2023:11:15 11:13:20");
     }
     {
         test::ScopedEnv zone("TZ", "EST5");
         ::tzset();
-        EXPECT_TRUE(FormatTiffDateTime(0, text));
+        EXPECT_TRUE(formatTiffDateTime(0, text));
         EXPECT_STREQ(text, "1969:12:31 19:00:00");
     }
     ::tzset();

@@ -92,7 +92,7 @@ TEST_F(ProcessingSessionTest, BareRunReportsLoadingAndMethodOnlyAndGivesThePlain
     RawSampleBlock block;
     RawMosaic mosaic;
     CameraSettings camera;
-    ASSERT_TRUE(LoadRawMosaic(path_, document, block, mosaic, camera));
+    ASSERT_TRUE(loadRawMosaic(path_, document, block, mosaic, camera));
     ProcessedImage direct{};
     auto method = CreateDemosaicMethod(method::best);
     ASSERT_TRUE(DemosaicTiled(mosaic, direct, *method, nullptr, nullptr, nullptr));
