@@ -29,9 +29,13 @@ inline constexpr uint32_t black = 0x00400000;      // O
 inline constexpr uint32_t fudge = 0x00800000;      // F
 inline constexpr uint32_t sat = 0x01000000;        // Y
 
-inline constexpr uint32_t defaults = 0x01F40021;
-inline constexpr uint32_t meaningful = 0x01F733FF;  // every keyword bit but asktt, plus rotation
-inline constexpr uint32_t rawStage = 0x00D70000;    // scale|rawcurves|tt|wb|black|fudge
+inline constexpr uint32_t defaults = levels | gamma | tt | wb | matrix | black | fudge | sat;
+// Every keyword bit but asktt, plus the rotation.
+inline constexpr uint32_t meaningful = levels | rgblevels | balance | gray | curves | gamma | invert | usm | hflip |
+                                       vflip | rotMask | scale | rawcurves | tt | wb | matrix | black | fudge | sat;
+// What the raw stage (white balance, scale, raw curves, texture repair, black
+// point, fudge factors) depends on.
+inline constexpr uint32_t rawStage = scale | rawcurves | tt | wb | black | fudge;
 inline constexpr uint32_t methodChanged = 0x10000000;  // difference-mask bit for the method
 }  // namespace opt
 
