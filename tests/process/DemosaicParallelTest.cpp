@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "DemosaicTestSupport.h"
+#include "process/ProcessTestSupport.h"
 #include "engine/core/KernelTargets.h"
 #include "engine/process/RobustAverage4.h"
 #include "platform/ThreadPool.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "process/KernelsTestSupport.h"
+#include "process/ProcessTestSupport.h"
 
 namespace kyp {
 
@@ -53,7 +53,7 @@ TEST(Histogram, TicksEvery800BlocksFromTheEndAndStopsOnCancel) {
     std::vector<uint16_t> s;
     auto record = std::make_unique<HistogramRecord>();
     ProcessedImage rgb = test::MakeImage(s, 801 * 16 + 3, 1, 3);  // blocks of 16 pixels, not samples
-    test::RecordingProgress progress, cancel(1);
+    test::Recorder progress, cancel(1);
     ASSERT_TRUE(ComputeHistogram(rgb, record.get(), &progress));
     EXPECT_EQ(progress.ticks, 2);
 
@@ -79,7 +79,7 @@ TEST(Histogram, LuminanceOnlyCountEqualsTheLuminanceOfTheFullCount) {
         for (size_t i = 0; i < s.size(); i += 97) s[i] = static_cast<uint16_t>(1024 + i % 64000);
         auto full = std::make_unique<HistogramRecord>();
         auto luminance = std::make_unique<HistogramRecord>();
-        test::RecordingProgress fullTicks(cancelAt), luminanceTicks(cancelAt);
+        test::Recorder fullTicks(cancelAt), luminanceTicks(cancelAt);
         const bool fullDone = ComputeHistogram(image, full.get(), &fullTicks);
         EXPECT_EQ(ComputeLuminanceHistogram(image, luminance.get(), &luminanceTicks), fullDone);
         EXPECT_EQ(fullDone, cancelAt == 0);

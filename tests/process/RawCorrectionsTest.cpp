@@ -6,7 +6,7 @@
 #include <array>
 #include <vector>
 
-#include "process/KernelsTestSupport.h"
+#include "process/ProcessTestSupport.h"
 
 namespace kyp {
 
@@ -74,7 +74,7 @@ TEST(RawCorrections, MasterPathTicksBeforeEveryHundredthBlockFromTheEnd) {
     tables.table[RawTables::kMaster] = tables.storage[0];
     Samples s(4005, 7);  // 250 blocks and 5: ticks where 200, 100 and 0 blocks remain
     RawMosaic mosaic{s.data(), 4005, 1};
-    test::RecordingProgress all, cancel(1);
+    test::Recorder all, cancel(1);
     ASSERT_TRUE(ApplyRawTables(mosaic, tables, &all));
     EXPECT_EQ(all.ticks, 3);
     EXPECT_EQ(std::count(s.begin(), s.end(), 8), 4005);
@@ -90,7 +90,7 @@ TEST(RawCorrections, ChannelPathTicksEveryHundredRowsAndMapsOnlyTabledSites) {
     tables.table[RawTables::kBlue] = tables.storage[3];
     Samples s(5 * 250, 1);
     RawMosaic mosaic{s.data(), 5, 250};
-    test::RecordingProgress all, cancel(2);
+    test::Recorder all, cancel(2);
     ASSERT_TRUE(ApplyRawTables(mosaic, tables, &all));
     EXPECT_EQ(all.ticks, 3);
     for (uint32_t i = 0; i < s.size(); ++i) ASSERT_EQ(s[i], SiteColour(i % 5, i / 5) == 2 ? 900 : 1) << i;

@@ -6,12 +6,12 @@
 
 #include "engine/process/ProcessingSession.h"
 #include "platform/ThreadPool.h"
-#include "process/SessionTestSupport.h"
+#include "process/ProcessTestSupport.h"
 
 namespace kyp {
 namespace {
 
-using test::CallLog;
+using Recorder = test::Recorder;
 
 // A master curve and a red curve, so that curves and raw curves change samples.
 struct TestCurves {
@@ -38,7 +38,7 @@ Outcome RunConsole(const std::string& file, const ImportSettings& settings, cons
                    unsigned threads, int cancelAt = 0) {
     ThreadPool::Shared().SetThreadLimit(threads);
     ProcessingSession session;
-    CallLog log(cancelAt);
+    Recorder log(cancelAt);
     session.SetProgress(&log);
     session.SetFileName(file.c_str());
     session.SetSettings(settings);
@@ -135,7 +135,7 @@ TEST(SessionParallel, InteractiveStagesGiveTheSameImagesOnAnyThreadCount) {
     auto run = [&](unsigned threads) {
         ThreadPool::Shared().SetThreadLimit(threads);
         ProcessingSession session(SessionKind::interactive);
-        CallLog log;
+        Recorder log;
         session.SetProgress(&log);
         session.SetFileName(file.c_str());
         ImportSettings settings = OptionSets()[1];

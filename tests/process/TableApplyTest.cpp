@@ -6,7 +6,7 @@
 #include <array>
 #include <vector>
 
-#include "process/KernelsTestSupport.h"
+#include "process/ProcessTestSupport.h"
 #include "engine/core/KernelTargets.h"
 #include "engine/process/Levels.h"
 #include "engine/process/ToneTable.h"
@@ -26,7 +26,7 @@ TEST(TableApply, OneTableTicksPerPixelBlockAndCancelLeavesTheRest) {
     std::vector<uint16_t> s;
     ProcessedImage image = test::MakeImage(s, 1601 * 16 + 7, 1, 3);
     std::fill(s.begin(), s.end(), 0);
-    test::RecordingProgress all, cancel(2);
+    test::Recorder all, cancel(2);
     ASSERT_TRUE(ApplyTable(image, plus1.data(), &all));  // 1600, 800 and 0 blocks left
     EXPECT_EQ(all.ticks, 3);
     EXPECT_EQ(std::count(s.begin(), s.end(), 1), static_cast<long>(s.size()));
@@ -49,7 +49,7 @@ TEST(TableApply, ChannelTablesInEveryCombination) {
     std::vector<uint16_t> s;
     const ProcessedImage image = test::MakeImage(s, 1000 * 16 + 1, 1, 3);
     const std::vector<uint16_t> before = s;
-    test::RecordingProgress progress, cancel(1);
+    test::Recorder progress, cancel(1);
     ASSERT_TRUE(ApplyChannelTables(s.data(), image.width, t[0].data(), t[1].data(), t[2].data(), &progress));
     EXPECT_EQ(progress.ticks, 2);  // before blocks 199 and 999
     for (size_t i = 0; i < s.size(); ++i) ASSERT_EQ(s[i], t[i % 3][before[i]]);
@@ -117,7 +117,7 @@ TEST(TableApply, LevelsRampKeepsTheTicksAndTheCancelPointOfTheTable) {
     ProcessedImage copy = image;
     t = s;
     copy.samples = t.data();
-    test::RecordingProgress looked, computed, cancelLooked(2), cancelComputed(2);
+    test::Recorder looked, computed, cancelLooked(2), cancelComputed(2);
     ASSERT_TRUE(ApplyTable(copy, table.data(), &looked));
     ASSERT_TRUE(ApplyLevelsTable(const_cast<ProcessedImage&>(image), table.data(), 37, 900, &computed));
     EXPECT_EQ(computed.ticks, looked.ticks);

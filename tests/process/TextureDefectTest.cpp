@@ -4,12 +4,12 @@
 
 #include <random>
 
-#include "process/KernelsTestSupport.h"
+#include "process/ProcessTestSupport.h"
 
 namespace kyp {
 namespace {
 
-using test::RecordingProgress;
+using test::Recorder;
 
 // A mosaic whose greens on even (red) rows read `evenGreen`, on odd (blue) rows
 // `oddGreen`, red and blue sites 500.
@@ -109,7 +109,7 @@ TEST(TextureDefect, RepairRebuildsTheBrighterPhase) {
     for (bool oddBrighter : {true, false}) {
         TestMosaic test(60, 60, oddBrighter ? 300 : 320, oddBrighter ? 320 : 300);
         const ImportSettings settings = Settings(opt::tt, 6);
-        RecordingProgress progress;
+        Recorder progress;
         EXPECT_EQ(RepairTextureDefect(test.mosaic, &settings, &progress, {}), texture::kRepaired);
         EXPECT_EQ(progress.texts,
                   (std::vector<std::string>{"Texture defect: Analyzing...", "Texture defect: Correcting..."}));
@@ -155,14 +155,14 @@ TEST(TextureDefect, CancellationStopsAtOnce) {
     const TestMosaic clean(120, 120, 320, 300);
     for (int cancelAt : {1, 2, 4}) {
         TestMosaic test = clean;
-        RecordingProgress progress(cancelAt);
+        Recorder progress(cancelAt);
         EXPECT_EQ(RepairTextureDefect(test.mosaic, nullptr, &progress, {}), texture::kCancelled);
         EXPECT_EQ(progress.ticks, cancelAt);
         EXPECT_EQ(test.at(1, 98), cancelAt == 4 ? 300 : 320);  // repaired only once correcting
         EXPECT_EQ(test.at(1, 100), 320);
     }
     TestMosaic odd = clean;  // phase 1 visits odd rows only and so never ticks
-    RecordingProgress never(1);
+    Recorder never(1);
     EXPECT_EQ(CorrectTextureDefect(odd.mosaic, 1, &never), texture::kRepaired);
     EXPECT_EQ(never.ticks, 0);
 }

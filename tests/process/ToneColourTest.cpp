@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "process/KernelsTestSupport.h"
+#include "process/ProcessTestSupport.h"
 #include "engine/process/ColourBalance.h"
 #include "engine/process/ColourMatrix.h"
 #include "engine/process/Curves.h"
@@ -72,7 +72,7 @@ TEST(ColourBalance, MovesChannelMeansToTheLuminanceMean) {
 
     image = test::MakeImage(s, 16, 1, 3);  // one block, one tick: in the histogram
     const Samples before = s;
-    test::RecordingProgress cancel(1);
+    test::Recorder cancel(1);
     EXPECT_FALSE(ApplyColourBalance(image, *record, r, g, b, &cancel));
     EXPECT_EQ(s, before);
 }

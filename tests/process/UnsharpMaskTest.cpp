@@ -5,12 +5,12 @@
 #include <cstdlib>
 #include <limits>
 
-#include "process/KernelsTestSupport.h"
+#include "process/ProcessTestSupport.h"
 
 namespace kyp {
 namespace {
 
-using test::RecordingProgress;
+using test::Recorder;
 using test::TestImage;
 using Samples = std::vector<uint16_t>;
 
@@ -35,7 +35,7 @@ TEST(UnsharpMask, HandComputedRow) {
 TEST(UnsharpMask, LeavesImageAloneWhenItShould) {
     TestImage test(23, 17, 3);
     const Samples original = test.Randomise(1).samples;
-    RecordingProgress progress;
+    Recorder progress;
     EXPECT_TRUE(UnsharpMask(test.image, 50, 2.5f, 0, nullptr));       // amount 50 is neutral
     EXPECT_TRUE(UnsharpMask(test.image, 300, 2.5f, 1023, nullptr));   // nothing differs by 2046
     EXPECT_TRUE(UnsharpMask(test.image, 300, 0.1f, 0, &progress));    // below the smallest radius
@@ -110,18 +110,18 @@ TEST(UnsharpMask, TicksCancellationAndMemory) {
 
     // Rows 4, 24, 44 of 45 and columns 9, 29 of 30 have a multiple of 20 still to do
     // after them; the sharpening pass then ticks before rows 4, 24 and 44 again.
-    RecordingProgress full;
+    Recorder full;
     TestImage reference(30, 45, 3);
     reference.Set(original);
     ASSERT_TRUE(UnsharpMask(reference.image, 100, 1.1f, 0, &full));
     EXPECT_EQ(full.ticks, 8);
     for (int cancelAt : {1, 3, 4, 5}) {  // inside the blur: untouched
-        RecordingProgress progress(cancelAt);
+        Recorder progress(cancelAt);
         EXPECT_FALSE(UnsharpMask(test.image, 100, 1.1f, 0, &progress));
         EXPECT_EQ(progress.ticks, cancelAt);
         EXPECT_EQ(test.samples, original);
     }
-    RecordingProgress late(7);  // before row 24 of the final pass: rows 0..23 done
+    Recorder late(7);  // before row 24 of the final pass: rows 0..23 done
     EXPECT_FALSE(UnsharpMask(test.image, 100, 1.1f, 0, &late));
     const auto split = static_cast<ptrdiff_t>(24 * 30 * 3);
     EXPECT_TRUE(std::equal(test.samples.begin(), test.samples.begin() + split, reference.samples.begin()));
