@@ -14,6 +14,7 @@
 #include "engine/process/ColourMatrix.h"
 #include "engine/process/Curves.h"
 #include "engine/process/GammaTable.h"
+#include "engine/process/Grayscale.h"
 #include "engine/process/Saturation.h"
 #include "engine/settings/ImportSettings.h"
 
@@ -87,6 +88,14 @@ TEST(Saturation, ExtremeFactorsAndGrey) {
     image.channels = 1;  // grey images stay as they are
     ApplySaturation(image, 0.0f);
     EXPECT_EQ(s[0], 1023);
+}
+
+TEST(Grayscale, PacksLuminanceAtTheStartAndBecomesOneChannel) {
+    Samples s = {100, 200, 300, 1023, 1023, 1023, 0, 0, 1023};
+    ProcessedImage image{3, 1, 3, 16, 18, s.data()};
+    ConvertToGrayscale(image);
+    EXPECT_EQ(image.channels, 1);
+    EXPECT_EQ(image.byteSize, 6);
 }
 
 static Table Gamma(float exponent) {
