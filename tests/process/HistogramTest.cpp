@@ -16,19 +16,6 @@ static Stats StatsOf(const HistogramBlock& b) {
     return {b.smallestCount, b.largestCount, b.lowestValue, b.highestValue, b.mean};
 }
 
-TEST(Histogram, CountsRgbPixelsOnceWithRec709Luminance) {
-    std::vector<uint16_t> s = {100, 200, 300, 1023, 1023, 1023, 100, 0, 65535};  // a stray sample too
-    ProcessedImage image{3, 1, 3, 16, 18, s.data()};
-    auto record = std::make_unique<HistogramRecord>();
-    ASSERT_TRUE(ComputeHistogram(image, record.get(), nullptr));
-    const auto& lum = record->blocks[HistogramRecord::kLuminance].bins;
-    EXPECT_EQ(record->total, 3u);
-    EXPECT_EQ(lum[185], 1u);
-    EXPECT_EQ(lum[1023], 1u);
-    EXPECT_EQ(lum[95], 1u);  // the stray reads as 1023
-    EXPECT_EQ(record->blocks[HistogramRecord::kRed].mean, (100u + 1023 + 100) / 3);
-}
-
 TEST(Histogram, StatisticsOfUniformEmptyAndTopHeavyBlocks) {
     std::vector<uint16_t> s(35, 500);
     ProcessedImage grey{7, 5, 1, 16, 70, s.data()};

@@ -54,16 +54,17 @@ TEST(Curves, ChannelCurvesComeBeforeTheMasterAndGreyUsesOnlyTheMaster) {
     EXPECT_EQ(s[0], 50);
 }
 
-TEST(ColourBalance, TableEdgesEmptyChannelAndCancel) {
+TEST(ColourBalance, MovesChannelMeansToTheLuminanceMean) {
     Table r{}, g{}, b{};
     BuildColourBalanceTable(r, 500, 250);
     EXPECT_EQ(Samples({r[3], r[511], r[512]}), Samples({6, 1022, 1023}));
     BuildColourBalanceTable(r, 65535, 1);  // 1023 * 65535 must not wrap
     EXPECT_EQ(r[1023], 1023);
     auto record = std::make_unique<HistogramRecord>();
-    Samples s = {0, 600, 300, 0, 400, 100};  // red mean 0: identity
+    Samples s = {0, 600, 300, 0, 400, 100};  // luminance 450 and 293: mean 371; green mean 500
     ProcessedImage image{2, 1, 3, 16, 12, s.data()};
     ASSERT_TRUE(ApplyColourBalance(image, *record, r, g, b, nullptr));
+    EXPECT_EQ(s, (Samples{0, 445, 300 * 371 / 200, 0, 296, 100 * 371 / 200}));  // red mean 0: identity
     for (uint32_t i = 0; i < kToneTableSize; ++i) ASSERT_EQ(r[i], i);
 
     image = test::MakeImage(s, 16, 1, 3);  // one block, one tick: in the histogram

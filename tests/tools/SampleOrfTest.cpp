@@ -49,6 +49,32 @@ TEST(SampleOrfTest, PhotoMosaicFollowsBalanceAndBlackLevels) {
     EXPECT_FALSE(sample::RenderSampleMosaic(o, samples));
 }
 
+TEST(SampleOrfTest, StripsFollowEachOtherAndTheFileIsPadded) {
+    sample::SampleOrfOptions o;
+    o.width = 100;
+    o.height = 70;  // two full strips of 32 rows and one of 6
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(sample::BuildSampleOrf(o, bytes));
+    EXPECT_EQ(bytes.size(), kOrfMinimumFileSize);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "MMOR");
+
+    TiffDocument document;
+    ASSERT_TRUE(document.openMemory(ByteView(bytes.data(), bytes.size())) && document.parse());
+    const TiffEntry* offsets = document.root()->find(tag::kStripOffsets);
+    const TiffEntry* counts = document.root()->find(tag::kStripByteCounts);
+    ASSERT_TRUE(offsets && counts);
+    ASSERT_EQ(offsets->count, 3u);
+    uint32_t at[3], size[3];
+    for (uint32_t i = 0; i < 3; ++i) ASSERT_TRUE(offsets->valueAt(i, at[i]) && counts->valueAt(i, size[i]));
+    EXPECT_EQ(size[0], 32u * 100 * 2);
+    EXPECT_EQ(size[2], 6u * 100 * 2);
+    EXPECT_EQ(at[1], at[0] + size[0]);
+    EXPECT_EQ(at[2], at[1] + size[1]);
+
+    // The samples stand in the upper 10 bits of each word.
+    for (size_t i = 0; i < size_t{100} * 70; ++i) ASSERT_EQ(bytes[at[0] + 2 * i + 1] & 0x3F, 0) << i;
+}
+
 // The command line reaches every field it names (a sample of them here).
 TEST(SampleOrfTest, CommandLineSetsTheOptions) {
     const std::string tool = std::string(KYP_BINARY_DIR) + "/make-sample-orf";
