@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/ProgressCallback.h"
 #include "engine/output/JpegGlue.h"
 #include "engine/process/ProcessedImage.h"
-#include "engine/core/ProgressCallback.h"
 #include "platform/TestFolder.h"
 
 namespace kyp::test {

@@ -1,14 +1,14 @@
 // The luminance methods against a plain whole-mosaic rendering of their
 // steps, on every instruction set this processor has and with one thread or
-// the pool; the other methods with one thread against the pool.
+// the pool. (The other methods on other thread counts: SessionParallel.)
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "DemosaicTestSupport.h"
 #include "engine/core/KernelTargets.h"
 #include "engine/process/RobustAverage4.h"
 #include "platform/ThreadPool.h"
+#include "process/ProcessTestSupport.h"
 
 namespace kyp {
 namespace {
@@ -152,22 +152,6 @@ TEST(DemosaicParallel, LuminanceMethodsMatchThePlainSteps) {
                 EXPECT_EQ(Samples(mono), grey) << mosaic.width << 'x' << mosaic.height << " target "
                                                << static_cast<int>(target) << " threads " << threads;
             }
-        }
-    }
-}
-
-TEST(DemosaicParallel, EveryMethodGivesTheSameImageOnAnyThreadCount) {
-    Limits restore;
-    const TestMosaic mosaic = Harsh(1001, 457, 6);
-    for (const uint16_t number : {0, 1, 7, 8}) {
-        ThreadPool::Shared().SetThreadLimit(1);
-        OwnedImage alone;
-        test::Demosaic(number, mosaic, alone);
-        for (const unsigned threads : {2u, 3u, 0u}) {
-            ThreadPool::Shared().SetThreadLimit(threads);
-            OwnedImage shared;
-            test::Demosaic(number, mosaic, shared);
-            EXPECT_EQ(Samples(shared), Samples(alone)) << number << ' ' << threads;
         }
     }
 }

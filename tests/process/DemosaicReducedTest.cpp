@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "DemosaicTestSupport.h"
 #include "engine/process/BlockAverage.h"
+#include "process/ProcessTestSupport.h"
 
 namespace kyp {
 namespace {
@@ -53,7 +53,7 @@ TEST(DemosaicReduced, ShapeAndValues) {
     ASSERT_TRUE(DemosaicReduced(field.view(), grey.image, true, 12, nullptr, nullptr));
     EXPECT_EQ(grey.image.width, 8u);
     EXPECT_EQ(grey.image.channels, 1);
-    EXPECT_EQ(grey.CountOtherThan(0, 349), 0);
+    EXPECT_EQ(grey.CountOtherThan(349, 0, 0)[0], 0);
 
     OwnedImage squares;  // pixel (1, 0) is the block of BlockAverage.MeansByHand
     ASSERT_TRUE(DemosaicReduced(MakeMosaic(9, 6, [](uint32_t x, uint32_t) { return x * x; }).view(), squares.image,

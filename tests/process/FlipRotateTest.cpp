@@ -4,7 +4,7 @@
 
 #include <tuple>
 
-#include "process/KernelsTestSupport.h"
+#include "process/ProcessTestSupport.h"
 
 namespace kyp {
 namespace {
@@ -57,7 +57,7 @@ TEST(RotateImage, RefusesWithoutTouchingTheDestination) {
     destination.image.byteSize -= 2;  // smaller than the source
     EXPECT_FALSE(RotateImage(destination.image, source.image, 1));
     EXPECT_EQ(destination.image.width, header.width);
-    EXPECT_EQ(destination.Pixels(), TestImage(4, 3, 3).Pixels());
+    EXPECT_EQ(destination.samples, TestImage(4, 3, 3).samples);
 
     TestImage roomy(2, 2, 3, 100);  // a larger block is fine; the header follows the source
     EXPECT_TRUE(RotateImage(roomy.image, source.image, 3));
@@ -69,14 +69,6 @@ TEST(RotateImage, RefusesWithoutTouchingTheDestination) {
 TEST(FlipImage, MirrorsAndRestores) {
     TestImage test(3, 3, 1);
     EXPECT_FALSE(FlipImage(test.image, false, false));
-    ASSERT_TRUE(FlipImage(test.image, true, true));
-    EXPECT_EQ(test.samples, (std::vector<uint16_t>{8, 7, 6, 5, 4, 3, 2, 1, 0}));
-    TestImage wide(4, 2, 3);
-    ASSERT_TRUE(FlipImage(wide.image, true, false));
-    EXPECT_EQ(wide.at(0, 1, 2), 23);  // pixel (3, 1) blue
-    ASSERT_TRUE(FlipImage(wide.image, false, true));
-    EXPECT_EQ(wide.at(0, 0, 0), 21);  // pixel (3, 1) red
-
     for (auto [w, h] : {std::pair{5u, 4u}, {4u, 5u}, {1u, 7u}, {7u, 1u}, {19u, 3u}}) {
         const TestImage original(w, h, 3);
         for (auto [horizontal, vertical] : {std::pair{true, false}, {false, true}, {true, true}}) {
@@ -93,7 +85,7 @@ TEST(FlipImage, MirrorsAndRestores) {
         ASSERT_TRUE(FlipImage(oneByOne.image, true, false));
         ASSERT_TRUE(FlipImage(oneByOne.image, false, true));
         EXPECT_EQ(both.samples, oneByOne.samples);
-        EXPECT_EQ(both.Pixels(), Rotated(original, 2).Pixels());
+        EXPECT_EQ(both.samples, Rotated(original, 2).samples);
     }
 }
 

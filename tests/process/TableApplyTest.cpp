@@ -6,10 +6,10 @@
 #include <array>
 #include <vector>
 
-#include "process/KernelsTestSupport.h"
 #include "engine/core/KernelTargets.h"
 #include "engine/process/Levels.h"
 #include "engine/process/ToneTable.h"
+#include "process/ProcessTestSupport.h"
 
 namespace kyp {
 
@@ -21,20 +21,31 @@ static Table Offset(uint32_t offset) {  // entry i = min(i + offset, 1023)
     return t;
 }
 
+// The table looked up, and the levels ramp computed in its place: the same
+// ticks, the same cancel point, the remainder after the last block mapped.
 TEST(TableApply, OneTableTicksPerPixelBlockAndCancelLeavesTheRest) {
     const Table plus1 = Offset(1);
+    Table ramp{};
+    BuildLevelsTable(ramp, 37, 900);
     std::vector<uint16_t> s;
     ProcessedImage image = test::MakeImage(s, 1601 * 16 + 7, 1, 3);
-    std::fill(s.begin(), s.end(), 0);
-    test::RecordingProgress all, cancel(2);
-    ASSERT_TRUE(ApplyTable(image, plus1.data(), &all));  // 1600, 800 and 0 blocks left
-    EXPECT_EQ(all.ticks, 3);
-    EXPECT_EQ(std::count(s.begin(), s.end(), 1), static_cast<long>(s.size()));
+    for (const bool computed : {false, true}) {
+        const uint16_t expected = computed ? ramp[500] : plus1[500];
+        const auto apply = [&](test::Recorder& progress) {
+            return computed ? ApplyLevelsTable(image, ramp.data(), 37, 900, &progress)
+                            : ApplyTable(image, plus1.data(), &progress);
+        };
+        test::Recorder all, cancel(2);
+        std::fill(s.begin(), s.end(), 500);
+        ASSERT_TRUE(apply(all));  // 1600, 800 and 0 blocks left
+        EXPECT_EQ(all.ticks, 3);
+        EXPECT_EQ(std::count(s.begin(), s.end(), expected), static_cast<long>(s.size())) << computed;
 
-    std::fill(s.begin(), s.end(), 0);
-    EXPECT_FALSE(ApplyTable(image, plus1.data(), &cancel));  // before block 800
-    EXPECT_EQ(std::count(s.begin(), s.end(), 1), 800 * 16 * 3);
-    EXPECT_EQ(s[800 * 16 * 3 - 1], 1);
+        std::fill(s.begin(), s.end(), 500);
+        EXPECT_FALSE(apply(cancel));  // before block 800
+        EXPECT_EQ(std::count(s.begin(), s.end(), expected), 800 * 16 * 3) << computed;
+        EXPECT_EQ(s[800 * 16 * 3 - 1], expected);
+    }
 
     image = test::MakeImage(s, 37, 3, 1);  // grey, with a remainder and two stray samples
     s[0] = 1024;
@@ -49,7 +60,7 @@ TEST(TableApply, ChannelTablesInEveryCombination) {
     std::vector<uint16_t> s;
     const ProcessedImage image = test::MakeImage(s, 1000 * 16 + 1, 1, 3);
     const std::vector<uint16_t> before = s;
-    test::RecordingProgress progress, cancel(1);
+    test::Recorder progress, cancel(1);
     ASSERT_TRUE(ApplyChannelTables(s.data(), image.width, t[0].data(), t[1].data(), t[2].data(), &progress));
     EXPECT_EQ(progress.ticks, 2);  // before blocks 199 and 999
     for (size_t i = 0; i < s.size(); ++i) ASSERT_EQ(s[i], t[i % 3][before[i]]);
@@ -107,30 +118,6 @@ TEST(TableApply, LevelsRampEqualsItsTableForAnyPoints) {
     image.samples = s.data();
     ASSERT_TRUE(ApplyLevelsTable(image, plus1.data(), 0, 1023, nullptr));
     for (size_t i = 0; i < s.size(); ++i) ASSERT_EQ(s[i], plus1[std::min<uint16_t>(base[i], 1023)]) << i;
-}
-
-TEST(TableApply, LevelsRampKeepsTheTicksAndTheCancelPointOfTheTable) {
-    Table table{};
-    BuildLevelsTable(table, 37, 900);
-    std::vector<uint16_t> s, t;
-    const ProcessedImage image = test::MakeImage(s, 1601 * 16 + 7, 1, 3);
-    ProcessedImage copy = image;
-    t = s;
-    copy.samples = t.data();
-    test::RecordingProgress looked, computed, cancelLooked(2), cancelComputed(2);
-    ASSERT_TRUE(ApplyTable(copy, table.data(), &looked));
-    ASSERT_TRUE(ApplyLevelsTable(const_cast<ProcessedImage&>(image), table.data(), 37, 900, &computed));
-    EXPECT_EQ(computed.ticks, looked.ticks);
-    EXPECT_EQ(s, t);
-
-    std::vector<uint16_t> u;
-    ProcessedImage first = test::MakeImage(u, 1601 * 16 + 7, 1, 3, 7);
-    std::vector<uint16_t> v = u;
-    ProcessedImage second = first;
-    second.samples = v.data();
-    EXPECT_FALSE(ApplyTable(first, table.data(), &cancelLooked));
-    EXPECT_FALSE(ApplyLevelsTable(second, table.data(), 37, 900, &cancelComputed));
-    EXPECT_EQ(u, v);
 }
 
 }  // namespace kyp

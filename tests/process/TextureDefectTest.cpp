@@ -4,12 +4,12 @@
 
 #include <random>
 
-#include "process/KernelsTestSupport.h"
+#include "process/ProcessTestSupport.h"
 
 namespace kyp {
 namespace {
 
-using test::RecordingProgress;
+using test::Recorder;
 
 // A mosaic whose greens on even (red) rows read `evenGreen`, on odd (blue) rows
 // `oddGreen`, red and blue sites 500.
@@ -33,20 +33,6 @@ ImportSettings Settings(uint32_t options, int32_t threshold) {
     settings.options = options;
     settings.textureThreshold = threshold;
     return settings;
-}
-
-uint16_t Estimate(uint16_t nw, uint16_t ne, uint16_t sw, uint16_t se) {
-    const uint16_t block[9] = {nw, 0, ne, 0, 0, 0, sw, 0, se};
-    return EstimateGreenFromDiagonals(block + 4, 3);
-}
-
-TEST(TextureDefect, EstimateAveragesTheAgreeingPairs) {
-    EXPECT_EQ(Estimate(100, 100, 100, 100), 100);
-    // Top and bottom pairs agree (differences 4 and 10, midpoint 107):
-    // (100 + 104 + 300 + 310) / 4 truncated, not the rounded mean 204.
-    EXPECT_EQ(Estimate(100, 104, 300, 310), 203);
-    EXPECT_EQ(Estimate(3, 0, 0, 0), 0);  // midpoint 1: the zero pairs win over the mean 1
-    EXPECT_EQ(Estimate(1, 1, 0, 0), 1);  // midpoint 0: rounded mean (2 + 2) >> 2
 }
 
 // The correction's row loop is a branch-free form of the estimate; on random data
@@ -103,26 +89,6 @@ TEST(TextureDefect, MeasureComparesOddRowsWithEvenRows) {
     EXPECT_EQ(RepairTextureDefect(RawMosaic{}, nullptr, nullptr, {}), texture::kNoDefect);
 }
 
-// Odd-row greens brighter rebuilds those (phase 1), even-row greens brighter the
-// others (phase 0); border rows and columns stay.
-TEST(TextureDefect, RepairRebuildsTheBrighterPhase) {
-    for (bool oddBrighter : {true, false}) {
-        TestMosaic test(60, 60, oddBrighter ? 300 : 320, oddBrighter ? 320 : 300);
-        const ImportSettings settings = Settings(opt::tt, 6);
-        RecordingProgress progress;
-        EXPECT_EQ(RepairTextureDefect(test.mosaic, &settings, &progress, {}), texture::kRepaired);
-        EXPECT_EQ(progress.texts,
-                  (std::vector<std::string>{"Texture defect: Analyzing...", "Texture defect: Correcting..."}));
-        for (uint32_t y = 0; y < 60; ++y)
-            for (uint32_t x = 0; x < 60; ++x) {
-                const bool brighter = SiteColour(x, y) == 1 && (y % 2 != 0) == oddBrighter;
-                const bool interior = x > 0 && x < 59 && y > 0 && y < 59;
-                const uint16_t expected = SiteColour(x, y) != 1 ? 500 : brighter && !interior ? 320 : 300;
-                ASSERT_EQ(test.at(x, y), expected) << x << "," << y << " odd brighter " << oddBrighter;
-            }
-    }
-}
-
 TEST(TextureDefect, ResultCodesAndConfirmation) {
     const TestMosaic clean(60, 60, 300, 320);  // measure 20
     std::vector<std::pair<int32_t, int32_t>> asked;
@@ -155,14 +121,16 @@ TEST(TextureDefect, CancellationStopsAtOnce) {
     const TestMosaic clean(120, 120, 320, 300);
     for (int cancelAt : {1, 2, 4}) {
         TestMosaic test = clean;
-        RecordingProgress progress(cancelAt);
+        Recorder progress(cancelAt);
         EXPECT_EQ(RepairTextureDefect(test.mosaic, nullptr, &progress, {}), texture::kCancelled);
         EXPECT_EQ(progress.ticks, cancelAt);
+        EXPECT_EQ(progress.texts.front(), "Texture defect: Analyzing...");
+        EXPECT_EQ(progress.texts.back(), cancelAt == 4 ? "Texture defect: Correcting..." : progress.texts.front());
         EXPECT_EQ(test.at(1, 98), cancelAt == 4 ? 300 : 320);  // repaired only once correcting
         EXPECT_EQ(test.at(1, 100), 320);
     }
     TestMosaic odd = clean;  // phase 1 visits odd rows only and so never ticks
-    RecordingProgress never(1);
+    Recorder never(1);
     EXPECT_EQ(CorrectTextureDefect(odd.mosaic, 1, &never), texture::kRepaired);
     EXPECT_EQ(never.ticks, 0);
 }

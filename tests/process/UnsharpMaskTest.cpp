@@ -5,37 +5,19 @@
 #include <cstdlib>
 #include <limits>
 
-#include "process/KernelsTestSupport.h"
+#include "process/ProcessTestSupport.h"
 
 namespace kyp {
 namespace {
 
-using test::RecordingProgress;
+using test::Recorder;
 using test::TestImage;
 using Samples = std::vector<uint16_t>;
-
-Samples Sharpened(const Samples& row, int32_t amount, int32_t threshold) {
-    TestImage test(static_cast<uint32_t>(row.size()), 1, 1);
-    test.Set(row);
-    EXPECT_TRUE(UnsharpMask(test.image, amount, 0.1001f, threshold, nullptr));
-    return test.samples;
-}
-
-TEST(UnsharpMask, HandComputedRow) {
-    // Blurred with 77 289 292 289 77, renormalised at the ends: 101 103 102 103 101,
-    // so the differences are -1 -3 8 -3 -1.
-    const Samples row{100, 100, 110, 100, 100};
-    EXPECT_EQ(Sharpened(row, 100, 0), (Samples{99, 97, 118, 97, 99}));
-    EXPECT_EQ(Sharpened(row, 100, 1), (Samples{100, 97, 118, 97, 100}));
-    EXPECT_EQ(Sharpened(row, 100, 4), row);  // |8| is not above 2 x 4
-    EXPECT_EQ(Sharpened(row, 0, 0), (Samples{101, 103, 102, 103, 101}));
-    EXPECT_EQ(Sharpened(row, 150, 0), (Samples{98, 94, 126, 94, 98}));
-}
 
 TEST(UnsharpMask, LeavesImageAloneWhenItShould) {
     TestImage test(23, 17, 3);
     const Samples original = test.Randomise(1).samples;
-    RecordingProgress progress;
+    Recorder progress;
     EXPECT_TRUE(UnsharpMask(test.image, 50, 2.5f, 0, nullptr));       // amount 50 is neutral
     EXPECT_TRUE(UnsharpMask(test.image, 300, 2.5f, 1023, nullptr));   // nothing differs by 2046
     EXPECT_TRUE(UnsharpMask(test.image, 300, 0.1f, 0, &progress));    // below the smallest radius
@@ -71,34 +53,6 @@ TEST(UnsharpMask, ExtremeParametersStayInRange) {
     EXPECT_EQ(a.samples, b.samples);
 }
 
-// The blur against rows, then columns, each done with ConvolveLine; widths across
-// several column strips, thin images and both channel counts.
-TEST(GaussianBlur, IsRowsThenColumns) {
-    GaussianKernel kernel;
-    ASSERT_TRUE(BuildGaussianKernel(kernel, 1.1f));
-    for (auto [width, height, channels] :
-         {std::tuple{37u, 23u, 3}, {150u, 30u, 3}, {1u, 9u, 3}, {12u, 1u, 1}, {1u, 1u, 1}, {400u, 12u, 1}}) {
-        TestImage test(width, height, static_cast<uint16_t>(channels));
-        test.Randomise(width * 100 + height);
-        Samples blurred(test.samples.size(), 0xFFFF);
-        ASSERT_EQ(GaussianBlur(blurred.data(), test.image, 1.1f, nullptr), blur::kBlurred);
-
-        const size_t stride = size_t{width} * channels;
-        Samples rows(test.samples.size());
-        for (size_t y = 0; y < height; ++y)
-            ConvolveLine(rows.data() + y * stride, test.samples.data() + y * stride, width, kernel, channels);
-        for (size_t x = 0; x < width; ++x) {
-            Samples column(size_t{height} * channels), out(column.size());
-            for (size_t i = 0; i < column.size(); ++i)
-                column[i] = rows[i / channels * stride + x * channels + i % channels];
-            ConvolveLine(out.data(), column.data(), height, kernel, channels);
-            for (size_t i = 0; i < column.size(); ++i)
-                ASSERT_EQ(blurred[i / channels * stride + x * channels + i % channels], out[i])
-                    << width << "x" << height << " column " << x;
-        }
-    }
-}
-
 TEST(UnsharpMask, TicksCancellationAndMemory) {
     TestImage test(30, 45, 3);
     const Samples original = test.Randomise(6).samples;
@@ -110,18 +64,18 @@ TEST(UnsharpMask, TicksCancellationAndMemory) {
 
     // Rows 4, 24, 44 of 45 and columns 9, 29 of 30 have a multiple of 20 still to do
     // after them; the sharpening pass then ticks before rows 4, 24 and 44 again.
-    RecordingProgress full;
+    Recorder full;
     TestImage reference(30, 45, 3);
     reference.Set(original);
     ASSERT_TRUE(UnsharpMask(reference.image, 100, 1.1f, 0, &full));
     EXPECT_EQ(full.ticks, 8);
     for (int cancelAt : {1, 3, 4, 5}) {  // inside the blur: untouched
-        RecordingProgress progress(cancelAt);
+        Recorder progress(cancelAt);
         EXPECT_FALSE(UnsharpMask(test.image, 100, 1.1f, 0, &progress));
         EXPECT_EQ(progress.ticks, cancelAt);
         EXPECT_EQ(test.samples, original);
     }
-    RecordingProgress late(7);  // before row 24 of the final pass: rows 0..23 done
+    Recorder late(7);  // before row 24 of the final pass: rows 0..23 done
     EXPECT_FALSE(UnsharpMask(test.image, 100, 1.1f, 0, &late));
     const auto split = static_cast<ptrdiff_t>(24 * 30 * 3);
     EXPECT_TRUE(std::equal(test.samples.begin(), test.samples.begin() + split, reference.samples.begin()));

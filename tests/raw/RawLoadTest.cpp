@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -16,8 +15,7 @@
 namespace kyp {
 namespace {
 
-// Camera values unlike the generator's defaults, so a reader that falls back
-// to defaults or mixes fields up cannot pass.
+// A file whose camera settings differ from the generator's defaults.
 SampleOrfOptions Unusual() {
     SampleOrfOptions o;
     o.whiteBalance[0] = 3;
@@ -45,11 +43,8 @@ TEST(RawLoadTest, LoadsTheGeneratedMosaicAndCameraSettingsAsDcrawDoes) {
     ASSERT_TRUE(sample::RenderSampleMosaic(options, expected));
 
     TiffDocument document;
-
     RawSampleBlock block;
-
     RawMosaic mosaic;
-
     CameraSettings camera;
     ASSERT_TRUE(loadRawMosaic(path, document, block, mosaic, camera));
     ASSERT_EQ(mosaic.width, options.width);
@@ -108,11 +103,8 @@ TEST(RawLoadTest, SampleBlockIsReusedOnlyForTheSameSampleCount) {
     ASSERT_TRUE(WriteSampleOrf(c, other));
 
     TiffDocument document;
-
     RawSampleBlock block;
-
     RawMosaic mosaic;
-
     CameraSettings camera;
     ASSERT_TRUE(loadRawMosaic(a, document, block, mosaic, camera));
     const uint16_t* kept = block.samples();

