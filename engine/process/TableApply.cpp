@@ -47,7 +47,9 @@ struct WideTable {
 // gcc 12 takes the "undefined" vectors inside its AVX-512 intrinsics for
 // uninitialised variables.
 #pragma GCC diagnostic push
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 // MapSamples with AVX-512 gathers: indices clamped to 1023 like
 // ClampTableIndex, sixteen entries fetched at once, narrowed back to words.
 KYP_TARGET_AVX512 void GatherSamples(uint16_t* p, size_t count, const WideTable& wide) {

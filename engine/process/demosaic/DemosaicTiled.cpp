@@ -56,7 +56,9 @@ std::vector<std::unique_ptr<DemosaicMethod>> WorkerMethods(const DemosaicMethod&
     try {
         for (unsigned i = 1; i < threads; ++i) {
             std::unique_ptr<DemosaicMethod> worker = CreateDemosaicMethod(method.Number());
-            if (!worker || typeid(*worker) != typeid(method)) return {};
+            if (!worker) return {};
+            const DemosaicMethod& made = *worker;
+            if (typeid(made) != typeid(method)) return {};
             workers.push_back(std::move(worker));
         }
     } catch (const std::bad_alloc&) {
