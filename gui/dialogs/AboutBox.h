@@ -10,7 +10,7 @@
 
 namespace kyp {
 
-// The About box (dialog 101): the program's picture with the version text and
+// The About box: the program's picture with the version text and
 // a busy strip of its own along the bottom. As a splash at start-up it is
 // modeless, shows the texts of the command-line handling in its strip and
 // closes itself after 3.5 s once the frame is visible; as the About box it is

@@ -19,11 +19,11 @@ class PreviewPicture;
 // preview of the selected ORF file, its camera caption, and two buttons that
 // turn the preview, whose turns become the rotation setting on OK.
 //
-// Controls of template 136, by object name:
-//   1052 previewCheck     "&Preview"
-//   1114 embeddedCheck    "&Use embedded preview"
-//   1112 rotateLeftButton "&L"   1113 rotateRightButton "&R"
-//   1107 captionText      read-only caption
+// Controls beside the file panel, by object name:
+//   previewCheck     "&Preview"
+//   embeddedCheck    "&Use embedded preview"
+//   rotateLeftButton "&L"   rotateRightButton "&R"
+//   captionText      read-only caption
 class OpenDialog : public QFileDialog {
     Q_OBJECT
 public:

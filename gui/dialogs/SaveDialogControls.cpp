@@ -223,7 +223,7 @@ SaveAsDialog::SaveAsDialog(QWidget* parent, const OutputSettings& settings, cons
 
     controls_ = new SaveFormatControls(SaveFormatControls::Form::dialog, this);
     controls_->Show(settings_);
-    // The controls sit beside the file panel, as the template did.
+    // The controls sit in a column of their own beside the file panel.
     if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
         grid->addWidget(controls_, 0, grid->columnCount(), grid->rowCount(), 1);
     }

@@ -22,18 +22,18 @@ class NumberEdit;
 [[nodiscard]] QString CopyrightSentence(const QString& artist, int year);
 [[nodiscard]] QString CopyrightSentence(const QString& artist);
 
-// The save-format controls, shared by the Save Format page (dialog 147, with
-// format buttons) and the Save As dialog (template 148, with a description;
-// the dialog's file type is the format there). They edit an OutputSettings.
+// The save-format controls, shared by the Save Format page (with format
+// buttons) and the Save As dialog (with a description; the dialog's file type
+// is the format there). They edit an OutputSettings.
 //
 // Controls, by object name:
-//   1119 tiffRadio "&TIFF"   1121 bitmapRadio "&Windows Bitmap"   1122 jpegRadio "&JPEG"  (page only)
-//   1131 tiffGroup: 1126 tiffExifCheck "E&xif information", 1123 tiffAnnotateCheck "&Annotate",
-//                   1124 sixteenBitCheck "1&6-bit"
-//   1132 jpegGroup: 1125 jpegExifCheck "E&xif information", 1128 jpegAnnotateCheck "&Annotate",
-//                   1130 qualityLabel "&Quality:", 1127 qualityEdit (10 to 100)
-//   1079 artistEdit "A&rtist:"   1082 copyrightEdit "&Copyright:"   1108 copyrightButton "<&<"
-//   1083 descriptionEdit "&Description:"  (dialog only)
+//   tiffRadio "&TIFF"   bitmapRadio "&Windows Bitmap"   jpegRadio "&JPEG"  (page only)
+//   tiffGroup: tiffExifCheck "E&xif information", tiffAnnotateCheck "&Annotate",
+//              sixteenBitCheck "1&6-bit"
+//   jpegGroup: jpegExifCheck "E&xif information", jpegAnnotateCheck "&Annotate",
+//              qualityLabel "&Quality:", qualityEdit (10 to 100)
+//   artistEdit "A&rtist:"   copyrightEdit "&Copyright:"   copyrightButton "<&<"
+//   descriptionEdit "&Description:"  (dialog only)
 class SaveFormatControls : public QWidget {
     Q_OBJECT
 public:

@@ -4,7 +4,7 @@
 
 namespace kyp {
 
-// Command identifiers of the main frame (menu 108 and accelerator table 102).
+// The main frame's commands: the entries of its menus and its keys.
 namespace cmd {
 inline constexpr int exit = 40001;
 inline constexpr int open = 40002;

@@ -20,13 +20,12 @@
 #include <algorithm>
 
 #include "gui/dialogs/AboutBox.h"
-#include "gui/pages/BlankPage.h"
+#include "gui/frame/AltLetterRouter.h"
 #include "gui/frame/CommandTable.h"
-#include "gui/pages/CurvesPage.h"
-#include "gui/pages/HistogramPage.h"
 #include "gui/frame/FolderScan.h"
 #include "gui/view/ImageWindow.h"
-#include "gui/pages/ImageInfoPage.h"
+#include "gui/pages/OptionsPage.h"
+#include "gui/pages/SaveFormatPage.h"
 #include "gui/frame/Messages.h"
 #include "gui/frame/PumpedMemory.h"
 #include "gui/frame/StatusStrip.h"
@@ -56,11 +55,6 @@ private:
 };
 
 namespace {
-
-const char* const kTabCaptions[page::count] = {"Options", "Curves", "Sharpen", "Histogram", "Image Info",
-                                              "Save Format"};
-const char* const kPageNames[page::count] = {"optionsPage", "curvesPage", "sharpenPage", "histogramPage",
-                                            "imageInfoPage", "saveFormatPage"};
 
 // The commands a run refuses with a beep.
 bool RefusedWhenBusy(int id) {
@@ -95,7 +89,7 @@ MainFrame::MainFrame() {
     resize(std::min(screenSize.width(), kStartWidth), std::min(screenSize.height(), kStartHeight));
 
     SetDefaults(settings_);
-    ResetCurves(curves_);
+    ResetCurves(curves_.Curves());
     output_.ResetToDefaults();
     session_.SetProgress(nullptr);
     session_.SetMemoryFunctions(AllocatePumped, ReleasePumped);
@@ -104,8 +98,9 @@ MainFrame::MainFrame() {
     session_.SetReduction(screenSize.height() < 601 ? 14 : 12);
 
     BuildChildren();
-    BuildImageParts();
-    BuildMenus();
+    image_.Build(client_);
+    pages_.BuildSettingsPages(*this, [this] { LayOut(); });
+    menus_.Build(*this, [this](int id) { Command(id); }, [this] { return CurrentMenuState(); });
     session_.SetProgress(strip_);
     SetAllocationPump([this] { (void)strip_->PumpIfDue(); });
     LoadLayoutFromStore();
@@ -114,22 +109,22 @@ MainFrame::MainFrame() {
     UpdateTitle();
     UpdateApplyButton();
     ShowPage(page::options);
-    // Alt and a letter are routed by the frame (MainFrameKeys.cpp).
-    qApp->installEventFilter(this);
+    // From here on Alt and a letter are routed by the frame's rules.
+    keys_ = std::make_unique<AltLetterRouter>(*this, menus_, [this] { return pages_.CurrentWidget(); });
 }
 
 MainFrame::~MainFrame() {
     // Out of sight while the frame is whole: hiding moves the focus, and a
     // page's field that loses it applies the page to the frame.
     hide();
-    qApp->removeEventFilter(this);
+    keys_.reset();
     // The strip is the session's progress object and its allocation pump; it goes first.
     session_.SetProgress(nullptr);
     SetAllocationPump(nullptr);
     // A separate image window has no parent to take it along.
-    DestroyImageWindow();
+    image_.Destroy();
     // The pages go after the frame's members: no tab change may reach them then.
-    if (tabs_ != nullptr) tabs_->blockSignals(true);
+    if (QTabWidget* tabs = pages_.Tabs()) tabs->blockSignals(true);
 }
 
 void MainFrame::BuildChildren() {
@@ -148,7 +143,7 @@ void MainFrame::BuildChildren() {
     strip_->list = &files_;
     strip_->onListCommand = [this](int id) {
         if (id == listcmd::open) {
-            RunOpenDialog();
+            dialogs_.Open();
         } else if (id == listcmd::clear) {
             files_.Clear();
         } else if (id >= 1 && id <= files_.Count()) {
@@ -157,126 +152,18 @@ void MainFrame::BuildChildren() {
     };
     files_.onRebuild = [this] { strip_->RebuildMenu(files_); };
 
-    tabs_ = new QTabWidget(client_);
-    tabs_->setObjectName(QStringLiteral("tabs"));
-    tabs_->setFocusPolicy(Qt::NoFocus);
-    tabs_->tabBar()->setFocusPolicy(Qt::NoFocus);
-    // All six captions in view: the panel is as wide as they need.
-    tabs_->tabBar()->setUsesScrollButtons(false);
-    tabs_->tabBar()->setElideMode(Qt::ElideNone);
-    for (int i = 0; i < page::count; ++i) {
-        if (i == page::curves) {
-            auto* curves = new CurvesPage(*this);
-            pages_[static_cast<size_t>(i)] = curves;
-            pageWidgets_[static_cast<size_t>(i)] = curves;
-        } else if (i == page::histogram) {
-            auto* histogram = new HistogramPage(*this);
-            pages_[static_cast<size_t>(i)] = histogram;
-            pageWidgets_[static_cast<size_t>(i)] = histogram;
-        } else if (i == page::imageInfo) {
-            auto* info = new ImageInfoPage([this] { return CameraInfoText(); }, [this] { return loaded_; });
-            pages_[static_cast<size_t>(i)] = info;
-            pageWidgets_[static_cast<size_t>(i)] = info;
-        } else {
-            auto* blank = new BlankPage(QString::fromLatin1(kPageNames[i]));
-            pages_[static_cast<size_t>(i)] = blank;
-            pageWidgets_[static_cast<size_t>(i)] = blank;
-        }
-        tabs_->addTab(pageWidgets_[static_cast<size_t>(i)], QString::fromLatin1(kTabCaptions[i]));
-    }
-    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) { ShowPage(index); });
+    pages_.Build(client_, *this);
+    connect(pages_.Tabs(), &QTabWidget::currentChanged, this, [this](int index) { ShowPage(index); });
 }
 
-void MainFrame::InstallPage(int index, QWidget* widget, OptionPage* optionPage) {
-    if (index < 0 || index >= page::count || widget == nullptr || optionPage == nullptr) return;
-    const bool current = tabs_->currentIndex() == index;
-    QSignalBlocker block(tabs_);
-    QWidget* old = pageWidgets_[static_cast<size_t>(index)];
-    tabs_->removeTab(index);
-    tabs_->insertTab(index, widget, QString::fromLatin1(kTabCaptions[index]));
-    pages_[static_cast<size_t>(index)] = optionPage;
-    pageWidgets_[static_cast<size_t>(index)] = widget;
-    delete old;
-    if (current) tabs_->setCurrentIndex(index);
-    LayOut();
-}
-
-void MainFrame::BuildMenus() {
-    QMenuBar* bar = menuBar();
-    fileMenu_ = bar->addMenu(QStringLiteral("&File"));
-    viewMenu_ = bar->addMenu(QStringLiteral("&View"));
-    zoomMenu_ = bar->addMenu(QStringLiteral("&Zoom"));
-    QMenu* helpMenu = bar->addMenu(QStringLiteral("&Help"));
-    auto* channels = new QActionGroup(this);
-    QActionGroup* zooms = nullptr;
-    for (const CommandEntry& entry : CommandTable()) {
-        auto* action = new QAction(QString::fromLatin1(entry.text), this);
-        action->setData(entry.id);
-        action->setShortcuts(entry.keys);
-        // Like an accelerator table: the keys work in every window of the program.
-        action->setShortcutContext(Qt::ApplicationShortcut);
-        addAction(action);
-        const int id = entry.id;
-        connect(action, &QAction::triggered, this, [this, id] { Command(id); });
-        actions_[id] = action;
-        QMenu* menu = nullptr;
-        switch (entry.menu) {
-            case MenuGroup::file: menu = fileMenu_; break;
-            case MenuGroup::view: menu = viewMenu_; break;
-            case MenuGroup::zoom: menu = zoomMenu_; break;
-            case MenuGroup::help: menu = helpMenu; break;
-            case MenuGroup::none: break;
-        }
-        if (id >= cmd::channelAll && id <= cmd::channelBlue) {
-            action->setCheckable(true);
-            action->setActionGroup(channels);
-        }
-        if (id == cmd::separateWindow) action->setCheckable(true);
-        if (id >= cmd::zoomFit && id <= cmd::zoom1600) {
-            if (zooms == nullptr) zooms = new QActionGroup(this);
-            action->setCheckable(true);
-            action->setActionGroup(zooms);
-        }
-        if (menu == nullptr) continue;
-        if (entry.separatorBefore) menu->addSeparator();
-        menu->addAction(action);
-    }
-    for (QMenu* menu : {fileMenu_, viewMenu_, zoomMenu_}) {
-        connect(menu, &QMenu::aboutToShow, this, [this] { UpdateMenuStates(); });
-        // Menu states only hold while a menu is open: keys must still reach the
-        // commands, which refuse (with a beep) on their own.
-        connect(menu, &QMenu::aboutToHide, this, [this] {
-            for (auto& [id, action] : actions_) action->setEnabled(true);
-        });
-    }
-    UpdateMenuStates();
-    for (auto& [id, action] : actions_) action->setEnabled(true);
-}
-
-QAction* MainFrame::Action(int id) const {
-    const auto found = actions_.find(id);
-    return found == actions_.end() ? nullptr : found->second;
-}
-
-void MainFrame::UpdateMenuStates() {
-    const bool busy = Busy();
-    for (int id : {cmd::close, cmd::reopen, cmd::saveAs}) Action(id)->setEnabled(loaded_ && !busy);
-    for (int id : {cmd::open, cmd::convertAll, cmd::loadSettings, cmd::saveSettings, cmd::defaultSettings}) {
-        Action(id)->setEnabled(!busy);
-    }
-    for (int id = cmd::channelAll; id <= cmd::channelBlue; ++id) {
-        Action(id)->setEnabled(loaded_);
-        Action(id)->setChecked(id - cmd::channelLuminance == channel_);
-    }
-    Action(cmd::separateWindow)->setChecked(layout_.viewSeparate);
-    // The zoom level of the image, radio-checked.
-    for (int id = cmd::zoomFit; id <= cmd::zoom1600; ++id) {
-        if (QAction* zoom = Action(id)) zoom->setChecked(imageWindow_ != nullptr && ZoomForCommand(id) == Zoom());
-    }
-    // "&Image window" is at the end of the View menu only while the image has a window of its own.
-    QAction* imageWindow = Action(cmd::imageWindow);
-    viewMenu_->removeAction(imageWindow);
-    if (layout_.viewSeparate) viewMenu_->addAction(imageWindow);
+MenuState MainFrame::CurrentMenuState() const {
+    MenuState state;
+    state.loaded = loaded_;
+    state.busy = Busy();
+    state.channel = image_.Channel();
+    state.viewSeparate = store_.Layout().viewSeparate;
+    if (image_.Window() != nullptr) state.zoom = Zoom();
+    return state;
 }
 
 void MainFrame::Command(int id) {
@@ -289,35 +176,35 @@ void MainFrame::Command(int id) {
         return;
     }
     if (id >= cmd::channelAll && id <= cmd::channelBlue) {
-        SetChannel(id - cmd::channelLuminance);
+        image_.SetChannel(id - cmd::channelLuminance);
         return;
     }
     if (id >= cmd::pageCommand0 && id <= cmd::pageCommand3) {
-        pages_[static_cast<size_t>(currentPage_)]->PageCommand(id - cmd::pageCommand0);
+        pages_.Current()->PageCommand(id - cmd::pageCommand0);
         return;
     }
     switch (id) {
-        case cmd::open: RunOpenDialog(); break;
+        case cmd::open: dialogs_.Open(); break;
         case cmd::close: CloseDocument(); break;
         case cmd::saveAs: {
             ApplySaveFormatPage();
             // The dialog works on a copy, which decides this save.
             OutputSettings chosenSettings = output_;
-            const auto chosen = RunSaveAsDialog(&chosenSettings);
+            const auto chosen = dialogs_.SaveAs(&chosenSettings);
             if (chosen) (void)SaveDocument(chosen->first, chosen->second, &chosenSettings);
             break;
         }
         case cmd::reopen:
             if (!fileName_.empty()) (void)OpenByName(fileName_);
             break;
-        case cmd::convertAll: ConvertAll(); break;
+        case cmd::convertAll: folder_.ConvertAll(); break;
         case cmd::loadSettings: {
-            const auto path = RunSettingsDialog(false);
+            const auto path = dialogs_.SettingsFile(false);
             if (path) (void)LoadSettingsFile(*path);
             break;
         }
         case cmd::saveSettings: {
-            const auto path = RunSettingsDialog(true);
+            const auto path = dialogs_.SettingsFile(true);
             if (path) (void)SaveSettingsFile(*path);
             break;
         }
@@ -326,22 +213,23 @@ void MainFrame::Command(int id) {
         case cmd::exit: Exit(); break;
         case cmd::fileList: strip_->PopupFileList(files_); break;
         case cmd::separateWindow:
-            layout_.viewSeparate = !layout_.viewSeparate;
+            store_.Layout().viewSeparate = !store_.Layout().viewSeparate;
             ShowSeparateState();
             break;
-        case cmd::imageWindow:
-            if (layout_.viewSeparate && imageWindow_ != nullptr && imageWindow_->isWindow() &&
-                !imageWindow_->isActiveWindow()) {
-                pages_[static_cast<size_t>(currentPage_)]->Activate(false);
-                imageWindow_->showNormal();
-                imageWindow_->raise();
-                imageWindow_->activateWindow();
+        case cmd::imageWindow: {
+            ImageWindow* window = image_.Window();
+            if (store_.Layout().viewSeparate && window != nullptr && window->isWindow() && !window->isActiveWindow()) {
+                pages_.Current()->Activate(false);
+                window->showNormal();
+                window->raise();
+                window->activateWindow();
             } else {
                 raise();
                 activateWindow();
-                ShowPage(currentPage_);
+                ShowPage(pages_.CurrentIndex());
             }
             break;
+        }
         case cmd::help: Help(); break;
         case cmd::about: About(); break;
         case cmd::apply:
@@ -352,14 +240,14 @@ void MainFrame::Command(int id) {
             }
             break;
         case cmd::openCurrent: OpenCurrentEntry(); break;
-        case cmd::nextFile: StepFile(true); break;
-        case cmd::previousFile: StepFile(false); break;
-        case cmd::tabOptions: tabs_->setCurrentIndex(page::options); break;
-        case cmd::tabCurves: tabs_->setCurrentIndex(page::curves); break;
-        case cmd::tabSharpen: tabs_->setCurrentIndex(page::sharpen); break;
-        case cmd::tabHistogram: tabs_->setCurrentIndex(page::histogram); break;
-        case cmd::tabImageInfo: tabs_->setCurrentIndex(page::imageInfo); break;
-        case cmd::tabSaveFormat: tabs_->setCurrentIndex(page::saveFormat); break;
+        case cmd::nextFile: folder_.StepFile(true); break;
+        case cmd::previousFile: folder_.StepFile(false); break;
+        case cmd::tabOptions: pages_.Tabs()->setCurrentIndex(page::options); break;
+        case cmd::tabCurves: pages_.Tabs()->setCurrentIndex(page::curves); break;
+        case cmd::tabSharpen: pages_.Tabs()->setCurrentIndex(page::sharpen); break;
+        case cmd::tabHistogram: pages_.Tabs()->setCurrentIndex(page::histogram); break;
+        case cmd::tabImageInfo: pages_.Tabs()->setCurrentIndex(page::imageInfo); break;
+        case cmd::tabSaveFormat: pages_.Tabs()->setCurrentIndex(page::saveFormat); break;
         default: break;  // F11 and the commands of the pages' own menus
     }
 }
@@ -370,20 +258,6 @@ void MainFrame::OpenCurrentEntry() {
     } else if (!fileName_.empty()) {
         (void)OpenByName(fileName_);
     }
-}
-
-void MainFrame::ShowPage(int index) {
-    if (index < 0 || index >= page::count) return;
-    if (index != currentPage_) pages_[static_cast<size_t>(currentPage_)]->Activate(false);
-    currentPage_ = index;
-    if (tabs_->currentIndex() != index) {
-        QSignalBlocker block(tabs_);
-        tabs_->setCurrentIndex(index);
-    }
-    QWidget* widget = pageWidgets_[static_cast<size_t>(index)];
-    widget->show();
-    widget->setFocus();
-    pages_[static_cast<size_t>(index)]->Activate(true);
 }
 
 void MainFrame::BeginWait() {
@@ -420,19 +294,6 @@ void MainFrame::MarkReloadDone() {
     MarkChanged(processingPending_);
 }
 
-int MainFrame::PagesDifference() const {
-    if (!lastRunValid_) return 2;
-    const uint32_t options = settings_.options;
-    int level = CompareSettings(settings_, lastRun_);
-    if (curves_ != lastRunCurves_) {
-        if ((options & opt::rawcurves) != 0) level = 2;
-        if ((options & opt::curves) != 0) level = std::max(level, 1);
-    }
-    // A repair the user declined when asked holds only while the page still asks.
-    if (lastRunTextureDeclined_ && (options & opt::tt) != 0 && (options & opt::asktt) == 0) level = 2;
-    return level;
-}
-
 void MainFrame::SettingsEdited() {
     switch (PagesDifference()) {
         case 0:
@@ -466,14 +327,28 @@ void MainFrame::UpdateApplyButton() {
 }
 
 void MainFrame::UpdateTitle() {
-    if (loaded_ && !layout_.viewSeparate) {
+    if (loaded_ && !store_.Layout().viewSeparate) {
         setWindowTitle(QStringLiteral("Kyp Suite (%1)").arg(QString::fromStdString(fileName_)));
     } else {
         setWindowTitle(QString::fromLatin1(kAppTitle));
     }
-    if (imageWindow_ != nullptr && imageWindow_->isWindow()) {
-        imageWindow_->setWindowTitle(loaded_ ? QString::fromStdString(fileName_) : QString());
+    if (ImageWindow* window = image_.Window(); window != nullptr && window->isWindow()) {
+        window->setWindowTitle(loaded_ ? QString::fromStdString(fileName_) : QString());
     }
+}
+
+void MainFrame::ShowSeparateState() {
+    // The window is made again in its new form.
+    const bool existed = image_.Window() != nullptr;
+    image_.Destroy();
+    LayOut();
+    if (existed) image_.Update();
+    UpdateTitle();
+}
+
+void MainFrame::ShowPagesSettings() {
+    if (pages_.Options() != nullptr) pages_.Options()->ShowSettings();
+    if (pages_.SaveFormat() != nullptr) pages_.SaveFormat()->ShowSettings();
 }
 
 void MainFrame::resizeEvent(QResizeEvent* event) {
@@ -489,18 +364,18 @@ void MainFrame::LayOut() {
     // 2. The working area: the rest, 2 pixels in on every side and 18 more at the bottom.
     const QRect working(2, 2, client.width() - 4, client.height() - StatusStrip::kHeight - 4 - 18);
     // 3. The tab panel at its natural size (the union of its pages), top-right.
-    const QSize tabSize = tabs_->sizeHint();
+    const QSize tabSize = pages_.Tabs()->sizeHint();
     const QRect tabRect(working.right() + 1 - tabSize.width(), working.top(), tabSize.width(), tabSize.height());
-    tabs_->setGeometry(tabRect);
+    pages_.Tabs()->setGeometry(tabRect);
     // 5. The Apply button under the panel, 8 pixels in from its right edge.
     const QSize button = applyButton_->sizeHint();
     applyButton_->setGeometry(tabRect.right() + 1 - 8 - button.width(), tabRect.bottom() + 1 + 4, button.width(),
                               button.height());
     // 6. The image area: what the panel leaves, less 2 pixels.
-    imageRect_ = QRect(working.left(), working.top(), std::max(0, working.width() - tabSize.width() - 2),
-                       std::max(0, working.height()));
+    const QRect imageArea(working.left(), working.top(), std::max(0, working.width() - tabSize.width() - 2),
+                          std::max(0, working.height()));
     // The image window, the sampler readout and the thumbnail.
-    LayOutImageParts(client, tabRect);
+    image_.LayOut(imageArea, client, tabRect);
     // The frame may not shrink below the panel.
     client_->setMinimumSize(tabSize.width() + 4, tabSize.height() + 22);
     client_->update();
@@ -510,7 +385,7 @@ void MainFrame::PaintClient(QPainter& painter) {
     const QPalette& colours = client_->palette();
     const QColor face = colours.color(QPalette::Button);
     painter.fillRect(client_->rect(), face);
-    PaintImageParts(painter);
+    image_.Paint(painter);
 }
 
 void MainFrame::closeEvent(QCloseEvent* event) {
@@ -531,6 +406,16 @@ void MainFrame::dropEvent(QDropEvent* event) {
     const bool shift = (event->modifiers() & Qt::ShiftModifier) != 0;
     event->acceptProposedAction();
     if (!paths.empty()) DropFiles(paths, shift);
+}
+
+std::optional<std::string> MainFrame::CameraInfoText() {
+    if (!loaded_) return std::nullopt;
+    return camera_.Info(session_);
+}
+
+std::optional<std::string> MainFrame::CameraSummary() {
+    if (!loaded_) return std::nullopt;
+    return camera_.Summary(session_);
 }
 
 void MainFrame::ShowStartupText(const std::string& text) {

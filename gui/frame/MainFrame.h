@@ -1,9 +1,7 @@
 #pragma once
 #include <QMainWindow>
 
-#include <array>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,23 +10,28 @@
 #include "engine/output/Bitmap.h"
 #include "engine/process/ProcessingSession.h"
 #include "engine/settings/Curve.h"
-#include "engine/settings/CurveTable.h"
 #include "engine/settings/ImportSettings.h"
 #include "engine/settings/OutputSettings.h"
+#include "gui/frame/CameraText.h"
 #include "gui/frame/FileList.h"
-#include "gui/frame/FrameLayout.h"
+#include "gui/frame/FolderCommands.h"
+#include "gui/frame/FrameDialogs.h"
+#include "gui/frame/FrameMenus.h"
+#include "gui/frame/FrameStore.h"
+#include "gui/frame/ImageParts.h"
+#include "gui/frame/LastRun.h"
+#include "gui/frame/PagePanel.h"
+#include "gui/frame/SessionCurves.h"
 #include "gui/pages/OptionPage.h"
-#include "gui/view/Thumbnail.h"
 
 class QAction;
-class QKeySequence;
-class QMenu;
 class QPushButton;
 class QTabWidget;
 
 namespace kyp {
 
 class AboutBox;
+class AltLetterRouter;
 class FrameClient;
 class ImageWindow;
 class OptionsPage;
@@ -37,22 +40,17 @@ class SaveFormatPage;
 class SharpenPage;
 class StatusStrip;
 
-// The tab pages, in tab order.
-namespace page {
-inline constexpr int options = 0;
-inline constexpr int curves = 1;
-inline constexpr int sharpen = 2;
-inline constexpr int histogram = 3;
-inline constexpr int imageInfo = 4;
-inline constexpr int saveFormat = 5;
-inline constexpr int count = 6;
-}  // namespace page
-
 // The main window of kyp: menu bar, the image area on the left, the tab panel
 // with the Apply button and the thumbnail on the right, the status strip along
 // the bottom. It owns the one processing session and the document state, and
 // routes every command. Runs happen on the interface thread; while one is
 // under way the busy counter refuses every command that would start another.
+// Its parts with jobs of their own: the tab panel (PagePanel), the image
+// window, sampler and thumbnail (ImageParts), the menus (FrameMenus), Alt and
+// a letter (AltLetterRouter), the file dialogs (FrameDialogs), the folder
+// commands (FolderCommands), the settings store (FrameStore), the curves and
+// their tables (SessionCurves), the last run (LastRun) and the camera texts
+// (CameraText).
 class MainFrame : public QMainWindow {
     Q_OBJECT
 public:
@@ -62,7 +60,7 @@ public:
     // ---- commands ----
     // Runs a command of the command table (menus, keys, the Apply button).
     void Command(int id);
-    [[nodiscard]] QAction* Action(int id) const;
+    [[nodiscard]] QAction* Action(int id) const { return menus_.Action(id); }
 
     // ---- document ----
     // The single way a file becomes the document (command line, dialog, list,
@@ -76,10 +74,8 @@ public:
     // name with the format's extension).
     // settings: the save-format settings to use (the frame's when none).
     bool SaveDocument(const std::string& name, uint32_t outputFormat, const OutputSettings* settings = nullptr);
-    void ConvertAll();
-    void StepFile(bool next);
     // Dropped files, in drop order; shift as held during the drop.
-    void DropFiles(const std::vector<std::string>& paths, bool shift);
+    void DropFiles(const std::vector<std::string>& paths, bool shift) { folder_.DropFiles(paths, shift); }
 
     // ---- setting changes (called by the pages) ----
     void MarkChanged(bool pending);
@@ -88,12 +84,10 @@ public:
     // How far the pages (the settings and curves) are from what the last full
     // run was made with: 0 the same, 1 the steps after the demosaic, 2 from
     // the raw data. 2 before the document's first full run.
-    [[nodiscard]] int PagesDifference() const;
+    [[nodiscard]] int PagesDifference() const { return lastRun_.Difference(settings_, curves_.Curves()); }
     // A page edited the settings or curves: marks the document with how much
     // must be redone (PagesDifference) and asks for a preview refresh.
     void SettingsEdited();
-    // The settings the picture of the last full run was made with.
-    [[nodiscard]] const ImportSettings& LastRunSettings() const { return lastRun_; }
 
     // ---- the pages' side of the settings ----
     // Reads the Options page into the import settings; false when a field is
@@ -105,7 +99,7 @@ public:
     // Takes the Curves page's curves into the session when they changed.
     void TakeCurves();
     // The Curves page edited Curves(): the next TakeCurves rebuilds the tables.
-    void MarkCurvesChanged() { curvesChanged_ = true; }
+    void MarkCurvesChanged() { curves_.MarkChanged(); }
     // Reads the Save Format page into the frame's save-format settings.
     void ApplySaveFormatPage();
 
@@ -130,28 +124,28 @@ public:
     [[nodiscard]] const ImportSettings& Settings() const { return settings_; }
     [[nodiscard]] ImportSettings& MutableSettings() { return settings_; }
     [[nodiscard]] OutputSettings& SaveFormat() { return output_; }
-    [[nodiscard]] CurveArray& Curves() { return curves_; }
+    [[nodiscard]] CurveArray& Curves() { return curves_.Curves(); }
     [[nodiscard]] const Bitmap& FullRendering() const { return fullRendering_; }
     [[nodiscard]] const Bitmap& PreviewRendering() const { return previewRendering_; }
     [[nodiscard]] bool DocumentLoaded() const { return loaded_; }
     [[nodiscard]] bool ProcessingPending() const { return processingPending_; }
     [[nodiscard]] bool ReloadPending() const { return reloadPending_; }
     [[nodiscard]] const std::string& FileName() const { return fileName_; }
-    [[nodiscard]] int CurrentPage() const { return currentPage_; }
-    [[nodiscard]] OptionPage* Page(int index) const { return pages_[static_cast<size_t>(index)]; }
-    [[nodiscard]] QTabWidget* Tabs() const { return tabs_; }
+    // The last open by name failed (FileName names that file).
+    [[nodiscard]] bool LastOpenFailed() const { return lastOpenFailed_; }
+    [[nodiscard]] int CurrentPage() const { return pages_.CurrentIndex(); }
+    [[nodiscard]] OptionPage* Page(int index) const { return pages_.Page(index); }
+    [[nodiscard]] QTabWidget* Tabs() const { return pages_.Tabs(); }
+    // The page left is told, the tab follows, the page shown is told.
+    void ShowPage(int index) { pages_.Show(index); }
     [[nodiscard]] QPushButton* ApplyButton() const { return applyButton_; }
-    [[nodiscard]] FrameLayout& Layout() { return layout_; }
-    [[nodiscard]] int Channel() const { return channel_; }
+    [[nodiscard]] FrameLayout& Layout() { return store_.Layout(); }
+    [[nodiscard]] int Channel() const { return image_.Channel(); }
     [[nodiscard]] std::optional<std::string> CameraInfoText();
     [[nodiscard]] std::optional<std::string> CameraSummary();
-    [[nodiscard]] QRect ImageAreaRect() const { return imageRect_; }
-    [[nodiscard]] QRect ThumbnailRect() const { return thumbnail_.Rect(); }
+    [[nodiscard]] QRect ImageAreaRect() const { return image_.AreaRect(); }
+    [[nodiscard]] QRect ThumbnailRect() const { return image_.Thumb().Rect(); }
     [[nodiscard]] bool ExitRequested() const { return exitRequested_; }
-
-    // Plug-in point: a later page replaces a blank tab page.
-    void InstallPage(int index, QWidget* widget, OptionPage* page);
-    void ShowPage(int index);
 
     // Folder searched for kyp2tiff and kypdoc.htm (the program's own by default).
     std::string programFolder;
@@ -161,39 +155,24 @@ public:
     std::function<bool(const QString&)> openUrl;
     // Starts a program detached in a working folder; tests replace it.
     std::function<bool(const QString&, const QStringList&, const QString&)> startDetached;
-    // The file chosen by the open/save/settings dialogs; tests replace them.
-    std::function<std::optional<std::string>()> openDialog;
-    std::function<std::optional<std::pair<std::string, uint32_t>>()> saveDialog;
-    std::function<std::optional<std::string>(bool save)> settingsDialog;
+    // The file dialogs, whose choices tests can give instead.
+    [[nodiscard]] FrameDialogs& Dialogs() { return dialogs_; }
 
     // The splash shown during start-up (or none); it shows the start-up texts.
     AboutBox* splash = nullptr;
     void ShowStartupText(const std::string& text);
 
-    // Painting of the client area (thumbnail and its caption).
-    void PaintClient(QPainter& painter);
-
-    // ---- image view, sampler, thumbnail and settings pages (MainFrameImage.cpp) ----
+    // ---- the image parts and the settings pages ----
     // The image window, from the first processed image of a document until Close.
-    [[nodiscard]] ImageWindow* Image() const { return imageWindow_; }
-    [[nodiscard]] SamplerReadout* Readout() const { return readout_; }
-    [[nodiscard]] OptionsPage* Options() const { return optionsPage_; }
-    [[nodiscard]] SharpenPage* Sharpen() const { return sharpenPage_; }
-    [[nodiscard]] SaveFormatPage* SaveFormatTab() const { return saveFormatPage_; }
-    [[nodiscard]] const Thumbnail& Thumb() const { return thumbnail_; }
-    // The sampler: reads the processed-image pixel (x, y) ((-1, -1) for none)
-    // and hands the record to the readout and the current page.
-    void Sample(int32_t x, int32_t y);
-    // Zoom of the image window (0 fit); nothing without one.
-    void SetZoom(int percent);
-    [[nodiscard]] int Zoom() const;
-
-    // Alt and a letter (Qt::Key_A.. or Qt::Key_0..): the accelerator table,
-    // then the current page's underlined letters while the focus is inside the
-    // page, then the menu bar's, then the page's (MainFrameKeys.cpp). False
-    // when nothing carries the letter (after a beep).
-    bool RouteAltLetter(int key);
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    [[nodiscard]] ImageWindow* Image() const { return image_.Window(); }
+    [[nodiscard]] SamplerReadout* Readout() const { return image_.Readout(); }
+    [[nodiscard]] OptionsPage* Options() const { return pages_.Options(); }
+    [[nodiscard]] SharpenPage* Sharpen() const { return pages_.Sharpen(); }
+    [[nodiscard]] SaveFormatPage* SaveFormatTab() const { return pages_.SaveFormat(); }
+    [[nodiscard]] const Thumbnail& Thumb() const { return image_.Thumb(); }
+    void Sample(int32_t x, int32_t y) { image_.Sample(x, y); }
+    void SetZoom(int percent) { image_.SetZoom(percent); }
+    [[nodiscard]] int Zoom() const { return image_.Zoom(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -203,79 +182,43 @@ protected:
 
 private:
     friend class FrameClient;
-    void BuildMenus();
+    // Painting of the client area (the image area's edge, thumbnail and caption).
+    void PaintClient(QPainter& painter);
     void BuildChildren();
     void LayOut();
     void UpdateTitle();
-    void UpdateMenuStates();
+    [[nodiscard]] MenuState CurrentMenuState() const;
     void UpdateApplyButton();
-    void UpdateImage();
     void ShowSeparateState();
     void PostRefresh();
-    void SetDir(const std::string& path);
-    [[nodiscard]] std::string StoredDir() const;
     void LoadLayoutFromStore();
     void FinishExit();
-    void RunOpenDialog();
-    std::optional<std::pair<std::string, uint32_t>> RunSaveAsDialog(OutputSettings* settings);
-    std::optional<std::string> RunSettingsDialog(bool save);
     void Help();
     void About();
     void OpenCurrentEntry();
-    void SetChannel(int channel);
-    bool PageLetter(const QKeySequence& sequence);
-    bool MenuLetter(const QKeySequence& sequence);
-    // MainFrameImage.cpp
-    void BuildImageParts();
     void ShowPagesSettings();
-    void CreateImageWindow();
-    void DestroyImageWindow();
-    void DetachImage();
-    void ClearSampler(bool closing);
-    void LayOutImageParts(const QRect& client, const QRect& tabRect);
-    void PaintImageParts(QPainter& painter);
-    [[nodiscard]] std::string ReferenceFile() const;
-    [[nodiscard]] std::string ReferenceFolder(const std::string& reference) const;
-    std::string ConvertAllRun();
-    std::string ConvertAllHere(const std::string& reference, const std::vector<std::string>& files);
     bool ConfirmTexture(int32_t defect, int32_t threshold);
 
     ProcessingSession session_{SessionKind::interactive};
     ImportSettings settings_{};
-    CurveArray curves_{};
-    CurveSet curveSet_;
-    CurveTables curveTables_;
-    bool curvesChanged_ = true;
+    SessionCurves curves_;
     OutputSettings output_;
     FileList files_;
-    FrameLayout layout_;
+    FrameStore store_;
+    FrameMenus menus_;
+    FolderCommands folder_{*this};
+    FrameDialogs dialogs_{*this};
+    std::unique_ptr<AltLetterRouter> keys_;
     Bitmap fullRendering_;
     Bitmap previewRendering_;
-    std::optional<std::string> infoText_;
-    std::optional<std::string> summary_;
-    bool infoRead_ = false;
-    bool summaryRead_ = false;
+    CameraText camera_;
     std::string fileName_;
 
     StatusStrip* strip_ = nullptr;
     QWidget* client_ = nullptr;
-    QTabWidget* tabs_ = nullptr;
     QPushButton* applyButton_ = nullptr;
-    ImageWindow* imageWindow_ = nullptr;
-    SamplerReadout* readout_ = nullptr;
-    OptionsPage* optionsPage_ = nullptr;
-    SharpenPage* sharpenPage_ = nullptr;
-    SaveFormatPage* saveFormatPage_ = nullptr;
-    Thumbnail thumbnail_;
-    std::array<OptionPage*, page::count> pages_{};
-    std::array<QWidget*, page::count> pageWidgets_{};
-    std::map<int, QAction*> actions_;
-    QMenu* fileMenu_ = nullptr;
-    QMenu* viewMenu_ = nullptr;
-    QMenu* zoomMenu_ = nullptr;
-    QRect imageRect_;
-    int currentPage_ = page::options;
-    int channel_ = -1;
+    PagePanel pages_;
+    ImageParts image_{*this};
     int busy_ = 0;
     bool loaded_ = false;
     bool processingPending_ = false;
@@ -284,11 +227,7 @@ private:
     bool refreshPosted_ = false;
     bool exitRequested_ = false;
     bool exited_ = false;
-    // What the last full run of the document was made with (valid after one).
-    ImportSettings lastRun_{};
-    CurveArray lastRunCurves_{};
-    bool lastRunTextureDeclined_ = false;
-    bool lastRunValid_ = false;
+    LastRun lastRun_;
 };
 
 }  // namespace kyp

@@ -1,9 +1,7 @@
-// The document side of the main frame: opening, processing, previews, saving,
-// Convert All, next/previous file and dropped files.
+// The document side of the main frame: opening, processing, previews,
+// closing and saving.
 #include <QApplication>
-#include <QStandardPaths>
 
-#include "engine/core/AsciiText.h"
 #include "engine/core/PathText.h"
 #include "engine/output/BitmapRender.h"
 #include "engine/output/OutputWriter.h"
@@ -11,41 +9,19 @@
 #include "engine/raw/OrfRaw.h"
 #include "engine/raw/TiffDocument.h"
 #include "gui/frame/FolderScan.h"
+#include "gui/frame/FrameStore.h"
 #include "gui/view/ImageWindow.h"
 #include "gui/frame/MainFrame.h"
 #include "gui/frame/Messages.h"
 #include "gui/pages/OptionsPage.h"
 #include "gui/pages/SaveFormatPage.h"
 #include "gui/frame/StatusStrip.h"
+#include "gui/frame/WaitScope.h"
 #include "platform/SettingsStore.h"
 
 namespace kyp {
 
 namespace {
-
-// Brackets a stretch of work with BeginWait/EndWait, so every way out ends it.
-class WaitScope {
-public:
-    explicit WaitScope(MainFrame& frame) : frame_(frame) { frame_.BeginWait(); }
-    ~WaitScope() { frame_.EndWait(); }
-    WaitScope(const WaitScope&) = delete;
-    WaitScope& operator=(const WaitScope&) = delete;
-
-private:
-    MainFrame& frame_;
-};
-
-// ShowStatus ... EndStatus.
-class StatusScope {
-public:
-    StatusScope(StatusStrip& strip, const char* text) : strip_(strip) { strip_.ShowStatus(text); }
-    ~StatusScope() { strip_.EndStatus(); }
-    StatusScope(const StatusScope&) = delete;
-    StatusScope& operator=(const StatusScope&) = delete;
-
-private:
-    StatusStrip& strip_;
-};
 
 // A failed save: the fixed sentence, then on a second line why (the system's
 // text for a file that could not be written, or what could not be made).
@@ -69,28 +45,8 @@ bool MainFrame::ConfirmTexture(int32_t defect, int32_t threshold) {
                        MessageButtons::yesNo, "Kyp Suite: Texture Defect Detected");
 }
 
-std::optional<std::string> MainFrame::CameraInfoText() {
-    if (!loaded_) return std::nullopt;
-    if (!infoRead_) {
-        auto* document = const_cast<TiffDocument*>(session_.InputDocument());
-        infoText_ = document != nullptr ? cameraInfoText(*document) : std::nullopt;
-        infoRead_ = true;
-    }
-    return infoText_;
-}
-
-std::optional<std::string> MainFrame::CameraSummary() {
-    if (!loaded_) return std::nullopt;
-    if (!summaryRead_) {
-        auto* document = const_cast<TiffDocument*>(session_.InputDocument());
-        summary_ = document != nullptr ? cameraSummary(*document) : std::nullopt;
-        summaryRead_ = true;
-    }
-    return summary_;
-}
-
 bool MainFrame::ApplyOptionsPage(bool notify) {
-    if (optionsPage_ != nullptr) return optionsPage_->ApplyPage(notify);
+    if (pages_.Options() != nullptr) return pages_.Options()->ApplyPage(notify);
     // The Options page reads its controls into settings_ here. Until it exists
     // the record itself is what the page would show, and it is always valid.
     if (notify && loaded_) SettingsEdited();
@@ -98,8 +54,8 @@ bool MainFrame::ApplyOptionsPage(bool notify) {
 }
 
 void MainFrame::TakeSettings(const ImportSettings& settings) {
-    if (optionsPage_ != nullptr) {
-        optionsPage_->TakeSettings(settings);
+    if (pages_.Options() != nullptr) {
+        pages_.Options()->TakeSettings(settings);
         return;
     }
     settings_ = settings;
@@ -109,33 +65,11 @@ void MainFrame::TakeSettings(const ImportSettings& settings) {
     }
 }
 
-void MainFrame::TakeCurves() {
-    if (!curvesChanged_) return;
-    curveSet_.Build(curves_);
-    for (int i = 0; i < kCurveCount; ++i) curveTables_.table[i] = curveSet_.Table(i);
-    session_.SetCurves(&curveTables_);
-    session_.MarkCurvesChanged();
-    curvesChanged_ = false;
-}
+void MainFrame::TakeCurves() { curves_.Take(session_); }
 
 void MainFrame::ApplySaveFormatPage() {
     // The Save Format page reads its controls into output_.
-    if (saveFormatPage_ != nullptr) saveFormatPage_->ApplyPage();
-}
-
-void MainFrame::SetDir(const std::string& path) {
-    const std::string dir = DirValueFor(path);
-    if (dir.empty()) return;
-    SettingsStore store;
-    if (store.CreateForWriting()) (void)store.WriteString("Dir", dir);
-}
-
-std::string MainFrame::StoredDir() const {
-    SettingsStore store;
-    std::string dir;
-    if (!store.OpenForReading()) return "/";
-    (void)store.ReadString("Dir", dir);
-    return dir;
+    if (pages_.SaveFormat() != nullptr) pages_.SaveFormat()->ApplyPage();
 }
 
 bool MainFrame::OpenByName(const std::string& name) {
@@ -145,25 +79,22 @@ bool MainFrame::OpenByName(const std::string& name) {
     if (splash != nullptr) ShowStartupText(Format("Loading [%s] ...", name.c_str()));
     StatusScope status(*strip_, "Loading.....");
     fileName_ = name;
-    SetDir(name);
+    FrameStore::SetDir(name);
     if (!ApplyOptionsPage(false)) return false;
 
     // Forget the old document before taking the new one.
     loaded_ = false;
-    lastRunValid_ = false;
-    infoText_.reset();
-    summary_.reset();
-    infoRead_ = summaryRead_ = false;
-    DetachImage();
+    lastRun_.Forget();
+    camera_.Forget();
+    image_.Detach();
     fullRendering_.release();
     previewRendering_.release();
-    curvesChanged_ = true;
+    curves_.MarkChanged();
     TakeCurves();
     (void)strip_->PumpIfDue();
     session_.SetFileName(name.c_str());
     session_.SetSettings(settings_);
-    session_.SetCurves(&curveTables_);
-    session_.MarkCurvesChanged();
+    curves_.Give(session_);
     LoadError why = LoadError::none;
     if (IsOrfFile(name, &why)) {
         loaded_ = true;
@@ -188,11 +119,11 @@ bool MainFrame::OpenByName(const std::string& name) {
                     why == LoadError::none ? Format("Cannot open file '%s'.", name.c_str())
                                            : Format("Cannot open file '%s'.\n%s.", name.c_str(), LoadErrorText(why)));
         session_.SetFileName("");
-        DestroyImageWindow();
-        ClearSampler(true);
+        image_.Destroy();
+        image_.ClearSampler(true);
         UpdateTitle();
         strip_->SetStatus(nullptr);
-        for (OptionPage* page : pages_) page->DocumentClosed();
+        for (OptionPage* page : pages_.Pages()) page->DocumentClosed();
     }
     UpdateApplyButton();
     client_->update();
@@ -201,7 +132,7 @@ bool MainFrame::OpenByName(const std::string& name) {
 
 bool MainFrame::Processing() {
     WaitScope wait(*this);
-    ClearSampler(false);
+    image_.ClearSampler(false);
     TakeCurves();
     if (!ApplyOptionsPage(false)) return false;
     bool ok = false;
@@ -209,7 +140,7 @@ bool MainFrame::Processing() {
         StatusScope status(*strip_, nullptr);
         RefreshPreview();
         const ImportSettings run = settings_;
-        const CurveArray runCurves = curves_;
+        const CurveArray runCurves = curves_.Curves();
         session_.SetSettings(run);
         const RunResult result = session_.Process(false);
         ok = result == RunResult::unchanged;
@@ -219,10 +150,7 @@ bool MainFrame::Processing() {
                  renderImage(fullRendering_, image, (run.options & opt::gray) != 0, strip_);
         }
         if (ok) {
-            lastRun_ = run;
-            lastRunCurves_ = runCurves;
-            lastRunTextureDeclined_ = session_.TextureDeclined();
-            lastRunValid_ = true;
+            lastRun_.Record(run, runCurves, session_.TextureDeclined());
             // The thumbnail follows the levels this run found.
             RefreshPreview();
         } else if (result == RunResult::cancelled || strip_->EscapeNoted()) {
@@ -239,14 +167,14 @@ bool MainFrame::Processing() {
             processingPending_ = difference != 0;
             reloadPending_ = difference == 2;
             UpdateTitle();
-            UpdateImage();
+            image_.Update();
         }
         // A cancelled or failed run leaves the image behind the settings: Apply
         // stays available for another try.
         if (!ok) processingPending_ = true;
         UpdateApplyButton();
         // Pages that outlive an Exit during the run are the only ones asked.
-        for (OptionPage* page : pages_) {
+        for (OptionPage* page : pages_.Pages()) {
             if (exitRequested_) break;
             (void)strip_->PumpIfDue();
             page->DocumentChanged();
@@ -260,8 +188,8 @@ bool MainFrame::Processing() {
 }
 
 void MainFrame::RefreshPreview() {
-    thumbnail_.Drop();
-    client_->update(thumbnail_.Rect().adjusted(-2, -2, 10, 2));
+    image_.Thumb().Drop();
+    client_->update(image_.Thumb().Rect().adjusted(-2, -2, 10, 2));
     if (!loaded_) return;
     if (ApplyOptionsPage(false)) {
         session_.SetSettings(settings_);
@@ -280,7 +208,7 @@ void MainFrame::RefreshPreview() {
             }
             // A paint during the run may have taken the thumbnail's picture
             // from the rendering it replaced.
-            thumbnail_.Drop();
+            image_.Thumb().Drop();
         }
         strip_->End();
     }
@@ -289,19 +217,17 @@ void MainFrame::RefreshPreview() {
 }
 
 void MainFrame::CloseDocument() {
-    lastRunValid_ = false;
+    lastRun_.Forget();
     lastOpenFailed_ = false;
-    DestroyImageWindow();
-    thumbnail_.Drop();
-    ClearSampler(true);
+    image_.Destroy();
+    image_.Thumb().Drop();
+    image_.ClearSampler(true);
     session_.SetFileName("");
     fullRendering_.release();
     previewRendering_.release();
-    infoText_.reset();
-    summary_.reset();
-    infoRead_ = summaryRead_ = false;
+    camera_.Forget();
     loaded_ = false;
-    for (OptionPage* page : pages_) page->DocumentClosed();
+    for (OptionPage* page : pages_.Pages()) page->DocumentClosed();
     UpdateTitle();
     strip_->SetStatus("Ready");
     UpdateApplyButton();
@@ -328,171 +254,11 @@ bool MainFrame::SaveDocument(const std::string& requested, uint32_t outputFormat
     // creatable before anything is encoded.
     const uint32_t writtenFormat =
         outputFormat == format::tiff || outputFormat == format::bitmap ? outputFormat : format::jpeg;
-    OutputImage picture{image, session_.InputDocument(), lastRun_};
+    OutputImage picture{image, session_.InputDocument(), lastRun_.Settings()};
     picture.rendering = &fullRendering_;
     const OutputResult result = WriteOutput(name, writtenFormat, output, picture, true);
     if (!result.ok()) ShowMessage(this, MessageIcon::warning, SaveErrorText(name, writtenFormat, result));
     return result.ok();
-}
-
-std::string MainFrame::ReferenceFile() const {
-    if (!fileName_.empty()) return fileName_;
-    if (files_.Current() >= 0) return files_.Entry(files_.Current());
-    if (!files_.Empty()) return files_.Entry(0);
-    return {};
-}
-
-std::string MainFrame::ReferenceFolder(const std::string& reference) const {
-    if (!reference.empty()) {
-        const std::string folder = FolderOf(reference);
-        if (!folder.empty()) return folder;
-    }
-    const std::string dir = StoredDir();
-    if (!dir.empty()) return dir;
-    char buffer[4096];
-    return ::getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string();
-}
-
-void MainFrame::StepFile(bool next) {
-    if (Busy()) {
-        Beep();
-        return;
-    }
-    const std::string reference = ReferenceFile();
-    const std::vector<std::string> files = ListOrfFiles(ReferenceFolder(reference));
-    if (files.empty()) return;
-    std::string target;
-    if (!reference.empty() && !loaded_ && lastOpenFailed_ && reference == fileName_) {
-        // The last open failed: the folder is walked on from that file's place.
-        target = NeighbourOfPosition(files, reference, next);
-    } else if (reference.empty() || !loaded_) {
-        target = files.front();
-    } else {
-        target = NeighbourFile(files, reference, next);
-        if (target.empty()) return;  // the reference is not in its folder's listing
-    }
-    if (OpenByName(target)) files_.Add(target);
-}
-
-void MainFrame::DropFiles(const std::vector<std::string>& paths, bool shift) {
-    if (Busy()) {
-        Beep();
-        return;
-    }
-    if (paths.size() == 1) {
-        const std::string& name = paths.front();
-        if (!IsOrfFile(name)) {
-            ShowMessage(this, MessageIcon::warning, Format("The file '%s' is not a valid ORF file.", name.c_str()));
-            return;
-        }
-        files_.Add(name);
-        if (!shift) (void)OpenByName(name);
-        return;
-    }
-    std::vector<std::string> valid;
-    std::string failed;
-    for (const std::string& name : paths) {
-        if (IsOrfFile(name)) {
-            valid.push_back(name);
-        } else {
-            failed += "\r\n    " + name;
-        }
-    }
-    MergeDroppedFiles(files_, valid);
-    if (!failed.empty()) {
-        ShowMessage(this, MessageIcon::warning,
-                    "The following file or files are not valid Olympus Raw Format files:" + failed);
-    }
-    if (files_.Empty()) return;
-    if (!shift) {
-        (void)files_.OpenEntry(0, [this](const std::string& name) { return OpenByName(name); });
-    } else {
-        strip_->PopupFileList(files_);
-    }
-}
-
-void MainFrame::ConvertAll() {
-    // The summary of a conversion made here is shown once the run is over.
-    const std::string summary = ConvertAllRun();
-    if (!summary.empty()) ShowMessage(this, MessageIcon::information, summary);
-}
-
-std::string MainFrame::ConvertAllRun() {
-    WaitScope wait(*this);
-    ApplySaveFormatPage();
-    const std::string reference = ReferenceFile();
-    const std::string folder = ReferenceFolder(reference);
-    if (folder.empty()) return {};
-    const std::string pattern = OrfPattern(folder);
-    StatusScope status(*strip_, "Convert All...");
-    const std::string console = programFolder + "/kyp2tiff";
-    if (IsRegularFile(console) && ::access(console.c_str(), X_OK) == 0) {
-        (void)SnapSettings();
-        // The console program pauses at its end when its argument zero is "@";
-        // bash's exec -a sets it. It runs in a terminal of its own.
-        QString terminal = QString::fromLocal8Bit(qgetenv("TERMINAL"));
-        QStringList arguments;
-        if (terminal.isEmpty()) terminal = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
-        const QString bash = QStandardPaths::findExecutable(QStringLiteral("bash"));
-        if (!terminal.isEmpty() && !bash.isEmpty()) {
-            arguments << QStringLiteral("-e") << bash << QStringLiteral("-c")
-                      << QStringLiteral("exec -a @ \"$0\" \"$@\"") << QString::fromStdString(console)
-                      << QStringLiteral("-c") << QString::fromStdString(pattern);
-            if (startDetached(terminal, arguments, QString::fromStdString(folder))) return {};
-        }
-    }
-    const std::vector<std::string> files = ListOrfFiles(folder);
-    return ConvertAllHere(reference, files);
-}
-
-std::string MainFrame::ConvertAllHere(const std::string& reference, const std::vector<std::string>& files) {
-    // The open document first (brought up to date), then every other file of
-    // the folder. The strip counts "n of N"; one file that fails does not stop
-    // the others (each says why); Escape or Exit does. Returns the summary
-    // (nothing after Exit).
-    const uint32_t outputFormat = output_.format;
-    const bool documentFirst = loaded_ && !reference.empty();
-    std::vector<std::string> others;
-    for (const std::string& file : files) {
-        if (reference.empty() || !ascii::EqualsNoCase(file, reference)) others.push_back(file);
-    }
-    const int total = static_cast<int>(others.size()) + (documentFirst ? 1 : 0);
-    int converted = 0;
-    int failed = 0;
-    bool cancelled = false;
-    // A file's result counts unless the run was stopped under it.
-    auto count = [&](bool ok) {
-        if (ok) {
-            ++converted;
-        } else if (strip_->EscapeNoted() || exitRequested_) {
-            cancelled = true;
-        } else {
-            ++failed;
-        }
-        if (strip_->EscapeNoted() || exitRequested_) cancelled = true;
-    };
-    if (documentFirst) {
-        strip_->SetProgress(Format("%d of %d", 1, total));
-        const bool current = !(processingPending_ || reloadPending_) || (reloadPending_ ? OpenByName(fileName_) : Processing());
-        count(current && SaveDocument({}, outputFormat));
-    }
-    for (const std::string& file : others) {
-        if (cancelled || !strip_->Tick(1) || !PumpMessages()) {
-            cancelled = true;
-            break;
-        }
-        strip_->SetProgress(Format("%d of %d", converted + failed + 1, total));
-        bool ok = OpenByName(file);
-        if (ok) {
-            files_.Add(file);
-            ok = SaveDocument({}, outputFormat);
-        }
-        count(ok);
-    }
-    strip_->SetProgress({});
-    if (exitRequested_) return {};
-    return Format("%s: %d of %d files converted, %d failed.", cancelled ? "Convert All cancelled" : "Convert All",
-                  converted, total, failed);
 }
 
 }  // namespace kyp

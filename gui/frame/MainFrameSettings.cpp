@@ -1,7 +1,6 @@
-// The settings side of the main frame: the settings store (layout, file list,
-// settings), .kis files, Default Settings, Exit, Help and About.
+// The settings side of the main frame: the settings store at start-up and on
+// Snap Settings (FrameStore), .kis files, Default Settings, Exit, Help and About.
 #include <QApplication>
-#include <QScreen>
 
 #include "engine/settings/KisFile.h"
 #include "engine/settings/StoredSettings.h"
@@ -13,60 +12,30 @@
 #include "gui/frame/MainFrame.h"
 #include "gui/frame/Messages.h"
 #include "gui/frame/StatusStrip.h"
-#include "platform/SettingsStore.h"
 
 namespace kyp {
 
 void MainFrame::LoadLayoutFromStore() {
-    SettingsStore store;
-    if (!store.OpenForReading()) return;
-    // The Options page starts from the stored options, or the defaults.
-    if (!ReadStoredOptions(store, settings_)) SetDefaults(settings_);
-    ReadStoredCurves(store, curves_);
-    curvesChanged_ = true;
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QSize size = screen != nullptr ? screen->size() : QSize(1111, 621);
-    ReadFrameLayout(store, layout_, size.width(), size.height());
-    if (layout_.window) {
-        const StoredRect& window = *layout_.window;
-        move(window.left, window.top);
-        resize(window.width, window.height);
-    }
-    files_.Assign(layout_.files, layout_.current);
-    (void)ReadStoredOutputSettings(store, output_);
-    if (layout_.viewSeparate) ShowSeparateState();
+    if (!store_.Load(settings_, curves_.Curves(), output_, files_, *this)) return;
+    curves_.MarkChanged();
+    if (store_.Layout().viewSeparate) ShowSeparateState();
 }
 
 bool MainFrame::SnapSettings() {
-    bool ok = true;
     const bool optionsRead = ApplyOptionsPage(false);
-    ok &= SaveStoredSettings(optionsRead ? &settings_ : nullptr, &curves_, nullptr);
-    ok &= optionsRead;
-    if (!files_.Empty()) {
-        SettingsStore store;
-        if (store.CreateForWriting()) {
-            layout_.files = files_.Entries();
-            layout_.current = files_.Current();
-            if (!isMinimized()) layout_.window = StoredWindowRect(*this);
-            // View: the image window keeps it up to date.
-            ok &= WriteFrameLayout(store, layout_);
-        } else {
-            ok = false;
-        }
-    }
-    ok &= SaveStoredSettings(nullptr, nullptr, &output_);
-    return ok;
+    const bool stored = store_.Snap(optionsRead ? &settings_ : nullptr, curves_.Curves(), output_, files_, *this);
+    return stored && optionsRead;
 }
 
 bool MainFrame::LoadSettingsFile(const std::string& path) {
-    if (!ReadKisFile(path, settings_, curves_, &output_)) {
+    if (!ReadKisFile(path, settings_, curves_.Curves(), &output_)) {
         ShowMessage(this, MessageIcon::warning, Format("Error parsing options file '%s'", path.c_str()));
         return false;
     }
-    curvesChanged_ = true;
+    curves_.MarkChanged();
     ShowPagesSettings();
     TakeSettings(settings_);
-    (void)SaveStoredSettings(nullptr, &curves_, &output_);
+    (void)SaveStoredSettings(nullptr, &curves_.Curves(), &output_);
     if (loaded_) SettingsEdited();
     return true;
 }
@@ -74,7 +43,7 @@ bool MainFrame::LoadSettingsFile(const std::string& path) {
 bool MainFrame::SaveSettingsFile(const std::string& path) {
     if (!ApplyOptionsPage(false)) return false;
     ApplySaveFormatPage();
-    if (!WriteKisFile(path, &settings_, curves_, &output_)) {
+    if (!WriteKisFile(path, &settings_, curves_.Curves(), &output_)) {
         ShowMessage(this, MessageIcon::warning, Format("Error saving '%s'.", path.c_str()));
         return false;
     }
@@ -82,14 +51,14 @@ bool MainFrame::SaveSettingsFile(const std::string& path) {
 }
 
 void MainFrame::DefaultSettings() {
-    for (OptionPage* page : pages_) page->ResetToDefaults();
+    for (OptionPage* page : pages_.Pages()) page->ResetToDefaults();
     // The records that pages not built yet would reset.
-    if (dynamic_cast<BlankPageMarker*>(pages_[page::options]) != nullptr) SetDefaults(settings_);
-    if (dynamic_cast<BlankPageMarker*>(pages_[page::curves]) != nullptr) {
-        ResetCurves(curves_);
-        curvesChanged_ = true;
+    if (dynamic_cast<BlankPageMarker*>(pages_.Page(page::options)) != nullptr) SetDefaults(settings_);
+    if (dynamic_cast<BlankPageMarker*>(pages_.Page(page::curves)) != nullptr) {
+        ResetCurves(curves_.Curves());
+        curves_.MarkChanged();
     }
-    if (dynamic_cast<BlankPageMarker*>(pages_[page::saveFormat]) != nullptr) output_.ResetToDefaults();
+    if (dynamic_cast<BlankPageMarker*>(pages_.Page(page::saveFormat)) != nullptr) output_.ResetToDefaults();
     if (!loaded_) return;
     if (!ApplyOptionsPage(true)) return;
     if (reloadPending_) {
@@ -113,7 +82,7 @@ void MainFrame::FinishExit() {
     if (exited_) return;
     exited_ = true;
     (void)SnapSettings();
-    DestroyImageWindow();
+    image_.Destroy();
     session_.SetFileName("");
     fullRendering_.release();
     previewRendering_.release();

@@ -146,7 +146,7 @@ bool StatusStrip::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void StatusStrip::Layout() {
+void StatusStrip::LayOut() {
     QRect client = rect();
     client.setTop(client.top() + 2);
     button_ = QRect(client.left(), client.top(), kButtonWidth, client.height());
@@ -157,7 +157,7 @@ void StatusStrip::Layout() {
     textArea_ = QRect(button_.right() + 1, client.top(), std::max(0, space - busyWidth), client.height());
 }
 
-void StatusStrip::resizeEvent(QResizeEvent*) { Layout(); }
+void StatusStrip::resizeEvent(QResizeEvent*) { LayOut(); }
 
 void StatusStrip::SetProgress(const std::string& progress) {
     progress_ = QString::fromStdString(progress);

@@ -15,7 +15,7 @@ namespace kyp {
 
 class FileList;
 
-// Command identifiers of the file-list popup: entry i of the list is i + 1.
+// The file-list popup's commands: entry i of the list is i + 1.
 namespace listcmd {
 inline constexpr int noDocuments = 0;
 inline constexpr int open = 40002;
@@ -114,7 +114,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Layout();
+    void LayOut();
     // Pumps once (a run is under way) and accounts for the gap before it.
     bool PumpNow();
     void NoteGap();

@@ -24,17 +24,17 @@
 
 namespace kyp {
 
-// Control identifiers of dialog 109 and the object names they carry here:
-//   1046  channelList      "&Channel:" list: RGB, Red, Green, Blue
-//   1027  inputEdit        "&Input:"  number field 0..1023, steps 1 and 10
-//   1028  outputEdit       "&Output:" number field 0..1023, steps 1 and 10
-//   1051  nextPointButton  "&Next Point"
-//   1087  prevPointButton  "&Prev Point"
-//   1029  defaultButton    "&Default"  / "&Default All" while Ctrl is down
-//   1017  revertButton     "Re&vert"   / "Re&vert All"
-//   1052  autoButton       "A&uto"     / "&Auto RGB"
-//   1030  loadButton       "&Load..."
-//   1031  saveButton       "&Save..."
+// The Curves tab's controls, by object name:
+//   channelList      "&Channel:" list: RGB, Red, Green, Blue
+//   inputEdit        "&Input:"  number field 0..1023, steps 1 and 10
+//   outputEdit       "&Output:" number field 0..1023, steps 1 and 10
+//   nextPointButton  "&Next Point"
+//   prevPointButton  "&Prev Point"
+//   defaultButton    "&Default"  / "&Default All" while Ctrl is down
+//   revertButton     "Re&vert"   / "Re&vert All"
+//   autoButton       "A&uto"     / "&Auto RGB"
+//   loadButton       "&Load..."
+//   saveButton       "&Save..."
 // The labels are channelLabel, inputLabel and outputLabel.
 
 namespace {

@@ -22,7 +22,7 @@ namespace kyp {
 class CurveNumberEdit;
 class MainFrame;
 
-// The Curves tab (dialog 109): edits the four tone curves (RGB, red, green,
+// The Curves tab: edits the four tone curves (RGB, red, green,
 // blue) held by the frame, on a 256 by 256 pixel graph with the mouse, with
 // the Input and Output fields, the wheel and the buttons. Edits reach the
 // processing through the frame: the curves-changed flags, then a preview

@@ -16,13 +16,13 @@
 
 namespace kyp {
 
-// Control identifiers of dialog 130 and the object names they carry here:
-//   1046  channelList               "&Channel:" list: RGB, Red, Green, Blue
-//                                   (RGB left out for the raw data)
-//   1073  histogramForGroup         group "Histogram for"
-//   1072  rawImageDataRadio         "&Raw image data"
-//   1071  interpolatedImageRadio    "&Interpolated image"
-//   1070  fullyProcessedImageRadio  "&Fully processed image" (checked initially)
+// The Histogram tab's controls, by object name:
+//   channelList               "&Channel:" list: RGB, Red, Green, Blue
+//                             (RGB left out for the raw data)
+//   histogramForGroup         group "Histogram for"
+//   rawImageDataRadio         "&Raw image data"
+//   interpolatedImageRadio    "&Interpolated image"
+//   fullyProcessedImageRadio  "&Fully processed image" (checked initially)
 // The list's label is channelLabel.
 
 namespace {

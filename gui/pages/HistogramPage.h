@@ -25,7 +25,7 @@ inline constexpr int interpolated = 1;  // the demosaiced full image
 inline constexpr int processed = 2;     // the fully processed image
 }  // namespace histsource
 
-// The Histogram tab (dialog 130): the histogram of one channel of the raw
+// The Histogram tab: the histogram of one channel of the raw
 // data, the interpolated image or the fully processed image, with a
 // statistics line, a range bar (lowest, highest, mean, spread) and the
 // sampler's marker. Each set is computed at most once per document state,

@@ -10,8 +10,7 @@
 
 namespace kyp {
 
-// Control identifiers of dialog 132:
-//   1006  infoText   read-only multi-line text, one tab stop
+// The page holds one control, infoText: read-only multi-line text, one tab stop.
 ImageInfoPage::ImageInfoPage(std::function<std::optional<std::string>()> infoText,
                              std::function<bool()> documentLoaded, QWidget* parent)
     : QWidget(parent), infoText_(std::move(infoText)), documentLoaded_(std::move(documentLoaded)) {

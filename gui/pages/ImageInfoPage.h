@@ -11,8 +11,8 @@ class QPlainTextEdit;
 
 namespace kyp {
 
-// The Image Info tab (dialog 132): the camera-information text of the open
-// document in a read-only text (control 1006, "infoText").
+// The Image Info tab: the camera-information text of the open document in a
+// read-only text ("infoText").
 class ImageInfoPage : public QWidget, public OptionPage {
     Q_OBJECT
 public:

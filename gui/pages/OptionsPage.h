@@ -24,28 +24,28 @@ class MenuButton;
 class NumberEdit;
 class WhiteBalanceMenu;
 
-// The Options tab (dialog 111): the interactive face of the import settings.
+// The Options tab: the interactive face of the import settings.
 // The settings it edits are the frame's (MainFrame::MutableSettings); the
 // page reads its controls into them with ApplyPage and shows them with
 // ShowSettings.
 //
-// Controls of dialog 111, by object name:
-//   1056 fixTextureCheck "&Fix texture"        1055 thresholdEdit "Threshold:"
-//   1057 promptCheck "Prompt before fixing"    1103 blackPointCheck "Camera Black &Point"
-//   1067 cameraWhiteBalanceCheck "Camera &White Balance"
-//   1019 scaleCheck "S&cale:"                  1068 whiteBalanceButton "White balance" (menu 124)
-//   1016 redRatioEdit "&R:"  1017 greenRatioEdit "&G:"  1018 blueRatioEdit "&B:"
-//   1012 rawCurvesCheck "Raw Curves"           1118 fudgeCheck "Fudge"
-//   1078 colorMatrixCheck "Color Matri&x"      1053 methodList "Metho&d:"
-//   1065 horizontalCheck "Hori&zontal"         1066 verticalCheck "&Vertical"
-//   1061 rotateNoneRadio "Non&e"  1062 rotate90CwRadio "&90° CW"
-//   1063 rotate90CcwRadio "9&0° CCW"  1064 rotate180Radio "1&80°"
-//   1002 levelsNoneRadio "&None"  1003 levelsRadio "&Levels"  1004 rgbLevelsRadio "RGB"
-//   1005 hiEdit "Hi:"  1006 loEdit "Lo:"
-//   1013 curvesCheck "C&urves"                 1009 colorBalanceCheck "C&olor Balance"
-//   1133 saturationCheck "&Saturation:"        1007 saturationEdit
-//   1075 sharpenCheck "S&harpen (USM)"         1000 gammaCheck "Ga&mma:"
-//   1001 gammaEdit                              1008 invertCheck "&Invert"
+// The page's controls, by object name:
+//   fixTextureCheck "&Fix texture"        thresholdEdit "Threshold:"
+//   promptCheck "Prompt before fixing"    blackPointCheck "Camera Black &Point"
+//   cameraWhiteBalanceCheck "Camera &White Balance"
+//   scaleCheck "S&cale:"                  whiteBalanceButton "White balance" (the white balance menu)
+//   redRatioEdit "&R:"  greenRatioEdit "&G:"  blueRatioEdit "&B:"
+//   rawCurvesCheck "Raw Curves"           fudgeCheck "Fudge"
+//   colorMatrixCheck "Color Matri&x"      methodList "Metho&d:"
+//   horizontalCheck "Hori&zontal"         verticalCheck "&Vertical"
+//   rotateNoneRadio "Non&e"  rotate90CwRadio "&90° CW"
+//   rotate90CcwRadio "9&0° CCW"  rotate180Radio "1&80°"
+//   levelsNoneRadio "&None"  levelsRadio "&Levels"  rgbLevelsRadio "RGB"
+//   hiEdit "Hi:"  loEdit "Lo:"
+//   curvesCheck "C&urves"                 colorBalanceCheck "C&olor Balance"
+//   saturationCheck "&Saturation:"        saturationEdit
+//   sharpenCheck "S&harpen (USM)"         gammaCheck "Ga&mma:"
+//   gammaEdit                              invertCheck "&Invert"
 class OptionsPage : public QWidget, public OptionPage {
     Q_OBJECT
 public:

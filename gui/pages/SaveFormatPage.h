@@ -8,7 +8,7 @@ namespace kyp {
 class MainFrame;
 class SaveFormatControls;
 
-// The Save Format tab (dialog 147): the frame's save-format settings (format,
+// The Save Format tab: the frame's save-format settings (format,
 // TIFF and JPEG options, quality, artist and copyright). Every edit is read
 // into the settings at once, so the settings always hold what the page shows.
 class SaveFormatPage : public QWidget, public OptionPage {

@@ -14,14 +14,14 @@ namespace kyp {
 class MainFrame;
 class NumberEdit;
 
-// The Sharpen tab (dialog 133): the unsharp-mask amount, radius and threshold,
+// The Sharpen tab: the unsharp-mask amount, radius and threshold,
 // and a 140 × 140 preview of the processed image around a point, made by a
 // session of its own derived from the document's. While the image is sampled
 // the preview follows the pointer without sharpening; 200 ms after sampling
 // ends (or the page is shown, or a run finished) it is made again sharpened.
 //
-// Controls of dialog 133, by object name:
-//   1074 amountEdit "&Amount:"   1075 radiusEdit "&Radius:"   1076 thresholdEdit "&Threshold:"
+// The page's controls, by object name:
+//   amountEdit "&Amount:"   radiusEdit "&Radius:"   thresholdEdit "&Threshold:"
 class SharpenPage : public QWidget, public OptionPage {
     Q_OBJECT
 public:

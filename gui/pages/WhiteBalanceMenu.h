@@ -13,7 +13,7 @@ namespace kyp {
 
 class OptionsPage;
 
-// White balance menu 124 of the Options page.
+// The commands of the Options page's white balance menu.
 namespace wbcmd {
 inline constexpr int camera = 40053;
 inline constexpr int k3000 = 40054;

@@ -14,7 +14,7 @@ class QScrollBar;
 
 namespace kyp {
 
-// Context menu 119 of the image window.
+// The commands of the image window's context menu.
 namespace imagecmd {
 inline constexpr int separateWindow = 40046;
 inline constexpr int mainWindow = 40064;

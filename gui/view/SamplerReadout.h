@@ -13,7 +13,7 @@ namespace kyp {
 
 class MenuButton;
 
-// Sampler size menu 138.
+// The commands of the readout's sample-size menu.
 namespace samplecmd {
 inline constexpr int size1 = 40073;  // "1 Pixel"
 inline constexpr int size3 = 40074;  // "3 x 3 Pixels"
@@ -24,9 +24,9 @@ inline constexpr int size5 = 40075;  // "5 x 5 Pixels"
 // the pointer. Left column: the interpolated R, G, B, K, then the processed
 // R, G, B, K (each K as a percentage of 1023). Right column: the sample size,
 // X and Y, then the displayed 8-bit R, G, B, K. The size button in the top
-// right corner drops down menu 138.
+// right corner drops down the sample-size menu.
 //
-// Controls: 116 sampleSizeButton (menu button; actions sampleSize1/3/5).
+// Controls: sampleSizeButton (menu button; actions sampleSize1/3/5).
 class SamplerReadout : public QWidget {
     Q_OBJECT
 public:

@@ -19,7 +19,7 @@ void Thumbnail::Drop() {
     pictureValid_ = false;
 }
 
-QRegion Thumbnail::Layout(const QRect& tabPanel, const QRect& applyButton, const QRect& readout,
+QRegion Thumbnail::LayOut(const QRect& tabPanel, const QRect& applyButton, const QRect& readout,
                           const QRect& client, int lineHeight, const Bitmap& preview, bool loaded) {
     QSize size(kEmptyWidth, kEmptyHeight);
     if (loaded && preview.hasPixels()) {

@@ -39,7 +39,7 @@ public:
     // above the client's bottom. Without room the thumbnail is empty
     // and not drawn. Returns the areas to repaint (old and new of each
     // rectangle that moved; the thumbnail's grown by 2, and 8 more on the right).
-    QRegion Layout(const QRect& tabPanel, const QRect& applyButton, const QRect& readout, const QRect& client,
+    QRegion LayOut(const QRect& tabPanel, const QRect& applyButton, const QRect& readout, const QRect& client,
                    int lineHeight, const Bitmap& preview, bool loaded);
 
     // Paints edge, picture, mark and caption.

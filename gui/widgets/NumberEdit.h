@@ -23,7 +23,7 @@ namespace kyp {
 class NumberEdit : public QLineEdit {
     Q_OBJECT
 public:
-    // identifier: the control identifier the owner knows the field by.
+    // identifier: the number the owner knows the field by.
     explicit NumberEdit(int identifier, QWidget* parent = nullptr);
 
     void Setup(double minimum, double maximum, double smallStep, double largeStep, int decimals);

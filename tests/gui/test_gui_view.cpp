@@ -480,7 +480,7 @@ private slots:
             for (const QSize& size : previews) {
                 Thumbnail thumbnail;
                 const Bitmap preview = Pattern(size.width(), size.height());
-                (void)thumbnail.Layout(frame.Tabs()->geometry(), apply, readout, client, line, preview, true);
+                (void)thumbnail.LayOut(frame.Tabs()->geometry(), apply, readout, client, line, preview, true);
                 const QRect rect = thumbnail.Rect();
                 const QString where = QStringLiteral("window %1x%2, preview %3x%4 at %5,%6 %7x%8")
                                           .arg(window.width()).arg(window.height()).arg(size.width())

@@ -1,21 +1,17 @@
-// Alt and a letter in the main frame, routed as a dialog page inside a frame
-// window routes it: the accelerator table first (Alt+C shows the Curves page);
-// then, while the focus is inside the current page, the page's own underlined
-// letters ("&Fix texture" on Alt+F); then the menu bar's letters ("&File");
-// and, with the focus outside the page, the page's letters last. A letter
-// that nothing carries beeps. Qt alone would find two owners for Alt+F and
-// only move the focus, so neither the menu nor the check box would act.
+#include "gui/frame/AltLetterRouter.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMenuBar>
 #include <QWindow>
 
 #include <vector>
 
-#include "gui/frame/MainFrame.h"
+#include "gui/frame/FrameMenus.h"
 #include "gui/frame/Messages.h"
 
 namespace kyp {
@@ -66,8 +62,15 @@ void ActOn(QWidget* owner) {
 
 }  // namespace
 
-bool MainFrame::PageLetter(const QKeySequence& sequence) {
-    QWidget* page = pageWidgets_[static_cast<size_t>(currentPage_)];
+AltLetterRouter::AltLetterRouter(QMainWindow& frame, const FrameMenus& menus, std::function<QWidget*()> currentPage)
+    : frame_(frame), menus_(menus), currentPage_(std::move(currentPage)) {
+    qApp->installEventFilter(this);
+}
+
+AltLetterRouter::~AltLetterRouter() { qApp->removeEventFilter(this); }
+
+bool AltLetterRouter::PageLetter(const QKeySequence& sequence) {
+    QWidget* page = currentPage_();
     const std::vector<QWidget*> owners = LetterOwners(page, sequence);
     if (owners.empty()) return false;
     if (owners.size() == 1) {
@@ -84,24 +87,25 @@ bool MainFrame::PageLetter(const QKeySequence& sequence) {
     return true;
 }
 
-bool MainFrame::MenuLetter(const QKeySequence& sequence) {
-    for (QAction* entry : menuBar()->actions()) {
+bool AltLetterRouter::MenuLetter(const QKeySequence& sequence) {
+    QMenuBar* bar = frame_.menuBar();
+    for (QAction* entry : bar->actions()) {
         if (entry->menu() == nullptr || !entry->isVisible() || QKeySequence::mnemonic(entry->text()) != sequence) continue;
-        menuBar()->setActiveAction(entry);
+        bar->setActiveAction(entry);
         return true;
     }
     return false;
 }
 
-bool MainFrame::RouteAltLetter(int key) {
+bool AltLetterRouter::Route(int key) {
     const QKeySequence sequence(Qt::ALT | static_cast<Qt::Key>(key));
-    for (const auto& [id, action] : actions_) {
+    for (const auto& [id, action] : menus_.Actions()) {
         if (action->shortcuts().contains(sequence)) {
             action->trigger();
             return true;
         }
     }
-    QWidget* page = pageWidgets_[static_cast<size_t>(currentPage_)];
+    QWidget* page = currentPage_();
     QWidget* focus = QApplication::focusWidget();
     const bool inPage = focus != nullptr && (focus == page || page->isAncestorOf(focus));
     if (inPage && PageLetter(sequence)) return true;
@@ -111,7 +115,7 @@ bool MainFrame::RouteAltLetter(int key) {
     return false;
 }
 
-bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
+bool AltLetterRouter::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress) return false;
     auto* key = static_cast<QKeyEvent*>(event);
     const Qt::KeyboardModifiers modifiers = key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
@@ -122,14 +126,14 @@ bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
     // Only keys meant for this frame, and not while a menu is open (it has letters of its own).
     bool ours = false;
     if (auto* widget = qobject_cast<QWidget*>(watched)) {
-        ours = widget->window() == this;
+        ours = widget->window() == &frame_;
     } else if (auto* window = qobject_cast<QWindow*>(watched)) {
-        ours = window == windowHandle();
+        ours = window == frame_.windowHandle();
     }
     if (!ours || QApplication::activePopupWidget() != nullptr || QApplication::activeModalWidget() != nullptr) return false;
     key->accept();
     // The override keeps Qt's own shortcut matching out; the press itself is routed here.
-    if (event->type() == QEvent::KeyPress) (void)RouteAltLetter(code);
+    if (event->type() == QEvent::KeyPress) (void)Route(code);
     return true;
 }
 
