@@ -105,15 +105,18 @@ TEST_F(JpegWriterTest, OversizedTextsAreCutToFitTheirSegments) {
     std::string accents = "x";
     for (int i = 0; i < 50000; ++i) accents += "\xC3\xA9";
     settings.artist = accents;
+    settings.copyright = "";  // empty: a segment of its zero byte, no Exif entry
     const Encoded e = Encode(in.image, &source_, &settings);
     ASSERT_TRUE(e.ok);
     const std::vector<Segment> s = Segments(e.bytes);
     ASSERT_EQ(s[3].marker, 0xFE);
     EXPECT_EQ(s[3].data.size(), 65532u);  // 65531 bytes of whole characters and the zero
     EXPECT_EQ(std::string(s[3].data.begin(), s[3].data.end() - 1), accents.substr(0, 65531));
-    ASSERT_EQ(s[4].marker, 0xFE);  // no copyright text: no segment
-    EXPECT_EQ(s[4].data.size(), kJpegMaxSegmentData);
-    EXPECT_EQ(s[4].data.back(), 0);
+    ASSERT_EQ(s[4].marker, 0xFE);
+    EXPECT_EQ(s[4].data, std::vector<uint8_t>{0});
+    ASSERT_EQ(s[5].marker, 0xFE);
+    EXPECT_EQ(s[5].data.size(), kJpegMaxSegmentData);
+    EXPECT_EQ(s[5].data.back(), 0);
     const std::vector<test::WrittenEntry> first = ReadDirectory(ExifTiff(s[2]), 8);
     ASSERT_EQ(first.size(), 5u);
     EXPECT_EQ(first[0].count, kExifMaxTextBytes + 1);  // description

@@ -40,23 +40,43 @@ protected:
     OutputSettings output_;
 };
 
-// (The layout of converted files is checked by their digests in the console tests.)
-TEST_F(TiffWriterTest, SixteenBitSamplesAreClampedNotWrapped) {
-    output_.t16 = true;
-    const std::vector<uint8_t> f = Write([] {
-        const uint16_t s[9] = {1023, 1021, 1, 2, 0, 512, 4000, 65535, 3};
-        return MakeImage(3, 1, 3, [&](size_t i) { return s[i]; });
-    }());
+// (The layout of converted files is checked by their digests in the console
+// tests.) Samples beyond 1023 are written as 1023 instead of wrapping; grey
+// files take the green samples.
+TEST_F(TiffWriterTest, SamplesAreClampedNotWrapped) {
+    const uint16_t s[9] = {1023, 1021, 1, 2, 0, 512, 4000, 65535, 3};
+    const test::OwnedImage in = MakeImage(3, 1, 3, [&](size_t i) { return s[i]; });
+    const struct {
+        bool t16;
+        uint32_t options;
+        std::vector<uint32_t> expected;
+    } cases[] = {{true, 0, {65472, 65344, 64, 128, 0, 32768, 65472, 65472, 192}},
+                 {false, 0, {255, 255, 0, 1, 0, 128, 255, 255, 1}},
+                 {true, opt::gray, {65344, 0, 65472}},
+                 {false, opt::gray, {255, 0, 255}}};
+    for (const auto& c : cases) {
+        output_.t16 = c.t16;
+        settings_.options = c.options;
+        const std::vector<uint8_t> f = Write(in);
+        const std::vector<WrittenEntry> main = ReadDirectory(f, 8);
+        ASSERT_FALSE(main.empty());
+        const uint32_t offset = FindWritten(main, 273)->value;
+        const size_t bytes = c.expected.size() * (c.t16 ? 2 : 1);
+        EXPECT_EQ(offset % 16, 0u);
+        EXPECT_EQ(FindWritten(main, 279)->value, bytes);
+        ASSERT_EQ(f.size(), offset + bytes);
+        for (size_t i = 0; i < c.expected.size(); ++i)
+            EXPECT_EQ(c.t16 ? Le16(f, offset + 2 * i) : f[offset + i], c.expected[i]) << i << " " << c.t16;
+    }
+}
+
+// Empty annotation texts add no tag.
+TEST_F(TiffWriterTest, EmptyTextsAddNothing) {
+    output_.artist = output_.copyright = output_.description = "";
+    const std::vector<uint8_t> f = Write(MakeImage(1, 1, 3, [](size_t) { return 0; }));
     const std::vector<WrittenEntry> main = ReadDirectory(f, 8);
     ASSERT_FALSE(main.empty());
-    const uint32_t offset = FindWritten(main, 273)->value;
-    EXPECT_EQ(offset % 16, 0u);
-    EXPECT_EQ(FindWritten(main, 279)->value, 18u);
-    EXPECT_EQ(Le16(f, FindWritten(main, 258)->value), 16u);
-    ASSERT_EQ(f.size(), offset + 18u);
-    // × 64; values beyond 1023 are written as 1023 instead of wrapping.
-    const uint32_t expected[9] = {65472, 65344, 64, 128, 0, 32768, 65472, 65472, 192};
-    for (size_t i = 0; i < 9; ++i) EXPECT_EQ(Le16(f, offset + 2 * i), expected[i]) << i;
+    for (const uint16_t absent : {270, 315, 33432}) EXPECT_EQ(FindWritten(main, absent), nullptr) << absent;
 }
 
 // A source without Exif, or whose Exif directory holds none of the carried
