@@ -57,20 +57,6 @@ TEST_F(Conversion, PatternConvertsMatchesBesideTheirInputsAndGoesOnAfterFailures
     EXPECT_EQ(Head(work / "p1.tif", 4), std::string("II*\0", 4));
 }
 
-TEST_F(Conversion, FormatsAndOutputFolder) {
-    test::TestFolder out;
-    SessionConverter converter;
-    const test::RunOutput run = test::Run({"-qq", "-o:" + out.path(), "-j:80", *folder_ / "p1.orf", "-w", "=g",
-                                           *folder_ / "P2.ORF", "-o", "-b:16"},
-                                          &converter);
-    EXPECT_EQ(run.code, 0);
-    EXPECT_EQ(run.out + run.err, "");
-    EXPECT_EQ(out.Names(), (std::vector<std::string>{"P2.bmp", "p1.jpg"}));
-    EXPECT_EQ(Head(out / "p1.jpg", 2), "\xFF\xD8");
-    EXPECT_EQ(Head(out / "P2.bmp", 2), "BM");
-    EXPECT_FALSE(std::filesystem::exists(*folder_ / "p1.jpg"));
-}
-
 TEST_F(Conversion, FullVerbosityShowsStepTextsOnTheErrorStream) {
     test::TestFolder out;
     SessionConverter converter;

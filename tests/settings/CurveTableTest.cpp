@@ -21,7 +21,7 @@ Curve Points(std::initializer_list<std::pair<int, int>> points) {
     return c;
 }
 
-// (Lines through two points and Catmull-Rom segments through more are checked
+// (Lines through two points and the shape of Catmull-Rom segments are checked
 // by the digests of converted files with curves.)
 TEST(CurveTable, FirstAndLastPointsFillTheEnds) {
     // (64,32) scales to (256,128): entries 0..255 take 128.
@@ -31,6 +31,17 @@ TEST(CurveTable, FirstAndLastPointsFillTheEnds) {
     // 192 and 224 scale to 770 and 898; from there on the last y.
     for (int x = 770; x < 1024; ++x) ASSERT_EQ(t[x], 898);
     EXPECT_EQ(t[769], MulDiv(769 - 256, 898 - 128, 770 - 256) + 128);
+}
+
+// Three rising points: every entry written, never falling; the first rounded
+// step overwrites the start point. On the diagonal every entry is x.
+TEST(CurveTable, CatmullRomSegmentsWriteEveryEntry) {
+    const auto t = Table(Points({{0, 0}, {128, 200}, {255, 255}}));
+    EXPECT_EQ(t[0], 1);
+    EXPECT_EQ(t[1023], 1023);
+    for (int x = 1; x < 1024; ++x) ASSERT_GE(t[x], t[x - 1]) << x;  // 0xBEEF left anywhere would break this
+    const auto diagonal = Table(Points({{0, 0}, {30, 30}, {128, 128}, {200, 200}, {255, 255}}));
+    for (int x = 0; x < 1024; ++x) ASSERT_EQ(diagonal[x], x);
 }
 
 TEST(CurveTable, UnreachedEntriesKeepTheirContents) {
