@@ -14,7 +14,8 @@ using test::RecordingProgress;
 // (Converted files check the rows and padding of colour and grey bitmaps.)
 // Grey from a colour image takes the green samples.
 TEST(BitmapRender, GreyFromColourTakesTheGreenSamples) {
-    const std::vector<uint16_t> s = {1023, 512, 0, 2, 6, 10, 0, 0, 0, 1021, 1021, 1021, 1021, 1021, 1021, 1021, 1021, 1021};
+    const std::vector<uint16_t> s = {1023, 512, 0, 2, 6, 10, 0, 0, 0,  // top row
+                                     1021, 1021, 1021, 1021, 1021, 1021, 1021, 1021, 1021};
     Bitmap b;
     ASSERT_TRUE(renderColour(b, s.data(), 3, 2, true, nullptr));
     EXPECT_EQ(b.bitsPerPixel(), 8);
