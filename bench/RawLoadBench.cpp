@@ -35,7 +35,7 @@ void BM_RawLoad(benchmark::State& state) {
     kyp::RawMosaic mosaic;
     kyp::CameraSettings camera;
     for (auto _ : state) {
-        if (!kyp::LoadRawMosaic(SamplePath(), document, block, mosaic, camera)) state.SkipWithError("load failed");
+        if (!kyp::loadRawMosaic(SamplePath(), document, block, mosaic, camera)) state.SkipWithError("load failed");
         benchmark::DoNotOptimize(mosaic.samples);
         benchmark::ClobberMemory();
     }

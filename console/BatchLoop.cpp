@@ -22,7 +22,7 @@ void BatchLoop::NoteInput(const std::string& argument) {
     const std::vector<std::string> names = HasWildcard(path) ? ExpandWildcard(path) : std::vector<std::string>{path};
     // Raw files only: an old output matched by "*" is no input worth keeping.
     for (const std::string& name : names) {
-        if (!IsOrfFile(name)) continue;
+        if (!isOrfFile(name)) continue;
         if (const std::optional<FileId> id = Identify(name)) inputs_.emplace(*id, name);
     }
 }

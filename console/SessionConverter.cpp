@@ -36,7 +36,7 @@ WriteResult SessionConverter::Write(const std::string& output, const ImportSetti
     if (!session_) return WriteResult::notRendered;
     OutputImage picture{session_->Image(), session_->InputDocument(), settings};
     picture.progress = session_->Progress();
-    const OutputResult result = WriteOutput(output, outputSettings.format, outputSettings, picture);
+    const OutputResult result = writeOutput(output, outputSettings.format, outputSettings, picture);
     reason_ = result.reason();
     switch (result.status) {
         case OutputStatus::written: return WriteResult::written;

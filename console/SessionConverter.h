@@ -9,7 +9,7 @@ namespace kyp {
 
 // The program's converter: one processing session for the whole run (created
 // at the first file, so print-only runs never make one); files are written by
-// WriteOutput, the desktop program's writer too, whose reason for a failure
+// writeOutput, the desktop program's writer too, whose reason for a failure
 // becomes FailureReason. Every file appears atomically: a failed or
 // interrupted write leaves no partial file.
 class SessionConverter final : public FileConverter {

@@ -76,6 +76,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             unpack(out.data(), info.raw, count);
         }
     }
-    (void)ReadOlympusMakerNote(document, 7);
+    (void)readOlympusMakerNote(document, 7);
     return 0;
 }

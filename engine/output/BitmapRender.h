@@ -1,9 +1,9 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/core/ProgressCallback.h"
 #include "engine/output/Bitmap.h"
 #include "engine/process/ProcessedImage.h"
-#include "engine/core/ProgressCallback.h"
 
 namespace kyp {
 

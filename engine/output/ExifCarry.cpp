@@ -10,7 +10,7 @@ namespace kyp {
 // the records are copied as they stand.
 static_assert(std::endian::native == std::endian::little, "the TIFF writers assume a little-endian machine");
 
-void AddCarriedExifEntries(TiffDirectory& exif, const TiffDirectory& sourceExif, bool withColorSpace,
+void addCarriedExifEntries(TiffDirectory& exif, const TiffDirectory& sourceExif, bool withColorSpace,
                            uint64_t maxDataSize) {
     for (const uint16_t carried : kCarriedExifTags) {
         if (carried == tag::kColorSpace && !withColorSpace) continue;
@@ -19,7 +19,7 @@ void AddCarriedExifEntries(TiffDirectory& exif, const TiffDirectory& sourceExif,
     }
 }
 
-void PutTiffDirectory(uint8_t* file, const TiffDirectory& directory) {
+void putTiffDirectory(uint8_t* file, const TiffDirectory& directory) {
     uint8_t* p = file + directory.position;
     const uint16_t count = directory.count();
     std::memcpy(p, &count, 2);
@@ -34,7 +34,7 @@ void PutTiffDirectory(uint8_t* file, const TiffDirectory& directory) {
     std::memset(p, 0, 4);
 }
 
-bool FormatTiffDateTime(std::time_t moment, char out[20]) {
+bool formatTiffDateTime(std::time_t moment, char out[20]) {
     std::memcpy(out, "0000:00:00 00:00:00", 20);
     std::tm local{};
     if (!localtime_r(&moment, &local)) return false;
@@ -49,7 +49,7 @@ bool FormatTiffDateTime(std::time_t moment, char out[20]) {
 std::string currentExifDateTime() {
     char text[20];
     // On failure the text keeps its shape (zeros, colons and a space).
-    (void)FormatTiffDateTime(std::time(nullptr), text);
+    (void)formatTiffDateTime(std::time(nullptr), text);
     return std::string(text, 19);
 }
 

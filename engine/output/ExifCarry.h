@@ -30,18 +30,18 @@ inline constexpr size_t kCarriedExifTagCount = std::size(kCarriedExifTags);
 // Appends to exif a copy of each carried tag that sourceExif holds, in table
 // order. ColorSpace only when withColorSpace; an entry with more than
 // maxDataSize bytes of out-of-line data is left out.
-void AddCarriedExifEntries(TiffDirectory& exif, const TiffDirectory& sourceExif, bool withColorSpace,
+void addCarriedExifEntries(TiffDirectory& exif, const TiffDirectory& sourceExif, bool withColorSpace,
                            uint64_t maxDataSize = UINT64_MAX);
 
 // Writes directory at file + directory.position as it stands in a
 // little-endian file: count, the twelve-byte records as held, next offset 0.
-void PutTiffDirectory(uint8_t* file, const TiffDirectory& directory);
+void putTiffDirectory(uint8_t* file, const TiffDirectory& directory);
 
 // The TIFF/Exif DateTime text of a moment in local time: "YYYY:MM:DD HH:MM:SS"
 // (19 characters, 24-hour clock) into out, which holds at least 20 bytes.
 // False (out then all zeros but the colons and space) when the moment cannot
 // be converted or its year has more than four digits.
-bool FormatTiffDateTime(std::time_t moment, char out[20]);
+bool formatTiffDateTime(std::time_t moment, char out[20]);
 
 // The DateTime text of now (19 characters; of zeros on failure).
 [[nodiscard]] std::string currentExifDateTime();

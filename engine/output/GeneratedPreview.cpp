@@ -7,11 +7,11 @@
 #include "engine/output/BitmapRender.h"
 #include "engine/output/JpegPreview.h"
 #include "engine/process/ColourMatrix.h"
-#include "engine/process/demosaic/DemosaicReduced.h"
 #include "engine/process/GammaTable.h"
 #include "engine/process/Levels.h"
 #include "engine/process/RawCorrections.h"
 #include "engine/process/TableApply.h"
+#include "engine/process/demosaic/DemosaicReduced.h"
 #include "engine/raw/CameraInfo.h"
 #include "engine/raw/RawLoad.h"
 #include "engine/raw/RawSampleBlock.h"
@@ -31,7 +31,7 @@ struct HeapImage {
 
 }  // namespace
 
-void LuminanceBounds(const ProcessedImage& image, uint16_t& lowest, uint16_t& highest) {
+void luminanceBounds(const ProcessedImage& image, uint16_t& lowest, uint16_t& highest) {
     lowest = 1023;
     highest = 0;
     if (image.channels != 3 || image.samples == nullptr) return;
@@ -52,7 +52,7 @@ bool GeneratePreview(const std::string& path, Bitmap& preview, std::string* capt
     CameraSettings camera;
     // The raw load reads the maker note's balances, matrix and black levels
     // (defaults when they are missing) and checks the raw data lies in the file.
-    if (!LoadRawMosaic(path, document, block, mosaic, camera)) return false;
+    if (!loadRawMosaic(path, document, block, mosaic, camera)) return false;
     SubtractBlackPoint(mosaic, camera.blackLevels);
 
     HeapImage reduced;
@@ -68,7 +68,7 @@ bool GeneratePreview(const std::string& path, Bitmap& preview, std::string* capt
 
     uint16_t lowest = 0;
     uint16_t highest = 0;
-    LuminanceBounds(image, lowest, highest);
+    luminanceBounds(image, lowest, highest);
     std::array<uint16_t, kToneTableSize> table{};
     BuildLevelsTable(table, lowest, highest);
     ApplyTableToSamples(image.samples, image.sampleCount(), table.data());
@@ -98,7 +98,7 @@ private:
 
 }  // namespace
 
-bool EmbeddedPreview(const std::string& path, Bitmap& preview, std::string* caption) {
+bool embeddedPreview(const std::string& path, Bitmap& preview, std::string* caption) {
     TiffDocument document;
     if (!document.open(path) || !document.parse()) return false;
     if (caption != nullptr) *caption = cameraCaption(document);

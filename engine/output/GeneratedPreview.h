@@ -21,13 +21,13 @@ namespace kyp {
 // Lowest and highest luminance (13933 R + 46871 G + 4732 B) >> 16 of an RGB
 // image over its pixels taken in whole groups of eight; the pixels after the
 // last whole group are not looked at. Fewer than eight pixels give 1023 and 0.
-void LuminanceBounds(const ProcessedImage& image, uint16_t& lowest, uint16_t& highest);
+void luminanceBounds(const ProcessedImage& image, uint16_t& lowest, uint16_t& highest);
 
 // Reduction factor of the generated preview for a sensor width.
 [[nodiscard]] inline int32_t GeneratedPreviewFactor(uint32_t rawWidth) { return rawWidth > 2256 ? 11 : 10; }
 
 // The embedded JPEG preview of an ORF file (tags 513/514) decoded into an
 // 8-bit bitmap, and the caption. False when there is none or it cannot be decoded.
-[[nodiscard]] bool EmbeddedPreview(const std::string& path, Bitmap& preview, std::string* caption);
+[[nodiscard]] bool embeddedPreview(const std::string& path, Bitmap& preview, std::string* caption);
 
 }  // namespace kyp

@@ -31,7 +31,7 @@ bool buildSegment(const TiffDirectory& sourceExif, const OutputSettings* setting
                   std::string_view dateTime, std::vector<uint8_t>& segment) {
     // The Exif directory: clones of the source entries.
     TiffDirectory exif;
-    AddCarriedExifEntries(exif, sourceExif, channels > 1, kExifMaxCopiedData);
+    addCarriedExifEntries(exif, sourceExif, channels > 1, kExifMaxCopiedData);
     for (TiffEntry& e : exif.entries) {
         // A single SHORT value stands in the first half of the value field;
         // the second half repeats it.
@@ -72,8 +72,8 @@ bool buildSegment(const TiffDirectory& sourceExif, const OutputSettings* setting
     uint8_t* tiff = p + 10;
     const std::array<uint8_t, 8> header = layout.headerBytes();
     std::memcpy(tiff, header.data(), header.size());
-    PutTiffDirectory(tiff, first);
-    PutTiffDirectory(tiff, exif);
+    putTiffDirectory(tiff, first);
+    putTiffDirectory(tiff, exif);
     const std::span<uint8_t> body(tiff, tiffSize);
     return TiffDocument::writeDirectoryData(body, first) && TiffDocument::writeDirectoryData(body, exif);
 }

@@ -51,7 +51,7 @@ std::string OutputResult::reason() const {
     return {};
 }
 
-OutputResult WriteOutput(const std::string& path, uint32_t outputFormat, const OutputSettings& output,
+OutputResult writeOutput(const std::string& path, uint32_t outputFormat, const OutputSettings& output,
                          const OutputImage& picture, bool checkTargetFirst) {
     if (outputFormat != format::tiff && outputFormat != format::bitmap && outputFormat != format::jpeg)
         return {OutputStatus::noWriter};

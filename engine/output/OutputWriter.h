@@ -24,7 +24,7 @@ struct OutputImage {
     ProgressCallback* progress = nullptr;
 };
 
-// How WriteOutput ended.
+// How writeOutput ended.
 enum class OutputStatus {
     written,
     notRendered,  // no bitmap could be rendered (memory, size): no file touched
@@ -55,7 +55,7 @@ struct OutputResult {
 // anything is rendered or encoded, so an unwritable target is found without
 // that work; a bitmap or JPEG stream that cannot be made is then reported only
 // for a target that could be written.
-[[nodiscard]] OutputResult WriteOutput(const std::string& path, uint32_t outputFormat, const OutputSettings& output,
+[[nodiscard]] OutputResult writeOutput(const std::string& path, uint32_t outputFormat, const OutputSettings& output,
                                        const OutputImage& picture, bool checkTargetFirst = false);
 
 }  // namespace kyp

@@ -8,12 +8,12 @@
 #include <optional>
 #include <vector>
 
+#include "engine/core/KernelTargets.h"
 #include "engine/output/BitmapRender.h"
 #include "engine/output/ExifCarry.h"
-#include "engine/core/KernelTargets.h"
-#include "platform/Parallel.h"
 #include "platform/AtomicFile.h"
 #include "platform/LargeBlock.h"
+#include "platform/Parallel.h"
 
 namespace kyp {
 
@@ -194,7 +194,7 @@ bool writeTiff(const std::string& path, const TiffDocument* source, const Proces
         if (sourceExif) {
             exif = std::make_unique<TiffDirectory>();
             exif->kind = DirectoryKind::Exif;
-            AddCarriedExifEntries(*exif, *sourceExif, format.rgb);
+            addCarriedExifEntries(*exif, *sourceExif, format.rgb);
             // A directory without entries is not valid TIFF: no Exif pointer then.
             if (exif->entries.empty())
                 exif.reset();
@@ -225,8 +225,8 @@ bool writeTiff(const std::string& path, const TiffDocument* source, const Proces
         std::vector<uint8_t> head(pixelOffset, 0);
         const std::array<uint8_t, 8> header = file.headerBytes();
         std::memcpy(head.data(), header.data(), header.size());
-        PutTiffDirectory(head.data(), *main);
-        if (exif) PutTiffDirectory(head.data(), *exif);
+        putTiffDirectory(head.data(), *main);
+        if (exif) putTiffDirectory(head.data(), *exif);
         if (!TiffDocument::writeDirectoryData(head, *main)) return fail(EFBIG);
         if (exif && !TiffDocument::writeDirectoryData(head, *exif)) return fail(EFBIG);
 

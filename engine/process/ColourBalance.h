@@ -1,9 +1,9 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/core/ProgressCallback.h"
 #include "engine/process/Histogram.h"
 #include "engine/process/ProcessedImage.h"
-#include "engine/core/ProgressCallback.h"
 #include "engine/process/ToneTable.h"
 
 namespace kyp {

@@ -3,8 +3,8 @@
 #include <cstddef>
 
 #include "engine/core/KernelTargets.h"
-#include "platform/Parallel.h"
 #include "engine/process/ToneTable.h"
+#include "platform/Parallel.h"
 
 namespace kyp {
 namespace {

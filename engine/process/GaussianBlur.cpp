@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engine/process/FixedDivisor.h"
 #include "engine/core/KernelTargets.h"
+#include "engine/process/FixedDivisor.h"
 #include "platform/Parallel.h"
 
 namespace kyp {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <new>
 
-#include "engine/process/FixedDivisor.h"
 #include "engine/core/KernelTargets.h"
+#include "engine/process/FixedDivisor.h"
 
 namespace kyp {
 

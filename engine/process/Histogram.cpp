@@ -7,8 +7,8 @@
 #include <new>
 
 #include "engine/core/KernelTargets.h"
-#include "platform/Parallel.h"
 #include "platform/LargeBlock.h"
+#include "platform/Parallel.h"
 
 namespace kyp {
 namespace {

@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 
-#include "engine/process/ProcessedImage.h"
 #include "engine/core/ProgressCallback.h"
+#include "engine/process/ProcessedImage.h"
 #include "engine/process/ToneTable.h"
 
 namespace kyp {

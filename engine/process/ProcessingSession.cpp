@@ -9,24 +9,24 @@
 #include "engine/process/ColourBalance.h"
 #include "engine/process/ColourMatrix.h"
 #include "engine/process/Curves.h"
-#include "engine/process/demosaic/DemosaicMethod.h"
-#include "engine/process/demosaic/DemosaicReduced.h"
-#include "engine/process/demosaic/DemosaicTiled.h"
 #include "engine/process/FlipRotate.h"
 #include "engine/process/GammaTable.h"
 #include "engine/process/Grayscale.h"
 #include "engine/process/Histogram.h"
 #include "engine/process/Invert.h"
 #include "engine/process/Levels.h"
-#include "platform/Parallel.h"
 #include "engine/process/RawCorrections.h"
 #include "engine/process/Saturation.h"
 #include "engine/process/TableApply.h"
 #include "engine/process/UnsharpMask.h"
+#include "engine/process/demosaic/DemosaicMethod.h"
+#include "engine/process/demosaic/DemosaicReduced.h"
+#include "engine/process/demosaic/DemosaicTiled.h"
 #include "engine/raw/RawLoad.h"
 #include "engine/raw/RawSampleBlock.h"
 #include "engine/raw/TiffDocument.h"
 #include "platform/LargeBlock.h"
+#include "platform/Parallel.h"
 
 namespace kyp {
 
@@ -163,8 +163,8 @@ const TiffDocument* ProcessingSession::InputDocument() const { return document_.
 
 bool ProcessingSession::LoadRaw() {
     const bool loaded = useFileBytes_
-                            ? LoadRawMosaicFromBytes(fileBytes_, *document_, *rawBlock_, raw_, camera_, &lastError_)
-                            : LoadRawMosaic(fileName_, *document_, *rawBlock_, raw_, camera_, &lastError_);
+                            ? loadRawMosaicFromBytes(fileBytes_, *document_, *rawBlock_, raw_, camera_, &lastError_)
+                            : loadRawMosaic(fileName_, *document_, *rawBlock_, raw_, camera_, &lastError_);
     if (!loaded) {
         ReleaseRaw();
         return false;
@@ -175,9 +175,7 @@ bool ProcessingSession::LoadRaw() {
 bool ProcessingSession::Report(const char* text) {
     if (!progress_) return true;
     if (text) progress_->SetText(text);
-    if (progress_->Tick(1)) return true;
-    cancelled_ = true;
-    return false;
+    return progress_->Tick(1);
 }
 
 bool ProcessingSession::ReportFormat(const char* format, ...) {

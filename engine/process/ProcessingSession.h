@@ -4,13 +4,13 @@
 #include <memory>
 #include <string>
 
-#include "engine/core/MemoryFunctions.h"
-#include "engine/process/ProcessedImage.h"
-#include "engine/core/ProgressCallback.h"
-#include "engine/process/TextureDefect.h"
 #include "engine/core/ByteView.h"
-#include "engine/raw/CameraSettings.h"
 #include "engine/core/LoadError.h"
+#include "engine/core/MemoryFunctions.h"
+#include "engine/core/ProgressCallback.h"
+#include "engine/process/ProcessedImage.h"
+#include "engine/process/TextureDefect.h"
+#include "engine/raw/CameraSettings.h"
 #include "engine/raw/RawMosaic.h"
 #include "engine/settings/ImportSettings.h"
 
@@ -51,8 +51,11 @@ public:
     ProcessingSession(const ProcessingSession&) = delete;
     ProcessingSession& operator=(const ProcessingSession&) = delete;
 
-    void SetProgress(ProgressCallback* progress) { progress_ = progress; }
-    [[nodiscard]] ProgressCallback* Progress() const { return progress_; }
+    void SetProgress(ProgressCallback* progress) {
+        watch_.owner = progress;
+        progress_ = progress ? &watch_ : nullptr;
+    }
+    [[nodiscard]] ProgressCallback* Progress() const { return watch_.owner; }
     void SetTextureConfirmation(TextureConfirmation confirm) { confirm_ = std::move(confirm); }
     // Installs the pair only when both are given; restores the heap otherwise.
     void SetMemoryFunctions(AllocateFunction allocate, ReleaseFunction release);
@@ -153,8 +156,28 @@ private:
     // Whether the curve set holds the tables the last full-size run had.
     [[nodiscard]] bool CurvesAsInFullRun() const;
 
+    // Passes the steps' progress on to the owner's callback and notes a tick
+    // that cancels, so a run stopped inside a step is told from one that failed.
+    class CancelWatch final : public ProgressCallback {
+    public:
+        explicit CancelWatch(bool& cancelled) : cancelled_(cancelled) {}
+        void SetText(const char* text) override { owner->SetText(text); }
+        void Begin(int32_t count) override { owner->Begin(count); }
+        [[nodiscard]] bool Tick(int32_t count) override {
+            if (owner->Tick(count)) return true;
+            cancelled_ = true;
+            return false;
+        }
+        void End() override { owner->End(); }
+
+        ProgressCallback* owner = nullptr;
+
+    private:
+        bool& cancelled_;
+    };
+
     SessionKind kind_;
-    ProgressCallback* progress_ = nullptr;
+    ProgressCallback* progress_ = nullptr;  // watch_ while the owner gave a callback
     TextureConfirmation confirm_;
     AllocateFunction allocate_;
     ReleaseFunction release_;
@@ -191,7 +214,8 @@ private:
     bool curvesChangedPreview_ = true;
     bool curvesChangedFull_ = true;
     bool derived_ = false;
-    bool cancelled_ = false;  // a Report of this run was cancelled
+    bool cancelled_ = false;  // a tick of this run was cancelled
+    CancelWatch watch_{cancelled_};
     LoadError lastError_ = LoadError::none;
     bool textureFound_ = false;
     bool gammaTableBuilt_ = false;

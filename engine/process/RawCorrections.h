@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <span>
 
-#include "engine/process/ProcessedImage.h"
 #include "engine/core/ProgressCallback.h"
+#include "engine/process/ProcessedImage.h"
 #include "engine/process/ToneTable.h"
 #include "engine/raw/RawMosaic.h"
 #include "engine/settings/ImportSettings.h"

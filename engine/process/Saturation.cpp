@@ -7,8 +7,8 @@
 #include <cstdlib>
 
 #include "engine/core/KernelTargets.h"
-#include "platform/Parallel.h"
 #include "engine/process/ToneTable.h"
+#include "platform/Parallel.h"
 
 namespace kyp {
 namespace {

@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "engine/core/KernelTargets.h"
-#include "platform/Parallel.h"
 #include "engine/process/ToneTable.h"
+#include "platform/Parallel.h"
 
 namespace kyp {
 namespace {

@@ -2,8 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/process/ProcessedImage.h"
 #include "engine/core/ProgressCallback.h"
+#include "engine/process/ProcessedImage.h"
 
 namespace kyp {
 

@@ -1,10 +1,10 @@
 #pragma once
 #include <cstdint>
 
-#include "engine/process/GaussianBlur.h"
 #include "engine/core/MemoryFunctions.h"
-#include "engine/process/ProcessedImage.h"
 #include "engine/core/ProgressCallback.h"
+#include "engine/process/GaussianBlur.h"
+#include "engine/process/ProcessedImage.h"
 #include "engine/process/ScratchBlock.h"
 
 namespace kyp {

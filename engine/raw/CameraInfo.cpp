@@ -78,7 +78,7 @@ bool openSources(TiffDocument& document, uint32_t makerNoteMinimum, Sources& sou
     sources.exif = document.findDirectory(DirectoryKind::Exif);
     if (!sources.exif) return false;
     sources.document = &document;
-    sources.makerNote = ReadOlympusMakerNote(document, makerNoteMinimum);
+    sources.makerNote = readOlympusMakerNote(document, makerNoteMinimum);
     sources.fileName = FileNamePart(document.file().path());
     return true;
 }

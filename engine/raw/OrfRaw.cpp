@@ -8,9 +8,9 @@
 #include <cstring>
 
 #include "engine/core/KernelTargets.h"
-#include "platform/Parallel.h"
 #include "engine/raw/TiffDocument.h"
 #include "engine/raw/TiffReadContext.h"
+#include "platform/Parallel.h"
 
 namespace kyp {
 
@@ -28,7 +28,7 @@ constexpr const char* kWhiteBalanceNames[] = {"Auto",  "Quick Reference", "3000K
 
 }  // namespace
 
-bool IsOrfFile(const std::string& path, LoadError* why) {
+bool isOrfFile(const std::string& path, LoadError* why) {
     LoadError error = LoadError::none;
     const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
@@ -72,7 +72,7 @@ const char* WhiteBalanceName(uint32_t index) {
     return index < std::size(kWhiteBalanceNames) ? kWhiteBalanceNames[index] : kWhiteBalanceNames[0];
 }
 
-std::unique_ptr<TiffDirectory> ReadOlympusMakerNote(TiffDocument& document, uint32_t minimumSize) {
+std::unique_ptr<TiffDirectory> readOlympusMakerNote(TiffDocument& document, uint32_t minimumSize) {
     const TiffDirectory* exif = document.findDirectory(DirectoryKind::Exif);
     const TiffEntry* note = exif ? exif->find(tag::kMakerNote) : nullptr;
     if (!note || note->count < minimumSize || note->count < sizeof kOlympusSignature) return nullptr;
@@ -87,7 +87,7 @@ std::unique_ptr<TiffDirectory> ReadOlympusMakerNote(TiffDocument& document, uint
     return TiffDirectory::read(file);
 }
 
-void ReadCameraSettings(const TiffDirectory& makerNote, CameraSettings& camera) {
+void readCameraSettings(const TiffDirectory& makerNote, CameraSettings& camera) {
     if (const TiffEntry* mode = makerNote.find(tag::kOlympusWhiteBalanceMode)) {
         uint16_t first = 0, second = 0;
         if (mode->shortAt(0, first)) {
@@ -141,8 +141,8 @@ bool readRawInfo(TiffDocument& document, RawInfo& info) {
     info.raw = document.file().view().at(offset, 0);
 
     // Camera settings from the Olympus maker note; without one the defaults stand.
-    if (std::unique_ptr<TiffDirectory> makerNote = ReadOlympusMakerNote(document)) {
-        ReadCameraSettings(*makerNote, info.camera);
+    if (std::unique_ptr<TiffDirectory> makerNote = readOlympusMakerNote(document)) {
+        readCameraSettings(*makerNote, info.camera);
     }
     return true;
 }

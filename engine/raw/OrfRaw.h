@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/raw/CameraSettings.h"
 #include "engine/core/LoadError.h"
+#include "engine/raw/CameraSettings.h"
 #include "engine/raw/TiffDirectory.h"
 
 namespace kyp {
@@ -20,7 +20,7 @@ inline constexpr uint32_t kOrfMinimumFileSize = 7614592;
 // bytes are "MM" then "OR". Reads only the first eight bytes; a pipe or
 // device is never opened for reading, so the test cannot block. On failure
 // why (when given) says which part of the test failed.
-[[nodiscard]] bool IsOrfFile(const std::string& path, LoadError* why = nullptr);
+[[nodiscard]] bool isOrfFile(const std::string& path, LoadError* why = nullptr);
 
 // White-balance mode index from the two SHORT values of maker-note tag 0x1015:
 // first 1 gives 0 (Auto), first 3 gives 1 (Quick Reference), else a second
@@ -34,11 +34,11 @@ inline constexpr uint32_t kOrfMinimumFileSize = 7614592;
 // "OLYMP\0", read as a directory at the maker note's offset + 8 in the file's
 // byte order (offsets inside count from the start of the file). Nothing when
 // there is none or it cannot be read. The raw extraction asks for 9 bytes.
-[[nodiscard]] std::unique_ptr<TiffDirectory> ReadOlympusMakerNote(TiffDocument& document,
+[[nodiscard]] std::unique_ptr<TiffDirectory> readOlympusMakerNote(TiffDocument& document,
                                                                   uint32_t minimumSize = 9);
 
 // Camera settings from a maker-note directory; absent tags keep the defaults.
-void ReadCameraSettings(const TiffDirectory& makerNote, CameraSettings& camera);
+void readCameraSettings(const TiffDirectory& makerNote, CameraSettings& camera);
 
 // What readRawInfo finds.
 struct RawInfo {
@@ -52,7 +52,7 @@ struct RawInfo {
 // Main-directory geometry and first strip offset, then the camera settings
 // from the Olympus maker note (defaults when it is missing or foreign). Fails
 // only when the main directory or its width, height or strip offsets are
-// missing. Does not check that the raw data fits in the file: LoadRawMosaic does.
+// missing. Does not check that the raw data fits in the file: loadRawMosaic does.
 [[nodiscard]] bool readRawInfo(TiffDocument& document, RawInfo& info);
 
 // Converts count samples: sample i is the big-endian 16-bit word at bytes

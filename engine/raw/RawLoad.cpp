@@ -12,7 +12,7 @@ LoadError LoadInto(const std::string* path, ByteView bytes, TiffDocument& docume
                    RawMosaic& mosaic, CameraSettings& camera) {
     if (path) {
         LoadError error = LoadError::none;
-        if (!IsOrfFile(*path, &error)) return error;
+        if (!isOrfFile(*path, &error)) return error;
         // The whole file in memory: a file changed on the disk meanwhile
         // cannot disturb the load.
         if (!document.open(*path)) return document.file().error();
@@ -53,13 +53,13 @@ bool Finish(LoadError result, TiffDocument& document, RawSampleBlock& block, Raw
 
 }  // namespace
 
-bool LoadRawMosaic(const std::string& path, TiffDocument& document, RawSampleBlock& block, RawMosaic& mosaic,
+bool loadRawMosaic(const std::string& path, TiffDocument& document, RawSampleBlock& block, RawMosaic& mosaic,
                    CameraSettings& camera, LoadError* error) {
     return Finish(LoadInto(&path, ByteView(), document, block, mosaic, camera), document, block, mosaic, camera,
                   error);
 }
 
-bool LoadRawMosaicFromBytes(ByteView bytes, TiffDocument& document, RawSampleBlock& block, RawMosaic& mosaic,
+bool loadRawMosaicFromBytes(ByteView bytes, TiffDocument& document, RawSampleBlock& block, RawMosaic& mosaic,
                             CameraSettings& camera, LoadError* error) {
     return Finish(LoadInto(nullptr, bytes, document, block, mosaic, camera), document, block, mosaic, camera,
                   error);

@@ -2,8 +2,8 @@
 #include <string>
 
 #include "engine/core/ByteView.h"
-#include "engine/raw/CameraSettings.h"
 #include "engine/core/LoadError.h"
+#include "engine/raw/CameraSettings.h"
 #include "engine/raw/RawMosaic.h"
 #include "engine/raw/RawSampleBlock.h"
 
@@ -20,13 +20,13 @@ class TiffDocument;
 // On any failure: block freed, mosaic emptied, camera set to the defaults,
 // document closed; no message (callers word their own), but error (when
 // given) says why.
-[[nodiscard]] bool LoadRawMosaic(const std::string& path, TiffDocument& document, RawSampleBlock& block,
+[[nodiscard]] bool loadRawMosaic(const std::string& path, TiffDocument& document, RawSampleBlock& block,
                                  RawMosaic& mosaic, CameraSettings& camera, LoadError* error = nullptr);
 
 // The same from bytes the caller keeps alive while the document is open (for
 // fuzzing and tests): the ORF test is only the "MM" "OR" mark, without the
 // least file size.
-[[nodiscard]] bool LoadRawMosaicFromBytes(ByteView bytes, TiffDocument& document, RawSampleBlock& block,
+[[nodiscard]] bool loadRawMosaicFromBytes(ByteView bytes, TiffDocument& document, RawSampleBlock& block,
                                           RawMosaic& mosaic, CameraSettings& camera, LoadError* error = nullptr);
 
 }  // namespace kyp

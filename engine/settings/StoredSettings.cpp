@@ -17,7 +17,7 @@ std::optional<std::string> ReadText(const SettingsStore& store, const char* name
     return value;
 }
 
-void WriteOutput(SettingsStore& store, const OutputSettings& output, bool& ok) {
+void writeOutput(SettingsStore& store, const OutputSettings& output, bool& ok) {
     ok = store.WriteString(kFileFormat, output.WriteFormatTags()) && ok;
     ok = store.WriteString(kArtist, output.artist.value_or(std::string())) && ok;
     ok = store.WriteString(kCopyright, output.copyright.value_or(std::string())) && ok;
@@ -57,7 +57,7 @@ bool ReadStoredOutputSettings(const SettingsStore& store, OutputSettings& output
 bool WriteStoredOutputSettings(SettingsStore& store, const OutputSettings& output) {
     store.BeginUpdate();
     bool ok = true;
-    WriteOutput(store, output, ok);
+    writeOutput(store, output, ok);
     return store.CommitUpdate() && ok;
 }
 
@@ -99,7 +99,7 @@ bool SaveStoredSettings(const ImportSettings* settings, const CurveArray* curves
     bool ok = true;
     if (settings) ok = WriteStoredOptions(store, *settings) && ok;
     if (curves) WriteCurves(store, *curves, ok);
-    if (output) WriteOutput(store, *output, ok);
+    if (output) writeOutput(store, *output, ok);
     return store.CommitUpdate() && ok;
 }
 

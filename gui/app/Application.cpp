@@ -14,12 +14,12 @@
 #include "engine/output/JpegGlue.h"
 #include "engine/settings/KisFile.h"
 #include "engine/settings/StoredSettings.h"
+#include "gui/app/Registration.h"
+#include "gui/app/StartupCommandLine.h"
 #include "gui/dialogs/AboutBox.h"
 #include "gui/frame/FolderScan.h"
 #include "gui/frame/MainFrame.h"
 #include "gui/frame/Messages.h"
-#include "gui/app/Registration.h"
-#include "gui/app/StartupCommandLine.h"
 #include "platform/SettingsStore.h"
 
 namespace kyp {

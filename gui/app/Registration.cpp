@@ -10,8 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "gui/frame/FolderScan.h"
 #include "gui/app/InstallLayout.h"
+#include "gui/frame/FolderScan.h"
 #include "platform/FileContents.h"
 #include "platform/SettingsStore.h"
 

@@ -159,7 +159,7 @@ void OpenDialog::BuildPreview() {
     std::string caption;
     bool ok = false;
     if (embeddedCheck_->isChecked()) {
-        ok = EmbeddedPreview(path, preview_, &caption);
+        ok = embeddedPreview(path, preview_, &caption);
     } else {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         ok = GeneratePreview(path, preview_, &caption);

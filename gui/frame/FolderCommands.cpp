@@ -63,7 +63,7 @@ void FolderCommands::DropFiles(const std::vector<std::string>& paths, bool shift
     }
     if (paths.size() == 1) {
         const std::string& name = paths.front();
-        if (!IsOrfFile(name)) {
+        if (!isOrfFile(name)) {
             ShowMessage(&frame_, MessageIcon::warning, Format("The file '%s' is not a valid ORF file.", name.c_str()));
             return;
         }
@@ -74,7 +74,7 @@ void FolderCommands::DropFiles(const std::vector<std::string>& paths, bool shift
     std::vector<std::string> valid;
     std::string failed;
     for (const std::string& name : paths) {
-        if (IsOrfFile(name)) {
+        if (isOrfFile(name)) {
             valid.push_back(name);
         } else {
             failed += "\r\n    " + name;

@@ -6,11 +6,11 @@
 
 #include "engine/settings/OutputSettings.h"
 #include "engine/settings/StoredSettings.h"
+#include "gui/dialogs/OpenDialog.h"
+#include "gui/dialogs/SaveDialogControls.h"
 #include "gui/frame/FolderScan.h"
 #include "gui/frame/FrameStore.h"
 #include "gui/frame/MainFrame.h"
-#include "gui/dialogs/OpenDialog.h"
-#include "gui/dialogs/SaveDialogControls.h"
 #include "gui/pages/SaveFormatPage.h"
 
 namespace kyp {

@@ -19,17 +19,17 @@
 
 #include <algorithm>
 
+#include "engine/raw/TiffDocument.h"
 #include "gui/dialogs/AboutBox.h"
 #include "gui/frame/AltLetterRouter.h"
 #include "gui/frame/CommandTable.h"
 #include "gui/frame/FolderScan.h"
-#include "gui/view/ImageWindow.h"
-#include "gui/pages/OptionsPage.h"
-#include "gui/pages/SaveFormatPage.h"
 #include "gui/frame/Messages.h"
 #include "gui/frame/PumpedMemory.h"
 #include "gui/frame/StatusStrip.h"
-#include "engine/raw/TiffDocument.h"
+#include "gui/pages/OptionsPage.h"
+#include "gui/pages/SaveFormatPage.h"
+#include "gui/view/ImageWindow.h"
 
 namespace kyp {
 

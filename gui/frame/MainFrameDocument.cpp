@@ -10,13 +10,13 @@
 #include "engine/raw/TiffDocument.h"
 #include "gui/frame/FolderScan.h"
 #include "gui/frame/FrameStore.h"
-#include "gui/view/ImageWindow.h"
 #include "gui/frame/MainFrame.h"
 #include "gui/frame/Messages.h"
-#include "gui/pages/OptionsPage.h"
-#include "gui/pages/SaveFormatPage.h"
 #include "gui/frame/StatusStrip.h"
 #include "gui/frame/WaitScope.h"
+#include "gui/pages/OptionsPage.h"
+#include "gui/pages/SaveFormatPage.h"
+#include "gui/view/ImageWindow.h"
 #include "platform/SettingsStore.h"
 
 namespace kyp {
@@ -96,7 +96,7 @@ bool MainFrame::OpenByName(const std::string& name) {
     session_.SetSettings(settings_);
     curves_.Give(session_);
     LoadError why = LoadError::none;
-    if (IsOrfFile(name, &why)) {
+    if (isOrfFile(name, &why)) {
         loaded_ = true;
         update();
         const bool processed = Processing();
@@ -256,7 +256,7 @@ bool MainFrame::SaveDocument(const std::string& requested, uint32_t outputFormat
         outputFormat == format::tiff || outputFormat == format::bitmap ? outputFormat : format::jpeg;
     OutputImage picture{image, session_.InputDocument(), lastRun_.Settings()};
     picture.rendering = &fullRendering_;
-    const OutputResult result = WriteOutput(name, writtenFormat, output, picture, true);
+    const OutputResult result = writeOutput(name, writtenFormat, output, picture, true);
     if (!result.ok()) ShowMessage(this, MessageIcon::warning, SaveErrorText(name, writtenFormat, result));
     return result.ok();
 }

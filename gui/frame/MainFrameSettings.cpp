@@ -4,14 +4,14 @@
 
 #include "engine/settings/KisFile.h"
 #include "engine/settings/StoredSettings.h"
-#include "gui/dialogs/AboutBox.h"
-#include "gui/pages/BlankPage.h"
-#include "gui/frame/FolderScan.h"
-#include "gui/view/ImageWindow.h"
 #include "gui/app/InstallLayout.h"
+#include "gui/dialogs/AboutBox.h"
+#include "gui/frame/FolderScan.h"
 #include "gui/frame/MainFrame.h"
 #include "gui/frame/Messages.h"
 #include "gui/frame/StatusStrip.h"
+#include "gui/pages/BlankPage.h"
+#include "gui/view/ImageWindow.h"
 
 namespace kyp {
 

@@ -14,12 +14,12 @@
 #include "engine/process/Histogram.h"
 #include "engine/settings/AcvFile.h"
 #include "engine/settings/StoredSettings.h"
-#include "gui/pages/BlankPage.h"
 #include "gui/frame/CommandTable.h"
-#include "gui/pages/CurveNumberEdit.h"
 #include "gui/frame/MainFrame.h"
 #include "gui/frame/Messages.h"
 #include "gui/frame/StatusStrip.h"
+#include "gui/pages/BlankPage.h"
+#include "gui/pages/CurveNumberEdit.h"
 #include "platform/SettingsStore.h"
 
 namespace kyp {

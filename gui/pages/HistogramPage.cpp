@@ -9,10 +9,10 @@
 
 #include <algorithm>
 
-#include "gui/pages/BlankPage.h"
-#include "gui/pages/CurveEditing.h"
 #include "gui/frame/MainFrame.h"
 #include "gui/frame/StatusStrip.h"
+#include "gui/pages/BlankPage.h"
+#include "gui/pages/CurveEditing.h"
 
 namespace kyp {
 

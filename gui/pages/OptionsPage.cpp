@@ -14,12 +14,12 @@
 #include <QVBoxLayout>
 
 #include "engine/settings/ImportSettings.h"
-#include "gui/pages/BlankPage.h"
-#include "gui/view/Cursors.h"
 #include "gui/frame/MainFrame.h"
+#include "gui/pages/BlankPage.h"
+#include "gui/pages/WhiteBalanceMenu.h"
+#include "gui/view/Cursors.h"
 #include "gui/widgets/MenuButton.h"
 #include "gui/widgets/NumberEdit.h"
-#include "gui/pages/WhiteBalanceMenu.h"
 
 namespace kyp {
 

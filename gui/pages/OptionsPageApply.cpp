@@ -10,12 +10,12 @@
 #include <cmath>
 
 #include "engine/process/ProcessingSession.h"
-#include "gui/pages/GammaText.h"
 #include "gui/frame/MainFrame.h"
 #include "gui/frame/Messages.h"
-#include "gui/widgets/NumberEdit.h"
+#include "gui/pages/GammaText.h"
 #include "gui/pages/OptionsPage.h"
 #include "gui/pages/RatioText.h"
+#include "gui/widgets/NumberEdit.h"
 
 namespace kyp {
 

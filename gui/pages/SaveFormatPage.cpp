@@ -2,9 +2,9 @@
 
 #include <QVBoxLayout>
 
-#include "gui/pages/BlankPage.h"
-#include "gui/frame/MainFrame.h"
 #include "gui/dialogs/SaveDialogControls.h"
+#include "gui/frame/MainFrame.h"
+#include "gui/pages/BlankPage.h"
 
 namespace kyp {
 

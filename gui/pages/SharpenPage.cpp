@@ -7,12 +7,12 @@
 #include <QStyleOptionFrame>
 #include <qdrawutil.h>
 
+#include "gui/frame/MainFrame.h"
 #include "gui/pages/BlankPage.h"
+#include "gui/pages/SharpenPreview.h"
 #include "gui/view/Cursors.h"
 #include "gui/view/ImageArea.h"
-#include "gui/frame/MainFrame.h"
 #include "gui/widgets/NumberEdit.h"
-#include "gui/pages/SharpenPreview.h"
 
 namespace kyp {
 

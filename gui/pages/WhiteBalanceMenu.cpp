@@ -42,7 +42,7 @@ constexpr Preset kPresets[] = {
 std::optional<CameraBalance> ReadReferenceBalance(const std::string& path) {
     TiffDocument document;
     if (!document.open(path) || !document.parse()) return std::nullopt;
-    const std::unique_ptr<TiffDirectory> note = ReadOlympusMakerNote(document, 9);
+    const std::unique_ptr<TiffDirectory> note = readOlympusMakerNote(document, 9);
     if (!note) return std::nullopt;
     const TiffEntry* red = note->find(tag::kOlympusRedBalance);
     const TiffEntry* blue = note->find(tag::kOlympusBlueBalance);

@@ -8,6 +8,9 @@
 #include <charconv>
 #include <cmath>
 
+#include <locale.h>
+#include <stdlib.h>
+
 #include "gui/frame/Messages.h"
 
 namespace kyp {
@@ -32,7 +35,15 @@ std::optional<double> ParseDecimal(const QString& text) {
     double value = 0.0;
     const auto [stop, error] = std::from_chars(begin, end, value, std::chars_format::general);
     if (error == std::errc() && stop == end) return negative ? -value : value;
-    if (error == std::errc::result_out_of_range && stop == end) return negative ? -HUGE_VAL : HUGE_VAL;
+    if (error == std::errc::result_out_of_range && stop == end) {
+        // Beyond the double range: too large reads as infinite (and is clamped
+        // to the field's top), too small to hold as zero. strtod in the C
+        // locale tells the two apart; from_chars does not.
+        static const locale_t cLocale = ::newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+        const double magnitude = cLocale ? ::strtod_l(begin, nullptr, cLocale) : HUGE_VAL;
+        const double result = std::isinf(magnitude) ? HUGE_VAL : 0.0;
+        return negative ? -result : result;
+    }
     return std::nullopt;
 }
 

@@ -1,9 +1,7 @@
 // The curves editor: its editing rules on their own, then the page driven
 // through mouse events, the wheel, its fields and its buttons.
-#include <QApplication>
-#include <QComboBox>
 #include <QAbstractItemView>
-#include <QMouseEvent>
+#include <QComboBox>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -12,15 +10,14 @@
 
 #include "GuiTestSupport.h"
 #include "engine/process/GammaTable.h"
-#include "engine/settings/AcvFile.h"
-#include "engine/settings/StoredSettings.h"
 #include "gui/frame/CommandTable.h"
 #include "gui/pages/CurveNumberEdit.h"
 #include "gui/pages/CurvesPage.h"
-#include "gui/frame/MainFrame.h"
-#include "platform/SettingsStore.h"
 
 using namespace kyp;
+using test::Click;
+using test::Drag;
+using test::Wheel;
 
 namespace {
 
@@ -31,46 +28,19 @@ Curve MakeCurve(std::initializer_list<std::pair<int, int>> points) {
     return curve;
 }
 
-DisplayTable Identity() {
-    DisplayTable table{};
-    for (size_t i = 0; i < table.size(); ++i) table[i] = static_cast<uint8_t>(i);
-    return table;
-}
-
 // Sorted by x, at least one point, every coordinate on the 0..255 square.
 bool Editable(const Curve& curve) {
     if (curve.Count() == 0) return false;
     for (size_t i = 0; i < curve.Count(); ++i) {
-        if (curve.X(i) > 255 || curve.Y(i) > 255) return false;
-        if (i > 0 && curve.X(i) < curve.X(i - 1)) return false;
+        if (curve.X(i) > 255 || curve.Y(i) > 255 || (i > 0 && curve.X(i) < curve.X(i - 1))) return false;
     }
     return true;
 }
 
-void Mouse(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButtons buttons, Qt::KeyboardModifiers keys = {}) {
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(type, QPointF(p), QPointF(w->mapToGlobal(p)), button, buttons, keys);
-    QApplication::sendEvent(w, &event);
-}
-void Click(QWidget* w, QPoint p, Qt::KeyboardModifiers keys = {}) {
-    Mouse(w, QEvent::MouseButtonPress, p, Qt::LeftButton, keys);
-    Mouse(w, QEvent::MouseButtonRelease, p, Qt::NoButton, keys);
-}
 void DoubleClick(QWidget* w, QPoint p, Qt::KeyboardModifiers keys = {}) {
     Click(w, p, keys);
-    Mouse(w, QEvent::MouseButtonDblClick, p, Qt::LeftButton, keys);
-    Mouse(w, QEvent::MouseButtonRelease, p, Qt::NoButton, keys);
-}
-void Drag(QWidget* w, QPoint from, QPoint to) {
-    Mouse(w, QEvent::MouseButtonPress, from, Qt::LeftButton);
-    Mouse(w, QEvent::MouseMove, (from + to) / 2, Qt::LeftButton);
-    Mouse(w, QEvent::MouseMove, to, Qt::LeftButton);
-    Mouse(w, QEvent::MouseButtonRelease, to, Qt::NoButton);
-}
-void Wheel(QWidget* w, QPoint p, int delta, Qt::KeyboardModifiers keys = {}) {
-    QWheelEvent event(QPointF(p), QPointF(w->mapToGlobal(p)), QPoint(), QPoint(0, delta), Qt::NoButton, keys,
-                      Qt::NoScrollPhase, false);
-    QApplication::sendEvent(w, &event);
+    test::Mouse(w, QEvent::MouseButtonDblClick, p, Qt::LeftButton, keys);
+    test::Mouse(w, QEvent::MouseButtonRelease, p, Qt::NoButton, keys);
 }
 
 }  // namespace
@@ -78,12 +48,8 @@ void Wheel(QWidget* w, QPoint p, int delta, Qt::KeyboardModifiers keys = {}) {
 class GuiCurvesTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        QVERIFY(config_.isValid() && files_.isValid());
-        qputenv("KYP_CONFIG_HOME", config_.path().toUtf8());
-    }
     void init() {
-        (void)SettingsStore::DeleteKey();
+        (void)test::UsePrivateConfig();
         OpenFrame();
     }
     void cleanup() {
@@ -93,41 +59,31 @@ private slots:
 
     // ---- the rules on their own ----
 
-    void hitTestDistances() {
-        const DisplayTable table = Identity();
+    void editingRules() {
+        DisplayTable identity{};
+        for (size_t i = 0; i < identity.size(); ++i) identity[i] = static_cast<uint8_t>(i);
         const Curve curve = MakeCurve({{0, 0}, {100, 100}, {105, 110}, {255, 255}});
-        // Both distances must be below 11; the closest candidate wins, the
-        // selected point comes first.
-        QCOMPARE(CurveHitTest(curve, table, -1, 101, 101, true, true), 1);
-        QCOMPARE(CurveHitTest(curve, table, 2, 101, 101, true, true), 2);
-        QCOMPARE(CurveHitTest(curve, table, -1, 100, 112, true, true), 2);   // 12 off (100, 100): the next one
-        QCOMPARE(CurveHitTest(curve, table, -1, 100, 89, true, true), hit::curve);
-        // A tie goes to the first point in order.
         const Curve twins = MakeCurve({{0, 0}, {100, 100}, {104, 100}, {255, 255}});
-        QCOMPARE(CurveHitTest(twins, table, -1, 102, 100, true, true), 1);
-        // Left of the first point (at any height) and right of the last point.
         const Curve inner = MakeCurve({{50, 30}, {200, 220}});
-        QCOMPARE(CurveHitTest(inner, table, -1, 10, 250, true, true), 0);
-        QCOMPARE(CurveHitTest(inner, table, -1, 230, 0, true, true), 1);
-        // The curve reaches 35 pixels (squared distance below 1225), only in the graph.
-        QCOMPARE(CurveHitTest(curve, table, -1, 200, 175, true, true), hit::curve);  // 12.5^2 * 2 < 1225
-        QCOMPARE(CurveHitTest(curve, table, -1, 200, 150, true, false), hit::nothing);
-        QCOMPARE(CurveHitTest(curve, table, -1, 200, 140, true, true), hit::nothing); // 30^2 * 2 > 1225
-        QCOMPARE(CurveHitTest(curve, table, -1, 101, 101, false, false), hit::nothing);
-    }
-
-    void pointRules() {
-        const Curve curve = MakeCurve({{0, 0}, {100, 100}, {255, 255}});
-        QCOMPARE(InsertionIndex(curve, 50, false), 1);
-        QCOMPARE(InsertionIndex(curve, 102, false), -1);   // within 2 of a point's x
-        QCOMPARE(InsertionIndex(curve, 103, false), 2);
-        QCOMPARE(InsertionIndex(curve, 50, true), -1);     // not with Ctrl
-        QCOMPARE(InsertionIndex(MakeCurve({{0, 0}, {200, 200}}), 230, false), -1);  // only between points
-
-        QCOMPARE(LimitPoint(curve, 1, -40, 300), std::make_pair(0, 255));
-        QCOMPARE(LimitPoint(curve, 1, 400, -3), std::make_pair(255, 0));
-        QCOMPARE(LimitPoint(MakeCurve({{0, 0}, {60, 10}, {100, 100}, {255, 255}}), 2, 20, 50), std::make_pair(60, 50));
-
+        // A point is hit within 11 each way, the closest (a tie: the first),
+        // the selected one first; left of the first and right of the last
+        // point grab those; the curve reaches 35 pixels, only in the graph.
+        const struct { const Curve* curve; int selected, x, y; bool inPage, inGraph; int hit; } hits[] = {
+            {&curve, -1, 101, 101, true, true, 1},          {&curve, 2, 101, 101, true, true, 2},
+            {&curve, -1, 100, 112, true, true, 2},          {&curve, -1, 100, 89, true, true, hit::curve},
+            {&twins, -1, 102, 100, true, true, 1},          {&inner, -1, 10, 250, true, true, 0},
+            {&inner, -1, 230, 0, true, true, 1},            {&curve, -1, 200, 175, true, true, hit::curve},
+            {&curve, -1, 200, 150, true, false, hit::nothing}, {&curve, -1, 200, 140, true, true, hit::nothing},
+            {&curve, -1, 101, 101, false, false, hit::nothing},
+        };
+        for (const auto& h : hits) {
+            QVERIFY2(CurveHitTest(*h.curve, identity, h.selected, h.x, h.y, h.inPage, h.inGraph) == h.hit,
+                     qPrintable(QStringLiteral("hit at %1,%2 selected %3").arg(h.x).arg(h.y).arg(h.selected)));
+        }
+        // Inserted only between points, more than 2 from a point's x (the page's clicks try the rest).
+        QCOMPARE(InsertionIndex(MakeCurve({{0, 0}, {100, 100}, {255, 255}}), 103, false), 2);
+        QCOMPARE(InsertionIndex(MakeCurve({{0, 0}, {200, 200}}), 230, false), -1);
+        // Deleting an end point puts it back at its corner.
         Curve edited = MakeCurve({{10, 20}, {100, 100}, {200, 230}});
         QCOMPARE(DeleteCurvePoint(edited, 1), -1);
         QCOMPARE(edited, MakeCurve({{10, 20}, {200, 230}}));
@@ -135,59 +91,45 @@ private slots:
         QCOMPARE(DeleteCurvePoint(edited, 1), 1);
         QCOMPARE(edited, MakeCurve({{0, 0}, {255, 255}}));
         QCOMPARE(DeleteCurvePoint(edited, 7), -1);
-
-        QCOMPARE(WheelStep(120, false, false), 5);
-        QCOMPARE(WheelStep(-120, false, true), -10);
         QCOMPARE(WheelStep(-360, true, false), -1);
         QCOMPARE(WheelStep(20, false, false), 0);
-        // Sideways the point keeps between its neighbours.
-        QCOMPARE(WheelMovedPoint(curve, 1, 500, true), std::make_pair(255, 100));
+        // A step is at most 1024 either way; sideways the point keeps between its neighbours.
+        QCOMPARE(WheelMovedPoint(MakeCurve({{0, 0}, {100, 100}, {255, 255}}), 1, -5000, false), std::make_pair(100, 0));
         QCOMPARE(WheelMovedPoint(MakeCurve({{0, 0}, {60, 10}, {100, 100}, {255, 255}}), 2, -50, true),
                  std::make_pair(60, 100));
-        QCOMPARE(WheelMovedPoint(curve, 1, -5000, false), std::make_pair(100, 0));
-    }
-
-    void normaliseMakesAnyCurveEditable() {
+        // Any curve from outside becomes editable; equal x keep their order.
         Curve empty = MakeCurve({});
-        QVERIFY(NormaliseCurve(empty));
-        QVERIFY(empty.IsIdentity());
+        QVERIFY(NormaliseCurve(empty) && empty.IsIdentity());
         Curve wild;
         wild.ReadText("4:300,7 9,65535 9,3 40,40");
         QVERIFY(NormaliseCurve(wild));
-        QCOMPARE(wild, MakeCurve({{9, 255}, {9, 3}, {40, 40}, {255, 7}}));  // equal x keep their order
+        QCOMPARE(wild, MakeCurve({{9, 255}, {9, 3}, {40, 40}, {255, 7}}));
         QVERIFY(!NormaliseCurve(wild));
     }
 
     // ---- the page ----
 
-    void controlsCarryTheirNames() {
-        for (const char* name : {"channelList", "inputEdit", "outputEdit", "nextPointButton", "prevPointButton",
-                                 "defaultButton", "revertButton", "autoButton", "loadButton", "saveButton"}) {
-            QVERIFY2(page_->findChild<QWidget*>(QLatin1String(name)) != nullptr, name);
-        }
+    void controlsAndPlaces() {
         QCOMPARE(Button("autoButton")->text(), QStringLiteral("A&uto"));
-        QVERIFY(!Button("autoButton")->isEnabled());   // no document
-        QVERIFY(!Field("outputEdit")->isEnabled());    // no point selected
-        QVERIFY(page_->Graph().width() == 256 && page_->Graph().height() == 256);
-        QCOMPARE(page_->Graph().right() + 10, Button("defaultButton")->geometry().left());
-        QCOMPARE(page_->Graph().top() - 2, Button("defaultButton")->geometry().top());
+        QVERIFY(!Button("autoButton")->isEnabled());  // no document
+        QVERIFY(!Field("outputEdit")->isEnabled());   // no point selected
+        QCOMPARE(page_->Graph().size(), QSize(256, 256));
+        QCOMPARE(Button("defaultButton")->geometry().topLeft(), page_->Graph().topRight() + QPoint(10, -2));
     }
 
-    void clicksAddSelectAndKeepDistance() {
+    void clicksAndDragsEditPoints() {
         Click(page_, At(100, 100));
         QCOMPARE(Points(), MakeCurve({{0, 0}, {100, 100}, {255, 255}}));
         QCOMPARE(page_->Selected(), 1);
         QCOMPARE(Field("outputEdit")->text(), QStringLiteral("100"));
-        Click(page_, {0, 0});  // far from the graph: nothing, selection stays
+        Click(page_, {0, 0});  // far from the graph: nothing, the selection stays
         QCOMPARE(page_->Selected(), 1);
         // On the curve within 2 of the point's x but not within 10 of it: nothing.
         page_->StepPoint(true);
-        QCOMPARE(page_->Selected(), 2);
         Click(page_, At(102, 120));
         QCOMPARE(Points().Count(), size_t(3));
         QCOMPARE(page_->Selected(), 2);
-        // Left of the first point grabs the first point.
-        Click(page_, At(-1, 200));
+        Click(page_, At(-1, 200));  // left of the first point grabs it
         QCOMPARE(page_->Selected(), 0);
         // Ctrl adds nothing; a Ctrl click on a point deletes it.
         Click(page_, At(50, 50), Qt::ControlModifier);
@@ -196,9 +138,7 @@ private slots:
         QCOMPARE(Points(), MakeCurve({{0, 0}, {255, 255}}));
         QCOMPARE(page_->Selected(), -1);
         QVERIFY(!Field("inputEdit")->isEnabled() && Field("inputEdit")->text().isEmpty());
-    }
 
-    void draggingMovesKeepsAndDeletes() {
         Click(page_, At(100, 100));
         Click(page_, At(180, 180));
         Drag(page_, At(100, 100), At(120, 60));
@@ -217,37 +157,29 @@ private slots:
         Drag(page_, At(60, 60), At(70, 20));
         QCOMPARE(Points(), MakeCurve({{0, 0}, {70, 20}, {180, 180}, {255, 255}}));
         QCOMPARE(Field("inputEdit")->text(), QStringLiteral("70"));
-    }
 
-    void ctrlDoubleClickResetsTheEnds() {
+        // Ctrl with a double-click puts an end point back at its corner; without Ctrl it only selects.
         SetCurve(MakeCurve({{20, 10}, {128, 128}, {200, 180}}));
         DoubleClick(page_, At(200, 180), Qt::ControlModifier);
         QCOMPARE(Points(), MakeCurve({{20, 10}, {128, 128}, {255, 255}}));
         DoubleClick(page_, At(20, 10), Qt::ControlModifier);
         QCOMPARE(Points(), MakeCurve({{0, 0}, {128, 128}, {255, 255}}));
-        // Without Ctrl a double-click only selects.
         DoubleClick(page_, At(128, 128));
         QCOMPARE(Points().Count(), size_t(3));
         QCOMPARE(page_->Selected(), 1);
     }
 
-    void nextAndPreviousWrap() {
-        SetCurve(MakeCurve({{0, 0}, {64, 80}, {128, 140}, {255, 255}}));
-        page_->StepPoint(false);
-        QCOMPARE(page_->Selected(), 3);
-        page_->StepPoint(true);
-        QCOMPARE(page_->Selected(), 0);
-        keys_ = Qt::ShiftModifier;
-        page_->StepPoint(true);  // Shift turns "&Next Point" around
-        QCOMPARE(page_->Selected(), 3);
-        page_->StepPoint(false);
-        QCOMPARE(page_->Selected(), 0);
-        QVERIFY(Field("outputEdit")->hasSelectedText());
-    }
-
-    void wheelAndFields() {
+    void nextPointWheelAndFields() {
         SetCurve(MakeCurve({{0, 0}, {100, 100}, {130, 140}, {255, 255}}));
-        page_->StepPoint(true);
+        // Next and Prev wrap; Shift turns them around.
+        for (const auto& [forward, shift, selected] : {std::tuple{false, false, 3}, std::tuple{true, false, 0},
+                                                       std::tuple{true, true, 3}, std::tuple{false, true, 0}}) {
+            keys_ = shift ? Qt::ShiftModifier : Qt::NoModifier;
+            page_->StepPoint(forward);
+            QCOMPARE(page_->Selected(), selected);
+        }
+        QVERIFY(Field("outputEdit")->hasSelectedText());
+        keys_ = Qt::NoModifier;
         page_->StepPoint(true);  // (100, 100)
         const QPoint over = At(30, 200);
         Wheel(page_, over, 120);
@@ -280,7 +212,7 @@ private slots:
         QCOMPARE(page_->Selected(), -1);
         QVERIFY(Points().IsIdentity());
         page_->SelectChannel(0);
-        auto* list = page_->findChild<QComboBox*>(QStringLiteral("channelList"));
+        auto* list = test::Find<QComboBox>(page_, "channelList");
         list->showPopup();
         list->view()->setCurrentIndex(list->model()->index(3, 0));
         QCOMPARE(page_->Channel(), 3);  // the graph follows the highlight
@@ -325,7 +257,7 @@ private slots:
         QVERIFY(frame_->ReloadPending());
     }
 
-    void acvRoundTripAndAnyFile() {
+    void filesStoreAndCaptions() {
         frame_->Curves()[curve::master] = MakeCurve({{0, 10}, {90, 120}, {255, 250}});
         frame_->Curves()[curve::blue] = MakeCurve({{30, 0}, {255, 255}});
         const CurveArray saved = frame_->Curves();
@@ -352,15 +284,20 @@ private slots:
             page_->LoadCurves();
             for (const Curve& curve : frame_->Curves()) QVERIFY(Editable(curve));
         }
-    }
-
-    void ctrlWatchSwapsCaptions() {
-        keys_ = Qt::ControlModifier;
+        // Ctrl held turns the buttons to all channels.
         QTRY_COMPARE_WITH_TIMEOUT(Button("defaultButton")->text(), QStringLiteral("&Default All"), 2000);
         QCOMPARE(Button("revertButton")->text(), QStringLiteral("Re&vert All"));
         QCOMPARE(Button("autoButton")->text(), QStringLiteral("&Auto RGB"));
         keys_ = Qt::NoModifier;
         QTRY_COMPARE_WITH_TIMEOUT(Button("autoButton")->text(), QStringLiteral("A&uto"), 2000);
+        // An edit snapped into the store is there at the next start.
+        page_->DefaultCurves();
+        Click(page_, At(90, 100));
+        QVERIFY(frame_->SnapSettings());
+        const Curve edited = Points();
+        QCOMPARE(edited.Count(), size_t(3));
+        OpenFrame();
+        QCOMPARE(Points(), edited);
     }
 
     void stripsSampleMarkerAndDrawing() {
@@ -373,7 +310,6 @@ private slots:
         SetCurve(MakeCurve({{0, 255}, {255, 0}}));
         QCOMPARE(page_->Strips().Strip(1).color(10), qRgb(page_->Table()[10], 0, 0));
         QCOMPARE(page_->Strips().Strip(5).color(10), qRgb(10, 0, 0));
-
         SampleRecord record;
         record.x = 0;
         record.y = 5;
@@ -386,28 +322,18 @@ private slots:
 
         page_->StepPoint(true);
         const QImage shot = page_->grab().toImage();
-        const QRect g = page_->Graph();
-        const int left = g.left();
-        const int bottom = g.bottom();
-        QCOMPARE(shot.pixelColor(left + 1, bottom - 255 + 1), QColor(Qt::black));            // selected (0, 255)
-        QCOMPARE(shot.pixelColor(left + 255 - 1, bottom - 1), QColor(Qt::white));            // unselected (255, 0)
-        QCOMPARE(shot.pixelColor(left + 100, bottom - page_->Table()[100]), QColor(Qt::black));  // the curve
-        QCOMPARE(shot.pixelColor(left + 64, bottom - 20), page_->palette().color(QPalette::Light));  // grid
-        QCOMPARE(shot.pixelColor(left + 250 - 3, bottom - page_->Table()[250]), QColor(Qt::black));  // marker
+        const auto at = [&shot, this](int x, int y) { return shot.pixelColor(At(x, y)); };
+        const auto table = [this](int x) { return page_->Table()[static_cast<size_t>(x)]; };
+        QCOMPARE(at(1, 254), QColor(Qt::black));                                   // selected (0, 255)
+        QCOMPARE(at(254, 1), QColor(Qt::white));                                   // unselected (255, 0)
+        QCOMPARE(at(100, table(100)), QColor(Qt::black));                          // the curve
+        QCOMPARE(at(64, 20), page_->palette().color(QPalette::Light));             // the grid
+        QCOMPARE(at(247, table(250)), QColor(Qt::black));                          // the marker
         // The strips: the gamma ramp through the curve, and the plain gamma ramp.
-        QCOMPARE(shot.pixel(left, bottom + 8), qRgb(page_->Table()[gamma[0]], 0, 0));
-        QCOMPARE(shot.pixel(left + 256, bottom + 8), qRgb(page_->Table()[gamma[255]], 0, 0));
-        QCOMPARE(shot.pixel(left, bottom + 18), qRgb(gamma[0], 0, 0));
-        QCOMPARE(shot.pixel(left + 256, bottom + 18), qRgb(gamma[255], 0, 0));
-    }
-
-    void curvesPersistInTheStore() {
-        Click(page_, At(90, 100));
-        QVERIFY(frame_->SnapSettings());
-        const Curve edited = Points();
-        QCOMPARE(edited.Count(), size_t(3));
-        OpenFrame();
-        QCOMPARE(Points(), edited);
+        QCOMPARE(at(0, -8).rgb(), qRgb(table(gamma[0]), 0, 0));
+        QCOMPARE(at(256, -8).rgb(), qRgb(table(gamma[255]), 0, 0));
+        QCOMPARE(at(0, -18).rgb(), qRgb(gamma[0], 0, 0));
+        QCOMPARE(at(256, -18).rgb(), qRgb(gamma[255], 0, 0));
     }
 
     void randomEditingKeepsCurvesValid() {
@@ -431,7 +357,6 @@ private slots:
             QVERIFY(page_->Selected() < static_cast<int>(Points().Count()));
         }
         // 200 tries to add points leave at most one point every three inputs.
-        keys_ = Qt::NoModifier;
         page_->DefaultCurves();
         for (int i = 0; i < 200; ++i) {
             const int x = static_cast<int>(random.bounded(256));
@@ -464,10 +389,9 @@ private:
         frame_->Curves()[static_cast<size_t>(page_->Channel())] = curve;
         page_->Activate(true);  // picks up the outside change
     }
-    QPushButton* Button(const char* name) const { return page_->findChild<QPushButton*>(QLatin1String(name)); }
-    CurveNumberEdit* Field(const char* name) const { return page_->findChild<CurveNumberEdit*>(QLatin1String(name)); }
+    QPushButton* Button(const char* name) const { return test::Find<QPushButton>(page_, name); }
+    CurveNumberEdit* Field(const char* name) const { return test::Find<CurveNumberEdit>(page_, name); }
 
-    QTemporaryDir config_;
     QTemporaryDir files_;
     std::unique_ptr<MainFrame> frame_;
     CurvesPage* page_ = nullptr;

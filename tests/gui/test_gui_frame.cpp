@@ -1,7 +1,6 @@
 // The main frame driven through its commands on generated ORF files.
 #include <QCheckBox>
 #include <QMenu>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -15,16 +14,13 @@
 #include "engine/output/JpegOutputBuffer.h"
 #include "engine/output/JpegWriter.h"
 #include "engine/output/TiffWriter.h"
-#include "engine/settings/StoredSettings.h"
-#include "gui/frame/CommandTable.h"
-#include "gui/view/ImageArea.h"
-#include "gui/pages/ImageInfoPage.h"
 #include "gui/app/InstallLayout.h"
-#include "gui/frame/MainFrame.h"
 #include "gui/dialogs/SaveDialogControls.h"
+#include "gui/frame/CommandTable.h"
 #include "gui/frame/StatusStrip.h"
+#include "gui/pages/ImageInfoPage.h"
+#include "gui/view/ImageArea.h"
 #include "platform/AtomicFile.h"
-#include "platform/SettingsStore.h"
 
 using namespace kyp;
 
@@ -42,19 +38,18 @@ class GuiFrameTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        QVERIFY(config_.isValid() && photos_.isValid());
-        qputenv("KYP_CONFIG_HOME", config_.path().toUtf8());
-        for (const char* name : {"P1.ORF", "p2.orf", "P3.Orf"}) QVERIFY(test::WriteSmallOrf(test::Path(photos_, name)));
-        QVERIFY(test::WriteText(test::Path(photos_, "not-raw.orf"), "MM\0*this is no ORF file"));
-        QVERIFY(large_.isValid());
+        QVERIFY(photos_.isValid() && large_.isValid());
+        for (const char* name : {"P1.ORF", "p2.orf", "P3.Orf"}) QVERIFY(test::WriteSmallOrf(Photo(name)));
+        QVERIFY(test::WriteText(Photo("not-raw.orf"), "MM\0*this is no ORF file"));
         big_ = test::Path(large_, "big.orf");
         QVERIFY(test::WriteSmallOrf(big_, 2256, 1684));
     }
 
-    void init() { (void)SettingsStore::DeleteKey(); }
+    void init() { (void)test::UsePrivateConfig(); }
 
-    void commandTableAndMenus() {
-        MainFrame frame;
+    void commandsMenusAndInfo() {
+        test::Frame f(false, QSize(1000, 600));
+        MainFrame& frame = f.frame;
         QCOMPARE(frame.Action(cmd::open)->text(), QStringLiteral("&Open...\tCtrl+O"));
         QCOMPARE(frame.Action(cmd::exit)->text(), QStringLiteral("E&xit\tAlt+F4"));
         QVERIFY(frame.Action(cmd::zoomFit)->shortcuts().contains(QKeySequence(Qt::Key_QuoteLeft)));
@@ -64,136 +59,106 @@ private slots:
         QStringList captions;
         for (int i = 0; i < frame.Tabs()->count(); ++i) captions << frame.Tabs()->tabText(i);
         QCOMPARE(captions, QStringList({"Options", "Curves", "Sharpen", "Histogram", "Image Info", "Save Format"}));
-        QCOMPARE(frame.windowTitle(), QStringLiteral("Kyp Suite"));
         QVERIFY(!frame.ApplyButton()->isEnabled());
         frame.Command(cmd::tabImageInfo);
         QCOMPARE(frame.CurrentPage(), int(page::imageInfo));
         auto* info = dynamic_cast<ImageInfoPage*>(frame.Page(page::imageInfo));
-        QVERIFY(info != nullptr);
-        QCOMPARE(info->Text(), QStringLiteral("(no document)"));
-    }
-
-    void openShowsDocumentAndInfo() {
-        test::Recorder recorder;
-        MainFrame frame;
-        frame.resize(1000, 600);
-        const std::string name = test::Path(photos_, "P1.ORF");
-        QVERIFY(frame.OpenByName(name));
-        QVERIFY(frame.DocumentLoaded());
-        QCOMPARE(frame.windowTitle(), QStringLiteral("Kyp Suite (%1)").arg(QString::fromStdString(name)));
-        QVERIFY(frame.FullRendering().hasPixels());
-        QVERIFY(!frame.Image()->Image().isNull());
-        QCOMPARE(frame.Strip().StatusText(), QString::fromStdString(name));
-        frame.Command(cmd::tabImageInfo);
-        auto* info = dynamic_cast<ImageInfoPage*>(frame.Page(page::imageInfo));
-        QVERIFY2(info->Text().contains(QStringLiteral("Aperture:\tF2.8")), qPrintable(info->Text()));
-        // Every value in one column: the tab stop lies past the widest label.
-        const auto* infoText = info->findChild<QPlainTextEdit*>(QStringLiteral("infoText"));
-        const QFontMetricsF metrics(infoText->font());
-        for (const QString& line : info->Text().split(QLatin1Char('\n'))) {
-            const QString label = line.section(QLatin1Char('\t'), 0, 0);
-            QVERIFY2(metrics.horizontalAdvance(label) < infoText->tabStopDistance(), qPrintable(label));
+        for (int open = 0; open < 2; ++open) {
+            QCOMPARE(info->Text(), QStringLiteral("(no document)"));
+            QCOMPARE(frame.windowTitle(), QStringLiteral("Kyp Suite"));
+            QCOMPARE(frame.Strip().StatusText(), QStringLiteral("Ready"));
+            if (open == 1) break;
+            const std::string name = Photo("P1.ORF");
+            QVERIFY(frame.OpenByName(name));
+            QVERIFY(frame.DocumentLoaded() && frame.FullRendering().hasPixels() && !frame.Image()->Image().isNull());
+            QCOMPARE(frame.windowTitle(), QStringLiteral("Kyp Suite (%1)").arg(QString::fromStdString(name)));
+            QCOMPARE(frame.Strip().StatusText(), QString::fromStdString(name));
+            QVERIFY2(info->Text().contains(QStringLiteral("Aperture:\tF2.8")), qPrintable(info->Text()));
+            // Every value in one column: the tab stop lies past the widest label.
+            const auto* infoText = test::Find<QPlainTextEdit>(info, "infoText");
+            const QFontMetricsF metrics(infoText->font());
+            for (const QString& line : info->Text().split(QLatin1Char('\n'))) {
+                const QString label = line.section(QLatin1Char('\t'), 0, 0);
+                QVERIFY2(metrics.horizontalAdvance(label) < infoText->tabStopDistance(), qPrintable(label));
+            }
+            frame.Command(cmd::close);
         }
-        frame.Command(cmd::close);
-        QCOMPARE(info->Text(), QStringLiteral("(no document)"));
-        QCOMPARE(frame.windowTitle(), QStringLiteral("Kyp Suite"));
-        QCOMPARE(frame.Strip().StatusText(), QStringLiteral("Ready"));
-        QVERIFY(recorder.messages.empty());
+        QVERIFY(f.recorder.messages.empty());
     }
 
     void badInputEndsInItsMessage() {
-        test::Recorder recorder;
-        MainFrame frame;
-        QVERIFY(frame.OpenByName(test::Path(photos_, "P1.ORF")));
-        const std::pair<std::string, std::string> cases[] = {
-            {test::Path(photos_, "not-raw.orf"), "Not an ORF file"},
-            {photos_.path().toStdString(), "Not a regular file"},
-            {test::Path(photos_, "gone.orf"), "No such file or directory"}};
+        test::Frame f(false);
+        QVERIFY(f.frame.OpenByName(Photo("P1.ORF")));
+        const std::pair<std::string, std::string> cases[] = {{Photo("not-raw.orf"), "Not an ORF file"},
+                                                             {photos_.path().toStdString(), "Not a regular file"},
+                                                             {Photo("gone.orf"), "No such file or directory"}};
         for (const auto& [bad, reason] : cases) {
-            recorder.messages.clear();
-            QVERIFY(!frame.OpenByName(bad));
-            QCOMPARE(recorder.messages.size(), size_t{1});
-            QCOMPARE(recorder.messages[0].text, "Cannot open file '" + bad + "'.\n" + reason + ".");
-            QCOMPARE(recorder.messages[0].title, std::string("Kyp Suite"));
-            QVERIFY(!frame.DocumentLoaded());  // the old document is gone too
+            f.recorder.messages.clear();
+            QVERIFY(!f.frame.OpenByName(bad));
+            QCOMPARE(f.recorder.messages.size(), size_t{1});
+            QCOMPARE(f.recorder.messages[0].title + ": " + f.recorder.messages[0].text,
+                     "Kyp Suite: Cannot open file '" + bad + "'.\n" + reason + ".");
+            QVERIFY(!f.frame.DocumentLoaded());  // the old document is gone too
         }
         // A list entry whose file has gone is dropped from the list and the menu.
-        frame.Files().Assign({test::Path(photos_, "gone.orf"), test::Path(photos_, "P1.ORF")}, 0);
-        frame.Command(cmd::openCurrent);
-        QCOMPARE(frame.Files().Count(), 1);
-        QCOMPARE(frame.Strip().PopupMenu()->actions().first()->text().toStdString(), test::Path(photos_, "P1.ORF"));
+        f.recorder.messages.clear();
+        f.frame.Files().Assign({Photo("gone.orf"), Photo("P1.ORF")}, 0);
+        f.frame.Command(cmd::openCurrent);
+        QCOMPARE(Summary(f), QStringLiteral("open -; 1 listed: P1.ORF; 1 messages"));
+        QCOMPARE(f.frame.Strip().PopupMenu()->actions().first()->text().toStdString(), Photo("P1.ORF"));
     }
 
     void dropRules() {
-        test::Recorder recorder;
-        MainFrame frame;
+        test::Frame f(false);
         std::vector<std::string> old;
         for (int i = 0; i < 19; ++i) old.push_back("/elsewhere/" + std::to_string(i) + ".orf");
-        frame.Files().Assign(old, 0);
-        const std::string a = test::Path(photos_, "P1.ORF");
-        const std::string b = test::Path(photos_, "p2.orf");
-        const std::string bad = test::Path(photos_, "not-raw.orf");
-        frame.DropFiles({a, bad, b}, false);
-        QCOMPARE(frame.Files().Count(), 20);
-        QCOMPARE(frame.Files().Entry(0), a);
-        QCOMPARE(frame.Files().Entry(1), b);
-        QCOMPARE(frame.Files().Entry(2), std::string("/elsewhere/0.orf"));
-        QCOMPARE(recorder.messages.size(), size_t{1});
-        QCOMPARE(recorder.messages[0].text,
+        f.frame.Files().Assign(old, 0);
+        const std::string bad = Photo("not-raw.orf");
+        f.frame.DropFiles({Photo("P1.ORF"), bad, Photo("p2.orf")}, false);
+        QCOMPARE(Summary(f), QStringLiteral("open P1.ORF; 20 listed: P1.ORF p2.orf /elsewhere/0.orf; 1 messages"));
+        QCOMPARE(f.recorder.messages[0].text,
                  "The following file or files are not valid Olympus Raw Format files:\r\n    " + bad);
-        QVERIFY(frame.DocumentLoaded());
-        QCOMPARE(frame.FileName(), a);
         // One invalid file: its own message, nothing else changes.
-        recorder.messages.clear();
-        frame.DropFiles({bad}, false);
-        QCOMPARE(recorder.messages.at(0).text, "The file '" + bad + "' is not a valid ORF file.");
-        QCOMPARE(frame.FileName(), a);
+        f.frame.DropFiles({bad}, false);
+        QCOMPARE(f.recorder.messages.at(1).text, "The file '" + bad + "' is not a valid ORF file.");
         // One valid file with Shift: listed at the head, not opened.
-        frame.DropFiles({test::Path(photos_, "P3.Orf")}, true);
-        QCOMPARE(frame.Files().Entry(0), test::Path(photos_, "P3.Orf"));
-        QCOMPARE(frame.FileName(), a);
+        f.frame.DropFiles({Photo("P3.Orf")}, true);
+        QCOMPARE(Summary(f), QStringLiteral("open P1.ORF; 20 listed: P3.Orf P1.ORF p2.orf; 2 messages"));
     }
 
     void dropManyFilesAtOnce() {
-        test::Recorder recorder;
-        MainFrame frame;
-        std::vector<std::string> dropped;
-        for (int i = 0; i < 500; ++i) dropped.push_back(test::Path(photos_, "not-raw.orf"));
-        dropped.push_back(test::Path(photos_, "p2.orf"));
-        frame.DropFiles(dropped, false);
-        QCOMPARE(recorder.messages.size(), size_t{1});
-        QCOMPARE(frame.Files().Count(), 1);
-        QCOMPARE(frame.FileName(), test::Path(photos_, "p2.orf"));
+        // Many bad files at once: one message, and the good one opened.
+        test::Frame f(false);
+        std::vector<std::string> dropped(500, Photo("not-raw.orf"));
+        dropped.push_back(Photo("p2.orf"));
+        f.frame.DropFiles(dropped, false);
+        QCOMPARE(Summary(f), QStringLiteral("open p2.orf; 1 listed: p2.orf; 1 messages"));
     }
 
     void nextAndPreviousWrap() {
-        test::Recorder recorder;
-        MainFrame frame;
-        // Without a document: the first file of the folder of the list's entry.
-        frame.Files().Assign({test::Path(photos_, "p2.orf")}, 0);
-        frame.Command(cmd::nextFile);
-        QCOMPARE(frame.FileName(), test::Path(photos_, "P1.ORF"));  // sorted: P1.ORF P3.Orf not-raw.orf p2.orf
-        frame.Command(cmd::previousFile);
-        QCOMPARE(frame.FileName(), test::Path(photos_, "p2.orf"));  // wrapped to the last good one
-        QCOMPARE(recorder.messages.size(), size_t{0});
-        frame.Command(cmd::previousFile);
-        QCOMPARE(recorder.messages.size(), size_t{1});              // not-raw.orf is listed but fails
-        QVERIFY(!frame.DocumentLoaded());
-        QCOMPARE(frame.Files().Count(), 2);  // P1.ORF and p2.orf; the failed file is not listed
-        QVERIFY(frame.Files().Find(test::Path(photos_, "NOT-RAW.orf")) < 0);
-        // Stepping goes on from the failed file's place, both ways.
-        frame.Command(cmd::nextFile);
-        QCOMPARE(frame.FileName(), test::Path(photos_, "p2.orf"));
-        frame.Command(cmd::previousFile);
-        QCOMPARE(recorder.messages.size(), size_t{2});
-        frame.Command(cmd::previousFile);
-        QCOMPARE(frame.FileName(), test::Path(photos_, "P3.Orf"));
+        test::Frame f(false);
+        // Without a document: the first file of the folder of the list's entry. Sorted:
+        // P1.ORF P3.Orf not-raw.orf p2.orf; not-raw.orf fails and is not kept in the
+        // list; stepping goes on from its place, both ways.
+        f.frame.Files().Assign({Photo("p2.orf")}, 0);
+        const std::pair<int, const char*> steps[] = {
+            {cmd::nextFile, "open P1.ORF; 2 listed: P1.ORF p2.orf; 0 messages"},
+            {cmd::previousFile, "open p2.orf; 2 listed: P1.ORF p2.orf; 0 messages"},
+            {cmd::previousFile, "open -; 2 listed: P1.ORF p2.orf; 1 messages"},
+            {cmd::nextFile, "open p2.orf; 2 listed: P1.ORF p2.orf; 1 messages"},
+            {cmd::previousFile, "open -; 2 listed: P1.ORF p2.orf; 2 messages"},
+            {cmd::previousFile, "open P3.Orf; 3 listed: P3.Orf P1.ORF p2.orf; 2 messages"},
+        };
+        for (const auto& [command, summary] : steps) {
+            f.frame.Command(command);
+            QCOMPARE(Summary(f), QString::fromLatin1(summary));
+        }
     }
 
     void busyRefusesCommands() {
-        test::Recorder recorder;
-        MainFrame frame;
-        QVERIFY(frame.OpenByName(test::Path(photos_, "P1.ORF")));
+        test::Frame f(false);
+        MainFrame& frame = f.frame;
+        QVERIFY(frame.OpenByName(Photo("P1.ORF")));
         frame.MarkChanged(true);
         const std::string before = frame.FileName();
         const int filesBefore = frame.Files().Count();
@@ -206,84 +171,91 @@ private slots:
                            cmd::fileList, cmd::apply, cmd::openCurrent, cmd::nextFile, cmd::previousFile}) {
                 frame.Command(id);
             }
-            frame.DropFiles({test::Path(photos_, "p2.orf")}, false);
+            frame.DropFiles({Photo("p2.orf")}, false);
         });
         frame.BeginWait();
-        QVERIFY(!frame.Strip().Tick(1) || true);
+        (void)frame.Strip().Tick(1);
         frame.EndWait();
         QVERIFY(ran);
-        QCOMPARE(recorder.beeps, 12);
+        QCOMPARE(f.recorder.beeps, 12);
         QCOMPARE(frame.FileName(), before);
         QCOMPARE(frame.Files().Count(), filesBefore);
         QVERIFY(frame.DocumentLoaded());
     }
 
-    void escapeCancelsAndKeepsPendingFlags() {
-        test::Recorder recorder;
-        MainFrame frame;
-        QVERIFY(frame.OpenByName(big_));
-        frame.MutableSettings().method = method::bilinear;
-        frame.MarkReloadNeeded();
-        QVERIFY(frame.ApplyButton()->isEnabled());
-        QTimer::singleShot(0, &frame, [&frame] { QTest::keyClick(&frame, Qt::Key_Escape); });
-        QVERIFY(!frame.Processing());
-        QVERIFY(frame.Strip().EscapeNoted());
-        QVERIFY(frame.ProcessingPending() && frame.ReloadPending());
-        QVERIFY(frame.ApplyButton()->isEnabled());
-        // Nothing was left busy, and the next run goes through.
-        QVERIFY(!frame.Busy());
-        QVERIFY(frame.Processing());
-        QVERIFY(!frame.ProcessingPending() && !frame.ReloadPending());
+    // Escape during a full run cancels it and keeps the flags; closing during one quits after it.
+    void escapeAndExitDuringARun() {
+        for (const bool exit : {false, true}) {
+            init();
+            test::Frame f(false);
+            MainFrame& frame = f.frame;
+            int quits = 0;
+            frame.quitHandler = [&quits] { ++quits; };
+            QVERIFY(frame.OpenByName(big_));
+            frame.MutableSettings().method = method::bilinear;
+            frame.MarkReloadNeeded();
+            QVERIFY(frame.ApplyButton()->isEnabled());
+            QTimer::singleShot(0, &frame, [&frame, exit] {
+                if (exit) frame.close();
+                else QTest::keyClick(&frame, Qt::Key_Escape);
+            });
+            QVERIFY(!frame.Processing());
+            if (exit) {
+                QVERIFY(frame.ExitRequested());
+                QCOMPARE(quits, 0);      // not under the run
+                QTRY_COMPARE(quits, 1);  // once it has unwound
+                SettingsStore store;
+                QVERIFY(store.OpenForReading());  // settings saved, store intact
+                std::string files;
+                QVERIFY(store.ReadString("File0", files) || frame.Files().Empty());
+                continue;
+            }
+            QVERIFY(frame.Strip().EscapeNoted());
+            QVERIFY(frame.ProcessingPending() && frame.ReloadPending());
+            QVERIFY(frame.ApplyButton()->isEnabled());
+            // Nothing was left busy, and the next run goes through.
+            QVERIFY(!frame.Busy());
+            QVERIFY(frame.Processing());
+            QVERIFY(!frame.ProcessingPending() && !frame.ReloadPending());
+        }
     }
 
-    void exitDuringRunUnwindsFirst() {
+    void layoutKeptOverStarts() {
+        // Each start restores what the one before stored, through a shown
+        // window that has a decoration: nothing creeps.
         test::Recorder recorder;
-        MainFrame frame;
-        int quits = 0;
-        frame.quitHandler = [&quits] { ++quits; };
-        QVERIFY(frame.OpenByName(big_));
-        frame.MutableSettings().method = method::bilinear;
-        frame.MarkReloadNeeded();
-        QTimer::singleShot(0, &frame, [&frame] { frame.close(); });
-        QVERIFY(!frame.Processing());
-        QVERIFY(frame.ExitRequested());
-        QCOMPARE(quits, 0);              // not under the run
-        QTRY_COMPARE(quits, 1);          // once it has unwound
-        SettingsStore store;
-        QVERIFY(store.OpenForReading());  // settings saved, store intact
-        std::string files;
-        QVERIFY(store.ReadString("File0", files) || frame.Files().Empty());
-    }
-
-    void layoutRoundTripThroughTheFrame() {
-        test::Recorder recorder;
-        {
+        QList<QRect> seen;
+        for (int start = 0; start < 4; ++start) {
             MainFrame frame;
-            frame.move(40, 50);
-            frame.resize(700, 500);
+            if (start == 0) frame.setGeometry(60, 70, 700, 500);  // the offscreen screen is 800 x 600
+            frame.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&frame));
+            seen << QRect(frame.pos(), frame.size());
+            if (start > 0) {
+                QCOMPARE(seen.last(), seen.first());
+                QCOMPARE(frame.Files().Count(), 2);
+                QCOMPARE(frame.Files().Current(), 1);
+                QCOMPARE(frame.Layout().sampleSize, 3u);
+                QCOMPARE(frame.Settings().method, method::bilinear);
+                QCOMPARE(frame.Strip().PopupMenu()->actions().size(), 5);  // 2 files, separator, clear, open
+            }
             frame.Files().Assign({"/p/a.orf", "/p/b.orf"}, 1);
             frame.Layout().sampleSize = 3;
             frame.MutableSettings().method = method::bilinear;
             QVERIFY(frame.SnapSettings());
         }
-        MainFrame again;
-        QCOMPARE(again.Files().Count(), 2);
-        QCOMPARE(again.Files().Current(), 1);
-        QCOMPARE(again.Layout().sampleSize, 3u);
-        QCOMPARE(again.Settings().method, method::bilinear);
-        QCOMPARE(again.size(), QSize(700, 500));
-        QCOMPARE(again.Strip().PopupMenu()->actions().size(), 5);  // 2 files, separator, clear, open
+        MainFrame hidden;  // not shown: the stored size all the same
+        QCOMPARE(hidden.size(), QSize(700, 500));
     }
 
     void altLettersReachPageOrMenu() {
         // Inside the Options page its own letters act; elsewhere the menu bar's
         // do; Alt+C (the accelerator table) always shows the Curves page; a
         // letter that nothing carries beeps.
-        test::Recorder recorder;
-        MainFrame frame;
-        frame.show();
+        test::Frame f;
+        MainFrame& frame = f.frame;
         QVERIFY(QTest::qWaitForWindowActive(&frame));
-        auto check = [&frame](const char* name) { return frame.findChild<QCheckBox*>(QLatin1String(name)); };
+        auto check = [&frame](const char* name) { return test::Find<QCheckBox>(&frame, name); };
         const struct { Qt::Key key; const char* check; const char* menu; } letters[] = {
             {Qt::Key_F, "fixTextureCheck", "&File"}, {Qt::Key_V, "verticalCheck", "&View"},
             {Qt::Key_Z, "horizontalCheck", "&Zoom"}, {Qt::Key_H, "sharpenCheck", "&Help"},
@@ -311,20 +283,19 @@ private slots:
         check("invertCheck")->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::AltModifier);
         QCOMPARE(frame.CurrentPage(), int(page::curves));
-        QCOMPARE(recorder.beeps, 0);
+        QCOMPARE(f.recorder.beeps, 0);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::AltModifier);
-        QCOMPARE(recorder.beeps, 1);
+        QCOMPARE(f.recorder.beeps, 1);
         frame.menuBar()->setActiveAction(nullptr);
     }
 
     void fileListPopupOpensBelowItsButton() {
         // With room below, the list opens under its button, not over the picture.
-        test::Recorder recorder;
-        MainFrame frame;
-        frame.setGeometry(20, 20, 700, 300);
-        frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        frame.Files().Assign({"/p/a.orf", "/p/b.orf", "/p/c.orf", "/p/d.orf", "/p/e.orf"}, 0);
+        test::Frame f(false);
+        f.frame.setGeometry(20, 20, 700, 300);
+        f.frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.frame));
+        f.frame.Files().Assign({"/p/a.orf", "/p/b.orf", "/p/c.orf", "/p/d.orf", "/p/e.orf"}, 0);
         QRect menu;
         QTimer::singleShot(100, [&menu] {
             if (QWidget* popup = QApplication::activePopupWidget()) {
@@ -332,77 +303,49 @@ private slots:
                 popup->close();
             }
         });
-        frame.Command(cmd::fileList);
-        const QRect button(frame.Strip().mapToGlobal(frame.Strip().ButtonRect().topLeft()),
-                           frame.Strip().ButtonRect().size());
+        f.frame.Command(cmd::fileList);
         QVERIFY(menu.isValid());
-        QCOMPARE(menu.top(), button.bottom() + 1);
-    }
-
-    void windowKeepsItsPlaceOverStarts() {
-        // Each start restores what the one before stored, through a shown
-        // window that has a decoration: nothing creeps.
-        test::Recorder recorder;
-        QList<QRect> seen;
-        for (int start = 0; start < 4; ++start) {
-            MainFrame frame;
-            if (start == 0) frame.setGeometry(60, 70, 700, 500);  // the offscreen screen is 800 x 600
-            frame.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&frame));
-            seen << QRect(frame.pos(), frame.size());
-            frame.Files().Assign({"/p/a.orf"}, 0);
-            QVERIFY(frame.SnapSettings());
-        }
-        for (const QRect& rect : seen) QCOMPARE(rect, seen.first());
+        QCOMPARE(menu.top(), f.frame.Strip().mapToGlobal(f.frame.Strip().ButtonRect().bottomLeft()).y() + 1);
     }
 
     void saveInEachFormat() {
-        test::Recorder recorder;
-        MainFrame frame;
-        QVERIFY(frame.OpenByName(test::Path(photos_, "P1.ORF")));
+        test::Frame f(false);
+        MainFrame& frame = f.frame;
+        QVERIFY(frame.OpenByName(Photo("P1.ORF")));
         QTemporaryDir out;
+        const auto file = [&out](const char* name) { return test::Path(out, name); };
         const ProcessedImage& image = frame.Session().FullOutput();
         // Bitmap: byte for byte what the renderer and bitmap writer make.
-        QVERIFY(frame.SaveDocument(test::Path(out, "a.bmp"), format::bitmap));
+        QVERIFY(frame.SaveDocument(file("a.bmp"), format::bitmap));
         Bitmap bitmap;
-        QVERIFY(renderImage(bitmap, image, false, nullptr));
-        QVERIFY(writeBmp(bitmap, test::Path(out, "ref.bmp")));
-        QCOMPARE(test::ReadAll(test::Path(out, "a.bmp")), test::ReadAll(test::Path(out, "ref.bmp")));
-        // JPEG with the frame's save format.
-        QVERIFY(frame.SaveDocument(test::Path(out, "a.jpg"), format::jpeg));
+        QVERIFY(renderImage(bitmap, image, false, nullptr) && writeBmp(bitmap, file("ref.bmp")));
+        QCOMPARE(test::ReadAll(file("a.bmp")), test::ReadAll(file("ref.bmp")));
+        // JPEG with the frame's save format; TIFF. Both carry the moment of writing.
+        QVERIFY(frame.SaveDocument(file("a.jpg"), format::jpeg));
         JpegOutputBuffer buffer;
         QVERIFY(writeJpeg(image, frame.Session().InputDocument(), &frame.SaveFormat(), buffer));
-        QVERIFY(writeBufferToFile(test::Path(out, "ref.jpg"), buffer));
-        // The Exif segment carries the moment of writing, as the TIFF does.
-        QVERIFY(DifferAtMost(test::ReadAll(test::Path(out, "a.jpg")), test::ReadAll(test::Path(out, "ref.jpg")), 19));
-        // TIFF: the same bytes but for the moment of writing.
-        QVERIFY(frame.SaveDocument(test::Path(out, "a.tif"), format::tiff));
-        QVERIFY(writeTiff(test::Path(out, "ref.tif"), frame.Session().InputDocument(), image, frame.Settings(),
-                          frame.SaveFormat()));
-        QVERIFY(DifferAtMost(test::ReadAll(test::Path(out, "a.tif")), test::ReadAll(test::Path(out, "ref.tif")), 19));
+        QVERIFY(writeBufferToFile(file("ref.jpg"), buffer));
+        QVERIFY(DifferAtMost(test::ReadAll(file("a.jpg")), test::ReadAll(file("ref.jpg")), 19));
+        QVERIFY(frame.SaveDocument(file("a.tif"), format::tiff));
+        QVERIFY(writeTiff(file("ref.tif"), frame.Session().InputDocument(), image, frame.Settings(), frame.SaveFormat()));
+        QVERIFY(DifferAtMost(test::ReadAll(file("a.tif")), test::ReadAll(file("ref.tif")), 19));
         // A target that cannot be created: the system's reason, nothing written.
         QVERIFY(!frame.SaveDocument("/nonexistent-folder/x.bmp", format::bitmap));
-        QCOMPARE(recorder.messages.back().text,
+        QCOMPARE(f.recorder.messages.back().text,
                  std::string("Error saving '/nonexistent-folder/x.bmp'.\r\nNo such file or directory"));
-        QVERIFY(frame.DocumentLoaded());
-    }
-
-    void saveFailureNamesTheReason() {
-        // The disk fills during the write (the target itself could be made):
-        // the box names the file, then why; nothing is left behind.
-        test::Recorder recorder;
-        MainFrame frame;
-        QVERIFY(frame.OpenByName(test::Path(photos_, "P1.ORF")));
-        QTemporaryDir out;
+        // The disk fills during the write: the box names the file, then why;
+        // nothing is left behind.
+        QTemporaryDir full;
         for (const uint32_t outputFormat : {format::tiff, format::bitmap, format::jpeg}) {
-            const std::string name = test::Path(out, (std::string("full") + FormatExtension(outputFormat)).c_str());
+            const std::string name = test::Path(full, (std::string("full") + FormatExtension(outputFormat)).c_str());
             AtomicFile::InjectWriteFailureAfter(200);
             const bool saved = frame.SaveDocument(name, outputFormat);
             AtomicFile::InjectWriteFailureAfter(-1);
             QVERIFY(!saved);
-            QCOMPARE(recorder.messages.back().text, "Error saving '" + name + "'.\r\nNo space left on device");
+            QCOMPARE(f.recorder.messages.back().text, "Error saving '" + name + "'.\r\nNo space left on device");
         }
-        QVERIFY(QDir(out.path()).isEmpty());
+        QVERIFY(QDir(full.path()).isEmpty());
+        QVERIFY(frame.DocumentLoaded());
     }
 
     void saveAsDialogChoicesAreKept() {
@@ -413,14 +356,14 @@ private slots:
         const QString target = QString::fromStdString(test::Path(out, "kept.jpg"));
         {
             MainFrame frame;
-            QVERIFY(frame.OpenByName(test::Path(photos_, "P1.ORF")));
+            QVERIFY(frame.OpenByName(Photo("P1.ORF")));
             QTimer::singleShot(0, [&target] {
                 auto* dialog = qobject_cast<SaveAsDialog*>(QApplication::activeModalWidget());
                 QVERIFY(dialog != nullptr);
                 dialog->selectNameFilter(SaveAsDialog::Filters()[2]);
                 dialog->TypeChanged(2);
-                dialog->findChild<QLineEdit*>(QStringLiteral("artistEdit"))->setText(QStringLiteral("Ann Example"));
-                auto* quality = dialog->findChild<QLineEdit*>(QStringLiteral("qualityEdit"));
+                test::Find<QLineEdit>(dialog, "artistEdit")->setText(QStringLiteral("Ann Example"));
+                auto* quality = test::Find<QLineEdit>(dialog, "qualityEdit");
                 quality->selectAll();
                 QTest::keyClicks(quality, QStringLiteral("77"));
                 dialog->selectFile(target);
@@ -439,12 +382,13 @@ private slots:
 
     void convertAllHandsOverOrConvertsHere() {
         test::Recorder recorder;
-        QTemporaryDir folder;
-        QTemporaryDir program;
-        for (const char* name : {"x1.orf", "X2.ORF"}) QVERIFY(test::WriteSmallOrf(test::Path(folder, name)));
+        QTemporaryDir folder, program;
+        const auto in = [](const QTemporaryDir& dir, const char* name) { return test::Path(dir, name); };
+        const auto exists = [&](const char* name) { return QFile::exists(QString::fromStdString(in(folder, name))); };
+        for (const char* name : {"x1.orf", "X2.ORF"}) QVERIFY(test::WriteSmallOrf(in(folder, name)));
         // With kyp2tiff beside the program: started in a terminal, nothing converted here.
-        QVERIFY(test::WriteText(test::Path(program, "kyp2tiff"), "#!/bin/sh\n"));
-        QFile::setPermissions(QString::fromStdString(test::Path(program, "kyp2tiff")),
+        QVERIFY(test::WriteText(in(program, "kyp2tiff"), "#!/bin/sh\n"));
+        QFile::setPermissions(QString::fromStdString(in(program, "kyp2tiff")),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv("TERMINAL", "my-terminal");
         {
@@ -455,33 +399,32 @@ private slots:
                 seen = QStringList{terminal} + arguments;
                 return true;
             };
-            frame.Files().Assign({test::Path(folder, "x1.orf")}, 0);
+            frame.Files().Assign({in(folder, "x1.orf")}, 0);
             frame.Command(cmd::convertAll);
             QCOMPARE(seen.value(0), QStringLiteral("my-terminal"));
             QCOMPARE(seen.mid(seen.size() - 3),
-                     QStringList({QString::fromStdString(test::Path(program, "kyp2tiff")), QStringLiteral("-c"),
-                                  QString::fromStdString(test::Path(folder, "*.orf"))}));
-            QVERIFY(!QFile::exists(QString::fromStdString(test::Path(folder, "x1.tif"))));
+                     QStringList({QString::fromStdString(in(program, "kyp2tiff")), QStringLiteral("-c"),
+                                  QString::fromStdString(in(folder, "*.orf"))}));
+            QVERIFY(!exists("x1.tif"));
         }
         qunsetenv("TERMINAL");
         // Without it: the folder is converted here, the open document first,
         // counting "n of N"; a bad file is passed over, and a summary ends it.
-        QVERIFY(test::WriteText(test::Path(folder, "bad.orf"), "MM\0*no ORF"));  // X2.ORF, bad.orf, x1.orf
+        QVERIFY(test::WriteText(in(folder, "bad.orf"), "MM\0*no ORF"));  // X2.ORF, bad.orf, x1.orf
         MainFrame frame;
         frame.programFolder = program.path().toStdString() + "/none";
-        QVERIFY(frame.OpenByName(test::Path(folder, "X2.ORF")));
+        QVERIFY(frame.OpenByName(in(folder, "X2.ORF")));
         QStringList seen;
         SetMessageHook([&](const MessageRequest& request) {
             seen << frame.Strip().Progress() + QStringLiteral("|") + QString::fromStdString(request.text);
             return true;
         });
         frame.Command(cmd::convertAll);
-        QVERIFY(QFile::exists(QString::fromStdString(test::Path(folder, "x1.tif"))));
-        QVERIFY(QFile::exists(QString::fromStdString(test::Path(folder, "X2.tif"))));
-        QCOMPARE(frame.Files().Entry(0), test::Path(folder, "x1.orf"));
+        QVERIFY(exists("x1.tif") && exists("X2.tif"));
+        QCOMPARE(frame.Files().Entry(0), in(folder, "x1.orf"));
         QCOMPARE(seen.size(), 2);
-        QVERIFY2(seen[0].startsWith(QStringLiteral("2 of 3|Cannot open file '%1'")
-                                        .arg(QString::fromStdString(test::Path(folder, "bad.orf")))),
+        QVERIFY2(seen[0].startsWith(
+                     QStringLiteral("2 of 3|Cannot open file '%1'").arg(QString::fromStdString(in(folder, "bad.orf")))),
                  qPrintable(seen[0]));
         QCOMPARE(seen[1], QStringLiteral("|Convert All: 2 of 3 files converted, 1 failed."));
     }
@@ -489,7 +432,6 @@ private slots:
     void helpOpensTheInstalledManual() {
         // An installed kyp (prefix/bin) has no manual beside it: Help opens the
         // one in the installation's documentation folder.
-        test::Recorder recorder;
         QTemporaryDir top;
         const std::string bin = top.path().toStdString() + "/usr/bin";
         const std::string manual = HelpFilePath(bin);
@@ -497,20 +439,33 @@ private slots:
         QVERIFY(QDir().mkpath(QString::fromStdString(bin)));
         QVERIFY(QDir().mkpath(QFileInfo(QString::fromStdString(manual)).path()));
         QVERIFY(test::WriteText(manual, "<html></html>"));
-        MainFrame frame;
-        frame.programFolder = bin;
+        test::Frame f(false);
+        f.frame.programFolder = bin;
         QStringList opened;
-        frame.openUrl = [&opened](const QString& url) {
-            opened << url;
-            return true;
-        };
-        frame.Command(cmd::help);
+        f.frame.openUrl = [&opened](const QString& url) { return opened << url, true; };
+        f.frame.Command(cmd::help);
         QCOMPARE(opened, QStringList{QStringLiteral("file://") + QString::fromStdString(manual)});
-        QVERIFY(recorder.messages.empty());
+        QVERIFY(f.recorder.messages.empty());
     }
 
 private:
-    QTemporaryDir config_;
+    std::string Photo(const char* name) const { return test::Path(photos_, name); }
+
+    // The open document, the first three entries of the list and the count of messages, by name:
+    // "open P1.ORF; 20 listed: P1.ORF p2.orf /elsewhere/0.orf; 1 messages".
+    QString Summary(test::Frame& f) const {
+        const auto name = [this](const std::string& path) {
+            return QString::fromStdString(path).remove(photos_.path() + QLatin1Char('/'));
+        };
+        QStringList entries;
+        for (int i = 0; i < std::min(3, f.frame.Files().Count()); ++i) entries << name(f.frame.Files().Entry(i));
+        return QStringLiteral("open %1; %2 listed: %3; %4 messages")
+            .arg(f.frame.DocumentLoaded() ? name(f.frame.FileName()) : QStringLiteral("-"))
+            .arg(f.frame.Files().Count())
+            .arg(entries.join(QLatin1Char(' ')))
+            .arg(f.recorder.messages.size());
+    }
+
     QTemporaryDir photos_;
     QTemporaryDir large_;
     std::string big_;

@@ -5,15 +5,12 @@
 #include <QtTest>
 
 #include <cmath>
-#include <cstring>
 #include <fstream>
 #include <vector>
 
 #include "GuiTestSupport.h"
 #include "gui/frame/CommandTable.h"
 #include "gui/pages/HistogramPage.h"
-#include "gui/frame/MainFrame.h"
-#include "platform/SettingsStore.h"
 
 using namespace kyp;
 
@@ -35,9 +32,8 @@ Expected Expect(const std::vector<int>& values) {
         ++e.bins[static_cast<size_t>(v)];
         sum += static_cast<uint64_t>(v);
     }
-    int lo = 0;
+    int lo = 0, hi = 1023;
     while (e.bins[static_cast<size_t>(lo)] == 0) ++lo;
-    int hi = 1023;
     while (e.bins[static_cast<size_t>(hi)] == 0) --hi;
     const int64_t mean = static_cast<int64_t>(sum / values.size());
     double squares = 0.0;
@@ -59,8 +55,7 @@ Expected Expect(const std::vector<int>& values) {
 // Channel 0 luminance, 1..3 red, green, blue of a processed image.
 std::vector<int> ImageValues(const ProcessedImage& image, int channel) {
     std::vector<int> values;
-    const size_t pixels = static_cast<size_t>(image.width) * image.height;
-    for (size_t i = 0; i < pixels; ++i) {
+    for (size_t i = 0; i < size_t{image.width} * image.height; ++i) {
         const uint16_t* p = image.samples + i * image.channels;
         values.push_back(channel == 0 ? static_cast<int>((13933 * p[0] + 46871 * p[1] + 4732 * p[2]) >> 16)
                                       : p[channel - 1]);
@@ -92,36 +87,32 @@ class GuiHistogramTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        QVERIFY(config_.isValid() && files_.isValid());
-        qputenv("KYP_CONFIG_HOME", config_.path().toUtf8());
+        QVERIFY(files_.isValid());
         QVERIFY(test::WriteSmallOrf(test::Path(files_, "chart.orf"), 96, 64));
     }
-    void init() { (void)SettingsStore::DeleteKey(); }
+    void init() { (void)test::UsePrivateConfig(); }
 
     // ---- the arithmetic ----
 
-    void scaleAndBars() {
+    void scaleBarsAndStatistics() {
         // A spike scales the rest to the second-highest bar and is cut.
         DisplayBins bins = MakeDisplayBins(Block({{0, 4}, {3, 6}, {4, 3}, {9, 7}, {12, 100}}));
         QCOMPARE(bins[0], 10u);
         QCOMPARE(bins[1], 3u);
         QCOMPARE(DisplayScale(bins), 10u);
-        QCOMPARE(BarHeight(bins[3], 50, 10), 50);      // the spike, cut at the top
-        QCOMPARE(BarHeight(bins[1], 50, 10), 15);
-        QCOMPARE(BarHeight(1, 3, 2), 2);               // 1.5 rounds up
-        QCOMPARE(BarHeight(1, 100, 1000), 1);          // a bin never vanishes
-        QCOMPARE(BarHeight(0, 100, 1000), 0);
         // One value, or all nonzero bins equal: no smaller bin, scale 0, full bars.
         QCOMPARE(DisplayScale(MakeDisplayBins(Block({{500, 4096}}))), 0u);
-        DisplayBins flat;
-        flat.fill(7);
-        QCOMPARE(DisplayScale(flat), 0u);
-        QCOMPARE(BarHeight(7, 40, 0), 40);
-        QCOMPARE(BarHeight(7, 0, 0), 0);
-        QCOMPARE(BarHeight(UINT32_MAX, 200, 1), 200);
-    }
-
-    void standardDeviationAndLine() {
+        bins.fill(7);
+        QCOMPARE(DisplayScale(bins), 0u);
+        // The spike cut at the top, 1.5 rounded up, a bin never vanishing, scale 0.
+        const struct { uint32_t bin; int height; uint32_t scale; int bar; } bars[] = {
+            {100, 50, 10, 50}, {3, 50, 10, 15}, {1, 3, 2, 2},   {1, 100, 1000, 1},
+            {0, 100, 1000, 0}, {7, 40, 0, 40},  {7, 0, 0, 0},   {UINT32_MAX, 200, 1, 200},
+        };
+        for (const auto& b : bars) {
+            QVERIFY2(BarHeight(b.bin, b.height, b.scale) == b.bar,
+                     qPrintable(QStringLiteral("bin %1 height %2 scale %3").arg(b.bin).arg(b.height).arg(b.scale)));
+        }
         const HistogramBlock block = Block({{10, 1}, {20, 1}, {31, 2}});
         // Mean 92 / 4 = 23: (169 + 9 + 2 * 64) / 4.
         QCOMPARE(ChannelStdDev(block, 10, 31), std::sqrt(76.5));
@@ -141,9 +132,7 @@ private slots:
         QCOMPARE(record.total, 9u);
         const auto counted = [&record](int block) {
             std::vector<int> values;
-            for (int v = 0; v < 1024; ++v) {
-                for (uint32_t n = 0; n < record.blocks[block].bins[v]; ++n) values.push_back(v);
-            }
+            for (int v = 0; v < 1024; ++v) values.insert(values.end(), record.blocks[block].bins[v], v);
             return values;
         };
         QCOMPARE(counted(1), std::vector<int>({1, 3, 7, 9}));
@@ -162,113 +151,90 @@ private slots:
     // ---- the page ----
 
     void processedAndInterpolatedSets() {
-        MainFrame frame;
-        frame.show();
-        QVERIFY(frame.OpenByName(test::Path(files_, "chart.orf")));
-        frame.Command(cmd::tabHistogram);
-        auto* page = Page(frame);
-        for (const char* name : {"channelList", "histogramForGroup", "rawImageDataRadio", "interpolatedImageRadio",
-                                 "fullyProcessedImageRadio"}) {
-            QVERIFY2(page->findChild<QWidget*>(QLatin1String(name)) != nullptr, name);
-        }
+        test::Frame f;
+        HistogramPage* page = Open(f.frame, test::Path(files_, "chart.orf"));
         QVERIFY(page->TimerActive());
         QTRY_VERIFY_WITH_TIMEOUT(page->SetValid(histsource::processed), 3000);
         QVERIFY(!page->SetValid(histsource::raw) && !page->SetValid(histsource::interpolated));  // lazily
-        Expected luminance = Expect(ImageValues(frame.Session().FullOutput(), 0));
+        const ProcessingSession& session = f.frame.Session();
+        const Expected luminance = Expect(ImageValues(session.FullOutput(), 0));
         QCOMPARE(page->Line(), luminance.line);
         QVERIFY(std::abs(page->StdDev() - luminance.stdDev) < 1e-3);
         QCOMPARE(page->Scale(), luminance.scale);
         CheckBars(*page, luminance);
-
         List(*page)->setCurrentIndex(1);
         QCOMPARE(page->Channel(), 1);
-        QCOMPARE(page->Line(), Expect(ImageValues(frame.Session().FullOutput(), 1)).line);
-
-        page->findChild<QRadioButton*>(QStringLiteral("interpolatedImageRadio"))->click();
+        QCOMPARE(page->Line(), Expect(ImageValues(session.FullOutput(), 1)).line);
+        test::Find<QRadioButton>(page, "interpolatedImageRadio")->click();
         QVERIFY(page->SetValid(histsource::interpolated));
-        const Expected red = Expect(ImageValues(frame.Session().FullImage(), 1));
+        const Expected red = Expect(ImageValues(session.FullImage(), 1));
         QCOMPARE(page->Line(), red.line);
         CheckBars(*page, red);
 
         // The sampler's marker: the interpolated red here, (998 + 2) / 4 = 250.
         SampleRecord record;
-        record.x = 5;
-        record.y = 5;
+        record.x = record.y = 5;
         record.interpolated[0] = 998;
         record.processed[0] = 40;
         page->ShowSample(record);
         QCOMPARE(page->MarkerPosition(), 250);
-        page->findChild<QRadioButton*>(QStringLiteral("fullyProcessedImageRadio"))->click();
+        test::Find<QRadioButton>(page, "fullyProcessedImageRadio")->click();
         QCOMPARE(page->MarkerPosition(), 10);
         const QImage shot = page->grab().toImage();
-        const QRect bar = RangeBarRect(page->Layout().plot);
-        QCOMPARE(shot.pixelColor(page->Layout().plot.left() + 10 - 3, bar.bottom()), QColor(Qt::black));
-
+        QCOMPARE(shot.pixelColor(page->Layout().plot.left() + 10 - 3, RangeBarRect(page->Layout().plot).bottom()),
+                 QColor(Qt::black));
         // A new run invalidates every set; the timer computes the chosen one again.
-        QVERIFY(frame.Processing());
+        QVERIFY(f.frame.Processing());
         QVERIFY(!page->SetValid(histsource::interpolated));
         QTRY_VERIFY_WITH_TIMEOUT(page->SetValid(histsource::processed), 3000);
     }
 
     void rawDataDropsRgb() {
-        MainFrame frame;
-        frame.show();
-        QVERIFY(frame.OpenByName(test::Path(files_, "chart.orf")));
-        frame.Command(cmd::tabHistogram);
-        auto* page = Page(frame);
-        page->findChild<QRadioButton*>(QStringLiteral("rawImageDataRadio"))->click();
+        test::Frame f;
+        HistogramPage* page = Open(f.frame, test::Path(files_, "chart.orf"));
+        test::Find<QRadioButton>(page, "rawImageDataRadio")->click();
         QCOMPARE(List(*page)->count(), 3);
         QCOMPARE(List(*page)->itemText(0), QStringLiteral("Red"));
         QCOMPARE(page->Channel(), 2);
         QCOMPARE(List(*page)->currentIndex(), 1);
-        QCOMPARE(page->Line(), Expect(RawValues(frame.Session().Raw(), 1)).line);
+        QCOMPARE(page->Line(), Expect(RawValues(f.frame.Session().Raw(), 1)).line);
         List(*page)->setCurrentIndex(2);
-        QCOMPARE(page->Line(), Expect(RawValues(frame.Session().Raw(), 2)).line);
+        QCOMPARE(page->Line(), Expect(RawValues(f.frame.Session().Raw(), 2)).line);
         SampleRecord record;
         record.x = 1;
         page->ShowSample(record);
         QCOMPARE(page->MarkerPosition(), -1);
-        frame.Command(cmd::pageCommand0);
+        f.frame.Command(cmd::pageCommand0);
         QCOMPARE(page->Line(), QStringLiteral("Sorry, No RGB channel for RAW"));
-        page->findChild<QRadioButton*>(QStringLiteral("fullyProcessedImageRadio"))->click();
+        test::Find<QRadioButton>(page, "fullyProcessedImageRadio")->click();
         QCOMPARE(List(*page)->itemText(0), QStringLiteral("RGB"));
         QCOMPARE(List(*page)->count(), 4);
-
-        frame.Command(cmd::close);
+        f.frame.Command(cmd::close);
         QCOMPARE(page->Line(), QStringLiteral("No Document"));
         page->Refresh();
         QCOMPARE(page->Line(), QStringLiteral("No Document"));
         const QImage shot = page->grab().toImage();
         const QRect inner = page->Layout().plot.adjusted(1, 1, -1, -1);
-        for (int x = inner.left(); x <= inner.right(); ++x) {
-            QVERIFY(shot.pixelColor(x, inner.bottom()) != QColor(Qt::black));
-        }
+        for (int x = inner.left(); x <= inner.right(); ++x) QVERIFY(shot.pixelColor(x, inner.bottom()) != Qt::black);
     }
 
     void uniformAndNarrowImages() {
         // A flat grey photo: every raw red site holds one value, so the red
         // display bins have one nonzero bin and a scale of 0.
-        const std::string photo = test::Path(files_, "flat.pgm");
-        {
-            std::ofstream out(photo, std::ios::binary);
-            out << "P5\n64 48\n255\n" << std::string(64 * 48, '\x80');
-        }
         SampleOrfOptions options;
         options.width = 64;
         options.height = 48;
         options.previewWidth = 32;
-        options.photo = photo;
+        options.photo = test::Path(files_, "flat.pgm");
+        std::ofstream(options.photo, std::ios::binary) << "P5\n64 48\n255\n" << std::string(64 * 48, '\x80');
         const std::string flat = test::Path(files_, "flat.orf");
         QVERIFY(WriteSampleOrf(flat, options));
-        MainFrame frame;
-        frame.show();
-        QVERIFY(frame.OpenByName(flat));
-        frame.Command(cmd::tabHistogram);
-        auto* page = Page(frame);
-        page->findChild<QRadioButton*>(QStringLiteral("rawImageDataRadio"))->click();
+        test::Frame f;
+        HistogramPage* page = Open(f.frame, flat);
+        test::Find<QRadioButton>(page, "rawImageDataRadio")->click();
         page->ChooseChannel(1);
         QCOMPARE(page->Scale(), 0u);
-        const Expected red = Expect(RawValues(frame.Session().Raw(), 0));
+        const Expected red = Expect(RawValues(f.frame.Session().Raw(), 0));
         QCOMPARE(page->Line(), red.line);
         CheckBars(*page, red);
 
@@ -277,8 +243,7 @@ private slots:
         options.width = 1;
         const std::string narrow = test::Path(files_, "narrow.orf");
         QVERIFY(WriteSampleOrf(narrow, options));
-        test::Recorder recorder;
-        (void)frame.OpenByName(narrow);
+        (void)f.frame.OpenByName(narrow);
         for (int source : {histsource::raw, histsource::interpolated, histsource::processed}) {
             for (int channel = 0; channel < 4; ++channel) {
                 page->ChooseSource(source);
@@ -287,38 +252,45 @@ private slots:
                 (void)page->grab();
             }
         }
-        if (frame.DocumentLoaded() && frame.Session().FullOutput().samples != nullptr) {
+        if (f.frame.DocumentLoaded() && f.frame.Session().FullOutput().samples != nullptr) {
             page->ChooseSource(histsource::processed);
             page->ChooseChannel(0);
-            QCOMPARE(page->Line(), Expect(ImageValues(frame.Session().FullOutput(), 0)).line);
+            QCOMPARE(page->Line(), Expect(ImageValues(f.frame.Session().FullOutput(), 0)).line);
         }
     }
 
 private:
-    static HistogramPage* Page(MainFrame& frame) { return dynamic_cast<HistogramPage*>(frame.Page(page::histogram)); }
-    static QComboBox* List(HistogramPage& page) { return page.findChild<QComboBox*>(QStringLiteral("channelList")); }
+    static HistogramPage* Open(MainFrame& frame, const std::string& file) {
+        if (!frame.OpenByName(file)) qFatal("%s does not open", file.c_str());
+        frame.Command(cmd::tabHistogram);
+        auto* page = dynamic_cast<HistogramPage*>(frame.Page(page::histogram));
+        for (const char* name : {"channelList", "histogramForGroup", "rawImageDataRadio", "interpolatedImageRadio",
+                                 "fullyProcessedImageRadio"}) {
+            (void)test::Find<QWidget>(page, name);
+        }
+        return page;
+    }
+    static QComboBox* List(HistogramPage& page) { return test::Find<QComboBox>(&page, "channelList"); }
 
     // Every column of the plot holds the bar the expected bins and scale give.
     static void CheckBars(HistogramPage& page, const Expected& expected) {
         const QImage shot = page.grab().toImage();
         const QRect inner = page.Layout().plot.adjusted(1, 1, -1, -1);
         const int height = inner.height();
-        const uint32_t scale = expected.scale;
         for (int i = 0; i < 256; ++i) {
             int black = 0;
             for (int y = inner.top(); y <= inner.bottom(); ++y) black += shot.pixelColor(inner.left() + i, y) == Qt::black;
             const uint32_t bin = expected.display[static_cast<size_t>(i)];
             int want = 0;
-            if (bin != 0) {
-                want = scale == 0 ? height
-                                  : static_cast<int>(std::min<double>(height, std::floor(double(bin) * height / scale + 0.5)));
-                want = std::max(want, 1);
+            if (bin != 0 && expected.scale == 0) want = height;
+            if (bin != 0 && expected.scale != 0) {
+                want = std::max(1, static_cast<int>(std::min<double>(
+                                       height, std::floor(double(bin) * height / expected.scale + 0.5))));
             }
-            QCOMPARE(black, want);
+            QVERIFY2(black == want, qPrintable(QStringLiteral("column %1: %2 black, %3 expected").arg(i).arg(black).arg(want)));
         }
     }
 
-    QTemporaryDir config_;
     QTemporaryDir files_;
 };
 

@@ -14,10 +14,8 @@
 
 #include "GuiTestSupport.h"
 #include "gui/frame/CommandTable.h"
-#include "gui/view/ImageWindow.h"
-#include "gui/frame/MainFrame.h"
 #include "gui/frame/StatusStrip.h"
-#include "platform/SettingsStore.h"
+#include "gui/view/ImageWindow.h"
 
 using namespace kyp;
 
@@ -30,14 +28,13 @@ double ThreadCpuMs() {
 }
 
 double Median(std::vector<double> values) {
-    if (values.empty()) return 0.0;
     std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    return values.empty() ? 0.0 : values[values.size() / 2];
 }
 
-// Watches one command: the gaps between the pumps it makes, from the moment it
-// starts until the picture it produced has been painted, in wall time and in
-// CPU time of this thread.
+// Watches one command, from the moment it starts until the picture it produced
+// has been painted: the longest gap between the pumps it makes in wall time and
+// in CPU time of this thread, against the whole.
 class PumpWatch {
 public:
     explicit PumpWatch(StatusStrip& strip) : strip_(strip), inner_(strip.pump) {
@@ -50,47 +47,42 @@ public:
     PumpWatch(const PumpWatch&) = delete;
     PumpWatch& operator=(const PumpWatch&) = delete;
 
-    void Start() {
+    // Runs the command and everything that became due after it: the queued
+    // refresh, the paint of the frame and of the image window.
+    void Watch(MainFrame& frame, const std::function<void()>& command) {
         wall_.start();
-        lastWall_ = 0.0;
-        startCpu_ = lastCpu_ = ThreadCpuMs();
-        longestWall_ = longestCpu_ = 0.0;
-        pumps_ = 0;
-    }
-    void Mark() {
-        const double wall = static_cast<double>(wall_.nsecsElapsed()) / 1e6;
-        const double cpu = ThreadCpuMs();
-        longestWall_ = std::max(longestWall_, wall - lastWall_);
-        longestCpu_ = std::max(longestCpu_, cpu - lastCpu_);
-        lastWall_ = wall;
-        lastCpu_ = cpu;
-        ++pumps_;
-    }
-    // The command and its painting are over: the last stretch ends here.
-    void Stop() {
+        last_[0] = 0.0;
+        start_ = last_[1] = ThreadCpuMs();
+        longest_[0] = longest_[1] = 0.0;
+        pumps = -1;  // the stop below is no pump
+        command();
+        QCoreApplication::processEvents();
+        frame.repaint();
+        if (frame.Image() != nullptr) frame.Image()->repaint();
         Mark();
-        --pumps_;
-        totalWall_ = lastWall_;
-        totalCpu_ = lastCpu_ - startCpu_;
+        wall = last_[0];
+        share = longest_[1] / (last_[1] - start_);
     }
 
-    double longestWall_ = 0.0, longestCpu_ = 0.0, totalWall_ = 0.0, totalCpu_ = 0.0;
-    int pumps_ = 0;
+    double wall = 0.0, share = 0.0;
+    int pumps = 0;
+    double LongestWall() const { return longest_[0]; }
 
 private:
+    void Mark() {
+        const double now[2] = {static_cast<double>(wall_.nsecsElapsed()) / 1e6, ThreadCpuMs()};
+        for (int k = 0; k < 2; ++k) {
+            longest_[k] = std::max(longest_[k], now[k] - last_[k]);
+            last_[k] = now[k];
+        }
+        ++pumps;
+    }
+
     StatusStrip& strip_;
     std::function<bool()> inner_;
     QElapsedTimer wall_;
-    double lastWall_ = 0.0, startCpu_ = 0.0, lastCpu_ = 0.0;
+    double last_[2] = {}, longest_[2] = {}, start_ = 0.0;  // [0] wall, [1] CPU
 };
-
-// Everything that became due after a command: the queued refresh, the paint
-// of the frame and of the image window.
-void SettleAndPaint(MainFrame& frame) {
-    QCoreApplication::processEvents();
-    frame.repaint();
-    if (frame.Image() != nullptr) frame.Image()->repaint();
-}
 
 }  // namespace
 
@@ -98,80 +90,58 @@ class GuiResponsivenessTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        QVERIFY(config_.isValid() && files_.isValid());
-        qputenv("KYP_CONFIG_HOME", config_.path().toUtf8());
+        QVERIFY(files_.isValid());
+        (void)test::UsePrivateConfig();
         // One engine thread unless told otherwise: then all of a run's work is
         // on this thread, and its CPU time measures the work on any machine.
         if (!qEnvironmentVariableIsSet("KYP_THREADS")) qputenv("KYP_THREADS", "1");
         big_ = test::Path(files_, "big.orf");
         QVERIFY(test::WriteSmallOrf(big_, 2256, 1684));
-        (void)SettingsStore::DeleteKey();
     }
 
     // Open a 2256 x 1684 file until its picture is shown; then Apply (F5)
     // after a setting change; then the preview refresh after one change.
     void fullRunsKeepPumping() {
-        test::Recorder recorder;
-        constexpr int kRuns = 5;
-        std::vector<double> open, openGap, openCpuGap, apply, applyGap, refresh, refreshGap;
+        const char* const names[3] = {"open 2256x1684", "Apply after one change", "preview refresh after one change"};
+        std::vector<double> wall[3], gap[3];
         double worstShare = 0.0;
-        for (int run = 0; run < kRuns; ++run) {
-            MainFrame frame;
-            frame.resize(1111, 621);
-            frame.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&frame));
-            auto* invert = frame.findChild<QAbstractButton*>(QStringLiteral("invertCheck"));
-            QVERIFY(invert != nullptr);
-            PumpWatch watch(frame.Strip());
-
-            watch.Start();
-            QVERIFY(frame.OpenByName(big_));
-            SettleAndPaint(frame);
-            watch.Stop();
-            QVERIFY(frame.Image() != nullptr && !frame.Image()->Image().isNull());
-            open.push_back(watch.totalWall_);
-            openGap.push_back(watch.longestWall_);
-            openCpuGap.push_back(watch.longestCpu_);
-            QVERIFY2(watch.pumps_ > 100, "a full run pumps all along");
-            worstShare = std::max(worstShare, watch.longestCpu_ / watch.totalCpu_);
-
-            // One change, then Apply: the output stage and everything after it.
-            invert->click();
-            QCoreApplication::processEvents();
-            watch.Start();
-            frame.Command(cmd::apply);
-            SettleAndPaint(frame);
-            watch.Stop();
-            apply.push_back(watch.totalWall_);
-            applyGap.push_back(watch.longestWall_);
-            worstShare = std::max(worstShare, watch.longestCpu_ / watch.totalCpu_);
-
-            // One change: the reduced preview and the thumbnail.
-            watch.Start();
-            invert->click();
-            SettleAndPaint(frame);
-            watch.Stop();
-            refresh.push_back(watch.totalWall_);
-            refreshGap.push_back(watch.longestWall_);
+        for (int run = 0; run < 5; ++run) {
+            test::Frame f(true, QSize(1111, 621));
+            QVERIFY(QTest::qWaitForWindowExposed(&f.frame));
+            auto* invert = test::Find<QAbstractButton>(&f.frame, "invertCheck");
+            PumpWatch watch(f.frame.Strip());
+            const std::function<void()> commands[3] = {
+                [&] { QVERIFY(f.frame.OpenByName(big_)); },
+                [&] { f.frame.Command(cmd::apply); },  // the output stage and everything after it
+                [&] { invert->click(); },              // the reduced preview and the thumbnail
+            };
+            for (int k = 0; k < 3; ++k) {
+                watch.Watch(f.frame, commands[k]);
+                wall[k].push_back(watch.wall);
+                gap[k].push_back(watch.LongestWall());
+                if (k < 2) worstShare = std::max(worstShare, watch.share);
+                if (k == 0) {
+                    QVERIFY(f.frame.Image() != nullptr && !f.frame.Image()->Image().isNull());
+                    QVERIFY2(watch.pumps > 100, "a full run pumps all along");
+                    invert->click();
+                    QCoreApplication::processEvents();
+                }
+            }
+            QVERIFY(f.recorder.messages.empty());
         }
-        qInfo("open 2256x1684 until shown: median %.1f ms, longest gap between pumps median %.1f ms "
-              "(interface thread CPU %.1f ms)",
-              Median(open), Median(openGap), Median(openCpuGap));
-        qInfo("Apply after one change until shown: median %.1f ms, longest gap median %.1f ms", Median(apply),
-              Median(applyGap));
-        qInfo("preview refresh after one change until shown: median %.1f ms, longest gap median %.1f ms",
-              Median(refresh), Median(refreshGap));
+        for (int k = 0; k < 3; ++k) {
+            qInfo("%s until shown: median %.1f ms, longest gap between pumps median %.1f ms", names[k], Median(wall[k]),
+                  Median(gap[k]));
+        }
         qInfo("largest share of a run's interface-thread CPU time without a pump: %.2f", worstShare);
         // The longest stretch left is the zero-filled allocation of the 8-bit
         // rendering (about a sixth of an open's work); a stage of the
         // interface's own done in one piece (the picture for the window, a
         // first touch of an image block) takes well over a third.
-        QVERIFY2(worstShare < 0.35, "a stretch of the run does not pump");
-        QVERIFY(recorder.messages.empty());
+        QVERIFY2(worstShare < 0.35, qPrintable(QStringLiteral("a stretch of %1 of a run does not pump").arg(worstShare)));
     }
 
 private:
-    QTemporaryDir config_;
     QTemporaryDir files_;
     std::string big_;
 };

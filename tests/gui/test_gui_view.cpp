@@ -12,18 +12,16 @@
 #include "engine/output/Bitmap.h"
 #include "engine/process/FlipRotate.h"
 #include "engine/process/ProcessingSession.h"
-#include "gui/frame/CommandTable.h"
-#include "gui/view/ImageViewGeometry.h"
-#include "gui/view/ImageArea.h"
-#include "gui/view/ImageWindow.h"
-#include "gui/frame/MainFrame.h"
 #include "gui/dialogs/OpenDialog.h"
-#include "gui/pages/OptionsPage.h"
-#include "gui/view/Sampler.h"
+#include "gui/frame/CommandTable.h"
 #include "gui/frame/StatusStrip.h"
+#include "gui/pages/OptionsPage.h"
+#include "gui/view/ImageArea.h"
+#include "gui/view/ImageViewGeometry.h"
+#include "gui/view/ImageWindow.h"
+#include "gui/view/Sampler.h"
 #include "gui/view/SamplerReadout.h"
 #include "gui/view/Thumbnail.h"
-#include "platform/SettingsStore.h"
 
 using namespace kyp;
 
@@ -44,25 +42,23 @@ Bitmap Pattern(int width, int height) {
     return bitmap;
 }
 
-// An image whose pixel (x, y) holds x, y and 7.
-std::vector<uint16_t> CoordinateImage(uint32_t width, uint32_t height, ProcessedImage& image) {
-    std::vector<uint16_t> samples(size_t{width} * height * 3);
-    for (uint32_t y = 0; y < height; ++y) {
-        for (uint32_t x = 0; x < width; ++x) {
-            uint16_t* pixel = &samples[(size_t{y} * width + x) * 3];
-            pixel[0] = static_cast<uint16_t>(x);
-            pixel[1] = static_cast<uint16_t>(y);
-            pixel[2] = 7;
-        }
+// An image window showing `picture` (if any), its sampler and zoom calls recorded.
+struct Shown {
+    Shown(const Bitmap* picture, QSize size) : window(false, Host()) {
+        window.resize(size);
+        window.show();
+        if (picture != nullptr) window.SetImage(picture);
     }
-    image.width = width;
-    image.height = height;
-    image.channels = 3;
-    image.bitsPerSample = 16;
-    image.byteSize = static_cast<int32_t>(samples.size() * 2);
-    image.samples = samples.data();
-    return samples;
-}
+    ImageWindowHost Host() {
+        ImageWindowHost host;
+        host.sample = [this](int32_t x, int32_t y) { pixels.emplace_back(x, y); };
+        host.zoomShown = [this](int zoom, int) { zooms << zoom; };
+        return host;
+    }
+    std::vector<QPoint> pixels;
+    QList<int> zooms;
+    ImageWindow window;
+};
 
 }  // namespace
 
@@ -70,71 +66,60 @@ class GuiViewTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        QVERIFY(config_.isValid() && photos_.isValid());
-        qputenv("KYP_CONFIG_HOME", config_.path().toUtf8());
+        QVERIFY(photos_.isValid());
         small_ = test::Path(photos_, "P1.ORF");
         QVERIFY(test::WriteSmallOrf(small_, 256, 192));
         portrait_ = test::Path(photos_, "P2.ORF");
         QVERIFY(test::WriteSmallOrf(portrait_, 192, 256));
     }
-    void init() { (void)SettingsStore::DeleteKey(); }
+    void init() { (void)test::UsePrivateConfig(); }
 
-    void layoutAndVisibleSize() {
-        // A portrait picture in a landscape area: narrower, centred across, at the top.
-        const QRect fit = view::LayoutView(QRect(0, 0, 600, 400), 0, QSize(300, 400), 16, 16);
-        QCOMPARE(fit, QRect(150, 0, 300, 400));
-        // A landscape picture fills the width and keeps its aspect below it.
+    void viewGeometry() {
+        // A portrait picture in a landscape area: narrower, centred across, at the top;
+        // a landscape one fills the width and keeps its aspect below it; zoomed, the
+        // view is the client less the scroll bars, whatever the picture.
+        QCOMPARE(view::LayoutView(QRect(0, 0, 600, 400), 0, QSize(300, 400), 16, 16), QRect(150, 0, 300, 400));
         QCOMPARE(view::LayoutView(QRect(0, 0, 600, 400), 0, QSize(800, 200), 16, 16), QRect(0, 0, 600, 150));
-        // Zoomed: the client less the scroll bars, whatever the picture.
         QCOMPARE(view::LayoutView(QRect(0, 0, 600, 400), 400, QSize(30, 40), 16, 17), QRect(0, 0, 584, 383));
-        const QSize image(800, 600);
-        const QSize viewSize(401, 301);
-        QCOMPARE(view::VisibleSize(0, image, viewSize), image);
-        QCOMPARE(view::VisibleSize(50, image, viewSize), QSize(400, 300));
-        QCOMPARE(view::VisibleSize(100, image, viewSize), viewSize);
-        QCOMPARE(view::VisibleSize(400, image, viewSize), QSize(100, 75));
-        QCOMPARE(view::VisibleSize(1600, image, viewSize), QSize(25, 18));
-        QCOMPARE(view::IdForZoom(50), 20001);
-        QCOMPARE(view::IdForZoom(1600), 20006);
+        // The image pixels a view of 401 x 301 shows of 800 x 600, and the pixel under a
+        // point of the view at (10, 0) scrolled to (30, 20): at fit scaled by the whole
+        // picture, at 50 by the visible size, without the scroll.
+        const QRect area(10, 0, 400, 300);
+        const QPoint point(10 + 203, 150), scroll(30, 20);
+        const struct { int zoom, id; QSize visible; QSize shown; QPoint pixel; } zooms[] = {
+            {0, 20000, {800, 600}, {800, 600}, {406, 300}},  {50, 20001, {400, 300}, {400, 300}, {203, 150}},
+            {100, 20002, {401, 301}, {400, 300}, {233, 170}}, {200, 20003, {200, 150}, {200, 150}, {131, 95}},
+            {400, 20004, {100, 75}, {100, 75}, {80, 57}},     {800, 20005, {50, 37}, {50, 37}, {55, 38}},
+            {1600, 20006, {25, 18}, {25, 18}, {42, 29}},
+        };
+        for (const auto& z : zooms) {
+            const QString where = QStringLiteral("zoom %1").arg(z.zoom);
+            QVERIFY2(view::VisibleSize(z.zoom, QSize(800, 600), QSize(401, 301)) == z.visible, qPrintable(where));
+            QVERIFY2(view::PointToPixel(point, area, z.zoom, z.shown, scroll) == z.pixel, qPrintable(where));
+            QVERIFY2(view::IdForZoom(z.zoom) == z.id, qPrintable(where));
+        }
+        QVERIFY(!view::PointToPixel(QPoint(9, 10), area, 100, QSize(400, 300), scroll));
+        QVERIFY(!view::PointToPixel(QPoint(410, 10), area, 100, QSize(400, 300), scroll));
         QCOMPARE(view::IdForZoom(300), 0);
         QCOMPARE(view::ClampZoom(5000), 1600);
         QCOMPARE(view::ClampZoom(-3), 0);
-    }
-
-    void pointToPixelAtEachZoom() {
-        const QRect view(10, 0, 400, 300);
-        const QPoint scroll(30, 20);
-        const QPoint point(10 + 203, 150);
-        // Fit: scaled by the whole picture over the view, no scroll.
-        QCOMPARE(*view::PointToPixel(point, view, 0, QSize(800, 600), scroll), QPoint(406, 300));
-        // 50: scaled by the visible size, no scroll.
-        QCOMPARE(*view::PointToPixel(point, view, 50, QSize(400, 300), scroll), QPoint(203, 150));
-        QCOMPARE(*view::PointToPixel(point, view, 100, QSize(400, 300), scroll), QPoint(233, 170));
-        QCOMPARE(*view::PointToPixel(point, view, 200, QSize(200, 150), scroll), QPoint(131, 95));
-        QCOMPARE(*view::PointToPixel(point, view, 400, QSize(100, 75), scroll), QPoint(80, 57));
-        QCOMPARE(*view::PointToPixel(point, view, 800, QSize(50, 37), scroll), QPoint(55, 38));
-        QCOMPARE(*view::PointToPixel(point, view, 1600, QSize(25, 18), scroll), QPoint(42, 29));
-        QVERIFY(!view::PointToPixel(QPoint(9, 10), view, 100, QSize(400, 300), scroll));
-        QVERIFY(!view::PointToPixel(QPoint(410, 10), view, 100, QSize(400, 300), scroll));
         // At 400% three image pixels are twelve screen pixels.
         QCOMPARE(view::ScreenShift(3, 400), 12);
         QCOMPARE(view::ScreenShift(3, 100), 3);
         QCOMPARE(view::ScreenShift(-3, 50), -3);
-    }
-
-    void scrollCodes() {
+        // Scroll codes at 250 of 0..500 with pages of 100 (page forward without a count is
+        // one page, like page back); a picture smaller than the view cannot scroll at all.
         using namespace view::scroll;
-        QCOMPARE(view::ScrollPosition(50, lineBack, 0, 100, 500), 48);
-        QCOMPARE(view::ScrollPosition(50, lineForward, 5, 100, 500), 55);
-        QCOMPARE(view::ScrollPosition(250, pageBack, 0, 100, 500), 150);
-        QCOMPARE(view::ScrollPosition(250, pageBack, 2, 100, 500), 50);
-        // Page forward without a count is one page, like page back.
-        QCOMPARE(view::ScrollPosition(250, pageForward, 0, 100, 500), 350);
-        QCOMPARE(view::ScrollPosition(250, thumb, 100000, 100, 500), 500);
-        QCOMPARE(view::ScrollPosition(250, thumb, -4, 100, 500), 0);
-        QCOMPARE(view::ScrollPosition(250, 9, 70, 100, 500), 250);
-        // A picture smaller than the view cannot scroll at all.
-        QCOMPARE(view::ScrollPosition(0, lineForward, 10, 300, -100), 0);
+        const struct { int from, code, count, page, last, to; } scrolls[] = {
+            {50, lineBack, 0, 100, 500, 48},     {50, lineForward, 5, 100, 500, 55}, {250, pageBack, 0, 100, 500, 150},
+            {250, pageBack, 2, 100, 500, 50},    {250, pageForward, 0, 100, 500, 350},
+            {250, thumb, 100000, 100, 500, 500}, {250, thumb, -4, 100, 500, 0},      {250, 9, 70, 100, 500, 250},
+            {0, lineForward, 10, 300, -100, 0},
+        };
+        for (const auto& s : scrolls) {
+            QVERIFY2(view::ScrollPosition(s.from, s.code, s.count, s.page, s.last) == s.to,
+                     qPrintable(QStringLiteral("code %1 count %2 from %3").arg(s.code).arg(s.count).arg(s.from)));
+        }
     }
 
     void separateWindowLimits() {
@@ -154,12 +139,8 @@ private slots:
 
     void windowScrollsAndKeys() {
         const Bitmap picture = Pattern(160, 120);
-        int samples = 0;
-        ImageWindowHost host;
-        host.sample = [&](int32_t, int32_t) { ++samples; };
-        ImageWindow window(false, host);
-        window.resize(300, 200);
-        window.show();
+        Shown shown(nullptr, QSize(300, 200));
+        ImageWindow& window = shown.window;
         // Nothing to zoom or scroll before there is a picture.
         window.SetZoom(400);
         window.Scroll(true, view::scroll::lineForward, 5);
@@ -195,16 +176,14 @@ private slots:
         QTest::keyClick(&window, Qt::Key_Down);
         QCOMPARE(window.ScrollPosition(), QPoint(10, 1));
         // The wheel: away from the user scrolls back, a sideways wheel across; one notch is 40 pixels.
-        QWheelEvent wheel(QPointF(20, 20), window.mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(-120, 0),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(&window, &wheel);
+        test::Wheel(&window, {20, 20}, -120, Qt::NoModifier, true);
         QCOMPARE(window.ScrollPosition().x(), 50);
         // Sampling while scrolling ends the sampling first.
         QTest::mousePress(&window, Qt::LeftButton, Qt::NoModifier, view.center());
         QVERIFY(window.Sampling());
         window.Scroll(false, view::scroll::thumb, 0);
         QVERIFY(!window.Sampling());
-        QVERIFY(samples >= 2);
+        QVERIFY(shown.pixels.size() >= 2);
         window.SetImage(nullptr);
         window.Scroll(true, view::scroll::lineForward, 5);
         QVERIFY(window.grab().width() == 300);
@@ -215,23 +194,15 @@ private slots:
         // zoom command keeps the view's centre. The image pixel under that
         // place stays under it (to within one screen pixel's worth).
         const Bitmap picture = Pattern(640, 480);
-        QList<int> shown;
-        ImageWindowHost host;
-        host.zoomShown = [&shown](int zoom, int) { shown << zoom; };
-        ImageWindow window(false, host);
-        window.resize(420, 300);
-        window.show();
-        window.SetImage(&picture);
+        Shown shown(&picture, QSize(420, 300));
+        ImageWindow& window = shown.window;
         const QPoint pointer = window.ViewRect().topLeft() + QPoint(250, 170);
         const struct { int notches; int zoom; } steps[] = {{1, 100}, {1, 200}, {2, 800}, {-1, 400}, {-3, 0}};
         for (const auto& step : steps) {
             const QPointF before = *window.PixelAt(pointer);
-            QWheelEvent wheel(QPointF(pointer), window.mapToGlobal(QPointF(pointer)), QPoint(),
-                              QPoint(0, 120 * step.notches), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase,
-                              false);
-            QApplication::sendEvent(&window, &wheel);
+            test::Wheel(&window, pointer, 120 * step.notches, Qt::ControlModifier);
             QCOMPARE(window.Zoom(), step.zoom);
-            QCOMPARE(shown.last(), step.zoom);
+            QCOMPARE(shown.zooms.last(), step.zoom);
             if (step.zoom == 0) break;  // fit shows the whole picture from its corner
             const QPointF after = *window.PixelAt(pointer);
             const double slack = std::max(1.0, 640.0 / window.ViewRect().width());
@@ -249,18 +220,12 @@ private slots:
 
     void channelCopyAndSampleZone() {
         const Bitmap picture = Pattern(40, 30);
-        std::vector<QPoint> pixels;
-        ImageWindowHost host;
-        host.sample = [&](int32_t x, int32_t y) { pixels.emplace_back(x, y); };
-        ImageWindow window(false, host);
-        window.resize(200, 150);
-        window.show();
-        window.SetImage(&picture);
+        Shown shown(&picture, QSize(200, 150));
+        ImageWindow& window = shown.window;
+        std::vector<QPoint>& pixels = shown.pixels;
         window.SetChannel(1);
         // The red channel as grey.
-        const QColor shown(window.Image().pixel(5, 2));
-        QCOMPARE(shown.red(), 35);
-        QCOMPARE(shown.green(), 35);
+        QCOMPARE(QColor(window.Image().pixel(5, 2)), QColor(35, 35, 35));
         window.SetChannel(-1);
         QCOMPARE(QColor(window.Image().pixel(5, 2)).green(), 10);
         // Fit: 40 × 30 over the whole 200 × 150 view, five screen pixels each.
@@ -282,9 +247,12 @@ private slots:
 
     void mapToFullImageUndoesThePipeline() {
         // Every rotation and flip as the pipeline applies them (rotation, then
-        // flips), undone for every pixel.
-        ProcessedImage full;
-        std::vector<uint16_t> fullSamples = CoordinateImage(5, 3, full);
+        // flips), undone for every pixel of an image whose pixel (x, y) holds x, y and 7.
+        std::vector<uint16_t> fullSamples;
+        for (uint16_t y = 0; y < 3; ++y) {
+            for (uint16_t x = 0; x < 5; ++x) fullSamples.insert(fullSamples.end(), {x, y, 7});
+        }
+        const ProcessedImage full{5, 3, 3, 16, static_cast<int32_t>(fullSamples.size() * 2), fullSamples.data()};
         for (uint32_t rotation = 0; rotation < 4; ++rotation) {
             for (int flips = 0; flips < 4; ++flips) {
                 std::vector<uint16_t> block(fullSamples.size());
@@ -311,18 +279,6 @@ private slots:
         QCOMPARE(MapToFullImage(9, -2, 0, 5, 3, 5, 3), (PixelPoint{4, 0}));
     }
 
-    void luminanceWeights() {
-        QCOMPARE(LinearLuminance(100, 0, 0), 21);
-        QCOMPARE(GammaLuminance(100, 0, 0), 29);
-        QCOMPARE(LinearLuminance(0, 0, 1000), 72);
-        QCOMPARE(GammaLuminance(0, 0, 1000), 113);
-        QCOMPARE(LinearLuminance(1023, 1023, 1023), 1023);
-        QCOMPARE(GammaLuminance(1023, 1023, 1023), 1023);
-        QCOMPARE(NormalSampleSize(7), 1);
-        QCOMPARE(NormalSampleSize(5), 5);
-        QCOMPARE(NormalSampleSize(0), 1);
-    }
-
     void samplerReadsTheEngineImages() {
         test::Recorder recorder;
         MainFrame frame;
@@ -334,6 +290,8 @@ private slots:
         const auto width = static_cast<int32_t>(output.width);
         QVERIFY(width > 200 && width <= 256);
         // A stored size the sampler does not know samples one pixel, and is stored back as 1.
+        QCOMPARE(NormalSampleSize(0), 1);
+        QCOMPARE(NormalSampleSize(5), 5);
         frame.Layout().sampleSize = 7;
         frame.Sample(17, 9);
         SampleRecord record = *frame.Readout()->Record();
@@ -528,7 +486,6 @@ private slots:
     }
 
 private:
-    QTemporaryDir config_;
     QTemporaryDir photos_;
     std::string small_;
     std::string portrait_;

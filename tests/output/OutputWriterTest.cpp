@@ -22,7 +22,7 @@ protected:
                        bool checkTargetFirst = false, const Bitmap* rendering = nullptr) {
         OutputImage picture{in.image, &source_, settings_};
         picture.rendering = rendering;
-        return WriteOutput(path, outputFormat, output_, picture, checkTargetFirst);
+        return writeOutput(path, outputFormat, output_, picture, checkTargetFirst);
     }
 
     test::TestFolder folder_;

@@ -143,7 +143,7 @@ TEST_F(TiffWriterTest, DateTimeIsTheTimeOfWriting) {
     ASSERT_TRUE(dateTime && dateTime->count == 20u);
     const std::string written = test::WrittenText(f, *dateTime);
     char low[20], high[20];
-    ASSERT_TRUE(FormatTiffDateTime(before, low) && FormatTiffDateTime(after, high));
+    ASSERT_TRUE(formatTiffDateTime(before, low) && formatTiffDateTime(after, high));
     EXPECT_GE(written, std::string(low, 20));
     EXPECT_LE(written, std::string(high, 20));
 
@@ -153,7 +153,7 @@ TEST_F(TiffWriterTest, DateTimeIsTheTimeOfWriting) {
                                                {"EST5", std::time_t{0}, "1969:12:31 19:00:00"}}) {
         const test::ScopedEnv tz("TZ", zone);
         ::tzset();
-        EXPECT_TRUE(FormatTiffDateTime(when, text));
+        EXPECT_TRUE(formatTiffDateTime(when, text));
         EXPECT_STREQ(text, expected);
     }
     ::tzset();

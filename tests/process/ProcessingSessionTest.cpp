@@ -92,7 +92,7 @@ TEST_F(ProcessingSessionTest, BareRunReportsLoadingAndMethodOnlyAndGivesThePlain
     RawSampleBlock block;
     RawMosaic mosaic;
     CameraSettings camera;
-    ASSERT_TRUE(LoadRawMosaic(path_, document, block, mosaic, camera));
+    ASSERT_TRUE(loadRawMosaic(path_, document, block, mosaic, camera));
     ProcessedImage direct{};
     auto method = CreateDemosaicMethod(method::best);
     ASSERT_TRUE(DemosaicTiled(mosaic, direct, *method, nullptr, nullptr, nullptr));
@@ -136,6 +136,18 @@ TEST_F(ProcessingSessionTest, CancelMissingFileAndNoSettings) {
     EXPECT_FALSE(session.Process());
     EXPECT_EQ(progress.ends, 2);
     EXPECT_EQ(session.Raw().samples, nullptr);
+
+    // A run cancelled at any tick, between steps or inside one, has not failed.
+    const ImportSettings every = Only(opt::defaults | opt::usm | opt::balance | opt::hflip);
+    Recorder whole;
+    ASSERT_TRUE(Convert(session, path_, every, &whole));
+    for (int at = 1; at <= whole.ticks; at += std::max(1, whole.ticks / 40)) {
+        ProcessingSession cancelled;
+        Recorder cancelling;
+        cancelling.cancelAt = at;
+        EXPECT_FALSE(Convert(cancelled, path_, every, &cancelling));
+        EXPECT_EQ(cancelled.LastError(), LoadError::none) << "cancelled at tick " << at << " of " << whole.ticks;
+    }
 
     ProcessingSession bare;
     Recorder words;

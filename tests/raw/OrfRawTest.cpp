@@ -54,17 +54,17 @@ TEST(OrfRawTest, OrfFileTestChecksSizeAndSignature) {
         return path;
     };
     const uint64_t minimum = kOrfMinimumFileSize;
-    EXPECT_FALSE(IsOrfFile(sparse("short.orf", "MMOR", minimum - 1)));
-    EXPECT_TRUE(IsOrfFile(sparse("exact.orf", "MMOR", minimum)));
-    EXPECT_TRUE(IsOrfFile(sparse("longer.orf", "MMOR", minimum + 1)));
-    EXPECT_FALSE(IsOrfFile(sparse("intel.orf", "IIRO", minimum + 1)));
-    EXPECT_FALSE(IsOrfFile(sparse("tiff.orf", std::string_view("MM\0*", 4), minimum + 1)));
-    EXPECT_FALSE(IsOrfFile(sparse("empty.orf", "", 0)));
-    EXPECT_FALSE(IsOrfFile(folder / "missing.orf"));
-    EXPECT_FALSE(IsOrfFile(folder.path()));
+    EXPECT_FALSE(isOrfFile(sparse("short.orf", "MMOR", minimum - 1)));
+    EXPECT_TRUE(isOrfFile(sparse("exact.orf", "MMOR", minimum)));
+    EXPECT_TRUE(isOrfFile(sparse("longer.orf", "MMOR", minimum + 1)));
+    EXPECT_FALSE(isOrfFile(sparse("intel.orf", "IIRO", minimum + 1)));
+    EXPECT_FALSE(isOrfFile(sparse("tiff.orf", std::string_view("MM\0*", 4), minimum + 1)));
+    EXPECT_FALSE(isOrfFile(sparse("empty.orf", "", 0)));
+    EXPECT_FALSE(isOrfFile(folder / "missing.orf"));
+    EXPECT_FALSE(isOrfFile(folder.path()));
     // 4 GiB + the minimum: its low 32 bits would pass, but no 32-bit offset reaches its end.
     const std::string huge = sparse("huge.orf", "MMOR", 0x100000000ull + minimum);
-    EXPECT_FALSE(IsOrfFile(huge));
+    EXPECT_FALSE(isOrfFile(huge));
     InputFile file;
     EXPECT_FALSE(file.open(huge));
 }

@@ -51,7 +51,7 @@ TEST(RawLoadTest, LoadsTheGeneratedMosaicAndCameraSettingsAsDcrawDoes) {
     RawMosaic mosaic;
 
     CameraSettings camera;
-    ASSERT_TRUE(LoadRawMosaic(path, document, block, mosaic, camera));
+    ASSERT_TRUE(loadRawMosaic(path, document, block, mosaic, camera));
     ASSERT_EQ(mosaic.width, options.width);
     ASSERT_EQ(mosaic.height, options.height);
     EXPECT_EQ(mosaic.samples, block.samples());
@@ -114,12 +114,12 @@ TEST(RawLoadTest, SampleBlockIsReusedOnlyForTheSameSampleCount) {
     RawMosaic mosaic;
 
     CameraSettings camera;
-    ASSERT_TRUE(LoadRawMosaic(a, document, block, mosaic, camera));
+    ASSERT_TRUE(loadRawMosaic(a, document, block, mosaic, camera));
     const uint16_t* kept = block.samples();
-    ASSERT_TRUE(LoadRawMosaic(b, document, block, mosaic, camera));
+    ASSERT_TRUE(loadRawMosaic(b, document, block, mosaic, camera));
     EXPECT_EQ(block.samples(), kept);
     EXPECT_EQ(camera.redBalance, 100);
-    ASSERT_TRUE(LoadRawMosaic(c, document, block, mosaic, camera));
+    ASSERT_TRUE(loadRawMosaic(c, document, block, mosaic, camera));
     EXPECT_EQ(block.count(), 2000u * 1904u);
     EXPECT_EQ(mosaic.width, 2000u);
 }
@@ -145,10 +145,10 @@ TEST(RawLoadTest, FailuresFreeTheBlockAndReportFalse) {
         RawSampleBlock block;
         RawMosaic mosaic;
         CameraSettings camera;
-        EXPECT_TRUE(LoadRawMosaic(first, document, block, mosaic, camera));
+        EXPECT_TRUE(loadRawMosaic(first, document, block, mosaic, camera));
         EXPECT_FALSE(block.empty());
         LoadError error = LoadError::none;
-        const bool ok = LoadRawMosaic(path, document, block, mosaic, camera, &error);
+        const bool ok = loadRawMosaic(path, document, block, mosaic, camera, &error);
         EXPECT_EQ(ok, error == LoadError::none);
         if (!ok) {
             EXPECT_TRUE(block.empty());
@@ -191,10 +191,10 @@ TEST(RawLoadTest, FailuresFreeTheBlockAndReportFalse) {
     RawSampleBlock block;
     RawMosaic mosaic;
     CameraSettings camera;
-    EXPECT_TRUE(LoadRawMosaicFromBytes(ByteView(good.data(), good.size()), document, block, mosaic, camera));
+    EXPECT_TRUE(loadRawMosaicFromBytes(ByteView(good.data(), good.size()), document, block, mosaic, camera));
     EXPECT_EQ(mosaic.width, options.width);
     LoadError error = LoadError::none;
-    EXPECT_FALSE(LoadRawMosaicFromBytes(ByteView(good.data(), 3), document, block, mosaic, camera, &error));
+    EXPECT_FALSE(loadRawMosaicFromBytes(ByteView(good.data(), 3), document, block, mosaic, camera, &error));
     EXPECT_EQ(error, LoadError::notOrf);
 }
 
@@ -228,7 +228,7 @@ TEST(RawLoadTest, FileChangedDuringTheLoadNeverCrashes) {
         // see it; the others race it.
         if (round % 4 == 0) cutter.join();
         LoadError error = LoadError::none;
-        if (!LoadRawMosaic(path, document, block, mosaic, camera, &error)) ++refused;
+        if (!loadRawMosaic(path, document, block, mosaic, camera, &error)) ++refused;
         if (cutter.joinable()) cutter.join();
         EXPECT_TRUE(error == LoadError::none || error == LoadError::changed || error == LoadError::notOrf ||
                     error == LoadError::truncated || error == LoadError::damaged)

@@ -1,8 +1,8 @@
 #pragma once
-#include "engine/process/demosaic/DemosaicMethod.h"
 #include "engine/core/MemoryFunctions.h"
-#include "engine/process/ProcessedImage.h"
 #include "engine/core/ProgressCallback.h"
+#include "engine/process/ProcessedImage.h"
+#include "engine/process/demosaic/DemosaicMethod.h"
 #include "engine/raw/RawMosaic.h"
 
 namespace kyp {
