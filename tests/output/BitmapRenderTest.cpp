@@ -21,6 +21,7 @@ TEST(BitmapRender, GreyFromColourTakesTheGreenSamples) {
     EXPECT_EQ(b.bitsPerPixel(), 8);
     const std::vector<uint8_t> green(b.pixels(), b.pixels() + b.size());
     EXPECT_EQ(green, (std::vector<uint8_t>{255, 255, 255, 0, 128, 2, 0, 0}));  // bottom row first
+    EXPECT_FALSE(renderGray(b, nullptr, 5, 2, nullptr) || renderColour(b, nullptr, 5, 2, false, nullptr));
 }
 
 TEST(BitmapRender, TallPicturesReportProgressEveryTenRows) {

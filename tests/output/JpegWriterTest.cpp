@@ -59,7 +59,7 @@ protected:
     MessageCapture messages_;
 };
 
-TEST_F(JpegWriterTest, WhenThereIsNoExifSegment) {
+TEST_F(JpegWriterTest, WhenExifOrTextsAreLeftOut) {
     const test::OwnedImage in = Gradient(8, 8, 3);
     OutputSettings settings;
     settings.jx = false;
@@ -72,6 +72,12 @@ TEST_F(JpegWriterTest, WhenThereIsNoExifSegment) {
     TiffDocument noExif;
     ASSERT_TRUE(noExif.openMemory(bare.view()) && noExif.parse());
     EXPECT_NE(SegmentsOf(in.image, &settings, &noExif)[2].marker, 0xE1);
+    // With ja off no text: no comment segment, no Exif entry.
+    settings.artist = "Ann";
+    settings.ja = false;
+    const std::vector<Segment> off = SegmentsOf(in.image, &settings);
+    EXPECT_EQ(ReadDirectory(ExifTiff(off[2]), 8).size(), 3u);  // Software, DateTime, ExifIFD
+    EXPECT_NE(off[3].marker, 0xFE);
     // Without settings: the Exif segment and no comments.
     const std::vector<Segment> s = SegmentsOf(in.image, nullptr);
     EXPECT_EQ(s[2].marker, 0xE1);

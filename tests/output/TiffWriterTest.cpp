@@ -70,13 +70,17 @@ TEST_F(TiffWriterTest, SamplesAreClampedNotWrapped) {
     }
 }
 
-// Empty annotation texts add no tag.
-TEST_F(TiffWriterTest, EmptyTextsAddNothing) {
-    output_.artist = output_.copyright = output_.description = "";
-    const std::vector<uint8_t> f = Write(MakeImage(1, 1, 3, [](size_t) { return 0; }));
-    const std::vector<WrittenEntry> main = ReadDirectory(f, 8);
-    ASSERT_FALSE(main.empty());
-    for (const uint16_t absent : {270, 315, 33432}) EXPECT_EQ(FindWritten(main, absent), nullptr) << absent;
+// Annotation texts are written only with ta, and only when not empty.
+TEST_F(TiffWriterTest, AnnotationsNeedTaAndText) {
+    const test::OwnedImage in = MakeImage(1, 1, 3, [](size_t) { return 0; });
+    for (const bool ta : {true, false}) {
+        output_.ta = ta;
+        output_.artist = output_.copyright = output_.description = ta ? "" : "x";
+        const std::vector<uint8_t> f = Write(in);
+        const std::vector<WrittenEntry> main = ReadDirectory(f, 8);
+        ASSERT_FALSE(main.empty());
+        for (const uint16_t absent : {270, 315, 33432}) EXPECT_EQ(FindWritten(main, absent), nullptr) << absent;
+    }
 }
 
 // A source without Exif, or whose Exif directory holds none of the carried
