@@ -1,19 +1,19 @@
 #pragma once
 // Helpers shared by the output writers' tests: images to write, little-endian
 // reads, a reader of written TIFF directories that shares no code with the
-// writer, a camera-like source file, JPEG marker segments, a recorder of
-// library messages and of progress calls, and a PNM reader for peer tools.
+// writer, a camera source file, JPEG marker segments, and a recorder of
+// library messages and of progress calls.
 #include <atomic>
-#include <cctype>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "engine/core/ProgressCallback.h"
 #include "engine/output/JpegGlue.h"
 #include "engine/process/ProcessedImage.h"
+#include "engine/raw/TiffDocument.h"
 #include "platform/TestFolder.h"
+#include "tools/sample-orf/SampleOrf.h"
 
 namespace kyp::test {
 
@@ -59,76 +59,15 @@ inline OwnedImage Gradient(uint32_t width, uint32_t height, uint16_t channels) {
 
 // ---- TIFF ----
 
-struct SourceEntry {
-    uint16_t tag;
-    uint16_t type;
-    std::vector<uint32_t> numbers;  // SHORT, LONG, (S)RATIONAL as numerator/denominator pairs
-    std::string bytes;              // BYTE, ASCII (zero included), UNDEFINED
-};
-
-// Big-endian TIFF bytes (as ORF files are): the main directory at 8, then
-// (when exif is not empty) the Exif directory, pointed to by an ExifIFD entry
-// added to main, then the out-of-line values at even offsets.
-inline std::vector<uint8_t> BuildBigEndianTiff(std::vector<SourceEntry> main, const std::vector<SourceEntry>& exif) {
-    std::vector<uint8_t> out = {'M', 'M', 0, 42, 0, 0, 0, 8};
-    const auto put = [&](size_t at, uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * (bytes - 1 - i)));
-    };
-    if (!exif.empty()) main.push_back({34665, 4, {0}, {}});
-    const size_t exifAt = 8 + 2 + 12 * main.size() + 4;
-    out.resize(exifAt + (exif.empty() ? 0 : 2 + 12 * exif.size() + 4), 0);
-    const auto directory = [&](size_t at, const std::vector<SourceEntry>& entries) {
-        put(at, static_cast<uint32_t>(entries.size()), 2);
-        for (size_t k = 0; k < entries.size(); ++k) {
-            const SourceEntry& e = entries[k];
-            const size_t p = at + 2 + 12 * k;
-            const bool byteType = e.type == 1 || e.type == 2 || e.type == 6 || e.type == 7;
-            const int width = byteType ? 1 : (e.type == 3 || e.type == 8) ? 2 : 4;  // bytes a number takes
-            std::vector<uint8_t> values;
-            if (byteType) values.assign(e.bytes.begin(), e.bytes.end());
-            for (uint32_t n : e.numbers)
-                for (int b = width - 1; b >= 0 && !byteType; --b) values.push_back(static_cast<uint8_t>(n >> (8 * b)));
-            const bool rational = e.type == 5 || e.type == 10;
-            put(p, e.tag, 2);
-            put(p + 2, e.type, 2);
-            put(p + 4, static_cast<uint32_t>(byteType ? e.bytes.size() : e.numbers.size() / (rational ? 2 : 1)), 4);
-            if (e.tag == 34665) {
-                put(p + 8, static_cast<uint32_t>(exifAt), 4);
-            } else if (values.size() <= 4) {
-                std::copy(values.begin(), values.end(), out.begin() + static_cast<std::ptrdiff_t>(p + 8));
-            } else {
-                out.resize(out.size() + (out.size() & 1));
-                put(p + 8, static_cast<uint32_t>(out.size()), 4);
-                out.insert(out.end(), values.begin(), values.end());
-            }
-        }
-    };
-    directory(8, main);
-    if (!exif.empty()) directory(exifAt, exif);
-    return out;
-}
-
-// The camera file the TIFF writer's tests start from. Its Exif directory
-// lacks DateTimeDigitized, MaxApertureValue, Flash, FocalLength and
-// FlashpixVersion, and holds a maker note, which is never carried.
-inline std::vector<uint8_t> CameraSourceBytes() {
-    using namespace std::string_literals;
-    return BuildBigEndianTiff({{256, 4, {2560}, {}},
-                               {270, 2, {}, "OLYMPUS DIGITAL CAMERA\0"s},
-                               {271, 2, {}, "OLYMPUS OPTICAL CO.,LTD\0"s},
-                               {272, 2, {}, "C5050Z\0"s},
-                               {305, 2, {}, "v1.0\0"s}},
-                              {{33434, 5, {1, 125}, {}},
-                               {33437, 5, {28, 10}, {}},
-                               {34850, 3, {2}, {}},
-                               {34855, 3, {100}, {}},
-                               {36864, 7, {}, "0220"},
-                               {36867, 2, {}, "2003:05:17 10:20:30\0"s},
-                               {37380, 10, {0xFFFFFFFDu, 10}, {}},
-                               {37383, 3, {5}, {}},
-                               {37500, 7, {}, "OLYMPUS\0\1\0maker"s},
-                               {40961, 3, {1}, {}},
-                               {41728, 7, {}, "\3"s}});
+// A small generated ORF file (64 × 48, a 16-pixel preview), opened and parsed.
+inline bool CameraSource(std::vector<uint8_t>& bytes, TiffDocument& document) {
+    sample::SampleOrfOptions o;
+    o.width = 64;
+    o.height = 48;
+    o.previewWidth = 16;
+    o.minimumFileSize = 0;
+    return sample::BuildSampleOrf(o, bytes) && document.openMemory(ByteView(bytes.data(), bytes.size())) &&
+           document.parse();
 }
 
 // One 12-byte record of a little-endian directory.
@@ -209,7 +148,7 @@ private:
     JpegMessageSink previous_;
 };
 
-// ---- progress and peer tools ----
+// ---- progress ----
 
 class RecordingProgress : public ProgressCallback {
 public:
@@ -227,38 +166,5 @@ public:
     int tickTotal = 0;
     int cancelAfter = -1;  // the tick after this many returns false
 };
-
-// A binary PNM as netpbm writes it (P5 grey or P6 colour; two bytes per sample,
-// big-endian, above maxval 255).
-struct Pnm {
-    int width = 0, height = 0, channels = 0, maxval = 0;
-    std::vector<uint16_t> samples;
-};
-inline bool ParsePnm(const std::string& data, Pnm& pnm) {
-    size_t pos = 0;
-    const auto token = [&] {
-        while (pos < data.size() && (std::isspace(static_cast<unsigned char>(data[pos])) || data[pos] == '#'))
-            pos = data[pos] == '#' ? std::min(data.find('\n', pos), data.size()) : pos + 1;
-        const size_t start = pos;
-        while (pos < data.size() && !std::isspace(static_cast<unsigned char>(data[pos]))) ++pos;
-        return data.substr(start, pos - start);
-    };
-    const std::string magic = token();
-    pnm.channels = magic == "P5" ? 1 : magic == "P6" ? 3 : 0;
-    pnm.width = std::atoi(token().c_str());
-    pnm.height = std::atoi(token().c_str());
-    pnm.maxval = std::atoi(token().c_str());
-    ++pos;  // the single white-space byte after maxval
-    const size_t count = size_t(std::max(pnm.width, 0)) * size_t(std::max(pnm.height, 0)) * size_t(pnm.channels);
-    const size_t bytes = pnm.maxval > 255 ? 2 : 1;
-    if (pnm.channels == 0 || count == 0 || pnm.maxval <= 0 || pnm.maxval > 65535 || data.size() < pos + count * bytes)
-        return false;
-    pnm.samples.resize(count);
-    for (size_t i = 0; i < count; ++i) {
-        const auto* p = reinterpret_cast<const uint8_t*>(data.data() + pos + i * bytes);
-        pnm.samples[i] = bytes == 2 ? static_cast<uint16_t>(p[0] << 8 | p[1]) : p[0];
-    }
-    return true;
-}
 
 }  // namespace kyp::test

@@ -15,11 +15,7 @@ namespace {
 
 class OutputWriterTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        sourceBytes_ = test::CameraSourceBytes();
-        ASSERT_TRUE(source_.openMemory(ByteView(sourceBytes_.data(), sourceBytes_.size())));
-        ASSERT_TRUE(source_.parse());
-    }
+    void SetUp() override { ASSERT_TRUE(test::CameraSource(sourceBytes_, source_)); }
     void TearDown() override { AtomicFile::InjectWriteFailureAfter(-1); }
 
     OutputResult Write(const std::string& path, uint32_t outputFormat, const test::OwnedImage& in,

@@ -139,14 +139,5 @@ TEST(KisFile, SectionCaseQuotingAndErrors) {
     EXPECT_EQ(quoted.settings.textureThreshold, 5);
 }
 
-TEST(KisFile, HundredThousandTags) {
-    std::string text = "<KypImport>\r\n";
-    for (int i = 0; i < 100000; ++i) text += "<jq=" + std::to_string(i % 100) + "><Curve_Blue=\"2:0,0 255,1\">\r\n";
-    Records r;
-    ASSERT_TRUE(Read(text, r));
-    EXPECT_EQ(r.output.jpegQuality, 99);
-    EXPECT_EQ(r.curves[curve::blue].WriteText(), "2:0,0 255,1");
-}
-
 }  // namespace
 }  // namespace kyp

@@ -45,20 +45,6 @@ TEST(OptionsText, DefaultRecordWritesTheDocumentedTextAndReadsItBack) {
     EXPECT_EQ(WriteOptionsText(read), kDefaultText);
 }
 
-TEST(OptionsText, NumberFormatsMatchPrintf) {
-    for (double v : {2.22222222, 1.0, 0.5, 1e-7, 123456789.0, 1e300, 0.000123456, -3.25, 100.0}) {
-        char expected[400];
-        std::snprintf(expected, sizeof expected, "%g", v);
-        std::string general;
-        numtext::AppendGeneral(general, v);
-        EXPECT_EQ(general, expected);
-        std::snprintf(expected, sizeof expected, "%.2f", v);
-        std::string fixed;
-        numtext::AppendFixed(fixed, v, 2);
-        EXPECT_EQ(fixed, expected);
-    }
-}
-
 TEST(OptionsText, EmptyTextMethodsAndGammaBounds) {
     EXPECT_EQ(Read(""), ImportSettings{});
     EXPECT_EQ(Read(nullptr), ImportSettings{});
