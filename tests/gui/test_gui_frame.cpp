@@ -183,7 +183,7 @@ private slots:
         QVERIFY(frame.DocumentLoaded());
     }
 
-    // Escape during a full run cancels it and keeps the flags; closing during one quits after it.
+    // Escape during a full run cancels it, says so and keeps the flags; closing during one quits after it.
     void escapeAndExitDuringARun() {
         for (const bool exit : {false, true}) {
             init();
@@ -211,6 +211,7 @@ private slots:
                 continue;
             }
             QVERIFY(frame.Strip().EscapeNoted());
+            QCOMPARE(frame.Strip().StatusText(), QStringLiteral("Processing cancelled"));
             QVERIFY(frame.ProcessingPending() && frame.ReloadPending());
             QVERIFY(frame.ApplyButton()->isEnabled());
             // Nothing was left busy, and the next run goes through.

@@ -12,12 +12,10 @@
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QTabWidget>
-#include <QTimer>
 #include <QtTest>
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -30,7 +28,6 @@
 #include "engine/settings/CurveTable.h"
 #include "gui/dialogs/SaveDialogControls.h"
 #include "gui/frame/CommandTable.h"
-#include "gui/frame/StatusStrip.h"
 #include "gui/pages/CurveNumberEdit.h"
 #include "gui/pages/CurvesPage.h"
 #include "gui/pages/OptionsPage.h"
@@ -563,63 +560,6 @@ private slots:
 
     void init() { (void)test::UsePrivateConfig(); }
 
-    // Edits whose last click or key leaves the settings where the preview
-    // already was: Apply stays enabled, and Save writes the edited picture.
-    void editsAfterARefreshKeepApplyAndSave() {
-        const struct {
-            std::function<void(MainFrame&)> edit;
-            std::function<void(ImportSettings&)> expect;
-        } cases[] = {
-            {[](MainFrame& f) { Click(f, "invertCheck"), Click(f, "horizontalCheck"), Click(f, "rotateNoneRadio"); },
-             [](ImportSettings& s) { s.options |= opt::invert | opt::hflip; }},
-            {[](MainFrame& f) { TypeInto(f, "saturationEdit", "1.5"); }, [](ImportSettings& s) { s.saturation = 1.5f; }},
-            {[](MainFrame& f) { TypeInto(f, "gammaEdit", "2.0"); }, [](ImportSettings& s) { s.gammaExponent = 0.5f; }},
-            // A decimal comma, as typed where it is the custom.
-            {[](MainFrame& f) { TypeInto(f, "saturationEdit", "1,5"); }, [](ImportSettings& s) { s.saturation = 1.5f; }},
-        };
-        for (const auto& c : cases) {
-            init();
-            test::Frame f;
-            QVERIFY(f.frame.OpenByName(orf_));
-            c.edit(f.frame);
-            QVERIFY(f.frame.ApplyButton()->isEnabled());
-            ImportSettings expected = Defaults();
-            c.expect(expected);
-            QCOMPARE(f.frame.Settings().saturation, expected.saturation);
-            QVERIFY(SavesConsolePixels(f.frame, expected));
-            QVERIFY(!f.frame.ApplyButton()->isEnabled());
-            QVERIFY(f.recorder.messages.empty());
-        }
-    }
-
-    // The thumbnail drawn is the latest preview, not the one before it.
-    void thumbnailShowsTheLatestPreview() {
-        test::Frame f;
-        QVERIFY(f.frame.OpenByName(orf_));
-        for (const char* box : {"invertCheck", "horizontalCheck", "rotate90CwRadio"}) {
-            Click(f.frame, box);
-            (void)f.frame.centralWidget()->grab(f.frame.ThumbnailRect());
-            QVERIFY2(f.frame.Thumb().ShownPicture() == ImageFromBitmap(f.frame.PreviewRendering()), box);
-            QVERIFY(f.frame.PreviewRendering().width() == int(f.frame.Session().PreviewOutput().width));
-        }
-    }
-
-    // After Apply turns the picture, the fitted view has the picture's shape.
-    void fitViewFollowsATurnedPicture() {
-        test::Frame f(true, QSize(1000, 640));
-        QVERIFY(f.frame.OpenByName(orf_));
-        for (const char* rotation : {"rotate90CwRadio", "rotateNoneRadio", "rotate90CcwRadio", "rotate180Radio"}) {
-            Click(f.frame, rotation);
-            f.frame.Command(cmd::apply);
-            const QRect view = f.frame.Image()->ViewRect();
-            const QSize image = f.frame.Image()->ImageSize();
-            QCOMPARE(image, QSize(f.frame.FullRendering().width(), f.frame.FullRendering().height()));
-            QVERIFY2(std::abs(view.width() * image.height() - view.height() * image.width()) <=
-                         std::max(image.width(), image.height()),
-                     rotation);
-        }
-    }
-
     // "No" to the texture question holds only while the page asks.
     void declinedTextureRepairEndsWithThePrompt() {
         test::Frame f;
@@ -699,17 +639,6 @@ private slots:
         Click(frame, "curvesCheck");
         curves->Activate(true);
         QVERIFY(!curvesHint->isVisibleTo(curves));
-    }
-
-    // Escape during a run says the run was cancelled; Save then does not write the old picture.
-    void escapeShowsTheCancelledRun() {
-        test::Frame f;
-        QVERIFY(f.frame.OpenByName(orf_));
-        Click(f.frame, "invertCheck");
-        QTimer::singleShot(0, &f.frame, [&f] { QTest::keyClick(&f.frame, Qt::Key_Escape); });
-        f.frame.Command(cmd::apply);
-        QCOMPARE(f.frame.Strip().StatusText(), QStringLiteral("Processing cancelled"));
-        QVERIFY(f.frame.ApplyButton()->isEnabled());
     }
 
     // A typed extension of another format chooses that format.
