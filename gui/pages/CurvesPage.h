@@ -112,6 +112,8 @@ private:
     void OnCtrlWatch();
     void CopySettings();
     void UpdateHoverCursor();
+    // Sets the cursor HoverCursor chooses (the delete cursor for a point under Ctrl).
+    void ShowHoverCursor(QPoint p, bool ctrl);
     [[nodiscard]] int HitTest(QPoint p) const;
     [[nodiscard]] QPoint GraphPoint(QPoint p) const;
     void UpdateSquare(int x, int y);

@@ -32,7 +32,11 @@ void CurvesPage::UpdateHoverCursor() {
     if (dragging_ || pressPending_ || !isVisible()) return;
     const QPoint p = mapFromGlobal(QCursor::pos());
     if (!rect().contains(p)) return;
-    const Qt::CursorShape shape = HoverCursor(p, (Modifiers() & Qt::ControlModifier) != 0);
+    ShowHoverCursor(p, (Modifiers() & Qt::ControlModifier) != 0);
+}
+
+void CurvesPage::ShowHoverCursor(QPoint p, bool ctrl) {
+    const Qt::CursorShape shape = HoverCursor(p, ctrl);
     if (shape == Qt::BitmapCursor) {
         setCursor(deleteCursor_);
     } else if (shape == Qt::ArrowCursor) {
@@ -140,16 +144,7 @@ void CurvesPage::mouseMoveEvent(QMouseEvent* event) {
         DragTo(p);
         return;
     }
-    if (!pressPending_) {
-        const Qt::CursorShape shape = HoverCursor(p, (event->modifiers() & Qt::ControlModifier) != 0);
-        if (shape == Qt::BitmapCursor) {
-            setCursor(deleteCursor_);
-        } else if (shape == Qt::ArrowCursor) {
-            unsetCursor();
-        } else {
-            setCursor(shape);
-        }
-    }
+    if (!pressPending_) ShowHoverCursor(p, (event->modifiers() & Qt::ControlModifier) != 0);
 }
 
 void CurvesPage::mouseReleaseEvent(QMouseEvent* event) {
