@@ -92,6 +92,8 @@ inline std::vector<WrittenEntry> ReadDirectory(const std::vector<uint8_t>& f, ui
     return out;
 }
 
+// The entry points into entries, which must outlive it (no temporaries).
+const WrittenEntry* FindWritten(std::vector<WrittenEntry>&& entries, uint16_t tag) = delete;
 inline const WrittenEntry* FindWritten(const std::vector<WrittenEntry>& entries, uint16_t tag) {
     for (const WrittenEntry& e : entries)
         if (e.tag == tag) return &e;

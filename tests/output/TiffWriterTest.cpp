@@ -143,7 +143,8 @@ TEST_F(TiffWriterTest, DateTimeIsTheTimeOfWriting) {
     const std::time_t before = std::time(nullptr);
     const std::vector<uint8_t> f = Write(MakeImage(5, 3, 3, [](size_t i) { return i; }));
     const std::time_t after = std::time(nullptr);
-    const WrittenEntry* dateTime = FindWritten(ReadDirectory(f, 8), 306);
+    const std::vector<WrittenEntry> entries = ReadDirectory(f, 8);
+    const WrittenEntry* dateTime = FindWritten(entries, 306);
     ASSERT_TRUE(dateTime && dateTime->count == 20u);
     const std::string written = test::WrittenText(f, *dateTime);
     char low[20], high[20];
