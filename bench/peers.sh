@@ -56,9 +56,11 @@ for name in "${names[@]}"; do
     : >"$work/$name.rss"
 done
 
-# One untimed round warms the page cache and the binaries.
-for name in "${names[@]}"; do
-    (cd "$work/$name" && ${command[$name]} >/dev/null 2>&1) || { echo "$name failed" >&2; exit 1; }
+# Three untimed rounds warm the page cache, the binaries and the CPU clocks.
+for ((warm = 0; warm < 3; warm++)); do
+    for name in "${names[@]}"; do
+        (cd "$work/$name" && ${command[$name]} >/dev/null 2>&1) || { echo "$name failed" >&2; exit 1; }
+    done
 done
 
 for ((run = 0; run < runs; run++)); do
@@ -79,20 +81,26 @@ done
 median() { sort -g "$1" | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 declare -A seconds kib
-printf '%-12s %12s %14s   (%d runs, median)\n' tool "wall ms" "peak RSS MiB" "$runs"
+printf '%-12s %12s %10s %10s %14s   (%d runs)\n' tool "median ms" "min ms" "max ms" "peak RSS MiB" "$runs"
 for name in "${names[@]}"; do
     seconds[$name]=$(median "$work/$name.times")
     kib[$name]=$(median "$work/$name.rss")
-    awk -v n="$name" -v s="${seconds[$name]}" -v k="${kib[$name]}" \
-        'BEGIN { printf "%-12s %12.1f %14.1f\n", n, s * 1000, k / 1024 }'
+    low=$(sort -g "$work/$name.times" | head -1)
+    high=$(sort -g "$work/$name.times" | tail -1)
+    awk -v n="$name" -v s="${seconds[$name]}" -v k="${kib[$name]}" -v lo="$low" -v hi="$high" \
+        'BEGIN { printf "%-12s %12.1f %10.1f %10.1f %14.1f\n", n, s * 1000, lo * 1000, hi * 1000, k / 1024 }'
 done
+high=$(sort -g "$work/kyp2tiff.times" | tail -1)
+awk -v m="${seconds[kyp2tiff]}" -v h="$high" \
+    'BEGIN { r = h / m; printf "kyp2tiff slowest / median %.2f, target at most 1.3: %s\n", r, (r <= 1.3) ? "met" : "NOT met" }'
+
 
 ratio() {  # kyp2tiff time / peer time, with the target it must stay under
     awk -v a="${seconds[kyp2tiff]}" -v b="${seconds[$1]}" -v t="$2" -v n="$1" \
         'BEGIN { r = a / b; printf "kyp2tiff / %-11s time %.3f (1/%.1f), target at most 1/%s: %s\n", n, r, 1 / r, t, (r <= 1 / t) ? "met" : "NOT met" }'
 }
-[[ -n ${seconds[dcraw]:-} ]] && ratio dcraw 6
-[[ -n ${seconds[dcraw_emu]:-} ]] && ratio dcraw_emu 4
+[[ -n ${seconds[dcraw]:-} ]] && ratio dcraw 8
+[[ -n ${seconds[dcraw_emu]:-} ]] && ratio dcraw_emu 5
 for peer in dcraw_T dcraw_q0; do  # for reference: no target
     [[ -n ${seconds[$peer]:-} ]] && awk -v a="${seconds[kyp2tiff]}" -v b="${seconds[$peer]}" -v n="$peer" \
         'BEGIN { r = a / b; printf "kyp2tiff / %-11s time %.3f (1/%.1f)\n", n, r, 1 / r }'
@@ -100,5 +108,5 @@ done
 [[ -n ${seconds[rawtherapee]:-} ]] && ratio rawtherapee 6
 if [[ -n ${kib[dcraw]:-} ]]; then
     awk -v a="${kib[kyp2tiff]}" -v b="${kib[dcraw]}" \
-        'BEGIN { printf "kyp2tiff / dcraw      peak memory %.3f, target at most 1: %s\n", a / b, (a <= b) ? "met" : "NOT met" }'
+        'BEGIN { printf "kyp2tiff / dcraw      peak memory %.3f, target at most 0.9: %s\n", a / b, (a <= 0.9 * b) ? "met" : "NOT met" }'
 fi
