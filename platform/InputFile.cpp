@@ -144,6 +144,11 @@ void InputFile::close() {
     open_ = false;
 }
 
+uint8_t* InputFile::writableBytes(uint64_t offset, uint64_t length) {
+    if (!open_ || buffer_ == nullptr || view_.data() != buffer_ || !view_.contains(offset, length)) return nullptr;
+    return buffer_ + offset;
+}
+
 bool InputFile::seek(uint64_t offset) {
     if (!open_ || offset > view_.size()) return false;
     position_ = static_cast<uint32_t>(offset);

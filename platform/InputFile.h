@@ -49,6 +49,11 @@ public:
     [[nodiscard]] ByteView view() const { return view_; }
     [[nodiscard]] const uint8_t* data() const { return view_.data(); }
     [[nodiscard]] uint32_t size() const { return static_cast<uint32_t>(view_.size()); }
+    // The length bytes at offset in this object's own copy of the file, which
+    // the caller may change in place (the raw loader turns the raw strip into
+    // samples where it lies). Null when they do not fit in the file, or when
+    // the bytes are the caller's (openMemory): those are never written.
+    [[nodiscard]] uint8_t* writableBytes(uint64_t offset, uint64_t length);
     // The cursor as a file offset.
     [[nodiscard]] uint32_t position() const { return position_; }
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cerrno>
 #include <cstring>
 
@@ -158,6 +159,19 @@ KYP_KERNEL_VARIANTS(UnpackRange, UnpackRangeBody,
                     (uint16_t* __restrict out, const uint8_t* __restrict in, size_t first, size_t end),
                     (out, in, first, end))
 
+// The same on words that already hold the file's bytes: sample i replaces the
+// word it comes from.
+KYP_ALWAYS_INLINE void UnpackWordsBody(uint16_t* __restrict words, size_t first, size_t end) {
+    for (size_t i = first; i < end; ++i) {
+        uint16_t word = words[i];
+        if constexpr (std::endian::native == std::endian::little) word = static_cast<uint16_t>(word >> 8 | word << 8);
+        words[i] = static_cast<uint16_t>(word >> 6);
+    }
+}
+
+KYP_KERNEL_VARIANTS(UnpackWords, UnpackWordsBody, (uint16_t* __restrict words, size_t first, size_t end),
+                    (words, first, end))
+
 }  // namespace
 
 void unpack(uint16_t* destination, const uint8_t* source, size_t count) {
@@ -167,6 +181,11 @@ void unpack(uint16_t* destination, const uint8_t* source, size_t count) {
     const auto kernel = PickUnpackRange(KernelTargetInUse());
     ParallelRanges(count, kUnpackGrain,
                    [&](size_t first, size_t end, unsigned) { kernel(destination, source, first, end); });
+}
+
+void unpackInPlace(uint16_t* words, size_t count) {
+    const auto kernel = PickUnpackWords(KernelTargetInUse());
+    ParallelRanges(count, kUnpackGrain, [&](size_t first, size_t end, unsigned) { kernel(words, first, end); });
 }
 
 }  // namespace kyp

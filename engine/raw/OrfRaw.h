@@ -58,5 +58,8 @@ struct RawInfo {
 // Converts count samples: sample i is the big-endian 16-bit word at bytes
 // 2i, 2i + 1 shifted right by 6 (the value sits in the upper 10 bits).
 void unpack(uint16_t* destination, const uint8_t* source, size_t count);
+// The same where the count words at words hold the file's bytes: each word
+// becomes its sample.
+void unpackInPlace(uint16_t* words, size_t count);
 
 }  // namespace kyp

@@ -1,5 +1,7 @@
 #include "engine/raw/RawLoad.h"
 
+#include <cstdint>
+
 #include "engine/raw/OrfRaw.h"
 #include "engine/raw/TiffDocument.h"
 
@@ -30,10 +32,20 @@ LoadError LoadInto(const std::string* path, ByteView bytes, TiffDocument& docume
     const uint64_t samples = uint64_t{info.width} * info.height;
     if (samples == 0) return LoadError::damaged;
     if (!document.file().view().contains(info.rawOffset, samples * 2)) return LoadError::truncated;
-    if (!block.ensure(static_cast<size_t>(samples))) return LoadError::outOfMemory;
-
-    unpack(block.samples(), document.file().view().at(info.rawOffset, samples * 2), static_cast<size_t>(samples));
-    mosaic.samples = block.samples();
+    // A file read into memory is unpacked where its strip lies, when the
+    // strip starts on a word: no second block to fill, and the strip's bytes
+    // are read once. Otherwise (caller's bytes, odd offset) into the block.
+    uint8_t* strip = document.file().writableBytes(info.rawOffset, samples * 2);
+    if (strip != nullptr && reinterpret_cast<uintptr_t>(strip) % alignof(uint16_t) == 0) {
+        block.reset();
+        mosaic.samples = reinterpret_cast<uint16_t*>(strip);
+        unpackInPlace(mosaic.samples, static_cast<size_t>(samples));
+    } else {
+        if (!block.ensure(static_cast<size_t>(samples))) return LoadError::outOfMemory;
+        unpack(block.samples(), document.file().view().at(info.rawOffset, samples * 2),
+               static_cast<size_t>(samples));
+        mosaic.samples = block.samples();
+    }
     mosaic.width = info.width;
     mosaic.height = info.height;
     camera = info.camera;
