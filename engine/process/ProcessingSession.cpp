@@ -292,6 +292,9 @@ RunResult ProcessingSession::RunConsoleImageStages() {
 RunResult ProcessingSession::RunImageSteps(ProcessedImage& image, bool interactive, bool preview) {
     const uint32_t o = settings_.options;
     const bool colour = image.channels == 3;
+    const bool banded = !interactive && stepsInBands_;
+    bandSteps_.clear();
+    afterBands_.clear();
 
     // Flip.
     if (o & (opt::hflip | opt::vflip)) {
@@ -313,6 +316,7 @@ RunResult ProcessingSession::RunImageSteps(ProcessedImage& image, bool interacti
     // reduction, finds its points in that run's histogram: averaging the
     // reduced image removes the outlying values that decide the points.
     mode.followFull = interactive && preview && PreviewFollowsFullRun();
+    mode.banded = banded;
     if (mode.storeResults) fullHistogramBlocks_ = 0;
     if (o & (opt::levels | opt::rgblevels)) {
         const RunResult levels = RunLevelsStep(image, mode);
@@ -320,27 +324,36 @@ RunResult ProcessingSession::RunImageSteps(ProcessedImage& image, bool interacti
     }
     // Curves.
     if ((o & opt::curves) && curves_) {
+        if (const RunResult waiting = RunBandSteps(image); waiting != RunResult::processed) return waiting;
         if (!Report("Curves ...")) return RunResult::cancelled;
         ApplyCurves(image, curves_->table);
         if (interactive) (preview ? curvesChangedPreview_ : curvesChangedFull_) = false;
     }
     // Colour balance.
     if ((o & opt::balance) && colour) {
+        if (const RunResult waiting = RunBandSteps(image); waiting != RunResult::processed) return waiting;
         const RunResult balance = RunColourBalanceStep(image, mode);
         if (balance != RunResult::processed) return balance;
     }
     // Saturation.
     if ((o & opt::sat) && colour) {
-        if (!Report("Saturation ...")) return RunResult::cancelled;
-        ApplySaturation(image, settings_.saturation);
+        if (!StepReport("Saturation ...")) return RunResult::cancelled;
+        if (banded) {
+            AddBandStep([band = SaturationBand(settings_.saturation)](uint16_t* p, size_t count) { band(p, count / 3); },
+                        false, image);
+        } else {
+            ApplySaturation(image, settings_.saturation);
+        }
     }
     // Grayscale.
     if ((o & opt::gray) && colour) {
+        if (const RunResult waiting = RunBandSteps(image); waiting != RunResult::processed) return waiting;
         if (!Report("Grayscale ...")) return RunResult::cancelled;
         ConvertToGrayscale(image);
     }
     // Unsharp mask: the radius shrinks with a reduced image.
     if (o & opt::usm) {
+        if (const RunResult waiting = RunBandSteps(image); waiting != RunResult::processed) return waiting;
         if (!Report("Unsharp Mask ...")) return RunResult::cancelled;
         float radius = settings_.usmRadius;
         const bool divide = interactive ? preview : reduction_ > 1;
@@ -351,13 +364,52 @@ RunResult ProcessingSession::RunImageSteps(ProcessedImage& image, bool interacti
     }
     // Gamma.
     if (o & opt::gamma) {
-        if (!Report("Gamma ...")) return RunResult::cancelled;
-        if (!ApplyTable(image, gammaTable_, progress_)) return RunResult::cancelled;
+        if (!StepReport("Gamma ...")) return RunResult::cancelled;
+        if (banded) {
+            AddBandStep(SampleBand::Table(gammaTable_), true, image);
+        } else if (!ApplyTable(image, gammaTable_, progress_)) {
+            return RunResult::cancelled;
+        }
     }
+    if (const RunResult waiting = RunBandSteps(image); waiting != RunResult::processed) return waiting;
     // Invert.
     if (o & opt::invert) {
         if (!Report("Invert ...")) return RunResult::cancelled;
         InvertImage(image);
+    }
+    return RunResult::processed;
+}
+
+bool ProcessingSession::StepReport(const char* text) {
+    if (bandSteps_.empty()) return Report(text);
+    afterBands_.emplace_back([this, text] { return Report(text); });
+    return true;
+}
+
+void ProcessingSession::AddBandStep(BandStep step, bool ticks, const ProcessedImage& image) {
+    if (bandSteps_.empty()) {
+        bandTicks_ = ticks;
+    } else if (ticks) {
+        // The ticks this step's own pass would make, after what precedes them.
+        afterBands_.emplace_back([this, count = TableTicks(image)] {
+            for (size_t i = 0; i < count; ++i) {
+                if (progress_ && !progress_->Tick(1)) return false;
+            }
+            return true;
+        });
+    }
+    bandSteps_.push_back(std::move(step));
+}
+
+RunResult ProcessingSession::RunBandSteps(ProcessedImage& image) {
+    if (bandSteps_.empty()) return RunResult::processed;
+    const std::vector<BandStep> steps = std::move(bandSteps_);
+    const std::vector<std::function<bool()>> after = std::move(afterBands_);
+    bandSteps_.clear();
+    afterBands_.clear();
+    if (!ApplyInBands(image, steps, bandTicks_ ? progress_ : nullptr)) return RunResult::cancelled;
+    for (const auto& kept : after) {
+        if (!kept()) return RunResult::cancelled;
     }
     return RunResult::processed;
 }
@@ -394,7 +446,11 @@ RunResult ProcessingSession::RunLevelsStep(ProcessedImage& image, const ImageSte
         }
         BuildLevelsTable(levelsTable_, lo, hi);
         if (!mode.interactive && !Report(nullptr)) return RunResult::cancelled;
-        if (!ApplyLevelsTable(image, levelsTable_, lo, hi, progress_)) return RunResult::cancelled;
+        if (mode.banded) {
+            AddBandStep(SampleBand::Levels(levelsTable_, lo, hi), true, image);
+        } else if (!ApplyLevelsTable(image, levelsTable_, lo, hi, progress_)) {
+            return RunResult::cancelled;
+        }
     } else if (image.channels == 3) {
         uint16_t (*tables[3])[1024] = {&redTable_, &greenTable_, &blueTable_};
         for (int c = 0; c < 3; ++c) {

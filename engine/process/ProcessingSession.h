@@ -3,12 +3,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/core/ByteView.h"
 #include "engine/core/LoadError.h"
 #include "engine/core/MemoryFunctions.h"
 #include "engine/core/ProgressCallback.h"
 #include "engine/process/ProcessedImage.h"
+#include "engine/process/TableApply.h"
 #include "engine/process/TextureDefect.h"
 #include "engine/raw/CameraSettings.h"
 #include "engine/raw/RawMosaic.h"
@@ -75,6 +77,12 @@ public:
     void SetGamma(float exponent);
     void SetScaleRatios(uint32_t red, uint32_t green, uint32_t blue);
     void SetReduction(int32_t factor);
+    // A console run takes the steps after the levels histogram that work on
+    // each pixel alone (levels, saturation, gamma) in one pass over the image,
+    // band by band, with the results, progress texts and ticks of separate
+    // passes (the default); false makes them separate passes, as in the
+    // desktop program.
+    void SetStepsInBands(bool inBands) { stepsInBands_ = inBands; }
     [[nodiscard]] int32_t Reduction() const { return reduction_; }
 
     [[nodiscard]] bool LoadRaw();
@@ -132,6 +140,7 @@ private:
         bool fromResults = false;   // a derived session: the values copied from its parent
         bool storeResults = false;  // a full-size interactive run: into the levels results
         bool followFull = false;    // a preview that follows the last full-size run
+        bool banded = false;        // per-pixel steps wait for one banded pass
     };
 
     // Console pipeline after the load: demosaic, rotation, then the image steps.
@@ -143,6 +152,13 @@ private:
     RunResult RunImageSteps(ProcessedImage& image, bool interactive, bool preview);
     RunResult RunLevelsStep(ProcessedImage& image, const ImageStepMode& mode);
     RunResult RunColourBalanceStep(ProcessedImage& image, const ImageStepMode& mode);
+    // The banded pass: a step added while others wait joins them; its progress
+    // (the step's text, the ticks of its own pass) is kept for after the pass,
+    // in order, except the ticks of the first step, which the pass makes.
+    bool StepReport(const char* text);
+    void AddBandStep(BandStep step, bool ticks, const ProcessedImage& image);
+    // Runs the waiting steps over the image, then their kept progress.
+    RunResult RunBandSteps(ProcessedImage& image);
     // Interactive stages: each runs when what it caches is out of date.
     RunResult RunStages(bool preview);
     RunResult RefreshRawStage(bool preview);
@@ -178,6 +194,10 @@ private:
 
     SessionKind kind_;
     ProgressCallback* progress_ = nullptr;  // watch_ while the owner gave a callback
+    bool stepsInBands_ = true;
+    std::vector<BandStep> bandSteps_;              // waiting for the banded pass
+    bool bandTicks_ = false;                       // the first of them ticks
+    std::vector<std::function<bool()>> afterBands_;  // progress kept for after the pass
     TextureConfirmation confirm_;
     AllocateFunction allocate_;
     ReleaseFunction release_;

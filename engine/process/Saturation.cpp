@@ -73,32 +73,35 @@ constexpr int64_t kNarrowRowLimit = INT32_MAX / 1023;
 
 }  // namespace
 
-void ApplySaturation(ProcessedImage& image, float saturation) {
-    if (image.channels != 3 || image.samples == nullptr) return;
+SaturationBand::SaturationBand(float saturation) : kernel_(PickSaturateRun(KernelTargetInUse())) {
     const SaturationMatrix m = BuildSaturationMatrix(saturation);
-    int32_t matrix[9];
-    bool narrow = true;
     for (int row = 0; row < 3; ++row) {
         int64_t magnitude = 0;
         for (int column = 0; column < 3; ++column) {
-            matrix[3 * row + column] = m[3 * row + column];
+            matrix_[3 * row + column] = m[3 * row + column];
             magnitude += std::abs(int64_t{m[3 * row + column]});
         }
-        narrow = narrow && magnitude <= kNarrowRowLimit;
+        narrow_ = narrow_ && magnitude <= kNarrowRowLimit;
     }
+}
+
+void SaturationBand::operator()(uint16_t* samples, size_t pixels) const {
     // Saturations up to 1000 give coefficients of about 4.1e6; with samples up
     // to 1023 a row sum can then pass 2^31 and is carried in 64 bits. Usual
     // saturations take the 32-bit kernel, which gives the same sums.
-    const auto kernel = PickSaturateRun(KernelTargetInUse());
+    if (narrow_) {
+        kernel_(samples, pixels, matrix_);
+    } else {
+        SaturatePixels<int64_t>(samples, pixels, matrix_);
+    }
+}
+
+void ApplySaturation(ProcessedImage& image, float saturation) {
+    if (image.channels != 3 || image.samples == nullptr) return;
+    const SaturationBand band(saturation);
     uint16_t* const samples = image.samples;
     ParallelRanges(static_cast<size_t>(image.width) * image.height, kGrainPixels,
-                   [&](size_t begin, size_t end, unsigned) {
-                       if (narrow) {
-                           kernel(samples + 3 * begin, end - begin, matrix);
-                       } else {
-                           SaturatePixels<int64_t>(samples + 3 * begin, end - begin, matrix);
-                       }
-                   });
+                   [&](size_t begin, size_t end, unsigned) { band(samples + 3 * begin, end - begin); });
 }
 
 }  // namespace kyp

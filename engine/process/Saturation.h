@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/process/ProcessedImage.h"
@@ -19,5 +20,18 @@ using SaturationMatrix = std::array<int32_t, 9>;
 // product with the pixel shifted right by 12, limited to 0..1023. Only RGB
 // images change.
 void ApplySaturation(ProcessedImage& image, float saturation);
+
+// The same on any run of whole RGB pixels: ApplySaturation is this over the
+// image, a range of pixels per thread.
+class SaturationBand {
+public:
+    explicit SaturationBand(float saturation);
+    void operator()(uint16_t* samples, size_t pixels) const;
+
+private:
+    int32_t matrix_[9] = {};
+    bool narrow_ = true;  // every row sum fits in 32 bits
+    void (*kernel_)(uint16_t*, size_t, const int32_t*) = nullptr;
+};
 
 }  // namespace kyp

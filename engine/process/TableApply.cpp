@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 #include "engine/core/KernelTargets.h"
 #include "engine/process/ToneTable.h"
@@ -155,35 +157,44 @@ bool LevelsRampMatchesTable(const uint16_t* table, uint16_t pointA, uint16_t poi
     return std::memcmp(probe, table, sizeof probe) == 0;
 }
 
-bool ApplyLevelsTable(ProcessedImage& image, const uint16_t* table, uint16_t pointA, uint16_t pointB,
-                      ProgressCallback* progress) {
-    const size_t samples = ImageSampleCount(image.channels, image.width, image.height);
-    if (table == nullptr || image.samples == nullptr || samples == 0) return true;
+struct SampleBand::State {
+    explicit State(const uint16_t* table) : mapper(table) {}
+    SampleMapper mapper;
+    bool useRamp = false;
+    LevelsRamp ramp;
+    decltype(PickLevelsRun(KernelTarget::baseline)) rampKernel = nullptr;
+};
 
-    // The arithmetic stands in for the table only when it gives every entry.
-    if (!LevelsRampMatchesTable(table, pointA, pointB)) return ApplyTable(image, table, progress);
-    const LevelsRamp ramp = MakeLevelsRamp(pointA, pointB);
-    const auto kernel = PickLevelsRun(KernelTargetInUse());
+SampleBand::SampleBand(std::shared_ptr<const State> state) : state_(std::move(state)) {}
 
-    // The blocks and ticks of ApplyTable.
-    const size_t unitSamples = image.channels == 3 ? 3 : 1;
-    const size_t units = samples / unitSamples;
-    const size_t blockSamples = kBlockUnits * unitSamples;
-    const size_t blocks = units / kBlockUnits;
-    uint16_t* const p = image.samples;
-    if (!TickedRanges(blocks, kBlocksPerTick, CountdownPhase(blocks, kBlocksPerTick), progress, kGrainBlocks,
-                      [&](size_t begin, size_t end, unsigned) {
-                          kernel(p + begin * blockSamples, (end - begin) * blockSamples, ramp);
-                      })) {
-        return false;
-    }
-    kernel(p + blocks * blockSamples, (units % kBlockUnits) * unitSamples, ramp);
-    return true;
+SampleBand SampleBand::Table(const uint16_t* table) {
+    return SampleBand(table == nullptr ? nullptr : std::make_shared<const State>(table));
 }
 
-bool ApplyTable(ProcessedImage& image, const uint16_t* table, ProgressCallback* progress) {
+SampleBand SampleBand::Levels(const uint16_t* table, uint16_t pointA, uint16_t pointB) {
+    if (table == nullptr) return SampleBand(nullptr);
+    auto state = std::make_shared<State>(table);
+    // The arithmetic stands in for the table only when it gives every entry.
+    if (LevelsRampMatchesTable(table, pointA, pointB)) {
+        state->useRamp = true;
+        state->ramp = MakeLevelsRamp(pointA, pointB);
+        state->rampKernel = PickLevelsRun(KernelTargetInUse());
+    }
+    return SampleBand(std::move(state));
+}
+
+void SampleBand::operator()(uint16_t* samples, size_t count) const {
+    if (!state_) return;
+    if (state_->useRamp) {
+        state_->rampKernel(samples, count, state_->ramp);
+    } else {
+        state_->mapper(samples, count);
+    }
+}
+
+bool ApplyInBands(ProcessedImage& image, std::span<const BandStep> steps, ProgressCallback* progress) {
     const size_t samples = ImageSampleCount(image.channels, image.width, image.height);
-    if (table == nullptr || image.samples == nullptr || samples == 0) return true;
+    if (image.samples == nullptr || samples == 0 || steps.empty()) return true;
 
     // A pixel of an RGB image is one unit of work; otherwise a sample is.
     const size_t unitSamples = image.channels == 3 ? 3 : 1;
@@ -191,15 +202,38 @@ bool ApplyTable(ProcessedImage& image, const uint16_t* table, ProgressCallback* 
     const size_t blockSamples = kBlockUnits * unitSamples;
     const size_t blocks = units / kBlockUnits;
     uint16_t* const p = image.samples;
-    const SampleMapper map(table);
+    auto run = [&](uint16_t* band, size_t count) {
+        for (const BandStep& step : steps) step(band, count);
+    };
     if (!TickedRanges(blocks, kBlocksPerTick, CountdownPhase(blocks, kBlocksPerTick), progress, kGrainBlocks,
                       [&](size_t begin, size_t end, unsigned) {
-                          map(p + begin * blockSamples, (end - begin) * blockSamples);
+                          run(p + begin * blockSamples, (end - begin) * blockSamples);
                       })) {
         return false;
     }
-    MapSamples(p + blocks * blockSamples, (units % kBlockUnits) * unitSamples, table);
+    run(p + blocks * blockSamples, (units % kBlockUnits) * unitSamples);
     return true;
+}
+
+size_t TableTicks(const ProcessedImage& image) {
+    const size_t samples = ImageSampleCount(image.channels, image.width, image.height);
+    if (image.samples == nullptr || samples == 0) return 0;
+    const size_t blocks = samples / (image.channels == 3 ? 3 : 1) / kBlockUnits;
+    // One tick before each block after which a multiple of kBlocksPerTick remain.
+    return blocks == 0 ? 0 : (blocks - 1) / kBlocksPerTick + 1;
+}
+
+bool ApplyLevelsTable(ProcessedImage& image, const uint16_t* table, uint16_t pointA, uint16_t pointB,
+                      ProgressCallback* progress) {
+    if (table == nullptr) return true;
+    const BandStep step = SampleBand::Levels(table, pointA, pointB);
+    return ApplyInBands(image, std::span(&step, 1), progress);
+}
+
+bool ApplyTable(ProcessedImage& image, const uint16_t* table, ProgressCallback* progress) {
+    if (table == nullptr) return true;
+    const BandStep step = SampleBand::Table(table);
+    return ApplyInBands(image, std::span(&step, 1), progress);
 }
 
 bool ApplyChannelTables(uint16_t* samples, size_t pixelCount, const uint16_t* red, const uint16_t* green,

@@ -1,6 +1,9 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
 
 #include "engine/core/ProgressCallback.h"
 #include "engine/process/ProcessedImage.h"
@@ -26,6 +29,34 @@ namespace kyp {
 // up. Any other table is simply looked up.
 [[nodiscard]] bool ApplyLevelsTable(ProcessedImage& image, const uint16_t* table, uint16_t pointA,
                                     uint16_t pointB, ProgressCallback* progress);
+
+// One per-sample (or, on whole pixels, per-pixel) step on a run of count
+// samples of an image.
+using BandStep = std::function<void(uint16_t* samples, size_t count)>;
+
+// Runs the steps over the image in ApplyTable's blocks and ticks, each range
+// of blocks through every step in order before the next range: the image
+// crosses memory once for all of them, and each sample ends as the steps one
+// after the other over the whole image would leave it. Ranges hold whole
+// pixels of an RGB image. False when cancelled (the image partly done).
+[[nodiscard]] bool ApplyInBands(ProcessedImage& image, std::span<const BandStep> steps, ProgressCallback* progress);
+// The ticks ApplyTable and ApplyInBands make on the image when not cancelled.
+[[nodiscard]] size_t TableTicks(const ProcessedImage& image);
+
+// The work of ApplyTable or ApplyLevelsTable on a run of samples, as a
+// BandStep. A null table does nothing.
+class SampleBand {
+public:
+    [[nodiscard]] static SampleBand Table(const uint16_t* table);
+    [[nodiscard]] static SampleBand Levels(const uint16_t* table, uint16_t pointA, uint16_t pointB);
+    void operator()(uint16_t* samples, size_t count) const;
+
+    struct State;
+
+private:
+    explicit SampleBand(std::shared_ptr<const State> state);
+    std::shared_ptr<const State> state_;
+};
 
 // Maps interleaved RGB samples (pixelCount pixels) each channel through its own
 // table, in the blocks and tick rhythm of ApplyTable. False when cancelled.

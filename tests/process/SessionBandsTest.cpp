@@ -1,0 +1,78 @@
+// A console run takes levels, saturation and gamma in one banded pass; it must
+// leave every sample, progress text and tick (and every cancelling tick's
+// outcome) as separate whole-image passes do.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "engine/process/ProcessingSession.h"
+#include "process/ProcessTestSupport.h"
+
+namespace kyp {
+namespace {
+
+struct Outcome {
+    bool ok = false;
+    std::string log;
+    std::vector<uint16_t> samples;
+};
+
+Outcome Convert(const std::string& path, uint32_t options, bool inBands, int cancelAt = 0) {
+    ProcessingSession session;
+    session.SetStepsInBands(inBands);
+    test::Recorder progress(cancelAt);
+    session.SetProgress(&progress);
+    session.SetFileName(path.c_str());
+    ImportSettings settings;
+    SetDefaults(settings);
+    settings.options = options;
+    settings.saturation = 1.7f;
+    session.SetSettings(settings);
+    Outcome run;
+    run.ok = session.Process();
+    run.log = progress.log;
+    const ProcessedImage& image = session.Image();
+    if (run.ok && image.samples) run.samples.assign(image.samples, image.samples + image.sampleCount());
+    return run;
+}
+
+TEST(SessionBands, SameSamplesTextsTicksAndCancelsAsSeparatePasses) {
+    // 242 x 182 pixels out: several ticks per pass and a partial block at the end.
+    const std::string path = test::SampleOrfFile("bands.orf", 250, 190);
+    const uint32_t steps[] = {
+        opt::defaults,
+        opt::defaults & ~opt::levels,
+        opt::defaults & ~opt::sat,
+        (opt::defaults & ~opt::levels) | opt::rgblevels,
+        opt::defaults | opt::curves | opt::balance,
+        opt::defaults | opt::usm | opt::invert,
+        opt::defaults | opt::gray,
+        opt::sat | opt::gamma,
+        opt::gamma,
+    };
+    for (const uint32_t options : steps) {
+        SCOPED_TRACE(testing::Message() << "options " << std::hex << options);
+        const Outcome separate = Convert(path, options, false);
+        const Outcome banded = Convert(path, options, true);
+        ASSERT_TRUE(separate.ok && banded.ok);
+        EXPECT_EQ(banded.log, separate.log);
+        EXPECT_TRUE(banded.samples == separate.samples);
+        ASSERT_FALSE(separate.samples.empty());
+    }
+    // Cancelling at any tick of the default run: the same outcome and the same
+    // progress up to that tick.
+    const std::string whole = Convert(path, opt::defaults, false).log;
+    const int ticks = static_cast<int>(std::count(whole.begin(), whole.end(), '#'));
+    ASSERT_GT(ticks, 20);
+    for (int cancelAt = 1; cancelAt <= ticks; ++cancelAt) {
+        const Outcome separate = Convert(path, opt::defaults, false, cancelAt);
+        const Outcome banded = Convert(path, opt::defaults, true, cancelAt);
+        EXPECT_FALSE(banded.ok);
+        EXPECT_EQ(banded.log, separate.log) << "cancelled at tick " << cancelAt;
+    }
+    std::filesystem::remove(path);
+}
+
+}  // namespace
+}  // namespace kyp
