@@ -35,15 +35,19 @@ KYP_KERNEL_VARIANTS(MatrixRun, MatrixPixels, (uint16_t* __restrict p, size_t pix
 
 }  // namespace
 
+ColourMatrixBand::ColourMatrixBand(std::span<const int16_t, 9> matrix) : kernel_(PickMatrixRun(KernelTargetInUse())) {
+    for (int i = 0; i < 9; ++i) matrix_[i] = matrix[i];
+}
+
+void ColourMatrixBand::operator()(uint16_t* samples, size_t pixels) const { kernel_(samples, pixels, matrix_); }
+
 bool ApplyColourMatrix(ProcessedImage& image, std::span<const int16_t, 9> matrix) {
     if (image.channels != 3) return false;
     if (image.samples == nullptr) return true;
-    int32_t m[9];
-    for (int i = 0; i < 9; ++i) m[i] = matrix[i];
-    const auto kernel = PickMatrixRun(KernelTargetInUse());
+    const ColourMatrixBand band(matrix);
     uint16_t* const samples = image.samples;
     ParallelRanges(static_cast<size_t>(image.width) * image.height, kGrainPixels,
-                   [&](size_t begin, size_t end, unsigned) { kernel(samples + 3 * begin, end - begin, m); });
+                   [&](size_t begin, size_t end, unsigned) { band(samples + 3 * begin, end - begin); });
     return true;
 }
 

@@ -93,7 +93,7 @@ void CountSamples(PartialBins& partial, const uint16_t* p, size_t samples) {
 // Counts the image into the record as ComputeHistogram describes; an RGB
 // image's colour blocks only with coloursToo.
 bool CountImage(const ProcessedImage& image, HistogramRecord* record, ProgressCallback* progress,
-                bool coloursToo) {
+                bool coloursToo, std::span<const BandStep> first = {}) {
     if (record == nullptr) return false;
     std::memset(record, 0, sizeof(*record));
     const size_t samples = ImageSampleCount(image.channels, image.width, image.height);
@@ -106,7 +106,8 @@ bool CountImage(const ProcessedImage& image, HistogramRecord* record, ProgressCa
     const size_t unitSamples = colour ? 3 : 1;
     const size_t blocks = units / kBlockPixels;
     auto count = [&](PartialBins& bins, size_t begin, size_t end) {
-        const uint16_t* p = image.samples + begin * unitSamples;
+        uint16_t* const p = image.samples + begin * unitSamples;
+        for (const BandStep& step : first) step(p, (end - begin) * unitSamples);
         if (colour) {
             if (coloursToo) {
                 CountPixels(bins, p, end - begin);
@@ -168,6 +169,11 @@ bool ComputeHistogram(const ProcessedImage& image, HistogramRecord* record, Prog
 
 bool ComputeLuminanceHistogram(const ProcessedImage& image, HistogramRecord* record, ProgressCallback* progress) {
     return CountImage(image, record, progress, false);
+}
+
+bool ApplyAndCountHistogram(ProcessedImage& image, std::span<const BandStep> steps, bool coloursToo,
+                            HistogramRecord* record, ProgressCallback* progress) {
+    return CountImage(image, record, progress, coloursToo, steps);
 }
 
 void ComputeHistogramStatistics(HistogramRecord& record, int block) {

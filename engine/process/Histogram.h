@@ -1,7 +1,9 @@
 #pragma once
 #include <cstdint>
+#include <span>
 
 #include "engine/core/ProgressCallback.h"
+#include "engine/process/BandStep.h"
 #include "engine/process/ProcessedImage.h"
 #include "engine/process/ToneTable.h"
 
@@ -45,6 +47,13 @@ struct HistogramRecord {
 // blocks empty. Everything else, the ticks included, is the same.
 [[nodiscard]] bool ComputeLuminanceHistogram(const ProcessedImage& image, HistogramRecord* record,
                                              ProgressCallback* progress);
+
+// ComputeHistogram (coloursToo) or ComputeLuminanceHistogram of the image as
+// the steps leave it: each range of blocks goes through the steps in order
+// and is then counted, so the image crosses memory once for both. The image
+// holds the steps' results afterwards (partly, when cancelled).
+[[nodiscard]] bool ApplyAndCountHistogram(ProcessedImage& image, std::span<const BandStep> steps, bool coloursToo,
+                                          HistogramRecord* record, ProgressCallback* progress);
 
 // Fills the five statistics of block 0..3 (other numbers are ignored).
 void ComputeHistogramStatistics(HistogramRecord& record, int block);

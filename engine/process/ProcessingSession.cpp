@@ -304,7 +304,12 @@ RunResult ProcessingSession::RunImageSteps(ProcessedImage& image, bool interacti
     // Colour matrix.
     if (colour && (o & opt::matrix)) {
         if (!Report("Color Transformation Matrix ...")) return RunResult::cancelled;
-        ApplyColourMatrix(image, camera_.colourMatrix);
+        if (banded) {
+            AddBandStep([band = ColourMatrixBand(camera_.colourMatrix)](uint16_t* p, size_t count) { band(p, count / 3); },
+                        false, image);
+        } else {
+            ApplyColourMatrix(image, camera_.colourMatrix);
+        }
     }
     // Levels.
     ImageStepMode mode;
@@ -391,41 +396,56 @@ void ProcessingSession::AddBandStep(BandStep step, bool ticks, const ProcessedIm
         bandTicks_ = ticks;
     } else if (ticks) {
         // The ticks this step's own pass would make, after what precedes them.
-        afterBands_.emplace_back([this, count = TableTicks(image)] {
-            for (size_t i = 0; i < count; ++i) {
-                if (progress_ && !progress_->Tick(1)) return false;
-            }
-            return true;
-        });
+        afterBands_.emplace_back(ReplayTicks(TableTicks(image)));
     }
     bandSteps_.push_back(std::move(step));
 }
 
-RunResult ProcessingSession::RunBandSteps(ProcessedImage& image) {
+RunResult ProcessingSession::RunBandSteps(ProcessedImage& image, HistogramRecord* histogram, bool coloursToo) {
     if (bandSteps_.empty()) return RunResult::processed;
     const std::vector<BandStep> steps = std::move(bandSteps_);
-    const std::vector<std::function<bool()>> after = std::move(afterBands_);
+    std::vector<std::function<bool()>> after = std::move(afterBands_);
     bandSteps_.clear();
     afterBands_.clear();
-    if (!ApplyInBands(image, steps, bandTicks_ ? progress_ : nullptr)) return RunResult::cancelled;
+    ProgressCallback* const ticks = bandTicks_ ? progress_ : nullptr;
+    if (histogram) {
+        // The count's own ticks come after the text kept last ("Levels ...").
+        after.emplace_back(ReplayTicks(TableTicks(image)));
+        if (!ApplyAndCountHistogram(image, steps, coloursToo, histogram, ticks)) return RunResult::cancelled;
+    } else if (!ApplyInBands(image, steps, ticks)) {
+        return RunResult::cancelled;
+    }
     for (const auto& kept : after) {
         if (!kept()) return RunResult::cancelled;
     }
     return RunResult::processed;
 }
 
+std::function<bool()> ProcessingSession::ReplayTicks(size_t count) {
+    return [this, count] {
+        for (size_t i = 0; i < count; ++i) {
+            if (progress_ && !progress_->Tick(1)) return false;
+        }
+        return true;
+    };
+}
+
 // Levels: all channels through one table from the luminance histogram, or
 // (rgblevels alone, colour images only) each channel through its own.
 RunResult ProcessingSession::RunLevelsStep(ProcessedImage& image, const ImageStepMode& mode) {
     const uint32_t o = settings_.options;
-    if (!Report("Levels ...")) return RunResult::cancelled;
+    if (!StepReport("Levels ...")) return RunResult::cancelled;
     // The all-channel levels read only the luminance block.
     const bool luminanceOnly = (o & opt::levels) != 0;
     const bool fromFullHistogram = mode.followFull && fullHistogramBlocks_ >= (luminanceOnly ? 1 : 2);
     HistogramRecord& histogram = fromFullHistogram ? *fullHistogram_ : *histogram_;
-    if (!mode.fromResults && !fromFullHistogram &&
-        !(luminanceOnly ? ComputeLuminanceHistogram(image, &histogram, progress_)
-                        : ComputeHistogram(image, &histogram, progress_))) {
+    if (!bandSteps_.empty()) {
+        // Steps waiting for a pass (a console run's colour matrix) go over
+        // the image with the count; the text and ticks follow as kept.
+        if (RunBandSteps(image, &histogram, !luminanceOnly) != RunResult::processed) return RunResult::cancelled;
+    } else if (!mode.fromResults && !fromFullHistogram &&
+               !(luminanceOnly ? ComputeLuminanceHistogram(image, &histogram, progress_)
+                               : ComputeHistogram(image, &histogram, progress_))) {
         return RunResult::cancelled;
     }
     if (mode.storeResults) {

@@ -77,11 +77,12 @@ public:
     void SetGamma(float exponent);
     void SetScaleRatios(uint32_t red, uint32_t green, uint32_t blue);
     void SetReduction(int32_t factor);
-    // A console run takes the steps after the levels histogram that work on
-    // each pixel alone (levels, saturation, gamma) in one pass over the image,
-    // band by band, with the results, progress texts and ticks of separate
-    // passes (the default); false makes them separate passes, as in the
-    // desktop program.
+    // A console run takes the steps that work on each pixel alone in as few
+    // passes over the image as the order of steps allows, band by band: the
+    // colour matrix with the levels count, then levels, saturation and gamma
+    // together; results, progress texts, ticks and cancel points stay those
+    // of separate passes (the default). False makes every step a pass of its
+    // own, as in the desktop program.
     void SetStepsInBands(bool inBands) { stepsInBands_ = inBands; }
     [[nodiscard]] int32_t Reduction() const { return reduction_; }
 
@@ -157,8 +158,13 @@ private:
     // in order, except the ticks of the first step, which the pass makes.
     bool StepReport(const char* text);
     void AddBandStep(BandStep step, bool ticks, const ProcessedImage& image);
-    // Runs the waiting steps over the image, then their kept progress.
-    RunResult RunBandSteps(ProcessedImage& image);
+    // Runs the waiting steps over the image, then their kept progress. With
+    // a histogram, each band is counted into it after the steps (as
+    // ComputeHistogram with coloursToo, else ComputeLuminanceHistogram) and
+    // the count's ticks follow the kept progress.
+    RunResult RunBandSteps(ProcessedImage& image, HistogramRecord* histogram = nullptr, bool coloursToo = false);
+    // Ticks count times (while none cancels), for progress kept for later.
+    std::function<bool()> ReplayTicks(size_t count);
     // Interactive stages: each runs when what it caches is out of date.
     RunResult RunStages(bool preview);
     RunResult RefreshRawStage(bool preview);

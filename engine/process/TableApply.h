@@ -1,11 +1,11 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <span>
 
 #include "engine/core/ProgressCallback.h"
+#include "engine/process/BandStep.h"
 #include "engine/process/ProcessedImage.h"
 
 namespace kyp {
@@ -29,10 +29,6 @@ namespace kyp {
 // up. Any other table is simply looked up.
 [[nodiscard]] bool ApplyLevelsTable(ProcessedImage& image, const uint16_t* table, uint16_t pointA,
                                     uint16_t pointB, ProgressCallback* progress);
-
-// One per-sample (or, on whole pixels, per-pixel) step on a run of count
-// samples of an image.
-using BandStep = std::function<void(uint16_t* samples, size_t count)>;
 
 // Runs the steps over the image in ApplyTable's blocks and ticks, each range
 // of blocks through every step in order before the next range: the image

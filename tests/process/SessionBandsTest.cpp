@@ -1,6 +1,7 @@
-// A console run takes levels, saturation and gamma in one banded pass; it must
-// leave every sample, progress text and tick (and every cancelling tick's
-// outcome) as separate whole-image passes do.
+// A console run takes the colour matrix with the levels count, and levels,
+// saturation and gamma together, in banded passes; it must leave every sample,
+// progress text and tick (and every cancelling tick's outcome) as separate
+// whole-image passes do.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,7 +19,8 @@ struct Outcome {
     std::vector<uint16_t> samples;
 };
 
-Outcome Convert(const std::string& path, uint32_t options, bool inBands, int cancelAt = 0) {
+Outcome Convert(const std::string& path, uint32_t options, bool inBands, int cancelAt = 0,
+                uint16_t method = method::best) {
     ProcessingSession session;
     session.SetStepsInBands(inBands);
     test::Recorder progress(cancelAt);
@@ -27,6 +29,7 @@ Outcome Convert(const std::string& path, uint32_t options, bool inBands, int can
     ImportSettings settings;
     SetDefaults(settings);
     settings.options = options;
+    settings.method = method;
     settings.saturation = 1.7f;
     session.SetSettings(settings);
     Outcome run;
@@ -42,6 +45,7 @@ TEST(SessionBands, SameSamplesTextsTicksAndCancelsAsSeparatePasses) {
     const std::string path = test::SampleOrfFile("bands.orf", 250, 190);
     const uint32_t steps[] = {
         opt::defaults,
+        opt::defaults & ~opt::matrix,
         opt::defaults & ~opt::levels,
         opt::defaults & ~opt::sat,
         (opt::defaults & ~opt::levels) | opt::rgblevels,
@@ -60,6 +64,11 @@ TEST(SessionBands, SameSamplesTextsTicksAndCancelsAsSeparatePasses) {
         EXPECT_TRUE(banded.samples == separate.samples);
         ASSERT_FALSE(separate.samples.empty());
     }
+    // A grey image from the grey method: levels and gamma on single samples.
+    const Outcome grey = Convert(path, opt::defaults, true, 0, method::grayscale);
+    EXPECT_EQ(grey.log, Convert(path, opt::defaults, false, 0, method::grayscale).log);
+    EXPECT_TRUE(grey.samples == Convert(path, opt::defaults, false, 0, method::grayscale).samples);
+    EXPECT_EQ(grey.samples.size(), 246u * 186u);  // one sample a pixel, border 2
     // Cancelling at any tick of the default run: the same outcome and the same
     // progress up to that tick.
     const std::string whole = Convert(path, opt::defaults, false).log;
