@@ -292,7 +292,7 @@ RunResult ProcessingSession::RunConsoleImageStages() {
 RunResult ProcessingSession::RunImageSteps(ProcessedImage& image, bool interactive, bool preview) {
     const uint32_t o = settings_.options;
     const bool colour = image.channels == 3;
-    const bool banded = !interactive && stepsInBands_;
+    const bool banded = stepsInBands_;
     bandSteps_.clear();
     afterBands_.clear();
 
@@ -304,7 +304,9 @@ RunResult ProcessingSession::RunImageSteps(ProcessedImage& image, bool interacti
     // Colour matrix.
     if (colour && (o & opt::matrix)) {
         if (!Report("Color Transformation Matrix ...")) return RunResult::cancelled;
-        if (banded) {
+        // With the count of a console run's levels (the desktop program's
+        // levels may take their points from an earlier run instead).
+        if (banded && !interactive) {
             AddBandStep([band = ColourMatrixBand(camera_.colourMatrix)](uint16_t* p, size_t count) { band(p, count / 3); },
                         false, image);
         } else {

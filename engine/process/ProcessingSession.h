@@ -77,12 +77,12 @@ public:
     void SetGamma(float exponent);
     void SetScaleRatios(uint32_t red, uint32_t green, uint32_t blue);
     void SetReduction(int32_t factor);
-    // A console run takes the steps that work on each pixel alone in as few
-    // passes over the image as the order of steps allows, band by band: the
-    // colour matrix with the levels count, then levels, saturation and gamma
-    // together; results, progress texts, ticks and cancel points stay those
-    // of separate passes (the default). False makes every step a pass of its
-    // own, as in the desktop program.
+    // Runs take the steps that work on each pixel alone in as few passes over
+    // the image as the order of steps allows, band by band: levels, saturation
+    // and gamma together, and in a console run the colour matrix with the
+    // levels count; results, progress texts, ticks and cancel points stay
+    // those of separate passes (the default). False makes every step a pass
+    // of its own.
     void SetStepsInBands(bool inBands) { stepsInBands_ = inBands; }
     [[nodiscard]] int32_t Reduction() const { return reduction_; }
 

@@ -83,5 +83,38 @@ TEST(SessionBands, SameSamplesTextsTicksAndCancelsAsSeparatePasses) {
     std::filesystem::remove(path);
 }
 
+// The desktop program's runs: a preview, a full-size run, then a preview
+// that follows it, with levels, saturation and gamma banded.
+TEST(SessionBands, InteractiveRunsAsSeparatePasses) {
+    const std::string path = test::SampleOrfFile("bands-interactive.orf", 250, 190);
+    auto runs = [&](bool inBands, uint32_t options) {
+        ProcessingSession session(SessionKind::interactive);
+        session.SetStepsInBands(inBands);
+        test::Recorder progress;
+        session.SetProgress(&progress);
+        session.SetFileName(path.c_str());
+        ImportSettings settings;
+        SetDefaults(settings);
+        settings.options = options;
+        session.SetSettings(settings);
+        session.SetReduction(3);
+        std::vector<uint16_t> out;
+        for (const bool preview : {true, false, true}) {
+            const RunResult result = session.Process(preview);
+            EXPECT_TRUE(result == RunResult::processed || result == RunResult::unchanged);
+            const ProcessedImage& image = preview ? session.PreviewOutput() : session.FullOutput();
+            out.insert(out.end(), image.samples, image.samples + image.sampleCount());
+        }
+        return std::make_pair(progress.log, out);
+    };
+    for (const uint32_t options : {opt::defaults, opt::defaults | opt::rgblevels | opt::curves, opt::sat | opt::gamma}) {
+        const auto separate = runs(false, options);
+        const auto banded = runs(true, options);
+        EXPECT_EQ(banded.first, separate.first);
+        EXPECT_TRUE(banded.second == separate.second);
+    }
+    std::filesystem::remove(path);
+}
+
 }  // namespace
 }  // namespace kyp
