@@ -50,6 +50,14 @@ void* AllocateLargeBlock(size_t bytes) {
         if (block != nullptr && bytes >= kPresentBlockThreshold) MakePagesPresent(block, bytes);
         return block;
     }
+    void* block = ReserveLargeBlock(bytes);
+    if (block != nullptr) Populate(block, bytes);
+    return block;
+}
+
+void* ReserveLargeBlock(size_t bytes) {
+    if (bytes == 0) return nullptr;
+    if (bytes < kLargeBlockThreshold) return std::malloc(bytes);
     if (bytes > SIZE_MAX - kHugePage) return nullptr;
     // aligned_alloc wants a multiple of the alignment; the rounding also keeps
     // the block's last huge page from being shared with other allocations.
@@ -66,7 +74,6 @@ void* AllocateLargeBlock(size_t bytes) {
 #ifdef MADV_NOHUGEPAGE
     if (whole < rounded) (void)::madvise(static_cast<uint8_t*>(block) + whole, rounded - whole, MADV_NOHUGEPAGE);
 #endif
-    Populate(block, bytes);
     return block;
 }
 

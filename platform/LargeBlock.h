@@ -21,6 +21,9 @@ inline constexpr size_t kPresentBlockThreshold = size_t{32} << 10;
 // Null when bytes is 0 or memory runs out. Contents are uninitialised.
 [[nodiscard]] void* AllocateLargeBlock(size_t bytes);
 void ReleaseLargeBlock(void* block);
+// AllocateLargeBlock without making the pages present: the caller does that
+// (MakePagesPresent), for example a piece at a time between other work.
+[[nodiscard]] void* ReserveLargeBlock(size_t bytes);
 
 // Has the kernel provide the whole pages inside [block, block + bytes) now,
 // in one call on this thread (pages already present stay as they are).

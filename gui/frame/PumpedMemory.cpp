@@ -1,10 +1,10 @@
 #include "gui/frame/PumpedMemory.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
+#include <algorithm>
 #include <thread>
 #include <utility>
+
+#include "platform/LargeBlock.h"
 
 namespace kyp {
 
@@ -21,14 +21,6 @@ std::thread::id& PumpThread() {
     return thread;
 }
 
-size_t PageSize() {
-    static const size_t size = [] {
-        const long page = ::sysconf(_SC_PAGESIZE);
-        return page > 0 ? static_cast<size_t>(page) : size_t{4096};
-    }();
-    return size;
-}
-
 }  // namespace
 
 void SetAllocationPump(std::function<void()> pump) {
@@ -37,22 +29,21 @@ void SetAllocationPump(std::function<void()> pump) {
 }
 
 void* AllocatePumped(size_t bytes) {
-    auto* block = static_cast<unsigned char*>(std::malloc(bytes));
-    if (block == nullptr || bytes <= kPumpedSliceBytes || std::this_thread::get_id() != PumpThread()) return block;
-    // Write one byte per page (the block's contents are undefined until the
-    // engine fills it), pumping after every slice. A copy of the pump is run,
-    // so that a frame that goes away meanwhile does not pull it from under us.
+    if (std::this_thread::get_id() != PumpThread()) return AllocateLargeBlock(bytes);
+    auto* block = static_cast<unsigned char*>(ReserveLargeBlock(bytes));
+    if (block == nullptr) return nullptr;
+    // The kernel provides the pages a slice at a time (huge pages where the
+    // block fills them), pumping after every slice. A copy of the pump is
+    // run, so that a frame that goes away meanwhile does not pull it from
+    // under us.
     const std::function<void()> pump = Pump();
-    const size_t page = PageSize();
-    volatile unsigned char* const touch = block;
     for (size_t slice = 0; slice < bytes; slice += kPumpedSliceBytes) {
-        const size_t end = bytes - slice > kPumpedSliceBytes ? slice + kPumpedSliceBytes : bytes;
-        for (size_t at = slice; at < end; at += page) touch[at] = 0;
+        MakePagesPresent(block + slice, std::min(kPumpedSliceBytes, bytes - slice));
         if (pump) pump();
     }
     return block;
 }
 
-void ReleasePumped(void* block) { std::free(block); }
+void ReleasePumped(void* block) { ReleaseLargeBlock(block); }
 
 }  // namespace kyp

@@ -9,9 +9,10 @@ namespace kyp {
 // virtual machine that is slow enough (tens of milliseconds for one 22 MB
 // image block) that the engine's first unticked pass over a new block (the
 // copy that starts the output stage) would stall the window. The pages are
-// touched here instead, a slice at a time, with the interface's pump between
-// slices. Blocks come from the ordinary heap and go back to it. Called on
-// another thread than the pump's, the allocation is a plain one.
+// made present here instead, a slice at a time, with the interface's pump
+// between slices. Blocks are large blocks (huge pages where they fill them)
+// and go back with ReleasePumped. Called on another thread than the pump's,
+// the pages are made present at once.
 [[nodiscard]] void* AllocatePumped(size_t bytes);
 void ReleasePumped(void* block);
 
