@@ -289,24 +289,40 @@ RunResult ProcessingSession::RunConsoleImageStages() {
     return RunImageSteps(image_, false, false);
 }
 
-RunResult ProcessingSession::RunImageSteps(ProcessedImage& image, bool interactive, bool preview) {
+RunResult ProcessingSession::RunImageSteps(ProcessedImage& image, bool interactive, bool preview,
+                                            const ProcessedImage* copyFrom) {
     const uint32_t o = settings_.options;
     const bool colour = image.channels == 3;
     const bool banded = stepsInBands_;
     bandSteps_.clear();
     afterBands_.clear();
 
+    // The copy of the source: with the steps that follow it, or a pass of
+    // its own that the threads share.
+    if (copyFrom != nullptr) {
+        const uint16_t* const from = copyFrom->samples;
+        uint16_t* const to = image.samples;
+        if (banded) {
+            AddBandStep([from, to](uint16_t* p, size_t count) { std::memcpy(p, from + (p - to), count * sizeof(uint16_t)); },
+                        false, image);
+        } else {
+            const size_t samples = static_cast<size_t>(copyFrom->byteSize) / sizeof(uint16_t);
+            ParallelRanges(samples, kCopyGrain, [&](size_t first, size_t end, unsigned) {
+                std::memcpy(to + first, from + first, (end - first) * sizeof(uint16_t));
+            });
+        }
+    }
+
     // Flip.
     if (o & (opt::hflip | opt::vflip)) {
+        if (const RunResult waiting = RunBandSteps(image); waiting != RunResult::processed) return waiting;
         if (!Report("Flip ...")) return RunResult::cancelled;
         if (!FlipImage(image, (o & opt::hflip) != 0, (o & opt::vflip) != 0)) return RunResult::failed;
     }
     // Colour matrix.
     if (colour && (o & opt::matrix)) {
         if (!Report("Color Transformation Matrix ...")) return RunResult::cancelled;
-        // With the count of a console run's levels (the desktop program's
-        // levels may take their points from an earlier run instead).
-        if (banded && !interactive) {
+        if (banded) {
             AddBandStep([band = ColourMatrixBand(camera_.colourMatrix)](uint16_t* p, size_t count) { band(p, count / 3); },
                         false, image);
         } else {
@@ -441,14 +457,17 @@ RunResult ProcessingSession::RunLevelsStep(ProcessedImage& image, const ImageSte
     const bool luminanceOnly = (o & opt::levels) != 0;
     const bool fromFullHistogram = mode.followFull && fullHistogramBlocks_ >= (luminanceOnly ? 1 : 2);
     HistogramRecord& histogram = fromFullHistogram ? *fullHistogram_ : *histogram_;
-    if (!bandSteps_.empty()) {
-        // Steps waiting for a pass (a console run's colour matrix) go over
-        // the image with the count; the text and ticks follow as kept.
+    const bool counting = !mode.fromResults && !fromFullHistogram;
+    if (counting && !bandSteps_.empty()) {
+        // Steps waiting for a pass (the copy, the colour matrix) go over the
+        // image with the count; the text and ticks follow as kept.
         if (RunBandSteps(image, &histogram, !luminanceOnly) != RunResult::processed) return RunResult::cancelled;
-    } else if (!mode.fromResults && !fromFullHistogram &&
-               !(luminanceOnly ? ComputeLuminanceHistogram(image, &histogram, progress_)
-                               : ComputeHistogram(image, &histogram, progress_))) {
-        return RunResult::cancelled;
+    } else {
+        if (const RunResult waiting = RunBandSteps(image); waiting != RunResult::processed) return waiting;
+        if (counting && !(luminanceOnly ? ComputeLuminanceHistogram(image, &histogram, progress_)
+                                        : ComputeHistogram(image, &histogram, progress_))) {
+            return RunResult::cancelled;
+        }
     }
     if (mode.storeResults) {
         *fullHistogram_ = histogram;
@@ -622,17 +641,12 @@ RunResult ProcessingSession::RunOutputStage(bool preview, bool earlierStageRan) 
         return RunResult::unchanged;
     }
     if (!PrepareImage(output, source)) return RunResult::failed;
-    if (settings_.rotation() != 0) {
+    const bool rotated = settings_.rotation() != 0;
+    if (rotated) {
         if (!Report("Rotate ...")) return RunResult::cancelled;
         if (!RotateImage(output, source, static_cast<int>(settings_.rotation()))) return RunResult::failed;
-    } else {
-        // The copy is a pass over the whole image: the threads share it.
-        const size_t samples = static_cast<size_t>(source.byteSize) / sizeof(uint16_t);
-        ParallelRanges(samples, kCopyGrain, [&](size_t first, size_t end, unsigned) {
-            std::memcpy(output.samples + first, source.samples + first, (end - first) * sizeof(uint16_t));
-        });
     }
-    const RunResult steps = RunImageSteps(output, true, preview);
+    const RunResult steps = RunImageSteps(output, true, preview, rotated ? nullptr : &source);
     if (steps != RunResult::processed) return steps;
     snapshot = settings_;
     if (preview) {

@@ -78,11 +78,11 @@ public:
     void SetScaleRatios(uint32_t red, uint32_t green, uint32_t blue);
     void SetReduction(int32_t factor);
     // Runs take the steps that work on each pixel alone in as few passes over
-    // the image as the order of steps allows, band by band: levels, saturation
-    // and gamma together, and in a console run the colour matrix with the
-    // levels count; results, progress texts, ticks and cancel points stay
-    // those of separate passes (the default). False makes every step a pass
-    // of its own.
+    // the image as the order of steps allows, band by band: the desktop
+    // program's copy of the demosaiced image and the colour matrix with the
+    // levels count, then levels, saturation and gamma together; results,
+    // progress texts, ticks and cancel points stay those of separate passes
+    // (the default). False makes every step a pass of its own.
     void SetStepsInBands(bool inBands) { stepsInBands_ = inBands; }
     [[nodiscard]] int32_t Reduction() const { return reduction_; }
 
@@ -149,8 +149,10 @@ private:
     // Load, black point, texture repair (the interactive session measures the
     // texture even without it), then white balance and scale through the raw tables.
     RunResult RunRawStage(bool interactive);
-    // The steps after demosaic and rotation, flip to invert, on an image in place.
-    RunResult RunImageSteps(ProcessedImage& image, bool interactive, bool preview);
+    // The steps after demosaic and rotation, flip to invert, on an image in
+    // place; with copyFrom, the image is first a copy of that one (same shape).
+    RunResult RunImageSteps(ProcessedImage& image, bool interactive, bool preview,
+                            const ProcessedImage* copyFrom = nullptr);
     RunResult RunLevelsStep(ProcessedImage& image, const ImageStepMode& mode);
     RunResult RunColourBalanceStep(ProcessedImage& image, const ImageStepMode& mode);
     // The banded pass: a step added while others wait joins them; its progress

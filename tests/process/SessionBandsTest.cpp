@@ -84,7 +84,8 @@ TEST(SessionBands, SameSamplesTextsTicksAndCancelsAsSeparatePasses) {
 }
 
 // The desktop program's runs: a preview, a full-size run, then a preview
-// that follows it, with levels, saturation and gamma banded.
+// that follows it (its levels from the full-size run's count), and a region
+// derived from the full-size run (its levels from the parent's points).
 TEST(SessionBands, InteractiveRunsAsSeparatePasses) {
     const std::string path = test::SampleOrfFile("bands-interactive.orf", 250, 190);
     auto runs = [&](bool inBands, uint32_t options) {
@@ -105,9 +106,17 @@ TEST(SessionBands, InteractiveRunsAsSeparatePasses) {
             const ProcessedImage& image = preview ? session.PreviewOutput() : session.FullOutput();
             out.insert(out.end(), image.samples, image.samples + image.sampleCount());
         }
+        ProcessingSession region(SessionKind::interactive);
+        region.SetStepsInBands(inBands);
+        EXPECT_TRUE(region.DeriveRegion(session, 30, 20, 100, 70));
+        region.SetSettings(settings);
+        EXPECT_EQ(region.Process(false), RunResult::processed);
+        const ProcessedImage& part = region.FullOutput();
+        out.insert(out.end(), part.samples, part.samples + part.sampleCount());
         return std::make_pair(progress.log, out);
     };
-    for (const uint32_t options : {opt::defaults, opt::defaults | opt::rgblevels | opt::curves, opt::sat | opt::gamma}) {
+    for (const uint32_t options : {opt::defaults, opt::defaults | opt::rgblevels | opt::curves, opt::sat | opt::gamma,
+                                   opt::defaults | opt::hflip | opt::balance, uint32_t{0}}) {
         const auto separate = runs(false, options);
         const auto banded = runs(true, options);
         EXPECT_EQ(banded.first, separate.first);
