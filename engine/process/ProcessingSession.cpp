@@ -303,8 +303,9 @@ RunResult ProcessingSession::RunImageSteps(ProcessedImage& image, bool interacti
         const uint16_t* const from = copyFrom->samples;
         uint16_t* const to = image.samples;
         if (banded) {
-            AddBandStep([from, to](uint16_t* p, size_t count) { std::memcpy(p, from + (p - to), count * sizeof(uint16_t)); },
-                        false, image);
+            AddBandStep(
+                [from, to](uint16_t* p, size_t count) { std::memcpy(p, from + (p - to), count * sizeof(uint16_t)); },
+                false, image);
         } else {
             const size_t samples = static_cast<size_t>(copyFrom->byteSize) / sizeof(uint16_t);
             ParallelRanges(samples, kCopyGrain, [&](size_t first, size_t end, unsigned) {
@@ -323,8 +324,8 @@ RunResult ProcessingSession::RunImageSteps(ProcessedImage& image, bool interacti
     if (colour && (o & opt::matrix)) {
         if (!Report("Color Transformation Matrix ...")) return RunResult::cancelled;
         if (banded) {
-            AddBandStep([band = ColourMatrixBand(camera_.colourMatrix)](uint16_t* p, size_t count) { band(p, count / 3); },
-                        false, image);
+            const ColourMatrixBand band(camera_.colourMatrix);
+            AddBandStep([band](uint16_t* p, size_t count) { band(p, count / 3); }, false, image);
         } else {
             ApplyColourMatrix(image, camera_.colourMatrix);
         }
@@ -362,8 +363,8 @@ RunResult ProcessingSession::RunImageSteps(ProcessedImage& image, bool interacti
     if ((o & opt::sat) && colour) {
         if (!StepReport("Saturation ...")) return RunResult::cancelled;
         if (banded) {
-            AddBandStep([band = SaturationBand(settings_.saturation)](uint16_t* p, size_t count) { band(p, count / 3); },
-                        false, image);
+            const SaturationBand band(settings_.saturation);
+            AddBandStep([band](uint16_t* p, size_t count) { band(p, count / 3); }, false, image);
         } else {
             ApplySaturation(image, settings_.saturation);
         }
