@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <array>
+#include <random>
 #include <vector>
 
+#include "engine/core/KernelTargets.h"
 #include "process/ProcessTestSupport.h"
 
 namespace kyp {
@@ -80,6 +82,43 @@ TEST(RawCorrections, RgbBalanceTruncatesClampsAndSkipsGrey) {
     image.channels = 1;
     ApplyRgbBalance(image, 128, 128, 128);
     EXPECT_EQ(s[0], 1023);
+}
+
+}  // namespace kyp
+
+namespace kyp {
+
+// The raw tables gathered sixteen sites at a time give what the site-by-site
+// lookup gives: rows that do not divide into sixteen, both row parities, and
+// samples above 1023 (looked up at 1023), for the colour tables and the master.
+TEST(RawCorrections, GatheredTablesMatchTheLookup) {
+    constexpr uint32_t kWidth = 37, kHeight = 6;
+    std::mt19937 random(7);
+    Samples mosaic(kWidth * kHeight);
+    for (uint16_t& v : mosaic) v = static_cast<uint16_t>(random() % 8 == 0 ? 1024 + random() % 60000 : random() % 1024);
+    RawTables colours, master;
+    for (uint32_t i = 0; i < kToneTableSize; ++i) {
+        for (int t = 0; t < 4; ++t) colours.storage[t][i] = static_cast<uint16_t>((i * (t + 3) + 17 * t) % 1024);
+        master.storage[RawTables::kMaster][i] = static_cast<uint16_t>(1023 - i);
+    }
+    for (int t = RawTables::kRed; t <= RawTables::kBlue; ++t) colours.table[t] = colours.storage[t];
+    master.table[RawTables::kMaster] = master.storage[RawTables::kMaster];
+    for (const RawTables* tables : {&colours, &master}) {
+        Samples looked = mosaic, gathered = mosaic;
+        (void)SetKernelTargetLimit(KernelTarget::baseline);
+        RawMosaic plain{looked.data(), kWidth, kHeight};
+        ASSERT_TRUE(ApplyRawTables(plain, *tables, nullptr));
+        (void)SetKernelTargetLimit(KernelTarget::avx512);
+        RawMosaic fast{gathered.data(), kWidth, kHeight};
+        ASSERT_TRUE(ApplyRawTables(fast, *tables, nullptr));
+        EXPECT_EQ(gathered, looked);
+        // Each site through its colour's table (or the master).
+        for (uint32_t i = 0; i < mosaic.size(); ++i) {
+            const int colour = SiteColour(i % kWidth, i / kWidth) + RawTables::kRed;
+            const uint16_t* table = tables == &master ? tables->table[RawTables::kMaster] : tables->table[colour];
+            ASSERT_EQ(looked[i], table[std::min<uint16_t>(mosaic[i], 1023)]) << "site " << i;
+        }
+    }
 }
 
 }  // namespace kyp
