@@ -503,12 +503,6 @@ private:
         return measure;
     }
 
-    static ImportSettings Defaults() {
-        ImportSettings defaults;
-        SetDefaults(defaults);
-        return defaults;
-    }
-
     // The frame saves a TIFF of the pixels kyp2tiff writes for `settings`.
     bool SavesConsolePixels(MainFrame& frame, const ImportSettings& settings) {
         const std::string saved = orf_ + ".edited.tif";
@@ -555,7 +549,9 @@ private slots:
         Click(f.frame, "promptCheck");
         QVERIFY(f.frame.ApplyButton()->isEnabled());
         f.frame.Command(cmd::apply);
-        QVERIFY(SavesConsolePixels(f.frame, Defaults()));
+        ImportSettings defaults;
+        SetDefaults(defaults);
+        QVERIFY(SavesConsolePixels(f.frame, defaults));
         QCOMPARE(f.recorder.messages.size(), size_t{1});
     }
 
