@@ -503,12 +503,6 @@ private:
         return measure;
     }
 
-    static ImportSettings Defaults() {
-        ImportSettings defaults;
-        SetDefaults(defaults);
-        return defaults;
-    }
-
     // The frame saves a TIFF of the pixels kyp2tiff writes for `settings`.
     bool SavesConsolePixels(MainFrame& frame, const ImportSettings& settings) {
         const std::string saved = orf_ + ".edited.tif";
@@ -525,23 +519,6 @@ private:
     static void TypeInto(MainFrame& frame, const char* name, const char* text) {
         test::Type(Find<QLineEdit>(frame.Options(), name), QString::fromLatin1(text));
         test::Settle();
-    }
-
-    // The largest difference of the channel means of two renderings, and each channel's.
-    static double MeanDifference(const Bitmap& a, const Bitmap& b, double* perChannel) {
-        const auto mean = [](const QImage& image, int c) {
-            double sum = 0;
-            for (int y = 0; y < image.height(); ++y) {
-                for (int x = 0; x < image.width(); ++x) sum += (image.pixel(x, y) >> (16 - 8 * c)) & 0xff;
-            }
-            return sum / (double(image.width()) * image.height());
-        };
-        double worst = 0;
-        for (int c = 0; c < 3; ++c) {
-            perChannel[c] = mean(Rgb32(a), c) - mean(Rgb32(b), c);
-            worst = std::max(worst, std::abs(perChannel[c]));
-        }
-        return worst;
     }
 
 private slots:
@@ -572,7 +549,9 @@ private slots:
         Click(f.frame, "promptCheck");
         QVERIFY(f.frame.ApplyButton()->isEnabled());
         f.frame.Command(cmd::apply);
-        QVERIFY(SavesConsolePixels(f.frame, Defaults()));
+        ImportSettings defaults;
+        SetDefaults(defaults);
+        QVERIFY(SavesConsolePixels(f.frame, defaults));
         QCOMPARE(f.recorder.messages.size(), size_t{1});
     }
 
@@ -655,32 +634,6 @@ private slots:
             QVERIFY2(QString::fromStdString(dialog.ChosenName()).endsWith(QString::fromLatin1(ending), Qt::CaseInsensitive),
                      (std::string(typed) + " gives " + dialog.ChosenName()).c_str());
         }
-    }
-
-    // The thumbnail's colours against the big picture's, with Levels (the
-    // defaults): before a full run the preview finds its own points; after
-    // one it follows that run's histogram. KYP_MEASURE_ORF measures another file.
-    void previewColoursFollowTheFullRun() {
-        const QByteArray other = qgetenv("KYP_MEASURE_ORF");
-        const std::string path = other.isEmpty() ? orf_ : other.toStdString();
-        test::Frame f(false);
-        QVERIFY(f.frame.OpenByName(path));
-        ProcessingSession own(SessionKind::interactive);
-        own.SetReduction(f.frame.Session().Reduction());
-        own.SetFileName(path.c_str());
-        own.SetSettings(Defaults());
-        QCOMPARE(own.Process(true), RunResult::processed);
-        Bitmap ownPreview;
-        QVERIFY(renderImage(ownPreview, own.PreviewOutput(), false, nullptr));
-        double before[3], after[3];
-        const double worstBefore = MeanDifference(ownPreview, f.frame.FullRendering(), before);
-        const double worstAfter = MeanDifference(f.frame.PreviewRendering(), f.frame.FullRendering(), after);
-        qInfo("thumbnail minus picture, mean R G B: own points %.1f %.1f %.1f, following %.1f %.1f %.1f", before[0],
-              before[1], before[2], after[0], after[1], after[2]);
-        if (!other.isEmpty()) return;  // a measurement only
-        // What remains is the averaging itself, seen through the levels clipping and the gamma.
-        QVERIFY2(worstAfter * 4 < worstBefore && worstAfter <= 8.0,
-                 qPrintable(QStringLiteral("following %1, own points %2").arg(worstAfter).arg(worstBefore)));
     }
 
     void randomSequencesKeepThePagesTrue() {

@@ -10,7 +10,6 @@
 
 #include "GuiTestSupport.h"
 #include "engine/output/Bitmap.h"
-#include "engine/process/FlipRotate.h"
 #include "engine/process/ProcessingSession.h"
 #include "gui/dialogs/OpenDialog.h"
 #include "gui/frame/CommandTable.h"
@@ -245,40 +244,6 @@ private slots:
         QCOMPARE(window.CursorAt(QPoint(3, 50), false).shape(), Qt::ArrowCursor);
     }
 
-    void mapToFullImageUndoesThePipeline() {
-        // Every rotation and flip as the pipeline applies them (rotation, then
-        // flips), undone for every pixel of an image whose pixel (x, y) holds x, y and 7.
-        std::vector<uint16_t> fullSamples;
-        for (uint16_t y = 0; y < 3; ++y) {
-            for (uint16_t x = 0; x < 5; ++x) fullSamples.insert(fullSamples.end(), {x, y, 7});
-        }
-        const ProcessedImage full{5, 3, 3, 16, static_cast<int32_t>(fullSamples.size() * 2), fullSamples.data()};
-        for (uint32_t rotation = 0; rotation < 4; ++rotation) {
-            for (int flips = 0; flips < 4; ++flips) {
-                std::vector<uint16_t> block(fullSamples.size());
-                ProcessedImage turned = full;
-                turned.samples = block.data();
-                QVERIFY(RotateImage(turned, full, static_cast<int>(rotation)));
-                const bool horizontal = (flips & 1) != 0, vertical = (flips & 2) != 0;
-                if (horizontal || vertical) QVERIFY(FlipImage(turned, horizontal, vertical));
-                const uint32_t options = rotation << opt::rotShift | (horizontal ? opt::hflip : 0) |
-                                         (vertical ? opt::vflip : 0);
-                for (uint32_t y = 0; y < turned.height; ++y) {
-                    for (uint32_t x = 0; x < turned.width; ++x) {
-                        const uint16_t* pixel = turned.samples + (size_t{y} * turned.width + x) * 3;
-                        const PixelPoint back =
-                            MapToFullImage(static_cast<int32_t>(x), static_cast<int32_t>(y), options,
-                                           static_cast<int32_t>(turned.width), static_cast<int32_t>(turned.height), 5, 3);
-                        QVERIFY2(back == (PixelPoint{pixel[0], pixel[1]}),
-                                 qPrintable(QStringLiteral("rotation %1 flips %2 at %3,%4").arg(rotation).arg(flips).arg(x).arg(y)));
-                    }
-                }
-            }
-        }
-        // Points beyond the picture are held at its edge.
-        QCOMPARE(MapToFullImage(9, -2, 0, 5, 3, 5, 3), (PixelPoint{4, 0}));
-    }
-
     void samplerReadsTheEngineImages() {
         test::Recorder recorder;
         MainFrame frame;
@@ -337,26 +302,33 @@ private slots:
         QVERIFY(recorder.messages.empty());
     }
 
-    void samplerFollowsRotation() {
-        // With only a rotation after the demosaic, the processed pixel is the
-        // interpolated pixel it came from: the sampler must find the same one.
+    void samplerFollowsRotationAndFlips() {
+        // With only a rotation and flips after the demosaic, the processed pixel is
+        // the interpolated pixel it came from: the sampler must find the same one,
+        // for every rotation and flip as the pipeline applies them.
         test::Recorder recorder;
         MainFrame frame;
-        ImportSettings settings = frame.Settings();
-        settings.options &= ~(opt::levels | opt::rgblevels | opt::balance | opt::curves | opt::gamma | opt::invert |
-                              opt::usm | opt::sat | opt::matrix | opt::gray | opt::rotMask);
-        settings.options |= 1u << opt::rotShift | opt::hflip;
-        frame.TakeSettings(settings);
-        QVERIFY(frame.OpenByName(small_));
-        const ProcessedImage& output = frame.Session().FullOutput();
-        QCOMPARE(output.width, frame.Session().FullImage().height);
-        const auto right = static_cast<int>(output.width) - 1, bottom = static_cast<int>(output.height) - 1;
         frame.Layout().sampleSize = 3;
-        for (const QPoint point : {QPoint(0, 0), QPoint(right, bottom), QPoint(40, 17), QPoint(100, bottom - 1)}) {
-            frame.Sample(point.x(), point.y());
-            const SampleRecord record = *frame.Readout()->Record();
-            for (int c = 0; c < 3; ++c) QCOMPARE(record.processed[c], record.interpolated[c]);
+        for (uint32_t turn = 0; turn < 16; ++turn) {
+            ImportSettings settings = frame.Settings();
+            settings.options &= ~(opt::levels | opt::rgblevels | opt::balance | opt::curves | opt::gamma | opt::invert |
+                                  opt::usm | opt::sat | opt::matrix | opt::gray | opt::rotMask | opt::hflip | opt::vflip);
+            settings.options |= (turn & 3) << opt::rotShift | (turn & 4 ? opt::hflip : 0) | (turn & 8 ? opt::vflip : 0);
+            frame.TakeSettings(settings);
+            QVERIFY(frame.OpenByName(small_));
+            const ProcessedImage& output = frame.Session().FullOutput();
+            const auto right = static_cast<int>(output.width) - 1, bottom = static_cast<int>(output.height) - 1;
+            for (const QPoint point : {QPoint(0, 0), QPoint(right, bottom), QPoint(40, 17), QPoint(100, bottom - 1)}) {
+                frame.Sample(point.x(), point.y());
+                const SampleRecord record = *frame.Readout()->Record();
+                for (int c = 0; c < 3; ++c) {
+                    QVERIFY2(record.processed[c] == record.interpolated[c],
+                             qPrintable(QStringLiteral("options %1 at %2,%3").arg(turn).arg(point.x()).arg(point.y())));
+                }
+            }
         }
+        // Points beyond the picture are held at its edge.
+        QCOMPARE(MapToFullImage(9, -2, 0, 5, 3, 5, 3), (PixelPoint{4, 0}));
         QVERIFY(recorder.messages.empty());
     }
 
