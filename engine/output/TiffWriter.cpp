@@ -21,7 +21,7 @@ namespace {
 
 // Pixels are converted into this much memory at a time (whole rows, at least
 // one), in two buffers: one is written while the next is converted.
-constexpr size_t kChunkBytes = size_t{1} << 19;
+constexpr size_t kChunkBytes = size_t{1} << 18;
 
 struct PixelFormat {
     bool rgb = false;
