@@ -1,15 +1,12 @@
 #include "engine/process/RawCorrections.h"
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
-
 #include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <new>
 
 #include "engine/core/KernelTargets.h"
+#include "engine/process/TableGather.h"
 #include "platform/Parallel.h"
 
 namespace kyp {
@@ -57,26 +54,13 @@ struct RowTables {
 };
 
 #if KYP_HAVE_TARGETS
-#pragma GCC diagnostic push
-#if !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
 // MapRow with both tables, sixteen sites at a time with AVX-512 gathers.
 KYP_TARGET_AVX512 void GatherRow(uint16_t* row, uint32_t width, const RowTables& tables) {
-    const __m512i largest = _mm512_set1_epi32(kToneTableMax);
     const __m512i oddColumns = _mm512_set_epi32(1024, 0, 1024, 0, 1024, 0, 1024, 0, 1024, 0, 1024, 0, 1024, 0, 1024, 0);
-    uint32_t x = 0;
-    for (; x + 16 <= width; x += 16) {
-        const __m512i samples = _mm512_cvtepu16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x)));
-        const __m512i index = _mm512_add_epi32(_mm512_min_epu32(samples, largest), oddColumns);
-        const __m512i value = _mm512_i32gather_epi32(index, reinterpret_cast<const int*>(tables.entries), 4);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + x), _mm512_cvtepi32_epi16(value));
-    }
-    for (; x < width; ++x) {
+    for (size_t x = GatherTableWords(row, width, tables.entries, oddColumns); x < width; ++x) {
         row[x] = static_cast<uint16_t>(tables.entries[(x & 1) * kToneTableSize + ClampTableIndex(row[x])]);
     }
 }
-#pragma GCC diagnostic pop
 #endif
 
 // table = curve(table) when the table exists, else a copy of the curve.

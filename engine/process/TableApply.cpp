@@ -1,15 +1,12 @@
 #include "engine/process/TableApply.h"
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
-
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <utility>
 
 #include "engine/core/KernelTargets.h"
+#include "engine/process/TableGather.h"
 #include "engine/process/ToneTable.h"
 #include "platform/Parallel.h"
 
@@ -46,27 +43,12 @@ struct WideTable {
 };
 
 #if KYP_HAVE_TARGETS
-// gcc 12 takes the "undefined" vectors inside its AVX-512 intrinsics for
-// uninitialised variables.
-#pragma GCC diagnostic push
-#if !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-// MapSamples with AVX-512 gathers: indices clamped to 1023 like
-// ClampTableIndex, sixteen entries fetched at once, narrowed back to words.
+// MapSamples with AVX-512 gathers (indices clamped to 1023 like ClampTableIndex).
 KYP_TARGET_AVX512 void GatherSamples(uint16_t* p, size_t count, const WideTable& wide) {
-    const __m512i largest = _mm512_set1_epi32(kToneTableMax);
-    size_t k = 0;
-    for (; k + 16 <= count; k += 16) {
-        const __m512i index =
-            _mm512_min_epu32(_mm512_cvtepu16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + k))),
-                             largest);
-        const __m512i value = _mm512_i32gather_epi32(index, reinterpret_cast<const int*>(wide.entries), 4);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + k), _mm512_cvtepi32_epi16(value));
+    for (size_t k = GatherTableWords(p, count, wide.entries, _mm512_setzero_si512()); k < count; ++k) {
+        p[k] = static_cast<uint16_t>(wide.entries[ClampTableIndex(p[k])]);
     }
-    for (; k < count; ++k) p[k] = static_cast<uint16_t>(wide.entries[ClampTableIndex(p[k])]);
 }
-#pragma GCC diagnostic pop
 #endif
 
 // MapSamples over ranges, gathering where the processor allows.
