@@ -41,6 +41,12 @@ constexpr int kBalanceResults = 6;
 // Samples per unit of work when the output stage copies the cached image.
 constexpr size_t kCopyGrain = 131072;
 
+// A step on whole RGB pixels as a band step (bands hold whole pixels).
+template <class PixelBand>
+BandStep OnPixels(PixelBand band) {
+    return [band](uint16_t* p, size_t count) { band(p, count / 3); };
+}
+
 // Bits of the difference mask that invalidate each cached stage.
 constexpr uint32_t kDemosaicStageMask = opt::methodChanged | opt::rawStage;
 constexpr uint32_t kOutputStageMask = ~kDemosaicStageMask;  // anything but the method and raw-stage bits
@@ -324,8 +330,7 @@ RunResult ProcessingSession::RunImageSteps(ProcessedImage& image, bool interacti
     if (colour && (o & opt::matrix)) {
         if (!Report("Color Transformation Matrix ...")) return RunResult::cancelled;
         if (banded) {
-            const ColourMatrixBand band(camera_.colourMatrix);
-            AddBandStep([band](uint16_t* p, size_t count) { band(p, count / 3); }, false, image);
+            AddBandStep(OnPixels(ColourMatrixBand(camera_.colourMatrix)), false, image);
         } else {
             ApplyColourMatrix(image, camera_.colourMatrix);
         }
@@ -363,8 +368,7 @@ RunResult ProcessingSession::RunImageSteps(ProcessedImage& image, bool interacti
     if ((o & opt::sat) && colour) {
         if (!StepReport("Saturation ...")) return RunResult::cancelled;
         if (banded) {
-            const SaturationBand band(settings_.saturation);
-            AddBandStep([band](uint16_t* p, size_t count) { band(p, count / 3); }, false, image);
+            AddBandStep(OnPixels(SaturationBand(settings_.saturation)), false, image);
         } else {
             ApplySaturation(image, settings_.saturation);
         }
