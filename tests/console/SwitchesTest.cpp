@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "ConsoleTestSupport.h"
 #include "console/Switches.h"
 #include "engine/process/GaussianKernel.h"
@@ -68,50 +70,49 @@ TEST(Switches, TextureSaturationAndBitDepth) {
 }
 
 TEST(Switches, NoiseThresholds) {
-    const Parsed p{"-n:0.5,-1"};
-    EXPECT_EQ(p.state.settings.darkThreshold, 500);
-    EXPECT_EQ(p.state.settings.brightThreshold, -1);
-    const Parsed q{"-n0.0015 ;; 2"};  // rounded down; any run of other characters separates
-    EXPECT_EQ(q.state.settings.darkThreshold, 1);
-    EXPECT_EQ(q.state.settings.brightThreshold, 2000);
-    EXPECT_EQ(Parsed({"-n:-0.0001,1e999"}).state.settings.darkThreshold, -1);
-    EXPECT_EQ(Parsed({"-n:1" + std::string(400, '0') + ",1"}).state.settings.darkThreshold, INT32_MAX);
+    // Rounded down; any run of other characters separates.
+    const std::tuple<std::string, int32_t, int32_t> cases[] = {{"-n:0.5,-1", 500, -1},
+                                                               {"-n0.0015 ;; 2", 1, 2000},
+                                                               {"-n:-0.0001,1e999", -1, 1000},
+                                                               {"-n:1" + std::string(400, '0') + ",1", INT32_MAX, 1000}};
+    for (const auto& [arg, dark, bright] : cases) {
+        const Parsed p{arg};
+        EXPECT_EQ(p.state.settings.darkThreshold, dark) << arg;
+        EXPECT_EQ(p.state.settings.brightThreshold, bright) << arg;
+    }
     EXPECT_EQ(Parsed({"-n:"}).last, ArgumentResult::usage);
     EXPECT_EQ(Parsed({"-n:0.5,"}).last, ArgumentResult::usage);
 }
 
 TEST(Switches, ScaleRatios) {
-    const Parsed p{"-s:5/4:"};
-    EXPECT_EQ(p.last, ArgumentResult::ok);
-    EXPECT_EQ(p.state.settings.redScale, Ratio(5, 4));
-    EXPECT_EQ(p.state.settings.greenScale, Ratio(1, 1));
-    EXPECT_EQ(p.state.settings.blueScale, Ratio(1, 1));
-    EXPECT_EQ(Parsed({"-s:5/4"}).state.settings.redScale, Ratio(256, 256));  // a usage error (UsageText) changes nothing
-
-    const Parsed all{"-s:0x10/2,3/4,70000/65537"};  // numbers truncated to 16 bits
-    EXPECT_EQ(all.state.settings.redScale, Ratio(16, 2));
-    EXPECT_EQ(all.state.settings.greenScale, Ratio(3, 4));
-    EXPECT_EQ(all.state.settings.blueScale, Ratio(70000 & 0xFFFF, 1));
-    EXPECT_EQ(Parsed({"-s:1/2:3/4"}).state.settings.blueScale, Ratio(1, 1));
+    // Numbers are truncated to 16 bits; a usage error (UsageText) changes nothing.
+    const std::tuple<const char*, uint32_t, uint32_t, uint32_t> cases[] = {
+        {"-s:5/4:", Ratio(5, 4), Ratio(1, 1), Ratio(1, 1)},
+        {"-s:5/4", Ratio(256, 256), Ratio(256, 256), Ratio(256, 256)},
+        {"-s:0x10/2,3/4,70000/65537", Ratio(16, 2), Ratio(3, 4), Ratio(70000 & 0xFFFF, 1)},
+        {"-s:1/2:3/4", Ratio(1, 2), Ratio(3, 4), Ratio(1, 1)}};
+    for (const auto& [arg, red, green, blue] : cases) {
+        const Parsed p{arg};
+        EXPECT_EQ(p.state.settings.redScale, red) << arg;
+        EXPECT_EQ(p.state.settings.greenScale, green) << arg;
+        EXPECT_EQ(p.state.settings.blueScale, blue) << arg;
+    }
     EXPECT_EQ(Parsed({"-s:1/2:3/"}).last, ArgumentResult::usage);
 }
 
 TEST(Switches, UnsharpMask) {
-    const Parsed keep{"-u:0,2.5,3"};
-    EXPECT_EQ(keep.state.settings.usmAmount, 100);
-    EXPECT_FLOAT_EQ(keep.state.settings.usmRadius, 2.5f);
-    EXPECT_EQ(keep.state.settings.usmThreshold, 3);
-    const Parsed small{"-u:150,0.05"};
-    EXPECT_EQ(small.state.settings.usmAmount, 150);
-    EXPECT_FLOAT_EQ(small.state.settings.usmRadius, 1.1f);
-    EXPECT_EQ(small.state.settings.usmThreshold, 0);
-    // A negative radius is made positive and the threshold after it still read.
-    const Parsed negative{"-u:80,-2.5e0,7"};
-    EXPECT_FLOAT_EQ(negative.state.settings.usmRadius, 2.5f);
-    EXPECT_EQ(negative.state.settings.usmThreshold, 7);
-    EXPECT_FLOAT_EQ(Parsed({"-u:1,1e30"}).state.settings.usmRadius, 250.0f);
+    // Amount 0 keeps 100, small radii become 1.1, a negative radius is made
+    // positive (the threshold after it still read), large ones stop at 250.
+    const std::tuple<const char*, int32_t, float, int32_t> cases[] = {
+        {"-u:0,2.5,3", 100, 2.5f, 3},  {"-u:150,0.05", 150, 1.1f, 0}, {"-u:80,-2.5e0,7", 80, 2.5f, 7},
+        {"-u:1,1e30", 1, 250.0f, 0}, {"-u:1,,4", 1, 1.1f, 4}};
+    for (const auto& [arg, amount, radius, threshold] : cases) {
+        const Parsed p{arg};
+        EXPECT_EQ(p.state.settings.usmAmount, amount) << arg;
+        EXPECT_FLOAT_EQ(p.state.settings.usmRadius, radius) << arg;
+        EXPECT_EQ(p.state.settings.usmThreshold, threshold) << arg;
+    }
     EXPECT_GE(Parsed({"-u:100,0.10005"}).state.settings.usmRadius, kMinUsmRadius);  // sharpens as reported
-    EXPECT_EQ(Parsed({"-u:1,,4"}).state.settings.usmThreshold, 4);
     EXPECT_EQ(Parsed({"-u:1,x,4"}).last, ArgumentResult::usage);  // "x" was the separator
 }
 
@@ -124,19 +125,17 @@ TEST(Switches, InterpolationMethod) {
 }
 
 TEST(Switches, Gamma) {
-    const Parsed off{"-g-"};
-    EXPECT_FALSE(off.On(opt::gamma));
-    EXPECT_EQ(off.state.settings.gammaExponent, 1.0f);
-    const Parsed on{"=-z", "-g+"};
-    EXPECT_TRUE(on.On(opt::gamma));
-    EXPECT_EQ(on.state.settings.gammaExponent, 0.45f);
-
-    const Parsed value{"=-z", "-g:2.2"};  // sets the exponent, leaves the bit
-    EXPECT_FALSE(value.On(opt::gamma));
-    EXPECT_EQ(value.state.settings.gammaExponent, static_cast<float>(1.0 / 2.2));
-    const Parsed plus{"=-z", "-g:+1.8"};
-    EXPECT_TRUE(plus.On(opt::gamma));
-    EXPECT_EQ(plus.state.settings.gammaExponent, static_cast<float>(1.0 / 1.8));
+    // "-g:" sets the exponent and leaves the bit, "-g:+" sets both.
+    const std::tuple<std::string, std::string, bool, float> cases[] = {
+        {"=+z", "-g-", false, 1.0f},
+        {"=-z", "-g+", true, 0.45f},
+        {"=-z", "-g:2.2", false, static_cast<float>(1.0 / 2.2)},
+        {"=-z", "-g:+1.8", true, static_cast<float>(1.0 / 1.8)}};
+    for (const auto& [list, arg, on, exponent] : cases) {
+        const Parsed p{list, arg};
+        EXPECT_EQ(p.On(opt::gamma), on) << arg;
+        EXPECT_EQ(p.state.settings.gammaExponent, exponent) << arg;
+    }
     // Every value whose exponent is not a finite positive number is refused:
     // negative ones and ones whose exponent underflows gave a white picture.
     for (const char* rejected : {"-g:1.0005", "-g:0", "-g:abc", "-g:inf", "-g:1e-300", "-g::-2", "-g:-2.2", "-g:-1",

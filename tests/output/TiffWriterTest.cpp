@@ -134,7 +134,14 @@ TEST_F(TiffWriterTest, FailuresCreateNothingAndKeepTheOldFile) {
     }
     AtomicFile::InjectWriteFailureAfter(-1);
     EXPECT_TRUE(writeTiff(path, &source_, image, settings_, output_));
-    EXPECT_EQ(test::ReadBytes(path), test::ReadBytes(folder_ / "out.tif"));
+    // The same bytes as the first write but for the DateTime, which may be a second later.
+    const auto undated = [](std::vector<uint8_t> f) {
+        const std::vector<WrittenEntry> main = ReadDirectory(f, 8);
+        const WrittenEntry* date = FindWritten(main, 306);
+        if (date && date->value + size_t{20} <= f.size()) std::fill_n(f.begin() + date->value, 20, 0);
+        return f;
+    };
+    EXPECT_EQ(undated(test::ReadBytes(path)), undated(test::ReadBytes(folder_ / "out.tif")));
 }
 
 // The written DateTime is the time of writing, in local time with a

@@ -11,22 +11,15 @@ namespace {
 
 using test::Recorder;
 
+using test::TestMosaic;
+
 // A mosaic whose greens on even (red) rows read `evenGreen`, on odd (blue) rows
 // `oddGreen`, red and blue sites 500.
-struct TestMosaic {
-    std::vector<uint16_t> samples;
-    RawMosaic mosaic;
-
-    TestMosaic(uint32_t width, uint32_t height, uint16_t evenGreen, uint16_t oddGreen)
-        : samples(size_t{width} * height), mosaic{samples.data(), width, height} {
-        for (uint32_t y = 0; y < height; ++y)
-            for (uint32_t x = 0; x < width; ++x)
-                at(x, y) = SiteColour(x, y) != 1 ? 500 : (y % 2 == 0 ? evenGreen : oddGreen);
-    }
-    TestMosaic(const TestMosaic& other)
-        : samples(other.samples), mosaic{samples.data(), other.mosaic.width, other.mosaic.height} {}
-    uint16_t& at(uint32_t x, uint32_t y) { return samples[size_t{y} * mosaic.width + x]; }
-};
+TestMosaic Greens(uint32_t width, uint32_t height, uint16_t evenGreen, uint16_t oddGreen) {
+    return test::MakeMosaic(width, height, [&](uint32_t x, uint32_t y) {
+        return SiteColour(x, y) != 1 ? 500 : (y % 2 == 0 ? evenGreen : oddGreen);
+    });
+}
 
 ImportSettings Settings(uint32_t options, int32_t threshold) {
     ImportSettings settings;
@@ -40,7 +33,7 @@ ImportSettings Settings(uint32_t options, int32_t threshold) {
 TEST(TextureDefect, CorrectionUsesTheEstimateAtEverySite) {
     for (int maximum : {1023, 65535}) {
         for (int phase : {0, 1}) {
-            TestMosaic test(41, 26, 0, 0);
+            TestMosaic test = Greens(41, 26, 0, 0);
             std::mt19937 random(static_cast<unsigned>(maximum + phase));
             for (uint16_t& sample : test.samples) sample = static_cast<uint16_t>(random() % (maximum + 1));
             for (uint32_t x = 0; x < 12; ++x) {  // nearly flat neighbourhoods: midpoint 0
@@ -48,7 +41,7 @@ TEST(TextureDefect, CorrectionUsesTheEstimateAtEverySite) {
                 test.at(x, 6) = test.at(x, 11) = static_cast<uint16_t>(x < 6 ? 0 : 1 + x % 2);
             }
             const std::vector<uint16_t> original = test.samples;
-            ASSERT_EQ(CorrectTextureDefect(test.mosaic, phase, nullptr), texture::kRepaired);
+            ASSERT_EQ(CorrectTextureDefect(test.view(), phase, nullptr), texture::kRepaired);
             for (uint32_t y = 0; y < 26; ++y)
                 for (uint32_t x = 0; x < 41; ++x) {
                     const size_t i = size_t{y} * 41 + x;
@@ -62,35 +55,35 @@ TEST(TextureDefect, CorrectionUsesTheEstimateAtEverySite) {
 }
 
 TEST(TextureDefect, MeasureComparesOddRowsWithEvenRows) {
-    TestMosaic test(12, 12, 100, 110);
+    TestMosaic test = Greens(12, 12, 100, 110);
     int32_t measure = 0;
-    EXPECT_EQ(MeasureTextureDefect(test.mosaic, 12, 12, 9, &measure, nullptr), 1);
+    EXPECT_EQ(MeasureTextureDefect(test.view(), 12, 12, 9, &measure, nullptr), 1);
     EXPECT_EQ(measure, 10);
-    EXPECT_EQ(MeasureTextureDefect(test.mosaic, 12, 12, 10, &measure, nullptr), 0);  // equal is no defect
+    EXPECT_EQ(MeasureTextureDefect(test.view(), 12, 12, 10, &measure, nullptr), 0);  // equal is no defect
     // Odd row count: pairs (0,1), (2,3) and (4, zero level): (10 + 10 - 100) / 2.
-    EXPECT_EQ(MeasureTextureDefect(test.mosaic, 12, 5, 6, &measure, nullptr), 1);
+    EXPECT_EQ(MeasureTextureDefect(test.view(), 12, 5, 6, &measure, nullptr), 1);
     EXPECT_EQ(measure, -40);
     // Odd column count: odd rows hold one green more than c / 2 (3 x 110 / 2 = 165).
-    EXPECT_EQ(MeasureTextureDefect(test.mosaic, 5, 12, 6, &measure, nullptr), 1);
+    EXPECT_EQ(MeasureTextureDefect(test.view(), 5, 12, 6, &measure, nullptr), 1);
     EXPECT_EQ(measure, 65);
-    EXPECT_EQ(MeasureTextureDefect(test.mosaic, 1000, 1000, 6, &measure, nullptr), 1);  // cut to the mosaic
+    EXPECT_EQ(MeasureTextureDefect(test.view(), 1000, 1000, 6, &measure, nullptr), 1);  // cut to the mosaic
     EXPECT_EQ(measure, 10);
 
     // Fewer than 2 columns or rows: nothing to divide by, no defect.
     for (auto [columns, rows] : {std::pair{1u, 12u}, {12u, 1u}, {0u, 0u}}) {
         measure = 77;
-        EXPECT_EQ(MeasureTextureDefect(test.mosaic, columns, rows, 0, &measure, nullptr), 0);
+        EXPECT_EQ(MeasureTextureDefect(test.view(), columns, rows, 0, &measure, nullptr), 0);
         EXPECT_EQ(measure, 0);
     }
     for (auto [width, height] : {std::pair{5u, 60u}, {60u, 5u}, {1u, 1u}, {2u, 2u}}) {
-        TestMosaic tiny(width, height, 100, 900);
-        EXPECT_EQ(RepairTextureDefect(tiny.mosaic, nullptr, nullptr, {}), texture::kNoDefect);
+        TestMosaic tiny = Greens(width, height, 100, 900);
+        EXPECT_EQ(RepairTextureDefect(tiny.view(), nullptr, nullptr, {}), texture::kNoDefect);
     }
     EXPECT_EQ(RepairTextureDefect(RawMosaic{}, nullptr, nullptr, {}), texture::kNoDefect);
 }
 
 TEST(TextureDefect, ResultCodesAndConfirmation) {
-    const TestMosaic clean(60, 60, 300, 320);  // measure 20
+    const TestMosaic clean = Greens(60, 60, 300, 320);  // measure 20
     std::vector<std::pair<int32_t, int32_t>> asked;
     const auto answer = [&](bool repair) {
         return TextureConfirmation([&asked, repair](int32_t measure, int32_t threshold) {
@@ -100,7 +93,7 @@ TEST(TextureDefect, ResultCodesAndConfirmation) {
     };
     const auto run = [&](const ImportSettings* settings, bool repair, int expected) {
         TestMosaic test = clean;
-        EXPECT_EQ(RepairTextureDefect(test.mosaic, settings, nullptr, answer(repair)), expected);
+        EXPECT_EQ(RepairTextureDefect(test.view(), settings, nullptr, answer(repair)), expected);
         EXPECT_EQ(test.samples != clean.samples, expected == texture::kRepaired);
     };
     const ImportSettings off = Settings(opt::asktt, 6), high = Settings(opt::tt | opt::asktt, 20),
@@ -118,11 +111,11 @@ TEST(TextureDefect, ResultCodesAndConfirmation) {
 TEST(TextureDefect, CancellationStopsAtOnce) {
     // 120 x 120: the measure ticks before row 0 and after its 40 rows; phase 0 then
     // ticks before rows 50 and 100.
-    const TestMosaic clean(120, 120, 320, 300);
+    const TestMosaic clean = Greens(120, 120, 320, 300);
     for (int cancelAt : {1, 2, 4}) {
         TestMosaic test = clean;
         Recorder progress(cancelAt);
-        EXPECT_EQ(RepairTextureDefect(test.mosaic, nullptr, &progress, {}), texture::kCancelled);
+        EXPECT_EQ(RepairTextureDefect(test.view(), nullptr, &progress, {}), texture::kCancelled);
         EXPECT_EQ(progress.ticks, cancelAt);
         EXPECT_EQ(progress.texts.front(), "Texture defect: Analyzing...");
         EXPECT_EQ(progress.texts.back(), cancelAt == 4 ? "Texture defect: Correcting..." : progress.texts.front());
@@ -131,7 +124,7 @@ TEST(TextureDefect, CancellationStopsAtOnce) {
     }
     TestMosaic odd = clean;  // phase 1 visits odd rows only and so never ticks
     Recorder never(1);
-    EXPECT_EQ(CorrectTextureDefect(odd.mosaic, 1, &never), texture::kRepaired);
+    EXPECT_EQ(CorrectTextureDefect(odd.view(), 1, &never), texture::kRepaired);
     EXPECT_EQ(never.ticks, 0);
 }
 

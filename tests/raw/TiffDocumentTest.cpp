@@ -88,12 +88,15 @@ TEST(TiffDocumentTest, TagsOutOfOrderAreSortedSoLookupsFindThem) {
 TEST(TiffDocumentTest, SubIfdKindsComeFromNewSubfileType) {
     TiffBytes t(false);
     t.header(8);
-    t.directory(8, {t.longRecord(330, kTiffLong, 1, 100), t.longRecord(40965, kTiffLong, 1, 200)});
+    t.directory(8, {t.longRecord(330, kTiffLong, 1, 100), t.longRecord(40965, kTiffLong, 1, 200)}, 300);
     t.directory(100, {t.longRecord(254, kTiffLong, 1, 3)});
     t.directory(200, {t.longRecord(1, kTiffAscii, 4, 0x00383952)});
+    t.directory(300, {t.longRecord(256, kTiffLong, 1, 1)});  // the chain's thumbnail
     TiffDocument document;
     ASSERT_TRUE(Parse(document, t));
     EXPECT_EQ(document.root()->find(330)->child->kind, DirectoryKind::Thumbnail);
+    // Of two thumbnails the first in walk order (sub-directories before the chain) is found.
+    EXPECT_EQ(document.findDirectory(DirectoryKind::Thumbnail), document.root()->find(330)->child.get());
     EXPECT_EQ(document.findDirectory(DirectoryKind::Interoperability)->position, 200u);
 
     t.u32(100 + 2 + 8, 2);  // bit 0 clear

@@ -33,6 +33,8 @@ TEST(ImportSettings, ChangeLevels) {
         {"dark threshold, levels off", [](auto& s) { s.options = 0; }, [](auto& s) { s.options = 0, s.darkThreshold = 5; }, 0},
         {"usm radius, usm off", none, [](auto& s) { s.usmRadius = 3.0f; }, 0},
         {"usm radius, usm on", none, [](auto& s) { s.usmRadius = 3.0f, s.options |= opt::usm; }, 1},
+        {"usm radius, usm on in both", [](auto& s) { s.options |= opt::usm; },
+         [](auto& s) { s.usmRadius = 3.0f, s.options |= opt::usm; }, 1},
         {"method, no option", [](auto& s) { s.options = 0; }, [](auto& s) { s.options = 0, s.method = method::bilinear; }, 2},
         {"method, defaults", none, [](auto& s) { s.method = method::bilinear; }, 2},
         {"method, every option", [](auto& s) { s.options = opt::meaningful; },
