@@ -2,7 +2,8 @@
 // folder holds only the inputs and whole outputs, and an older output is
 // either still there untouched or replaced whole, never cut short. With
 // SIGKILL no handler runs: only the unnamed output files keep the folder
-// clean. KYP_SIGNAL_ROUNDS sets the moments per signal (3 by default),
+// clean (but for a whole output under a hidden name, when the kill falls
+// between the two steps that replace an existing output). KYP_SIGNAL_ROUNDS sets the moments per signal (3 by default),
 // KYP2TIFF the program (the build's own by default).
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -109,6 +110,16 @@ TEST(InterruptedBatch, LeavesOnlyInputsAndWholeOutputs) {
                 const std::string path = folder / name;
                 if (name.size() > 4 && name.substr(name.size() - 4) == ".orf") continue;
                 if (name == "f100.jpg") continue;
+                // Replacing an existing output takes two steps (a hidden name,
+                // then the rename over it); a SIGKILL between them, which no
+                // handler sees, can leave the whole new file under the hidden
+                // name. Nothing else may be left, and never a part of a file.
+                const bool hidden = name[0] == '.' && name.size() > 4 && name.substr(name.size() - 4) == ".tmp";
+                if (hidden && signal == SIGKILL) {
+                    EXPECT_EQ(std::filesystem::file_size(path), newSize) << name;
+                    std::filesystem::remove(path);
+                    continue;
+                }
                 ASSERT_EQ(name.substr(name.size() - 4), ".tif") << "left behind: " << name << " signal " << signal;
                 const auto size = std::filesystem::file_size(path);
                 if (size == older.size()) {
