@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/Parallel.h"
+
 namespace kyp {
 
 namespace {
@@ -30,6 +32,10 @@ void BgrRow(const uint16_t* __restrict in, uint8_t* __restrict out, int32_t widt
 
 using RowConverter = void (*)(const uint16_t*, uint8_t*, int32_t);
 
+constexpr size_t kRowsPerTick = 10;
+// Rows per unit of work handed to a thread.
+constexpr size_t kGrainRows = 32;
+
 // The loop shared by the renderers: image row r goes to stored row
 // height − 1 − r, padding bytes become 0, and tall pictures tick once before
 // every row whose count of rows still to go is a multiple of 10.
@@ -44,18 +50,20 @@ bool Render(Bitmap& bitmap, const uint16_t* samples, int32_t width, int32_t heig
     }
     const size_t used = static_cast<size_t>(width) * bitmap.bytesPerPixel();
     const size_t padding = bitmap.stride() - used;
-    for (int32_t r = 0; r < height; ++r) {
-        if (reporting && (height - 1 - r) % 10 == 0 && !progress->Tick(1)) {
-            bitmap.release();
-            progress->End();
-            return false;
-        }
-        uint8_t* out = bitmap.row(r);
-        convert(samples + static_cast<size_t>(r) * samplesPerRow, out, width);
-        if (padding != 0) std::memset(out + used, 0, padding);
-    }
+    // Rows go to the threads in ranges; the ticks stay on this thread.
+    const auto rows = static_cast<size_t>(height);
+    const bool done = TickedRanges(rows, kRowsPerTick, CountdownPhase(rows, kRowsPerTick),
+                                   reporting ? progress : nullptr, kGrainRows,
+                                   [&](size_t first, size_t end, unsigned) {
+                                       for (size_t r = first; r < end; ++r) {
+                                           uint8_t* out = bitmap.row(static_cast<int32_t>(r));
+                                           convert(samples + r * samplesPerRow, out, width);
+                                           if (padding != 0) std::memset(out + used, 0, padding);
+                                       }
+                                   });
+    if (!done) bitmap.release();
     if (reporting) progress->End();
-    return true;
+    return done;
 }
 
 }  // namespace
