@@ -8,18 +8,25 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <map>
 #include <random>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "engine/core/KernelTargets.h"
 #include "engine/core/ProgressCallback.h"
 #include "engine/process/ProcessedImage.h"
 #include "engine/process/demosaic/DemosaicMethod.h"
 #include "engine/process/demosaic/DemosaicTiled.h"
 #include "engine/raw/RawMosaic.h"
+#include "platform/ThreadPool.h"
 #include "tools/sample-orf/SampleOrf.h"
 
 namespace kyp::test {
@@ -151,6 +158,18 @@ inline TestMosaic MakeScene(uint32_t width, uint32_t height, uint32_t seed) {
     });
 }
 
+// Full-range noise, hot and dead sites and values above 1023: robust averages
+// take every path and the sums reach their extremes.
+inline TestMosaic MakeHarsh(uint32_t width, uint32_t height, uint32_t seed) {
+    std::mt19937 random(seed);
+    return MakeMosaic(width, height, [&](uint32_t, uint32_t) {
+        const uint32_t pick = random() % 16;
+        if (pick == 0) return 0;
+        if (pick == 1) return 1023 + static_cast<int>(random() % 3000);
+        return static_cast<int>(random() % 1024);
+    });
+}
+
 // A ProcessedImage whose block is returned to the heap at scope end.
 struct OwnedImage {
     ProcessedImage image;
@@ -185,5 +204,130 @@ struct CountingMemory {
     static void* Allocate(size_t bytes) { return fail ? nullptr : (++allocations, std::malloc(bytes)); }
     static void Release(void* block) { ++releases, std::free(block); }
 };
+
+// Values as text: all of them when few, runs of equal values as value*count
+// when there are few runs, otherwise the count and an FNV-1a digest.
+template <typename T>
+std::string ValuesText(const T* values, size_t count) {
+    size_t runCount = count == 0 ? 0 : 1;
+    for (size_t i = 1; i < count && runCount <= 16; ++i) runCount += values[i] != values[i - 1];
+    if (runCount > 16) {
+        uint32_t hash = 2166136261u;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(values);
+        for (size_t i = 0; i < count * sizeof(T); ++i) hash = (hash ^ bytes[i]) * 16777619u;
+        char digest[9];
+        std::snprintf(digest, sizeof digest, "%08x", hash);
+        return std::to_string(count) + "#" + digest;
+    }
+    std::string runs;
+    for (size_t i = 0; i < count;) {
+        size_t j = i + 1;
+        while (j < count && values[j] == values[i]) ++j;
+        if (!runs.empty()) runs += ',';
+        runs += std::to_string(values[i]);
+        if (j - i > 1) runs.append("*").append(std::to_string(j - i));
+        i = j;
+    }
+    return runs.empty() ? "-" : runs;
+}
+template <typename Container>
+std::string ValuesText(const Container& values) {
+    return ValuesText(values.data(), values.size());
+}
+
+// Header and samples of an image: "width x height x channels / bits bytes: values".
+inline std::string ImageText(const ProcessedImage& image) {
+    return std::to_string(image.width) + "x" + std::to_string(image.height) + "x" + std::to_string(image.channels) +
+           "/" + std::to_string(image.bitsPerSample) + " " + std::to_string(image.byteSize) + ": " +
+           (image.samples ? ValuesText(image.samples, image.sampleCount()) : "null");
+}
+
+// A progress log with runs of single ticks written #count.
+inline std::string LogText(const std::string& log) {
+    std::string text;
+    for (size_t i = 0; i < log.size();) {
+        size_t j = i;
+        while (j < log.size() && log[j] == '#') ++j;
+        if (j - i > 1) {
+            text.append("#").append(std::to_string(j - i));
+            i = j;
+        } else {
+            text += log[i++];
+        }
+    }
+    return text;
+}
+
+// Runs make() on every instruction set this processor has, each with 1, 2
+// and 3 threads, and expects the same text from all; returns it.
+inline std::string OnEveryVariant(const std::string& name, const std::function<std::string()>& make) {
+    std::vector<KernelTarget> targets{KernelTarget::baseline};
+    if (DetectKernelTarget() != KernelTarget::baseline) targets.push_back(KernelTarget::avx2);
+    if (DetectKernelTarget() == KernelTarget::avx512) targets.push_back(KernelTarget::avx512);
+    std::string first;
+    for (const KernelTarget target : targets) {
+        (void)SetKernelTargetLimit(target);
+        for (const unsigned threads : {1u, 2u, 3u}) {
+            ThreadPool::Shared().SetThreadLimit(threads);
+            const std::string text = make();
+            if (first.empty()) first = text;
+            EXPECT_EQ(text, first) << name << " on instruction set " << static_cast<int>(target) << " with "
+                                   << threads << " threads";
+        }
+    }
+    ThreadPool::Shared().SetThreadLimit(0);
+    (void)SetKernelTargetLimit(KernelTarget::avx512);
+    return first;
+}
+
+// Results recorded in tests/process/<file>, a line "name<TAB>result" each.
+// With KYP_RECORD=1 in the environment the file is rewritten from this run.
+class RecordedResults {
+public:
+    explicit RecordedResults(const std::string& file)
+        : path_(std::string(KYP_SOURCE_DIR) + "/tests/process/" + file), file_(file),
+          recording_(std::getenv("KYP_RECORD") && std::string(std::getenv("KYP_RECORD")) == "1") {
+        std::ifstream in(path_);
+        for (std::string line; std::getline(in, line);) {
+            const size_t tab = line.find('\t');
+            if (tab != std::string::npos) recorded_[line.substr(0, tab)] = line.substr(tab + 1);
+        }
+        EXPECT_TRUE(recording_ || !recorded_.empty()) << "no results recorded in " << path_;
+    }
+    RecordedResults(const RecordedResults&) = delete;
+    RecordedResults& operator=(const RecordedResults&) = delete;
+    ~RecordedResults() {
+        if (recording_) {
+            std::ofstream out(path_);
+            out << lines_;
+            return;
+        }
+        for (const auto& [name, result] : recorded_)
+            EXPECT_TRUE(seen_.count(name)) << name << " is recorded in " << file_ << " but no longer made";
+    }
+    void Check(const std::string& name, const std::string& result) {
+        EXPECT_TRUE(seen_.insert(name).second) << name << " made twice";
+        lines_ += name + "\t" + result + "\n";
+        if (recording_) return;
+        const auto found = recorded_.find(name);
+        EXPECT_EQ(result, found == recorded_.end() ? "(nothing recorded)" : found->second)
+            << name << ": differs from " << file_ << " (run with KYP_RECORD=1 to record a change that is meant)";
+    }
+    // Every variant must agree; then the recorded result.
+    void CheckEveryVariant(const std::string& name, const std::function<std::string()>& make) {
+        Check(name, OnEveryVariant(name, make));
+    }
+
+private:
+    std::string path_, file_, lines_;
+    bool recording_;
+    std::map<std::string, std::string> recorded_;
+    std::set<std::string> seen_;
+};
+
+// The counts of CountingMemory's allocations and releases.
+inline std::string MemoryText() {
+    return " a" + std::to_string(CountingMemory::allocations) + " r" + std::to_string(CountingMemory::releases);
+}
 
 }  // namespace kyp::test

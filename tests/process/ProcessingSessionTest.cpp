@@ -46,39 +46,9 @@ protected:
 };
 std::string ProcessingSessionTest::path_;
 
-TEST_F(ProcessingSessionTest, BareRunReportsLoadingAndMethodOnly) {
-    ProcessingSession session;
-    Recorder progress;
-    ASSERT_TRUE(Convert(session, path_, Only(0), &progress));
-    const std::string name = std::filesystem::path(path_).filename().string();
-    ASSERT_GE(progress.texts.size(), 2u);
-    EXPECT_EQ(progress.texts[0], "Loading " + name + "  ...");
-    EXPECT_EQ(progress.texts[1], "Luminance/gradient");
-    for (size_t i = 2; i < progress.texts.size(); ++i) EXPECT_EQ(progress.texts[i], "Luminance/gradient ...");
-    EXPECT_EQ(progress.ends, 1);
-    EXPECT_EQ(progress.begins, 0);
-}
-
-TEST_F(ProcessingSessionTest, DefaultStepsAreAnnouncedInPipelineOrder) {
-    ProcessingSession session;
-    Recorder progress;
-    const uint32_t more = opt::usm | opt::invert | opt::balance | (1u << opt::rotShift) | opt::hflip;
-    ASSERT_TRUE(Convert(session, path_, Only(opt::defaults | more), &progress));
-    const std::vector<std::string> expected = {
-        "Black Point...", "Texture ...", "White Balance...Fudge... ...", "Luminance/gradient", "Rotate ...",
-        "Flip ...", "Color Transformation Matrix ...", "Levels ...", "Color balance ...", "Saturation ...",
-        "Unsharp Mask ...", "Gamma ...", "Invert ..."};
-    size_t at = 0;
-    for (const std::string& text : progress.texts) {
-        if (at < expected.size() && text == expected[at]) ++at;
-    }
-    EXPECT_EQ(at, expected.size()) << "missing or out of order: " << (at < expected.size() ? expected[at] : "");
-    EXPECT_FALSE(progress.Saw("Curves ..."));  // curves off
-}
-
-// Cancelling at the first tick stops before loading; a missing or unreadable
-// file fails; no settings set after the file name runs the raw pattern alone.
-TEST_F(ProcessingSessionTest, CancelMissingFileAndNoSettings) {
+// No file name fails before anything starts; a missing file fails; cancelling
+// at the first tick stops before loading. (Later ticks: SessionResults.)
+TEST_F(ProcessingSessionTest, CancelAndMissingFile) {
     ProcessingSession session;
     Recorder progress;
     session.SetProgress(&progress);
@@ -94,40 +64,6 @@ TEST_F(ProcessingSessionTest, CancelMissingFileAndNoSettings) {
     EXPECT_EQ(progress.ends, 2);
     EXPECT_EQ(session.Raw().samples, nullptr);
 
-    // A run cancelled at any tick, between steps or inside one, has not failed.
-    const ImportSettings every = Only(opt::defaults | opt::usm | opt::balance | opt::hflip);
-    Recorder whole;
-    ASSERT_TRUE(Convert(session, path_, every, &whole));
-    for (int at = 1; at <= whole.ticks; at += std::max(1, whole.ticks / 40)) {
-        ProcessingSession cancelled;
-        Recorder cancelling;
-        cancelling.cancelAt = at;
-        EXPECT_FALSE(Convert(cancelled, path_, every, &cancelling));
-        EXPECT_EQ(cancelled.LastError(), LoadError::none) << "cancelled at tick " << at << " of " << whole.ticks;
-    }
-
-    ProcessingSession bare;
-    Recorder words;
-    bare.SetProgress(&words);
-    bare.SetFileName(path_.c_str());
-    ASSERT_TRUE(bare.Process());
-    EXPECT_TRUE(words.Saw("Raw CCD Pattern"));
-    EXPECT_EQ(bare.Image().width, 256u);
-}
-
-TEST_F(ProcessingSessionTest, GreyMethodSkipsColourSteps) {
-    const uint32_t base = opt::defaults & ~opt::tt;
-    ProcessingSession grey;
-    Recorder progress;
-    ASSERT_TRUE(
-        Convert(grey, path_, Only(base | opt::balance | opt::gray | opt::rgblevels, method::grayscale), &progress));
-    EXPECT_EQ(grey.Image().channels, 1);
-    EXPECT_FALSE(progress.Saw("Color Transformation Matrix ..."));
-    EXPECT_FALSE(progress.Saw("Color balance ..."));
-    EXPECT_FALSE(progress.Saw("Saturation ..."));
-    EXPECT_FALSE(progress.Saw("Grayscale ..."));
-    EXPECT_TRUE(progress.Saw("Levels ..."));
-    EXPECT_TRUE(progress.Saw("Gamma ..."));
 }
 
 TEST(ProcessingSessionTexture, DeclinedRepairHoldsOnlyWhileTheSettingsAsk) {

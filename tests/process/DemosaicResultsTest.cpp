@@ -1,0 +1,235 @@
+// The demosaic methods, their tile walk and the reduced images over mosaics of
+// awkward sizes, on every instruction set and thread count, against the
+// results recorded in demosaic-results.txt.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/process/BlockAverage.h"
+#include "engine/process/demosaic/DemosaicReduced.h"
+#include "process/ProcessTestSupport.h"
+
+namespace kyp {
+namespace {
+
+using test::CountingMemory;
+using test::ImageText;
+using test::MakeColourField;
+using test::MakeMosaic;
+using test::MakeScene;
+using test::OwnedImage;
+using test::Recorder;
+using test::TestMosaic;
+
+// Writes down the tiles it is given ("column+columns" along the top row,
+// "row+rows" down the left column), with a chosen geometry.
+class TileLog final : public DemosaicMethod {
+public:
+    TileLog(uint32_t border, uint32_t tile, Recorder* recorder)
+        : DemosaicMethod(99), border_(border), tile_(tile), recorder_(recorder) {}
+    uint32_t Border() const override { return border_; }
+    uint32_t TileWidth() const override { return tile_; }
+    uint32_t TileHeight() const override { return tile_; }
+    uint16_t Channels() const override { return 1; }
+    const char* Name() const override { return "Log"; }
+    bool ProcessTile(uint16_t*, uint32_t, const RawMosaic& mosaic, uint32_t column, uint32_t row, uint32_t columns,
+                     uint32_t rows) override {
+        EXPECT_TRUE(TileFits(mosaic, column, row, columns, rows));
+        if (row == 0) columnSpans += " " + std::to_string(column) + "+" + std::to_string(columns);
+        if (column == 0) rowSpans += " " + std::to_string(row) + "+" + std::to_string(rows);
+        recorder_->log += "p";
+        return true;
+    }
+    std::string columnSpans, rowSpans;
+
+private:
+    uint32_t border_, tile_;
+    Recorder* recorder_;
+};
+
+std::string Walk(uint32_t border, uint32_t tile, uint32_t width, uint32_t height) {
+    Recorder progress;
+    TileLog log(border, tile, &progress);
+    OwnedImage out;
+    const bool ok = DemosaicTiled(MakeScene(width, height, 2).view(), out.image, log, &progress, nullptr, nullptr);
+    return std::to_string(ok) + " columns" + log.columnSpans + " rows" + log.rowSpans + " " + progress.log;
+}
+
+// One object per method, used for every mosaic as a session does.
+std::string Demosaic(DemosaicMethod& method, const TestMosaic& mosaic) {
+    OwnedImage out;
+    Recorder progress;
+    const bool ok = DemosaicTiled(mosaic.view(), out.image, method, &progress, nullptr, nullptr);
+    return std::to_string(ok) + " " + ImageText(out.image) + " " + test::LogText(progress.log);
+}
+
+// Name, border, tile size, channels and number (unknown numbers take the best
+// method), and which of four tiles ProcessTile refuses: one past the right
+// edge, one wider than its tile, one without storage, one that fits.
+std::string Methods() {
+    const auto mosaic = MakeScene(200, 200, 1);
+    std::vector<uint16_t> output(200 * 200 * 3);
+    std::string text;
+    for (const uint16_t number : {0, 1, 2, 6, 7, 8, 9, 65535}) {
+        const auto m = CreateDemosaicMethod(number);
+        const uint32_t rowLength = (200 - 2 * m->Border()) * m->Channels();
+        text += std::string(m->Name()) + " " + std::to_string(m->Border()) + " " + std::to_string(m->TileWidth()) +
+                "x" + std::to_string(m->TileHeight()) + " " + std::to_string(m->Channels()) + " " +
+                std::to_string(m->Number()) + " " +
+                std::to_string(m->ProcessTile(output.data(), rowLength, mosaic.view(), 190, 0, 11, 11)) +
+                std::to_string(m->ProcessTile(output.data(), rowLength, mosaic.view(), 0, 0, m->TileWidth() + 1, 20)) +
+                std::to_string(m->ProcessTile(nullptr, rowLength, mosaic.view(), 0, 0, 10, 10)) +
+                std::to_string(m->ProcessTile(output.data(), rowLength, mosaic.view(), 4, 4, 10, 10)) + "; ";
+    }
+    return text;
+}
+
+// A block already large enough is kept, a smaller one replaced; a failed
+// allocation leaves no block; a missing mosaic changes nothing; a cancel
+// (at the third tick) releases the block and empties the image.
+std::string Blocks() {
+    const auto bilinear = CreateDemosaicMethod(1);
+    CountingMemory::Reset();
+    OwnedImage out;
+    out.image.samples = static_cast<uint16_t*>(std::malloc(2610));  // 29 x 15 x 3 samples
+    out.image.byteSize = 2610;
+    uint16_t* const kept = out.image.samples;
+    std::string text = std::to_string(DemosaicTiled(MakeScene(31, 17, 3).view(), out.image, *bilinear, nullptr,
+                                                    CountingMemory::Allocate, CountingMemory::Release));
+    text += (out.image.samples == kept ? " kept " : " new ") + ImageText(out.image) + test::MemoryText();
+    text += "; " + std::to_string(DemosaicTiled(MakeScene(32, 17, 3).view(), out.image, *bilinear, nullptr,
+                                                CountingMemory::Allocate, CountingMemory::Release));
+    text += " " + ImageText(out.image) + test::MemoryText();
+    CountingMemory::fail = true;
+    text += "; " + std::to_string(DemosaicTiled(MakeScene(40, 40, 3).view(), out.image, *bilinear, nullptr,
+                                                CountingMemory::Allocate, CountingMemory::Release));
+    text += " " + ImageText(out.image);
+    out.image.width = 5;
+    text += "; " + std::to_string(DemosaicTiled(RawMosaic{nullptr, 20, 20}, out.image, *bilinear, nullptr, nullptr,
+                                                nullptr));
+    text += " " + ImageText(out.image);
+
+    CountingMemory::Reset();
+    const auto gradient = CreateDemosaicMethod(8);
+    Recorder cancelling(3);
+    OwnedImage cancelled;
+    test::Demosaic(7, MakeScene(300, 150, 2), cancelled);  // a block too small
+    text += "; " + std::to_string(DemosaicTiled(MakeScene(300, 150, 2).view(), cancelled.image, *gradient,
+                                                &cancelling, CountingMemory::Allocate, CountingMemory::Release));
+    text += " " + ImageText(cancelled.image) + test::MemoryText() + " " + cancelling.log;
+    CountingMemory::Reset();
+    return text;
+}
+
+std::array<int, 3> Average(const TestMosaic& mosaic, uint32_t column, uint32_t row, uint32_t columns,
+                           uint32_t rows) {
+    uint16_t red = 9999, green = 9999, blue = 9999;
+    BlockAverage(mosaic.view(), column, row, columns, rows, &red, &green, &blue);
+    return {red, green, blue};
+}
+
+std::string Reduced(const TestMosaic& mosaic, bool grey, int32_t factor) {
+    OwnedImage out;
+    const bool ok = DemosaicReduced(mosaic.view(), out.image, grey, factor, nullptr, nullptr);
+    return std::to_string(ok) + " " + ImageText(out.image);
+}
+
+// Block means: samples x squared, a colour field, blocks cut at the edges or
+// holding no site of a colour; means above 1023 are cut, places may be null.
+std::string Averages() {
+    const auto squares = MakeMosaic(8, 8, [](uint32_t x, uint32_t) { return x * x; });
+    const auto field = MakeColourField(5, 5, 601, 300, 100);
+    std::string text;
+    for (const auto& [mosaic, box] : {std::pair{&squares, std::array<uint32_t, 4>{3, 0, 3, 3}},
+                                      {&field, {1, 1, 3, 2}},
+                                      {&field, {2, 2, 1, 1}},
+                                      {&field, {3, 3, 100, 100}},
+                                      {&field, {5, 0, 2, 2}}}) {
+        const auto means = Average(*mosaic, box[0], box[1], box[2], box[3]);
+        text += test::ValuesText(means) + "; ";
+    }
+    uint16_t green = 0;
+    BlockAverage(MakeMosaic(4, 4, [](auto, auto) { return 5000; }).view(), 0, 0, 4, 4, nullptr, &green, nullptr);
+    return text + std::to_string(green);
+}
+
+// Refused factors and mosaics leave the image alone; a block large enough is
+// reused; a failed allocation leaves no block.
+std::string ReducedBlocks() {
+    const auto field = MakeColourField(120, 96, 10, 20, 30);
+    OwnedImage out;
+    std::string text;
+    for (const int32_t factor : {1, 0, -3, 97})
+        text += std::to_string(DemosaicReduced(field.view(), out.image, false, factor, nullptr, nullptr));
+    text += std::to_string(
+        DemosaicReduced(MakeColourField(1, 50, 1, 2, 3).view(), out.image, false, 2, nullptr, nullptr));
+    text += std::to_string(DemosaicReduced(RawMosaic{nullptr, 10, 10}, out.image, false, 2, nullptr, nullptr));
+    text += " " + ImageText(out.image);
+    CountingMemory::Reset();
+    text += "; " + std::to_string(DemosaicReduced(field.view(), out.image, false, 6, CountingMemory::Allocate,
+                                                  CountingMemory::Release));
+    uint16_t* const block = out.image.samples;
+    text += std::to_string(
+        DemosaicReduced(field.view(), out.image, true, 12, CountingMemory::Allocate, CountingMemory::Release));
+    text += (out.image.samples == block ? " kept " : " new ") + ImageText(out.image);
+    CountingMemory::fail = true;
+    text += "; " + std::to_string(DemosaicReduced(field.view(), out.image, false, 2, CountingMemory::Allocate,
+                                                  CountingMemory::Release));
+    text += " " + ImageText(out.image) + test::MemoryText();
+    CountingMemory::Reset();
+    return text;
+}
+
+TEST(DemosaicResults, EveryMethodOnEveryVariantAsRecorded) {
+    test::RecordedResults recorded("demosaic-results.txt");
+    // Bilinear (tile 138, border 1, step 136) and Luminance/gradient (112, 4,
+    // 104); a remainder of at most 2 border sites moves the last tile back; a
+    // tile that is all border would never advance.
+    for (const auto& walk : {std::array<uint32_t, 4>{1, 138, 300, 150}, {1, 138, 274, 141}, {4, 112, 300, 20},
+                             {4, 112, 216, 20}, {4, 112, 213, 20}, {4, 112, 50, 300}, {4, 9, 20, 20}}) {
+        const std::string name = "walk border " + std::to_string(walk[0]) + " tile " + std::to_string(walk[1]) + " " +
+                                 std::to_string(walk[2]) + "x" + std::to_string(walk[3]);
+        recorded.CheckEveryVariant(name, [&] { return Walk(walk[0], walk[1], walk[2], walk[3]); });
+    }
+    // Tiny mosaics around each method's smallest (1, 3, 5, 9); several tiles
+    // each way, odd sizes, moved-back last tiles (213 = 2 x 104 + 5, 274 =
+    // 2 x 136 + 2), narrower than one tile, the raw pattern's 896-wide tile.
+    std::vector<std::pair<std::string, TestMosaic>> mosaics;
+    for (const auto& [w, h] : std::vector<std::pair<uint32_t, uint32_t>>{
+             {1, 1}, {2, 2}, {1, 40}, {40, 1}, {2, 40}, {40, 2}, {3, 3}, {3, 4}, {3, 200}, {4, 40}, {40, 4}, {5, 5},
+             {5, 6}, {5, 200}, {8, 40}, {40, 8}, {9, 9}, {9, 10}, {9, 200}})
+        mosaics.emplace_back("scene", MakeScene(w, h, 4));
+    mosaics.emplace_back("bright", MakeMosaic(5, 5, [](auto, auto) { return 4000; }));
+    mosaics.emplace_back("scene", MakeScene(330, 230, 1));
+    mosaics.emplace_back("harsh", test::MakeHarsh(213, 213, 2));
+    mosaics.emplace_back("harsh", test::MakeHarsh(219, 121, 3));
+    mosaics.emplace_back("scene", MakeScene(61, 300, 4));
+    mosaics.emplace_back("harsh", test::MakeHarsh(9, 9, 5));
+    mosaics.emplace_back("harsh", test::MakeHarsh(274, 141, 6));
+    mosaics.emplace_back("scene", MakeScene(903, 30, 7));
+    for (const uint16_t number : {0, 1, 7, 8}) {
+        const auto method = CreateDemosaicMethod(number);
+        for (const auto& [kind, mosaic] : mosaics) {
+            const std::string name = "method " + std::to_string(number) + " " + kind + " " +
+                                     std::to_string(mosaic.width) + "x" + std::to_string(mosaic.height);
+            recorded.CheckEveryVariant(name, [&] { return Demosaic(*method, mosaic); });
+        }
+    }
+    recorded.CheckEveryVariant("methods", Methods);
+    recorded.CheckEveryVariant("blocks", Blocks);
+    recorded.CheckEveryVariant("block averages", Averages);
+    const auto field = MakeColourField(100, 100, 601, 300, 100);
+    recorded.Check("reduced field 3", Reduced(field, false, 3));  // the last row and column left out
+    recorded.Check("reduced field grey 12", Reduced(field, true, 12));
+    recorded.Check("reduced squares 3", Reduced(MakeMosaic(9, 6, [](uint32_t x, uint32_t) { return x * x; }), false, 3));
+    recorded.Check("reduced scene 5", Reduced(MakeScene(251, 163, 8), false, 5));
+    recorded.Check("reduced scene grey 7", Reduced(MakeScene(251, 163, 8), true, 7));
+    recorded.Check("reduced blocks", ReducedBlocks());
+}
+
+}  // namespace
+}  // namespace kyp
