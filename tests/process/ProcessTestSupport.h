@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,7 +15,6 @@
 #include <map>
 #include <random>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,59 +35,27 @@ namespace kyp::test {
 class Recorder : public ProgressCallback {
 public:
     explicit Recorder(int cancelAt = 0) : cancelAt(cancelAt) {}
-    void SetText(const char* text) override {
-        texts.emplace_back(text);
-        log += std::string("S") + text + "|";
-    }
-    void Begin(int32_t) override { ++begins, log += "B"; }
+    void SetText(const char* text) override { log += std::string("S") + text + "|"; }
+    void Begin(int32_t) override { log += "B"; }
     bool Tick(int32_t count) override {
         log += count == 1 ? "#" : "?";
         ticks += count;
         return cancelAt == 0 || ticks < cancelAt;
     }
-    void End() override { ++ends, log += "E"; }
-    [[nodiscard]] bool Saw(const std::string& text) const {
-        return std::find(texts.begin(), texts.end(), text) != texts.end();
-    }
+    void End() override { log += "E"; }
 
     std::string log;
-    std::vector<std::string> texts;
-    int ticks = 0, begins = 0, ends = 0;
+    int ticks = 0;
     int cancelAt;
 };
 
-// Generated ORF files in $KYP_TEST_TMP (or the system temp folder), named
-// after the process so parallel runs do not meet.
+// Generated files in $KYP_TEST_TMP (or the system temp folder), named after
+// the process so parallel runs do not meet.
 inline std::string SessionTempPath(const std::string& name) {
     const char* base = std::getenv("KYP_TEST_TMP");
     const std::filesystem::path folder = base ? base : std::filesystem::temp_directory_path().string();
     std::filesystem::create_directories(folder);
     return (folder / (std::to_string(getpid()) + "-" + name)).string();
-}
-
-// The generator's scene at the given size, with a 64-pixel preview.
-inline std::string SampleOrfFile(const std::string& name, uint32_t width = 256, uint32_t height = 192) {
-    const std::string path = SessionTempPath(name);
-    sample::SampleOrfOptions options;
-    options.width = width;
-    options.height = height;
-    options.previewWidth = 64;
-    EXPECT_TRUE(sample::WriteSampleOrf(path, options));
-    return path;
-}
-
-// A scene whose odd rows are greener than its even rows: the mosaic shows a
-// texture defect. Scattered white and black dots decide the levels points of
-// the full image but vanish when it is reduced by averaging.
-inline std::string StripedOrfFile(const std::string& name, uint32_t width = 252, uint32_t height = 192) {
-    const std::string path = SessionTempPath(name);
-    EXPECT_TRUE(sample::WriteStripedOrf(path, width, height));
-    return path;
-}
-
-inline std::vector<uint16_t> Samples(const ProcessedImage& image) {
-    return image.samples ? std::vector<uint16_t>(image.samples, image.samples + image.sampleCount())
-                         : std::vector<uint16_t>{};
 }
 
 // An image record over samples the test owns; by default pixel (x, y) channel c
@@ -112,9 +78,6 @@ struct TestImage {
         std::mt19937 random(seed);
         for (uint16_t& sample : samples) sample = static_cast<uint16_t>(random() % (maximum + 1));
         return *this;
-    }
-    [[nodiscard]] uint16_t at(uint32_t x, uint32_t y, uint32_t c = 0) const {
-        return image.samples[(size_t{y} * image.width + x) * image.channels + c];
     }
 };
 
@@ -176,24 +139,7 @@ struct OwnedImage {
     OwnedImage() = default;
     OwnedImage(const OwnedImage&) = delete;
     ~OwnedImage() { std::free(image.samples); }
-    [[nodiscard]] uint16_t at(uint32_t x, uint32_t y, uint32_t channel = 0) const {
-        return image.samples[(static_cast<size_t>(y) * image.width + x) * image.channels + channel];
-    }
-    // Samples of each channel that differ from red, green and blue.
-    [[nodiscard]] std::array<int, 3> CountOtherThan(uint16_t red, uint16_t green, uint16_t blue) const {
-        std::array<int, 3> other{};
-        const uint16_t values[3] = {red, green, blue};
-        for (uint32_t i = 0; i < image.sampleCount(); ++i)
-            other[i % image.channels] += image.samples[i] != values[i % image.channels];
-        return other;
-    }
 };
-
-inline void Demosaic(uint16_t number, const TestMosaic& mosaic, OwnedImage& out) {
-    const auto method = CreateDemosaicMethod(number);
-    ASSERT_NE(method, nullptr);
-    ASSERT_TRUE(DemosaicTiled(mosaic.view(), out.image, *method, nullptr, nullptr, nullptr));
-}
 
 // Heap memory functions that count their calls.
 struct CountingMemory {

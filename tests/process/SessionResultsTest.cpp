@@ -251,5 +251,133 @@ TEST(SessionResults, InteractiveRunsOnEveryVariantAsRecorded) {
     std::filesystem::remove_all(std::filesystem::path(path).parent_path());
 }
 
+// What one run of an interactive session returned and reported, and its image.
+std::string Step(ProcessingSession& session, bool preview, int cancelAt = 0) {
+    test::Recorder progress(cancelAt);
+    session.SetProgress(&progress);
+    const RunResult result = session.Process(preview);
+    session.SetProgress(nullptr);
+    return std::to_string(static_cast<int>(result)) + " " + test::LogText(progress.log) + " " +
+           test::ImageText(preview ? session.PreviewOutput() : session.FullOutput()) + "; ";
+}
+
+// Interactive sessions taken through scripts of edits and runs: stages rerun
+// only for what changed, a cancelled run recovers, a region derived from a
+// full-size run, previews taking their levels from the full-size run while
+// their input is the same, a declined texture repair holding only while the
+// settings ask; beside them the console runs they must agree with.
+TEST(SessionResults, InteractiveScriptsAsRecorded) {
+    test::RecordedResults recorded("session-script-results.txt");
+    const std::string path = OrfFile("script.orf", 256, 192);
+    const std::string striped = (std::filesystem::path(path).parent_path() / "striped.orf").string();
+    ASSERT_TRUE(sample::WriteStripedOrf(striped, 252, 192));
+    const auto console = [](const std::string& file, const ImportSettings& settings, int32_t reduction = 0,
+                            bool decline = false) {
+        ProcessingSession session;
+        session.SetReduction(reduction);
+        if (decline) session.SetTextureConfirmation([](int32_t, int32_t) { return false; });
+        return Text(Convert(session, file, &settings, nullptr));
+    };
+
+    ProcessingSession stages(SessionKind::interactive);
+    stages.SetReduction(-12);
+    ImportSettings settings = Only(opt::defaults);
+    stages.SetFileName(path.c_str());
+    stages.SetSettings(settings);
+    std::ostringstream out;
+    out << stages.Reduction() << " " << Step(stages, false);
+    for (const float gamma : {0.6f, 0.6f, 0.45f}) {  // the output stage alone; nothing; back to the first
+        settings.gammaExponent = gamma;
+        stages.SetSettings(settings);
+        out << Step(stages, false);
+    }
+    settings.options &= ~opt::wb;  // a raw-stage setting redoes everything
+    stages.SetSettings(settings);
+    out << Step(stages, false) << Step(stages, true) << Step(stages, true);
+    recorded.Check("stages", out.str());
+
+    settings = Only(opt::defaults | opt::balance | opt::usm);
+    ProcessingSession recovering(SessionKind::interactive);
+    recovering.SetFileName(path.c_str());
+    recovering.SetSettings(settings);
+    out.str("");
+    out << Step(recovering, false, 6) << Step(recovering, false) << recovering.LevelsResults()[0] << "-"
+        << recovering.LevelsResults()[1] << " console " << console(path, settings);
+    recorded.Check("cancel and recover", out.str());
+
+    settings = Only(opt::defaults | opt::balance);
+    ProcessingSession parent(SessionKind::interactive), region(SessionKind::interactive);
+    uint32_t r = 0, g = 0, b = 0;
+    int mode = -1;
+    out.str("");
+    out << parent.GetCameraRatios(r, g, b, mode) << " ";
+    parent.SetFileName(path.c_str());
+    parent.SetSettings(settings);
+    out << Step(parent, false) << parent.GetCameraRatios(r, g, b, mode) << " " << r << " " << g << " " << b << " "
+        << mode << "; " << region.DeriveRegion(parent, 200, 20, 140, 140) << region.Derived() << " "
+        << test::ImageText(region.FullImage()) << " " << Step(region, true);
+    region.SetSettings(settings);
+    out << Step(region, false);
+    recorded.Check("camera ratios and region", out.str());
+
+    const ImportSettings full = Only(opt::levels);
+    ImportSettings thresholds = full;
+    thresholds.darkThreshold = 20;
+    thresholds.brightThreshold = 30;
+    for (const ImportSettings& preview : {full, thresholds, Only(opt::levels | opt::wb)}) {
+        ProcessingSession session(SessionKind::interactive);
+        session.SetReduction(12);
+        session.SetFileName(striped.c_str());
+        session.SetSettings(full);
+        out.str("");
+        out << Step(session, false);
+        session.SetSettings(preview);
+        out << Step(session, true) << session.PreviewFollowsFullRun() << " " << Step(session, false)
+            << session.PreviewFollowsFullRun() << " " << Step(session, true);
+        ImportSettings before = preview;
+        before.options &= ~opt::levels;
+        out << "console " << console(striped, before) << " reduced " << console(striped, before, 12);
+        recorded.Check("levels " + std::to_string(preview.options) + " " + std::to_string(preview.darkThreshold),
+                       out.str());
+    }
+
+    const ImportSettings asking = Only(opt::tt | opt::asktt), repairing = Only(opt::tt);
+    ProcessingSession texture(SessionKind::interactive);
+    int asked = 0;
+    texture.SetTextureConfirmation([&](int32_t, int32_t) { return ++asked, false; });
+    texture.SetReduction(12);
+    texture.SetFileName(striped.c_str());
+    texture.SetSettings(asking);
+    out.str("");
+    out << Step(texture, true) << Step(texture, false) << asked << texture.TextureDeclined() << " ";
+    texture.SetSettings(repairing);  // no longer asking: the answer given no longer holds
+    out << Step(texture, false) << asked << texture.TextureDeclined() << " console " << console(striped, Only(0))
+        << " " << console(striped, repairing) << " declined " << console(striped, asking, 0, true);
+    recorded.Check("texture", out.str());
+
+    // No file name fails before anything starts, a missing file fails, a
+    // cancel at the first tick stops before loading; settings are kept in range.
+    ProcessingSession bare;
+    test::Recorder progress;
+    bare.SetProgress(&progress);
+    out.str("");
+    out << bare.Process() << progress.log << " ";
+    bare.SetFileName("/nonexistent/P1010001.ORF");
+    bare.SetSettings(Only(opt::defaults));
+    out << bare.Process() << progress.log << " ";
+    progress.cancelAt = 1;
+    bare.SetFileName(path.c_str());
+    out << bare.Process() << progress.log << " " << (bare.Raw().samples == nullptr);
+    ImportSettings odd = Only(opt::scale);
+    odd.redScale = 0x00050000;  // divisor 0
+    for (const int32_t threshold : {5000, -4}) {
+        odd.textureThreshold = threshold;
+        bare.SetSettings(odd);
+        out << " " << bare.Settings().redScale << " " << bare.Settings().textureThreshold;
+    }
+    recorded.Check("console edges", out.str());
+    std::filesystem::remove_all(std::filesystem::path(path).parent_path());
+}
+
 }  // namespace
 }  // namespace kyp

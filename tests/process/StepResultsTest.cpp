@@ -201,7 +201,7 @@ std::string Block(const HistogramBlock& block) {
 // Statistics of uniform, empty and top-heavy blocks (a weighted sum far
 // beyond 32 bits); ticks every 800 blocks from the end; the count kept at a
 // cancel; the luminance-only count against the full one (with stray samples
-// and a remainder after the last block) finished and cancelled.
+// and a remainder after the last block) finished and cancelled; a large count.
 std::string Histograms() {
     std::vector<uint16_t> s(35, 500);
     auto record = std::make_unique<HistogramRecord>();
@@ -240,6 +240,10 @@ std::string Histograms() {
             << luminanceTicks.log << " " << luminance->total;
         for (const HistogramBlock& block : luminance->blocks) out << " " << Block(block);
     }
+    // Large enough for every thread to count at the same time as the others.
+    const ProcessedImage large = test::MakeImage(s, 1500, 400, 3, 12);
+    out << "; large " << Ok(ComputeHistogram(large, record.get(), nullptr));
+    for (const HistogramBlock& block : record->blocks) out << " " << Block(block);
     return out.str();
 }
 
