@@ -98,8 +98,8 @@ TestMosaic Greens(uint32_t width, uint32_t height, uint16_t evenGreen, uint16_t 
     });
 }
 
-// Corrections of random mosaics (in range and full 16-bit, with nearly flat
-// neighbourhoods) in each phase; measures of odd row and column counts, of
+// Estimates at every site and corrections of random mosaics (in range and
+// full 16-bit, with nearly flat neighbourhoods) in each phase; measures of odd row and column counts, of
 // regions cut to the mosaic or too small to divide by.
 std::string TextureMeasures() {
     std::ostringstream out;
@@ -112,7 +112,12 @@ std::string TextureMeasures() {
                 test.at(x, 4) = test.at(x, 9) = 1;
                 test.at(x, 6) = test.at(x, 11) = static_cast<uint16_t>(x < 6 ? 0 : 1 + x % 2);
             }
-            out << CorrectTextureDefect(test.view(), phase, nullptr) << ValuesText(test.samples) << " ";
+            Samples estimates;
+            for (uint32_t y = 1; y + 1 < test.height; ++y)
+                for (uint32_t x = 1; x + 1 < test.width; ++x)
+                    estimates.push_back(EstimateGreenFromDiagonals(&test.at(x, y), test.width));
+            out << ValuesText(estimates) << " " << CorrectTextureDefect(test.view(), phase, nullptr)
+                << ValuesText(test.samples) << " ";
         }
     }
     const TestMosaic test = Greens(12, 12, 100, 110);
