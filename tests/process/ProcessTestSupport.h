@@ -15,6 +15,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -262,6 +263,13 @@ public:
     // Every variant must agree; then the recorded result.
     void CheckEveryVariant(const std::string& name, const std::function<std::string()>& make) {
         Check(name, OnEveryVariant(name, make));
+    }
+    void CheckEveryVariant(const std::string& name, const std::function<void(std::ostream&)>& write) {
+        Check(name, OnEveryVariant(name, [&] {
+                  std::ostringstream out;
+                  write(out);
+                  return out.str();
+              }));
     }
 
 private:

@@ -24,8 +24,7 @@ using test::ValuesText;
 // stopping at zero; scale tables truncating, clamping, never wrapping, and
 // taking no divisor as 1; raw curves alone building the master table; a
 // quick white balance, skipped for grey.
-std::string Corrections() {
-    std::ostringstream out;
+void Corrections(std::ostream& out) {
     Samples s = {100, 100, 100, 5, 20, 100};
     RawMosaic mosaic{s.data(), 3, 2};
     const uint16_t black[4] = {10, 20, 30, 40};
@@ -50,15 +49,13 @@ std::string Corrections() {
     image.channels = 1;
     ApplyRgbBalance(image, 128, 128, 128);
     out << " " << ValuesText(s);
-    return out.str();
 }
 
 // The master path ticks before every hundredth block of 16 sites from the
 // end, the channel path every hundred rows, each finished and cancelled; the
 // tables gathered sixteen sites at a time over rows that do not divide into
 // sixteen, both row parities and samples above 1023.
-std::string RawTablesApplied() {
-    std::ostringstream out;
+void RawTablesApplied(std::ostream& out) {
     RawTables master;
     for (uint16_t i = 0; i < kToneTableSize; ++i) master.storage[0][i] = i + 1;
     master.table[RawTables::kMaster] = master.storage[0];
@@ -87,7 +84,6 @@ std::string RawTablesApplied() {
         RawMosaic mosaic{s.data(), 37, 6};
         out << ApplyRawTables(mosaic, *tables, nullptr) << ValuesText(s) << " ";
     }
-    return out.str();
 }
 
 // A mosaic whose greens on even (red) rows read `evenGreen`, on odd (blue) rows
@@ -101,8 +97,7 @@ TestMosaic Greens(uint32_t width, uint32_t height, uint16_t evenGreen, uint16_t 
 // Estimates at every site and corrections of random mosaics (in range and
 // full 16-bit, with nearly flat neighbourhoods) in each phase; measures of odd row and column counts, of
 // regions cut to the mosaic or too small to divide by.
-std::string TextureMeasures() {
-    std::ostringstream out;
+void TextureMeasures(std::ostream& out) {
     for (const int maximum : {1023, 65535}) {
         for (const int phase : {0, 1}) {
             TestMosaic test = Greens(41, 26, 0, 0);
@@ -132,7 +127,6 @@ std::string TextureMeasures() {
         out << "; " << RepairTextureDefect(tiny.view(), nullptr, nullptr, {});
     }
     out << " " << RepairTextureDefect(RawMosaic{}, nullptr, nullptr, {});
-    return out.str();
 }
 
 ImportSettings Settings(uint32_t options, int32_t threshold) {
@@ -145,8 +139,7 @@ ImportSettings Settings(uint32_t options, int32_t threshold) {
 // Result codes for settings that switch the repair off, find no defect, ask
 // (declined or accepted), do not ask, or are missing; the questions asked; a
 // cancel at each tick of the measure and of the correction.
-std::string TextureRepairs() {
-    std::ostringstream out;
+void TextureRepairs(std::ostream& out) {
     const TestMosaic clean = Greens(60, 60, 300, 320);
     const ImportSettings off = Settings(opt::asktt, 6), high = Settings(opt::tt | opt::asktt, 20),
                          ask = Settings(opt::tt | opt::asktt, 19), noAsk = Settings(opt::tt, 19);
@@ -170,7 +163,6 @@ std::string TextureRepairs() {
     TestMosaic odd = Greens(120, 120, 320, 300);  // phase 1 visits odd rows only and so never ticks
     Recorder never(1);
     out << CorrectTextureDefect(odd.view(), 1, &never) << never.log << " " << ValuesText(odd.samples);
-    return out.str();
 }
 
 TEST(RawStepResults, EveryRawStepOnEveryVariantAsRecorded) {

@@ -54,11 +54,10 @@ Table Offset(uint32_t offset) {  // entry i = min(i + offset, 1023)
 
 // Sums past 16 bits clamp, 255/256 and 257/256 of 1 truncate; a grey image is
 // refused; then a noisy image with stray samples.
-std::string Matrix() {
+void Matrix(std::ostream& out) {
     Samples s = {1000, 1000, 1000, 1, 0, 0};
     ProcessedImage image{2, 1, 3, 16, 12, s.data()};
     const int16_t hot[9] = {300, 0, 0, 257, -32768, 0, 255, 32767, -32768};
-    std::ostringstream out;
     out << Ok(ApplyColourMatrix(image, hot)) << ValuesText(s);
     image.channels = 1;
     out << " grey " << Ok(ApplyColourMatrix(image, hot)) << ValuesText(s);
@@ -66,17 +65,15 @@ std::string Matrix() {
     noisy.Randomise(3, 4000);
     const int16_t usual[9] = {410, -120, -34, -60, 350, -34, 8, -110, 358};
     out << " noisy " << Ok(ApplyColourMatrix(noisy.image, usual)) << ValuesText(noisy.samples);
-    return out.str();
 }
 
 // Channel curves come before the master; grey images take the master only.
-std::string CurvesAndInvert() {
+void CurvesAndInvert(std::ostream& out) {
     Table half{}, rev{};
     for (uint16_t i = 0; i < kToneTableSize; ++i) half[i] = i / 2, rev[i] = kToneTableMax - i;
     const uint16_t* curves[4] = {rev.data(), half.data(), nullptr, nullptr};
     Samples s = {100, 100, 100};
     ProcessedImage image{1, 1, 3, 16, 6, s.data()};
-    std::ostringstream out;
     ApplyCurves(image, curves);
     out << ValuesText(s);
     image.channels = 1;
@@ -88,14 +85,12 @@ std::string CurvesAndInvert() {
     TestImage noisy(13, 3, 3);
     InvertImage(noisy.Randomise(5, 1100).image);
     out << " inverted " << ValuesText(noisy.samples);
-    return out.str();
 }
 
 // Tables (1023 x 65535 must not wrap), means moved to the luminance mean (a
 // channel mean of 0 makes the identity), a cancel before the only block.
-std::string ColourBalance() {
+void ColourBalance(std::ostream& out) {
     Table r{}, g{}, b{};
-    std::ostringstream out;
     BuildColourBalanceTable(r, 500, 250);
     out << ValuesText(r);
     BuildColourBalanceTable(r, 65535, 1);
@@ -107,15 +102,13 @@ std::string ColourBalance() {
     image = test::MakeImage(s, 16, 1, 3);
     Recorder cancel(1);
     out << "; " << ValuesText(s) << " " << Ok(ApplyColourBalance(image, *record, r, g, b, &cancel)) << ValuesText(s);
-    return out.str();
 }
 
 // Row sums past 2^31 (grey must stay nearly grey), NaN and infinite factors,
 // grey images; then grey conversion packing luminance at the start.
-std::string SaturationAndGrey() {
+void SaturationAndGrey(std::ostream& out) {
     Samples s = {1000, 1000, 1000, 1000, 1000, 1000, 600, 500, 500};
     ProcessedImage image{3, 1, 3, 16, 18, s.data()};
-    std::ostringstream out;
     ApplySaturation(image, 1000.0f);
     out << ValuesText(s);
     s = {300, 200, 100, 0, 0, 0, 0, 0, 0};
@@ -133,13 +126,11 @@ std::string SaturationAndGrey() {
     image.channels = 3;
     ConvertToGrayscale(image);
     out << "; grey " << test::ImageText(image);
-    return out.str();
 }
 
 // The linear toe up to the standard exponent, exponents of odd gamma values,
 // and the 8-bit tables.
-std::string Gamma() {
-    std::ostringstream out;
+void Gamma(std::ostream& out) {
     for (const float exponent : {0.3f, 0.45f, 0.46f, 1.0f, 0.0f, -0.5f, 1e30f, kInf, -kInf, kNaN}) {
         Table t{};
         BuildGammaTable(t, exponent);
@@ -150,7 +141,6 @@ std::string Gamma() {
         BuildGammaTable8(t8, exponent);
         out << ValuesText(t8) << " ";
     }
-    return out.str();
 }
 
 std::unique_ptr<HistogramRecord> Grey(std::initializer_list<std::pair<uint32_t, uint32_t>> counts) {
@@ -171,8 +161,7 @@ std::string Points(const HistogramRecord& record, int32_t dark, int32_t bright, 
 // Points of uniform, unclipped and top-heavy counts, per-mille targets rounded
 // (1.5 of 1500 to 2, of 1499 to 1), a high point that stops at the low one,
 // targets beyond the count; ramps between points in either order.
-std::string Levels() {
-    std::ostringstream out;
+void Levels(std::ostream& out) {
     out << Points(*Grey({{500, 40}}), 0, 0) << Points(*Grey({{10, 5}, {900, 5}}), -1, INT32_MIN)
         << Points(*Grey({{1023, 10}}), 0, 0) << Points(*Grey({{100, 1}, {200, 1}, {300, 1497}, {800, 1}}), 1, -1)
         << Points(*Grey({{100, 1}, {200, 1}, {300, 1496}, {800, 1}}), 1, -1)
@@ -191,7 +180,6 @@ std::string Levels() {
         BuildLevelsTable(table, a, b);
         out << ValuesText(table) << " ";
     }
-    return out.str();
 }
 
 std::string Block(const HistogramBlock& block) {
@@ -202,10 +190,9 @@ std::string Block(const HistogramBlock& block) {
 // beyond 32 bits); ticks every 800 blocks from the end; the count kept at a
 // cancel; the luminance-only count against the full one (with stray samples
 // and a remainder after the last block) finished and cancelled; a large count.
-std::string Histograms() {
+void Histograms(std::ostream& out) {
     std::vector<uint16_t> s(35, 500);
     auto record = std::make_unique<HistogramRecord>();
-    std::ostringstream out;
     out << Ok(ComputeHistogram(ProcessedImage{7, 5, 1, 16, 70, s.data()}, record.get(), nullptr));
     auto& green = record->blocks[HistogramRecord::kGreen];
     green.bins[1022] = 2;
@@ -246,20 +233,18 @@ std::string Histograms() {
     std::fill(s.begin(), s.end(), 700);
     out << "; large " << Ok(ComputeHistogram(large, record.get(), nullptr));
     for (const HistogramBlock& block : record->blocks) out << " " << Block(block);
-    return out.str();
 }
 
 // One table looked up and the levels ramp computed in its place: ticks before
 // the last 1600, 800 and 0 blocks, a cancel leaving the rest, a grey image
 // with a remainder and stray samples; three channel tables, finished,
 // cancelled and in every combination of present tables.
-std::string Tables() {
+void Tables(std::ostream& out) {
     const Table plus1 = Offset(1);
     Table ramp{};
     BuildLevelsTable(ramp, 37, 900);
     std::vector<uint16_t> s;
     ProcessedImage image = test::MakeImage(s, 1601 * 16 + 7, 1, 3);
-    std::ostringstream out;
     for (const bool computed : {false, true}) {
         for (const int cancelAt : {0, 2}) {
             Recorder progress(cancelAt);
@@ -290,7 +275,6 @@ std::string Tables() {
                                   mask & 1 ? t[2].data() : nullptr);
         out << " " << ValuesText(s);
     }
-    return out.str();
 }
 
 std::vector<int32_t> Weights(float radius) {
@@ -310,8 +294,7 @@ Samples Convolve(const Samples& in, std::vector<int32_t> weights, int channels =
 // inside count), overshoot clamped at both ends, covered weights adding up to
 // 0 keeping the sample; interiors with divisors that are not powers of two,
 // samples of 10 and of 16 bits (sums near 2^31).
-std::string Kernels() {
-    std::ostringstream out;
+void Kernels(std::ostream& out) {
     for (const float radius : {-1.1f, 1.1f, 3.7f, kMaxGaussianRadius, 1e30f, kNaN})
         out << ValuesText(Weights(radius)) << " ";
     const std::vector<int32_t> wide = Weights(1.1f);
@@ -332,7 +315,6 @@ std::string Kernels() {
             }
         }
     }
-    return out.str();
 }
 
 std::string Sharpened(TestImage& image, int32_t amount, float radius, int32_t threshold, int cancelAt = 0) {
@@ -345,8 +327,7 @@ std::string Sharpened(TestImage& image, int32_t amount, float radius, int32_t th
 // reaches, radii below the smallest, NaN), flat images; a 0/1023 checker
 // under the widest kernel with the largest amounts, radii past the widest;
 // ticks of the blur and of the sharpening pass and a cancel at each.
-std::string Sharpening() {
-    std::ostringstream out;
+void Sharpening(std::ostream& out) {
     TestImage image(23, 17, 3);
     out << ValuesText(image.Randomise(1).samples) << " ";
     out << Sharpened(image, 50, 2.5f, 0) << Sharpened(image, 300, 2.5f, 1023) << Sharpened(image, 300, 0.1f, 0)
@@ -375,16 +356,14 @@ std::string Sharpening() {
     TestImage source(30, 45, 3);
     out << GaussianBlur(blurred.data(), source.image, kNaN, nullptr) << " " << ValuesText(blurred) << " "
         << GaussianBlur(blurred.data(), TestImage(3, 3, 2).image, 1.1f, nullptr);
-    return out.str();
 }
 
 // Blocks of the sharpening: none to be had changes nothing; reused ones are
 // allocated once and give what fresh ones give.
-std::string SharpenBlocks() {
+void SharpenBlocks(std::ostream& out) {
     TestImage image(30, 45, 3);
     image.Randomise(6);
     SharpenBuffers starved([](size_t) -> void* { return nullptr; }, [](void*) {});
-    std::ostringstream out;
     out << Ok(UnsharpMask(image.image, 100, 1.1f, 0, nullptr, starved)) << ValuesText(image.samples);
     test::CountingMemory::Reset();
     SharpenBuffers buffers(test::CountingMemory::Allocate, test::CountingMemory::Release);
@@ -396,14 +375,12 @@ std::string SharpenBlocks() {
     TestImage fresh(50, 21, 3);
     out << "; " << Ok(UnsharpMask(fresh.Randomise(9).image, 120, 2.0f, 1, nullptr)) << ValuesText(fresh.samples);
     test::CountingMemory::Reset();
-    return out.str();
 }
 
 // Every quarter turn of small and several-tile images (-1 turns counter-
 // clockwise); refusals that leave the destination alone; a larger block
 // taking the source's header.
-std::string Rotations() {
-    std::ostringstream out;
+void Rotations(std::ostream& out) {
     for (auto [w, h, channels] : {std::tuple{5u, 3u, 1}, {5u, 3u, 3}, {130u, 67u, 3}}) {
         const TestImage source(w, h, static_cast<uint16_t>(channels));
         for (int q = -4; q <= 4; ++q) {
@@ -422,14 +399,12 @@ std::string Rotations() {
     out << Ok(RotateImage(destination.image, source.image, 1)) << test::ImageText(destination.image);
     TestImage roomy(2, 2, 3, 100);
     out << "; " << Ok(RotateImage(roomy.image, source.image, 3)) << test::ImageText(roomy.image);
-    return out.str();
 }
 
 // Mirrors each way and both (one flip after the other, twice to restore),
 // on images one pixel wide or high.
-std::string Flips() {
+void Flips(std::ostream& out) {
     TestImage test(3, 3, 1);
-    std::ostringstream out;
     out << Ok(FlipImage(test.image, false, false));
     for (auto [w, h] : {std::pair{5u, 4u}, {4u, 5u}, {1u, 7u}, {7u, 1u}, {19u, 3u}}) {
         for (auto [horizontal, vertical] : {std::pair{true, false}, {false, true}, {true, true}}) {
@@ -441,7 +416,6 @@ std::string Flips() {
         out << Ok(FlipImage(oneByOne.image, true, false)) << Ok(FlipImage(oneByOne.image, false, true))
             << ValuesText(oneByOne.samples) << "; ";
     }
-    return out.str();
 }
 
 TEST(StepResults, EveryStepOnEveryVariantAsRecorded) {
