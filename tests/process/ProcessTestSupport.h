@@ -206,15 +206,17 @@ inline std::string LogText(const std::string& log) {
 }
 
 // Runs make() on every instruction set this processor has, each with 1, 2
-// and 3 threads, and expects the same text from all; returns it.
-inline std::string OnEveryVariant(const std::string& name, const std::function<std::string()>& make) {
+// and 3 threads (or those given), and expects the same text from all; returns it.
+using ThreadCounts = std::vector<unsigned>;
+inline std::string OnEveryVariant(const std::string& name, const std::function<std::string()>& make,
+                                  const ThreadCounts& threadCounts = {1, 2, 3}) {
     std::vector<KernelTarget> targets{KernelTarget::baseline};
     if (DetectKernelTarget() != KernelTarget::baseline) targets.push_back(KernelTarget::avx2);
     if (DetectKernelTarget() == KernelTarget::avx512) targets.push_back(KernelTarget::avx512);
     std::string first;
     for (const KernelTarget target : targets) {
         (void)SetKernelTargetLimit(target);
-        for (const unsigned threads : {1u, 2u, 3u}) {
+        for (const unsigned threads : threadCounts) {
             ThreadPool::Shared().SetThreadLimit(threads);
             const std::string text = make();
             if (first.empty()) first = text;
@@ -264,12 +266,16 @@ public:
     void CheckEveryVariant(const std::string& name, const std::function<std::string()>& make) {
         Check(name, OnEveryVariant(name, make));
     }
-    void CheckEveryVariant(const std::string& name, const std::function<void(std::ostream&)>& write) {
-        Check(name, OnEveryVariant(name, [&] {
-                  std::ostringstream out;
-                  write(out);
-                  return out.str();
-              }));
+    void CheckEveryVariant(const std::string& name, const std::function<void(std::ostream&)>& write,
+                           const ThreadCounts& threadCounts = {1, 2, 3}) {
+        Check(name, OnEveryVariant(
+                        name,
+                        [&] {
+                            std::ostringstream out;
+                            write(out);
+                            return out.str();
+                        },
+                        threadCounts));
     }
 
 private:

@@ -277,6 +277,40 @@ void Tables(std::ostream& out) {
     }
 }
 
+// The computed levels ramp against the looked-up table: every divisor with
+// every numerator (all sample values against low 0 and a spread of highs),
+// points beyond the table and in either order, stray samples above 1023, an
+// odd size; a table that is not the ramp of its points is looked up as it is.
+void Ramps(std::ostream& out) {
+    std::vector<std::pair<uint16_t, uint16_t>> points;
+    for (uint16_t high = 0; high <= 1024; ++high) points.push_back({0, high});
+    for (uint16_t low : {1, 3, 100, 511, 1022, 1023, 1024, 2000})
+        for (uint16_t high : {0, 1, 2, 5, 512, 1000, 1023, 1024, 1025, 4000, 65535}) points.push_back({low, high});
+    std::vector<uint16_t> base;
+    const ProcessedImage shape = test::MakeImage(base, 1031, 1, 1);
+    for (uint32_t i = 0; i < 1024; ++i) base[i] = static_cast<uint16_t>(i);
+    base[1024] = 1024;
+    base[1025] = 65535;
+    base[1026] = 40000;
+    int differing = 0;
+    for (const auto& [a, b] : points) {
+        Table table{};
+        BuildLevelsTable(table, a, b);
+        std::vector<uint16_t> looked = base, computed = base;
+        ProcessedImage one = shape, two = shape;
+        one.samples = looked.data();
+        two.samples = computed.data();
+        const bool matches = LevelsRampMatchesTable(table.data(), a, b) && ApplyTable(one, table.data(), nullptr) &&
+                             ApplyLevelsTable(two, table.data(), a, b, nullptr) && looked == computed;
+        if (!matches) ADD_FAILURE() << "levels ramp " << a << "-" << b << " is not its table (" << ++differing << ")";
+    }
+    const Table plus1 = Offset(1);
+    ProcessedImage image = shape;
+    image.samples = base.data();
+    out << differing << " " << LevelsRampMatchesTable(plus1.data(), 0, 1023)
+        << Ok(ApplyLevelsTable(image, plus1.data(), 0, 1023, nullptr)) << ValuesText(base);
+}
+
 std::vector<int32_t> Weights(float radius) {
     GaussianKernel kernel;
     EXPECT_TRUE(BuildGaussianKernel(kernel, radius)) << radius;
@@ -428,6 +462,7 @@ TEST(StepResults, EveryStepOnEveryVariantAsRecorded) {
     recorded.CheckEveryVariant("levels", Levels);
     recorded.CheckEveryVariant("histograms", Histograms);
     recorded.CheckEveryVariant("tables", Tables);
+    recorded.CheckEveryVariant("levels ramps", Ramps, {1});  // too few samples to share
     recorded.CheckEveryVariant("kernels", Kernels);
     recorded.CheckEveryVariant("sharpening", Sharpening);
     recorded.CheckEveryVariant("sharpening blocks", SharpenBlocks);
