@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,12 +40,12 @@ public:
     bool ProcessTile(uint16_t*, uint32_t, const RawMosaic& mosaic, uint32_t column, uint32_t row, uint32_t columns,
                      uint32_t rows) override {
         EXPECT_TRUE(TileFits(mosaic, column, row, columns, rows));
-        if (row == 0) columnSpans += " " + std::to_string(column) + "+" + std::to_string(columns);
-        if (column == 0) rowSpans += " " + std::to_string(row) + "+" + std::to_string(rows);
+        if (row == 0) columnSpans << " " << column << "+" << columns;
+        if (column == 0) rowSpans << " " << row << "+" << rows;
         recorder_->log += "p";
         return true;
     }
-    std::string columnSpans, rowSpans;
+    std::ostringstream columnSpans, rowSpans;
 
 private:
     uint32_t border_, tile_;
@@ -56,7 +57,7 @@ std::string Walk(uint32_t border, uint32_t tile, uint32_t width, uint32_t height
     TileLog log(border, tile, &progress);
     OwnedImage out;
     const bool ok = DemosaicTiled(MakeScene(width, height, 2).view(), out.image, log, &progress, nullptr, nullptr);
-    return std::to_string(ok) + " columns" + log.columnSpans + " rows" + log.rowSpans + " " + progress.log;
+    return std::to_string(ok) + " columns" + log.columnSpans.str() + " rows" + log.rowSpans.str() + " " + progress.log;
 }
 
 // One object per method, used for every mosaic as a session does.
@@ -91,39 +92,30 @@ std::string Methods() {
 // A block already large enough is kept, a smaller one replaced; a failed
 // allocation leaves no block; a missing mosaic changes nothing; a cancel
 // (at the third tick) releases the block and empties the image.
-std::string Blocks() {
-    const auto bilinear = CreateDemosaicMethod(1);
+void Blocks(std::ostream& out) {
+    OwnedImage image;
+    const auto run = [&](const RawMosaic& mosaic, uint16_t number, Recorder* progress = nullptr) {
+        const bool ok = DemosaicTiled(mosaic, image.image, *CreateDemosaicMethod(number), progress,
+                                      CountingMemory::Allocate, CountingMemory::Release);
+        out << ok << " " << ImageText(image.image) << test::MemoryText() << "; ";
+    };
     CountingMemory::Reset();
-    OwnedImage out;
-    out.image.samples = static_cast<uint16_t*>(std::malloc(2610));  // 29 x 15 x 3 samples
-    out.image.byteSize = 2610;
-    uint16_t* const kept = out.image.samples;
-    std::string text = std::to_string(DemosaicTiled(MakeScene(31, 17, 3).view(), out.image, *bilinear, nullptr,
-                                                    CountingMemory::Allocate, CountingMemory::Release));
-    text += (out.image.samples == kept ? " kept " : " new ") + ImageText(out.image) + test::MemoryText();
-    text += "; " + std::to_string(DemosaicTiled(MakeScene(32, 17, 3).view(), out.image, *bilinear, nullptr,
-                                                CountingMemory::Allocate, CountingMemory::Release));
-    text += " " + ImageText(out.image) + test::MemoryText();
+    image.image.samples = static_cast<uint16_t*>(std::malloc(2610));  // 29 x 15 x 3 samples
+    image.image.byteSize = 2610;
+    uint16_t* const kept = image.image.samples;
+    run(MakeScene(31, 17, 3).view(), 1);
+    out << (image.image.samples == kept) << " ";
+    run(MakeScene(32, 17, 3).view(), 1);
     CountingMemory::fail = true;
-    text += "; " + std::to_string(DemosaicTiled(MakeScene(40, 40, 3).view(), out.image, *bilinear, nullptr,
-                                                CountingMemory::Allocate, CountingMemory::Release));
-    text += " " + ImageText(out.image);
-    out.image.width = 5;
-    text += "; " + std::to_string(DemosaicTiled(RawMosaic{nullptr, 20, 20}, out.image, *bilinear, nullptr, nullptr,
-                                                nullptr));
-    text += " " + ImageText(out.image);
-
+    run(MakeScene(40, 40, 3).view(), 1);
+    image.image.width = 5;
+    run(RawMosaic{nullptr, 20, 20}, 1);
     CountingMemory::Reset();
-    const auto gradient = CreateDemosaicMethod(8);
     Recorder cancelling(3);
-    OwnedImage cancelled;
-    const auto grey = CreateDemosaicMethod(7);  // a block too small for the next run
-    EXPECT_TRUE(DemosaicTiled(MakeScene(300, 150, 2).view(), cancelled.image, *grey, nullptr, nullptr, nullptr));
-    text += "; " + std::to_string(DemosaicTiled(MakeScene(300, 150, 2).view(), cancelled.image, *gradient,
-                                                &cancelling, CountingMemory::Allocate, CountingMemory::Release));
-    text += " " + ImageText(cancelled.image) + test::MemoryText() + " " + cancelling.log;
+    run(MakeScene(300, 150, 2).view(), 7);  // a block too small for the next run
+    run(MakeScene(300, 150, 2).view(), 8, &cancelling);
+    out << cancelling.log;
     CountingMemory::Reset();
-    return text;
 }
 
 std::array<int, 3> Average(const TestMosaic& mosaic, uint32_t column, uint32_t row, uint32_t columns,
@@ -160,29 +152,25 @@ std::string Averages() {
 
 // Refused factors and mosaics leave the image alone; a block large enough is
 // reused; a failed allocation leaves no block.
-std::string ReducedBlocks() {
+void ReducedBlocks(std::ostream& out) {
     const auto field = MakeColourField(120, 96, 10, 20, 30);
-    OwnedImage out;
-    std::string text;
-    for (const int32_t factor : {1, 0, -3, 97})
-        text += std::to_string(DemosaicReduced(field.view(), out.image, false, factor, nullptr, nullptr));
-    text += std::to_string(
-        DemosaicReduced(MakeColourField(1, 50, 1, 2, 3).view(), out.image, false, 2, nullptr, nullptr));
-    text += std::to_string(DemosaicReduced(RawMosaic{nullptr, 10, 10}, out.image, false, 2, nullptr, nullptr));
-    text += " " + ImageText(out.image);
+    OwnedImage image;
+    const auto run = [&](const RawMosaic& mosaic, bool grey, int32_t factor) {
+        const bool ok = DemosaicReduced(mosaic, image.image, grey, factor, CountingMemory::Allocate,
+                                        CountingMemory::Release);
+        out << ok << " " << ImageText(image.image) << test::MemoryText() << "; ";
+    };
     CountingMemory::Reset();
-    text += "; " + std::to_string(DemosaicReduced(field.view(), out.image, false, 6, CountingMemory::Allocate,
-                                                  CountingMemory::Release));
-    uint16_t* const block = out.image.samples;
-    text += std::to_string(
-        DemosaicReduced(field.view(), out.image, true, 12, CountingMemory::Allocate, CountingMemory::Release));
-    text += (out.image.samples == block ? " kept " : " new ") + ImageText(out.image);
+    for (const int32_t factor : {1, 0, -3, 97}) run(field.view(), false, factor);
+    run(MakeColourField(1, 50, 1, 2, 3).view(), false, 2);
+    run(RawMosaic{nullptr, 10, 10}, false, 2);
+    run(field.view(), false, 6);
+    uint16_t* const block = image.image.samples;
+    run(field.view(), true, 12);
+    out << (image.image.samples == block) << " ";
     CountingMemory::fail = true;
-    text += "; " + std::to_string(DemosaicReduced(field.view(), out.image, false, 2, CountingMemory::Allocate,
-                                                  CountingMemory::Release));
-    text += " " + ImageText(out.image) + test::MemoryText();
+    run(field.view(), false, 2);
     CountingMemory::Reset();
-    return text;
 }
 
 TEST(DemosaicResults, EveryMethodOnEveryVariantAsRecorded) {
@@ -229,7 +217,7 @@ TEST(DemosaicResults, EveryMethodOnEveryVariantAsRecorded) {
     recorded.Check("reduced squares 3", Reduced(MakeMosaic(9, 6, [](uint32_t x, uint32_t) { return x * x; }), false, 3));
     recorded.Check("reduced scene 5", Reduced(MakeScene(251, 163, 8), false, 5));
     recorded.Check("reduced scene grey 7", Reduced(MakeScene(251, 163, 8), true, 7));
-    recorded.Check("reduced blocks", ReducedBlocks());
+    recorded.CheckEveryVariant("reduced blocks", ReducedBlocks);
 }
 
 }  // namespace
