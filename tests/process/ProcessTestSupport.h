@@ -263,8 +263,9 @@ public:
             << name << ": differs from " << file_ << " (run with KYP_RECORD=1 to record a change that is meant)";
     }
     // Every variant must agree; then the recorded result.
-    void CheckEveryVariant(const std::string& name, const std::function<std::string()>& make) {
-        Check(name, OnEveryVariant(name, make));
+    void CheckEveryVariant(const std::string& name, const std::function<std::string()>& make,
+                           const ThreadCounts& threadCounts = {1, 2, 3}) {
+        Check(name, OnEveryVariant(name, make, threadCounts));
     }
     void CheckEveryVariant(const std::string& name, const std::function<void(std::ostream&)>& write,
                            const ThreadCounts& threadCounts = {1, 2, 3}) {
