@@ -1,7 +1,7 @@
 #pragma once
-// Mosaics, images, generated ORF files and a progress recorder for the
-// processing tests. Mosaics live in vectors of exactly width x height samples,
-// so AddressSanitizer sees any read past them.
+// Mosaics, images, a progress recorder, results as short texts and the files
+// they are recorded in, for the processing tests. Mosaics live in vectors of
+// exactly width x height samples, so AddressSanitizer sees any read past them.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -26,7 +26,6 @@
 #include "engine/process/demosaic/DemosaicTiled.h"
 #include "engine/raw/RawMosaic.h"
 #include "platform/ThreadPool.h"
-#include "tools/sample-orf/SampleOrf.h"
 
 namespace kyp::test {
 

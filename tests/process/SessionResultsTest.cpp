@@ -13,6 +13,7 @@
 
 #include "engine/process/ProcessingSession.h"
 #include "process/ProcessTestSupport.h"
+#include "tools/sample-orf/SampleOrf.h"
 
 namespace kyp {
 namespace {
