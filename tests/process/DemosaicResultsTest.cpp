@@ -215,7 +215,8 @@ TEST(DemosaicResults, EveryMethodOnEveryVariantAsRecorded) {
     const auto field = MakeColourField(100, 100, 601, 300, 100);
     recorded.Check("reduced field 3", Reduced(field, false, 3));  // the last row and column left out
     recorded.Check("reduced field grey 12", Reduced(field, true, 12));
-    recorded.Check("reduced squares 3", Reduced(MakeMosaic(9, 6, [](uint32_t x, uint32_t) { return x * x; }), false, 3));
+    const auto squares = MakeMosaic(9, 6, [](uint32_t x, uint32_t) { return x * x; });
+    recorded.Check("reduced squares 3", Reduced(squares, false, 3));
     recorded.Check("reduced scene 5", Reduced(MakeScene(251, 163, 8), false, 5));
     recorded.Check("reduced scene grey 7", Reduced(MakeScene(251, 163, 8), true, 7));
     recorded.CheckEveryVariant("reduced blocks", ReducedBlocks);

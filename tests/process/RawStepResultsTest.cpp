@@ -119,8 +119,9 @@ void TextureMeasures(std::ostream& out) {
     for (const auto& [columns, rows, threshold] : std::vector<std::array<uint32_t, 3>>{
              {12, 12, 9}, {12, 12, 10}, {12, 5, 6}, {5, 12, 6}, {1000, 1000, 6}, {1, 12, 0}, {12, 1, 0}, {0, 0, 0}}) {
         int32_t measure = 77;
-        out << "; " << MeasureTextureDefect(test.view(), columns, rows, static_cast<int32_t>(threshold), &measure, nullptr)
-            << " " << measure;
+        const int result =
+            MeasureTextureDefect(test.view(), columns, rows, static_cast<int32_t>(threshold), &measure, nullptr);
+        out << "; " << result << " " << measure;
     }
     for (const auto& [width, height] : {std::pair{5u, 60u}, {60u, 5u}, {1u, 1u}, {2u, 2u}}) {
         TestMosaic tiny = Greens(width, height, 100, 900);
@@ -157,8 +158,8 @@ void TextureRepairs(std::ostream& out) {
     for (const int cancelAt : {0, 1, 2, 3, 4}) {
         TestMosaic test = Greens(120, 120, 320, 300);
         Recorder progress(cancelAt);
-        out << RepairTextureDefect(test.view(), nullptr, &progress, {}) << progress.log << " " << ValuesText(test.samples)
-            << "; ";
+        out << RepairTextureDefect(test.view(), nullptr, &progress, {}) << progress.log << " "
+            << ValuesText(test.samples) << "; ";
     }
     TestMosaic odd = Greens(120, 120, 320, 300);  // phase 1 visits odd rows only and so never ticks
     Recorder never(1);

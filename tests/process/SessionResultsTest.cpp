@@ -39,10 +39,11 @@ struct Variant {
 };
 using Variants = std::vector<Variant>;
 // Both kinds of passes, three thread counts, three instruction sets.
-const Variants kFull = {{KernelTarget::avx512, 1, false}, {KernelTarget::baseline, 3, true}, {KernelTarget::avx2, 2, false}};
+const Variants kFull = {
+    {KernelTarget::avx512, 1, false}, {KernelTarget::baseline, 3, true}, {KernelTarget::avx2, 2, false}};
 
-// Runs make(session, case, inBands) in one console session per variant for each case; every result
-// must be the first variant's. Returns the results in case order.
+// Runs make(session, case, inBands) for each case in one console session per
+// variant; every result must be the first variant's. Returns them in case order.
 template <typename Make>
 std::vector<std::string> OnEachVariant(const Variants& variants, const std::vector<std::string>& names, Make make) {
     std::vector<std::string> first;
@@ -139,7 +140,8 @@ std::vector<std::pair<std::string, ImportSettings>> OptionSets() {
     s.darkThreshold = 3;
     s.brightThreshold = 5;
     add(s, " usm 180 radius 5 thresholds 3 5");
-    for (const uint16_t method : {0, 1, 7}) add(Only(opt::defaults | opt::gray | opt::usm | (3u << opt::rotShift), method));
+    for (const uint16_t method : {0, 1, 7})
+        add(Only(opt::defaults | opt::gray | opt::usm | (3u << opt::rotShift), method));
     return sets;
 }
 
@@ -187,8 +189,9 @@ TEST(SessionResults, ConsoleRunsOnEveryVariantAsRecorded) {
         const ImportSettings& settings;
         int stride;
         Variants variants;
-    } cancelling[] = {{files[1], sets[1].second, 1000, {{KernelTarget::avx512, 1, false}, {KernelTarget::avx2, 3, true}}},
-                      {files[0], sets[15].second, 4, {kFull[0], {KernelTarget::avx512, 3, false}, kFull[1]}}};
+    } cancelling[] = {
+        {files[1], sets[1].second, 1000, {{KernelTarget::avx512, 1, false}, {KernelTarget::avx2, 3, true}}},
+        {files[0], sets[15].second, 4, {kFull[0], {KernelTarget::avx512, 3, false}, kFull[1]}}};
     for (const auto& [file, settings, stride, variants] : cancelling) {
         ProcessingSession session;
         const std::string whole = Convert(session, file, &settings, &curves.tables).log;
@@ -197,7 +200,8 @@ TEST(SessionResults, ConsoleRunsOnEveryVariantAsRecorded) {
         std::vector<int> cancels;
         for (int cancelAt = 1; cancelAt <= ticks; cancelAt += 1 + cancelAt / stride) cancels.push_back(cancelAt);
         std::vector<std::string> cancelNames;
-        for (const int cancelAt : cancels) cancelNames.push_back(file + " cancelled at tick " + std::to_string(cancelAt));
+        for (const int cancelAt : cancels)
+            cancelNames.push_back(file + " cancelled at tick " + std::to_string(cancelAt));
         std::map<std::pair<size_t, bool>, std::string> images;
         OnEachVariant(variants, cancelNames, [&](ProcessingSession& variant, size_t i, bool inBands) {
             const Outcome run = Convert(variant, file, &settings, &curves.tables, cancels[i]);

@@ -210,7 +210,8 @@ void Histograms(std::ostream& out) {
     const ProcessedImage grey = test::MakeImage(s, 1250 * 16, 1, 1);
     std::fill(s.begin(), s.end(), 10);
     out << " " << Ok(ComputeHistogram(grey, record.get(), &cancel)) << Block(record->blocks[0]) << " "
-        << Ok(ComputeHistogram(grey, nullptr, nullptr)) << Ok(ComputeHistogram(ProcessedImage{}, record.get(), nullptr));
+        << Ok(ComputeHistogram(grey, nullptr, nullptr))
+        << Ok(ComputeHistogram(ProcessedImage{}, record.get(), nullptr));
 
     HistogramRecord empty{};
     for (int i = 1; i < 4; ++i) ComputeHistogramStatistics(empty, i);
