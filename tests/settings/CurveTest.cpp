@@ -32,19 +32,5 @@ TEST(Curve, IdentityAndText) {
     EXPECT_TRUE(FromText("2:0,0 255,255").IsIdentity());
 }
 
-TEST(Curve, TolerantReader) {
-    // Fewer points than the count: the points present.
-    EXPECT_EQ(FromText("5:0,0 255,255").WriteText(), "2:0,0 255,255");
-    EXPECT_EQ(FromText("5:0,0 255,255 ").WriteText(), "2:0,0 255,255");
-    EXPECT_EQ(FromText("2147483647:1,2").WriteText(), "1:1,2");
-    EXPECT_EQ(FromText("99999999999999999999:1,2").Count(), 1u);
-    // Negative and huge coordinates are truncated to 16 bits.
-    EXPECT_EQ(FromText("1:-1,70000").WriteText(), "1:65535,4464");
-    EXPECT_EQ(FromText("-3:1,2").Count(), 0u);
-    EXPECT_EQ(FromText("").Count(), 0u);
-    EXPECT_EQ(FromText(nullptr).Count(), 0u);
-    EXPECT_EQ(FromText("garbage").Count(), 0u);
-}
-
 }  // namespace
 }  // namespace kyp

@@ -272,5 +272,34 @@ TEST(ParserDump, SettingsReadersGiveTheRecordedResults) {
     }
 }
 
+// A text written into a buffer is cut to its size; the defaults read back
+// differ only in the gamma exponent (1 / 2.22222), a step after interpolation.
+TEST(ParserDump, OptionsTextInBuffersAndTheDefaultsReadBack) {
+    const std::string text = WriteOptionsText(Defaults());
+    char buffer[kOptionsTextSize];
+    WriteOptionsText(Defaults(), buffer, sizeof buffer);
+    EXPECT_EQ(buffer, text);
+    char small[6];
+    WriteOptionsText(Defaults(), small, sizeof small);
+    EXPECT_STREQ(small, "(blac");
+    ImportSettings read = Defaults();
+    ReadOptionsText(text.c_str(), read);
+    EXPECT_EQ(CompareSettings(read, Defaults()), 1);
+    EXPECT_EQ(WriteOptionsText(read), text);
+}
+
+// With an explicit length the reader stops there, not at a terminator; a
+// callback's false ends the read.
+TEST(ParserDump, TagReaderStopsAtTheLengthOrWhenTheCallbackSaysSo) {
+    EXPECT_TRUE(ReadTags("<a=1><b", 5, [](const char*, const char*) { return true; }));
+    int calls = 0;
+    EXPECT_TRUE(ReadTags("<a><b>", -1, [&calls](const char*, const char*) { return ++calls, true; }));
+    EXPECT_EQ(calls, 2);
+    calls = 0;
+    EXPECT_FALSE(ReadTags("<a><b>", -1, [&calls](const char*, const char*) { return ++calls < 1; }));
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(ReadTags(nullptr, 0, [](const char*, const char*) { return true; }));
+}
+
 }  // namespace
 }  // namespace kyp

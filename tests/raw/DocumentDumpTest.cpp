@@ -1,0 +1,342 @@
+// The TIFF reader over hand-made documents in both byte orders and over a
+// generated ORF file cut at every length, and the camera texts over generated
+// files of many settings: what was read, written as one line per case, is
+// compared with the results recorded in raw/documents.golden.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/core/PathText.h"
+#include "engine/raw/CameraInfo.h"
+#include "engine/raw/TagVocabulary.h"
+#include "engine/raw/TiffDocument.h"
+#include "platform/Golden.h"
+#include "platform/TestFolder.h"
+#include "raw/TiffBytes.h"
+#include "tools/sample-orf/SampleOrf.h"
+
+namespace kyp {
+namespace {
+
+using test::TiffBytes;
+using Records = std::vector<TiffBytes::Record>;
+
+// kind@position{tag:type*count=value ...} with sub-directories after "->" and
+// the chain after "next".
+void DumpDirectory(const TiffDirectory& d, std::string& out) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%s@%u{", DirectoryKindName(d.kind), d.position);
+    out += text;
+    for (const TiffEntry& e : d.entries) {
+        std::snprintf(text, sizeof text, " %u:%u*%u=%u", e.tag, e.type, e.count, e.intValue());
+        out += text;
+        if (!e.data.empty()) out += "+" + std::to_string(e.data.size()) + "b";
+        if (e.child) {
+            out += "->";
+            DumpDirectory(*e.child, out);
+        }
+    }
+    out += " }";
+    if (d.next) {
+        out += " next ";
+        DumpDirectory(*d.next, out);
+    }
+}
+
+uint32_t Fnv(const std::string& text) {
+    uint32_t h = 2166136261u;
+    for (const char c : text) h = (h ^ static_cast<uint8_t>(c)) * 16777619u;
+    return h;
+}
+
+// The tree (or, when long, its size and a hash of it), the first directory of
+// each kind, the holder of some tags and the order of a walk.
+std::string Dump(TiffDocument& document, bool parsed) {
+    if (!parsed || !document.root()) return parsed ? "no root" : "refused";
+    std::string tree;
+    DumpDirectory(*document.root(), tree);
+    int directories = 0, entries = 0;
+    std::string walk;
+    document.root()->walk([&](const TiffDirectory& d, const TiffEntry* e) {
+        ++(e ? entries : directories);
+        if (walk.size() < 200) walk += " " + std::to_string(e ? e->tag : 100000 + d.position);
+        return 0;
+    });
+    std::string out = std::to_string(directories) + " dirs " + std::to_string(entries) + " entries";
+    if (tree.size() > 400) {
+        char hash[16];
+        std::snprintf(hash, sizeof hash, "%08X", Fnv(tree));
+        out += " tree#" + std::string(hash);
+    } else {
+        out += " " + tree;
+    }
+    out += " | first";
+    for (const DirectoryKind kind : {DirectoryKind::MainImage, DirectoryKind::Thumbnail,
+                                     DirectoryKind::FullResolutionImage, DirectoryKind::Exif, DirectoryKind::SubIfd,
+                                     DirectoryKind::Interoperability})
+        if (const TiffDirectory* d = document.findDirectory(kind)) out += " " + std::to_string(static_cast<int>(kind)) + "@" + std::to_string(d->position);
+    out += " | holders";
+    for (const uint16_t tag : {100, 256, 305, 37500, 1234}) {
+        const TiffDirectory* holder = &*document.root();
+        const TiffEntry* e = document.findEntryAnywhere(tag, &holder);
+        if (e) out += " " + std::to_string(tag) + "=" + std::to_string(e->intValue()) + "@" + std::to_string(holder->position);
+        else if (holder) out += " " + std::to_string(tag) + " holder not cleared";
+    }
+    // A callback's non-zero result ends the walk and is its result.
+    int calls = 0;
+    const int stop = document.root()->walk([&calls](const TiffDirectory&, const TiffEntry* e) {
+        ++calls;
+        return e && e->tag == 256 ? 7 : 0;
+    });
+    return out + " | walk" + walk + " | stop " + std::to_string(stop) + " after " + std::to_string(calls);
+}
+
+std::string Parse(const std::vector<uint8_t>& bytes) {
+    TiffDocument document;
+    const bool parsed = document.openMemory(ByteView(bytes.data(), bytes.size())) && document.parse();
+    return Dump(document, parsed);
+}
+
+// Runs of neighbouring cuts with the same result share one line.
+void EveryCut(test::GoldenFile& golden, const std::string& name, const std::vector<uint8_t>& bytes,
+              const std::function<std::string(const std::vector<uint8_t>&)>& read) {
+    size_t first = 0;
+    std::string previous;
+    for (size_t n = 0; n <= bytes.size() + 1; ++n) {
+        const std::string result = n <= bytes.size() ? read(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(n))) : "";
+        if (n > 0 && result != previous) {
+            golden.Check(name + " cut " + std::to_string(first) + "-" + std::to_string(n - 1), previous);
+            first = n;
+        }
+        previous = result;
+    }
+}
+
+sample::SampleOrfOptions Small() {
+    sample::SampleOrfOptions o;
+    o.width = 64;
+    o.height = 48;
+    o.previewWidth = 16;
+    o.minimumFileSize = 0;
+    return o;
+}
+
+TEST(DocumentDump, TiffReaderGivesTheRecordedTrees) {
+    test::GoldenFile golden("raw/documents.golden");
+    // Each document is made in both byte orders by a function of the TiffBytes.
+    const std::pair<const char*, std::function<void(TiffBytes&)>> documents[] = {
+        {"chain of three with Exif", [](TiffBytes& t) {
+             t.directory(8, {t.longRecord(256, kTiffLong, 1, 640), t.longRecord(34665, kTiffLong, 1, 200)}, 60);
+             t.directory(60, {t.longRecord(256, kTiffLong, 1, 160), t.longRecord(305, kTiffAscii, 2, 0x41000000)}, 100);
+             t.directory(100, {t.longRecord(256, kTiffLong, 1, 1)}, 0);
+             t.directory(200, {t.longRecord(256, kTiffLong, 1, 999), t.longRecord(37500, kTiffUndefined, 2, 0)});
+         }},
+        {"tags out of order", [](TiffBytes& t) {
+             t.directory(8, {t.longRecord(300, kTiffLong, 1, 3), t.longRecord(100, kTiffLong, 1, 1),
+                             t.longRecord(200, kTiffLong, 1, 2), t.longRecord(100, kTiffLong, 1, 4)});
+         }},
+        {"sub-directories", [](TiffBytes& t) {
+             t.directory(8, {t.longRecord(330, kTiffLong, 1, 100), t.longRecord(40965, kTiffLong, 1, 200)}, 300);
+             t.directory(100, {t.longRecord(254, kTiffLong, 1, 3)});
+             t.directory(200, {t.longRecord(1, kTiffAscii, 4, 0x00383952)});
+             t.directory(300, {t.longRecord(256, kTiffLong, 1, 1)});
+         }},
+        {"sub-directory of NewSubfileType 2", [](TiffBytes& t) {
+             t.directory(8, {t.longRecord(330, kTiffLong, 1, 100)});
+             t.directory(100, {t.longRecord(254, kTiffLong, 1, 2)});
+         }},
+        {"sub-directory without NewSubfileType", [](TiffBytes& t) {
+             t.directory(8, {t.longRecord(330, kTiffLong, 1, 100)});
+             t.directory(100, {t.longRecord(255, kTiffLong, 1, 3)});
+         }},
+        {"unreadable entries", [](TiffBytes& t) {
+             t.directory(8, {t.longRecord(256, kTiffLong, 1, 1),
+                             t.longRecord(257, kTiffFloat, 1, 0x3F800000),    // FLOAT is never read
+                             t.longRecord(258, 13, 1, 0),                      // unknown type
+                             t.longRecord(259, kTiffShort, 3, 196),            // 6 bytes at 196: past the end
+                             t.longRecord(260, kTiffLong, 0x40000001, 8),      // byte size needs 33 bits
+                             t.longRecord(261, kTiffByte, 8, 0xFFFFFFFC),      // offset + size wraps 32 bits
+                             t.longRecord(262, kTiffRational, 0x20000000, 0),  // 4 GiB of rationals
+                             t.longRecord(263, kTiffShort, 3, 194),            // ends exactly at the end
+                             t.longRecord(34665, kTiffLong, 1, 5000),          // sub-directory beyond the file
+                             t.longRecord(40965, kTiffLong, 1, 190)});         // sub-directory running past the end
+             t.bytes.resize(200);
+             t.u16(190, 1);
+         }},
+        {"100 entries sharing 2000 bytes of a 4000-byte file", [](TiffBytes& t) {
+             Records records;
+             for (uint16_t i = 0; i < 100; ++i) records.push_back(t.longRecord(static_cast<uint16_t>(i + 1), kTiffByte, 2000, 2000));
+             t.directory(8, records);
+             t.bytes.resize(4000);
+         }},
+        {"loops in the chain and sub-directories", [](TiffBytes& t) {
+             t.directory(8, {t.longRecord(256, kTiffLong, 1, 1), t.longRecord(34665, kTiffLong, 1, 100)}, 50);
+             t.directory(50, {t.longRecord(256, kTiffLong, 1, 2)}, 8);
+             t.directory(100, {t.longRecord(256, kTiffLong, 1, 3), t.longRecord(330, kTiffLong, 1, 100),
+                               t.longRecord(40965, kTiffLong, 1, 8)}, 100);
+         }},
+        {"chain of 522 empty directories", [](TiffBytes& t) {
+             const uint32_t n = TiffDocument::kMaxDirectories + 10;
+             for (uint32_t i = 0; i < n; ++i) t.directory(8 + 6 * i, {}, i + 1 < n ? 8 + 6 * (i + 1) : 0);
+         }},
+        {"Exif pointers nested 12 deep", [](TiffBytes& t) {
+             for (uint32_t i = 0; i < 12; ++i) t.directory(8 + 20 * i, {t.longRecord(34665, kTiffLong, 1, 8 + 20 * (i + 1))});
+             t.directory(8 + 20 * 12, {});
+         }},
+        {"first offset at the end", [](TiffBytes& t) {
+             t.directory(8, {t.longRecord(256, kTiffLong, 1, 1)});
+             t.u32(4, static_cast<uint32_t>(t.bytes.size()));
+         }},
+        {"first offset past the end", [](TiffBytes& t) {
+             t.directory(8, {t.longRecord(256, kTiffLong, 1, 1)});
+             t.u32(4, static_cast<uint32_t>(t.bytes.size()) + 1);
+         }},
+    };
+    for (const bool big : {true, false}) {
+        for (const auto& [name, make] : documents) {
+            TiffBytes t(big);
+            t.header(8);
+            make(t);
+            golden.Check(std::string(big ? "MM " : "II ") + name, Parse(t.bytes));
+        }
+        // Directories of 100 and 101 entries, first in the file or second.
+        for (const uint16_t count : {100, 101}) {
+            for (const bool second : {false, true}) {
+                TiffBytes t(big);
+                t.header(8);
+                Records records;
+                for (uint16_t i = 0; i < count; ++i) records.push_back(t.longRecord(static_cast<uint16_t>(1000 + i), kTiffLong, 1, i));
+                if (second) t.directory(8, {t.longRecord(256, kTiffLong, 1, 1)}, 2000);
+                t.directory(second ? 2000 : 8, records, second ? 0 : 4000);
+                t.directory(4000, {t.longRecord(256, kTiffLong, 1, 1)});
+                golden.Check(std::string(big ? "MM " : "II ") + std::to_string(count) + " entries in the " +
+                                 (second ? "second" : "first") + " directory",
+                             Parse(t.bytes));
+            }
+        }
+        TiffBytes one(big);
+        one.header(8);
+        one.directory(8, {one.longRecord(256, kTiffLong, 1, 1), one.shortRecord(258, kTiffShort, 2, 8, 16)});
+        EveryCut(golden, std::string(big ? "MM " : "II ") + "one directory", one.bytes, Parse);
+    }
+    std::vector<uint8_t> orf;
+    ASSERT_TRUE(sample::BuildSampleOrf(Small(), orf));
+    EveryCut(golden, "generated ORF", orf, Parse);
+}
+
+std::string CameraTexts(TiffDocument& document) {
+    return cameraInfoText(document).value_or("(no text)") + " || " + cameraSummary(document).value_or("(no summary)") +
+           " || " + cameraCaption(document);
+}
+
+TEST(DocumentDump, CameraTextsGiveTheRecordedResults) {
+    std::setlocale(LC_TIME, "C");
+    test::GoldenFile golden("raw/camera.golden");
+    using Options = sample::SampleOrfOptions;
+    const std::pair<std::string, std::function<void(Options&)>> files[] = {
+        {"defaults", [](Options&) {}},
+        {"unfired flash, zero biases and other words", [](Options& o) {
+             o.meteringMode = 2, o.flash = 0x10, o.exposureBias[0] = 0, o.flashBias[0] = 0, o.bracketBias[0] = 2;
+             o.macro = 1, o.focusMode = 1, o.zoomStep = 32, o.sharpness = 2, o.contrast = 7, o.whiteBalance[0] = 3;
+             o.exposureProgram = 9;
+         }},
+        {"foreign maker note", [](Options& o) { o.makerNoteSignature = "NIKON"; }},
+        {"no maker note", [](Options& o) { o.writeMakerNote = false; }},
+        {"no flash, red-eye, hard, high contrast", [](Options& o) {
+             o.flash = 0x20, o.flashMode = 1, o.sharpness = 1, o.contrast = 0, o.meteringMode = 1, o.exposureProgram = 1;
+         }},
+        {"fill flash, low contrast, zoom 1", [](Options& o) {
+             o.flash = 0x0F, o.flashMode = 2, o.contrast = 2, o.zoomStep = 1, o.meteringMode = 3, o.exposureProgram = 3;
+         }},
+        {"flash off, spot, 7500K", [](Options& o) {
+             o.flash = 0x14, o.flashMode = 3, o.meteringMode = 4, o.exposureProgram = 4, o.whiteBalance[1] = 8;
+         }},
+        {"unknown flash mode, other metering, auto white balance", [](Options& o) {
+             o.flashMode = 4, o.meteringMode = 255, o.exposureProgram = 8, o.whiteBalance[0] = 1, o.sharpness = 3;
+         }},
+        {"long exposure, F8, positive biases", [](Options& o) {
+             o.exposureTime[0] = 2, o.exposureTime[1] = 1, o.fNumber[0] = 8, o.fNumber[1] = 1, o.exposureBias[0] = 7;
+             o.exposureBias[1] = 10, o.flashBias[0] = 1, o.flashBias[1] = 3, o.meteringMode = 6, o.exposureProgram = 5;
+         }},
+        {"odd dates and a zero denominator", [](Options& o) {
+             o.dateTime = "2003:13:01 00:00:00", o.fNumber[1] = 0, o.exposureProgram = 6, o.meteringMode = 0;
+         }},
+    };
+    for (const auto& [name, edit] : files) {
+        Options o = Small();
+        edit(o);
+        std::vector<uint8_t> bytes;
+        TiffDocument document;
+        ASSERT_TRUE(sample::BuildSampleOrf(o, bytes) && document.openMemory(ByteView(bytes.data(), bytes.size())) &&
+                    document.parse())
+            << name;
+        golden.Check("in memory, " + name, CameraTexts(document));
+    }
+    // Through a file the texts name it.
+    test::TestFolder folder;
+    TiffDocument named;
+    ASSERT_TRUE(sample::WriteSampleOrf(folder / "P6140001.ORF", Small()) && named.open(folder / "P6140001.ORF") &&
+                named.parse());
+    golden.Check("file P6140001.ORF", CameraTexts(named));
+    TiffBytes bare(true);
+    bare.header(8);
+    bare.directory(8, {bare.longRecord(256, 4, 1, 64)});
+    TiffDocument noExif;
+    ASSERT_TRUE(noExif.openMemory(bare.view()) && noExif.parse());
+    golden.Check("a TIFF without Exif", CameraTexts(noExif));
+    TiffDocument closed;
+    golden.Check("a closed document", CameraTexts(closed));
+
+    const std::string_view dates[] = {"2003:12:31 23:59:58", "2004-01-02T03:04:05", "2004:01:02 03:04:05extra",
+                                        "0000:00:00 00:00:00", "    :  :     :  :  ", "2003:13:01 00:00:00",
+                                        "2003:12:31", std::string_view("20\n3:1", 6), "2003:12:32 24:00:00",
+                                        "1999:02:29 12:60:61", "2003/06/14 10:31:07", ""};
+    for (const std::string_view date : dates) golden.Check("date " + std::string(date), exifDateText(date));
+
+    // The vocabulary: words computed from values.
+    for (const auto& [n, d] : {std::pair{10u, 1250u}, {1u, 60u}, {2u, 1u}, {0u, 1u}, {3u, 10u}, {10u, 0u}, {0u, 0u}})
+        golden.Check("exposure time " + std::to_string(n) + "/" + std::to_string(d), exposureTimeText(n, d));
+    for (const auto& [n, d] : {std::pair{8u, 1u}, {11u, 1u}, {28u, 0u}, {28u, 10u}, {56u, 10u}, {0xFFFFFFFFu, 1u}})
+        golden.Check("f-number " + std::to_string(n) + "/" + std::to_string(d), fNumberText(n, d));
+    for (const uint32_t flash : {0x00u, 0x01u, 0x05u, 0x07u, 0x08u, 0x0Fu, 0x10u, 0x14u, 0x18u, 0x19u, 0x20u, 0x40u,
+                                 0x41u, 0x5Fu, 0xFFu, 0x10000u})
+        golden.Check("flash " + std::to_string(flash), flashText(flash));
+    for (const auto& [n, d, isSigned] : {std::tuple{7u, 0u, false}, {0xFFFFFFFFu, 1u, false}, {static_cast<uint32_t>(-5), 0u, true},
+                                         {3u, 10u, false}, {static_cast<uint32_t>(-7), 0u, true}, {static_cast<uint32_t>(-1), 3u, true},
+                                         {1u, 3u, true}, {0u, 5u, true}, {2u, 3u, false}}) {
+        const std::string key = std::to_string(n) + "/" + std::to_string(d) + (isSigned ? " signed" : "");
+        golden.Check("rational " + key, rationalText(n, d, isSigned) + " caption " + captionRationalText(n, d, isSigned));
+    }
+    for (const uint32_t v : {0u, 1u, 2u, 3u, 4u, 0xFFFFFFFFu})
+        golden.Check("words for " + std::to_string(v), std::string(flashModeWord(v)) + ", " + focusWord(v) + ", " +
+                                                           macroWord(v) + ", " + sharpnessWord(v) + ", " + contrastWord(v));
+    for (const uint32_t step : {0u, 1u, 2u, 16u, 17u, 32u, 0xFFFFFFFFu}) golden.Check("zoom step " + std::to_string(step), std::to_string(zoomPercent(step)));
+    for (const auto& [tag, value] : {std::pair<uint16_t, uint16_t>{34850, 8}, {34850, 0}, {34850, 9}, {37383, 1}, {37383, 6},
+                                     {37383, 255}, {37383, 32768}, {37383, 65535}, {33437, 28}, {33434, 5}, {34855, 100},
+                                     {37384, 1}, {37385, 0x19}, {41986, 1}})
+        golden.Check("format SHORT " + std::to_string(tag) + " = " + std::to_string(value),
+                     formatValue(TiffEntry::makeShort(tag, value)).value_or("(none)"));
+}
+
+TEST(TagVocabulary, FormatValueFromManyThreadsAtOnce) {
+    // Each thread keeps formatting its own value; shared state would mix them up.
+    std::vector<std::thread> threads;
+    std::vector<int> mismatches(4, 0);
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t, &mismatches] {
+            const TiffEntry entry = TiffEntry::makeShort(37383, static_cast<uint16_t>(100 + t));
+            const std::string expected = "<unknown> " + std::to_string(100 + t);
+            for (int i = 0; i < 2000; ++i)
+                if (formatValue(entry) != expected) ++mismatches[t];
+        });
+    }
+    for (std::thread& th : threads) th.join();
+    EXPECT_EQ(mismatches, std::vector<int>(4, 0));
+}
+
+}  // namespace
+}  // namespace kyp
