@@ -1,0 +1,121 @@
+// Picture operations over small numbered pictures of both depths and of odd
+// widths (so that rows have padding): every stored byte of each result,
+// written as one line per case, is compared with the results recorded in
+// output/pictures.golden.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "engine/output/Bitmap.h"
+#include "platform/Golden.h"
+
+namespace kyp {
+namespace {
+
+// 24-bit: pixel (x, y) from the top is (10x + y, 100 + x, 200 + y); 8-bit: y * w + x.
+Bitmap Numbered(int32_t w, int32_t h, int channels) {
+    Bitmap b;
+    EXPECT_TRUE(b.create(w, h, channels));
+    std::memset(b.pixels(), 0xEE, b.size());  // padding too, so that a copy that skips it shows
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            uint8_t* p = b.row(y) + x * b.bytesPerPixel();
+            if (channels == 1) {
+                p[0] = static_cast<uint8_t>(y * w + x);
+            } else {
+                p[2] = static_cast<uint8_t>(10 * x + y);
+                p[1] = static_cast<uint8_t>(100 + x);
+                p[0] = static_cast<uint8_t>(200 + y);
+            }
+        }
+    return b;
+}
+
+// Size, depth, stride and every stored byte (bottom row first, as stored);
+// for 8-bit pictures a hash of the palette.
+std::string Dump(bool ok, const Bitmap& b) {
+    std::string out = ok ? "ok " : "refused ";
+    if (!b.hasPixels()) return out + "(no pixels)";
+    char text[64];
+    std::snprintf(text, sizeof text, "%dx%d/%d stride %zu:", b.width(), b.height(), b.bitsPerPixel(), b.stride());
+    out += text;
+    for (size_t i = 0; i < b.size(); ++i) {
+        std::snprintf(text, sizeof text, "%s%02X", i % b.stride() == 0 ? " " : "", b.pixels()[i]);
+        out += text;
+    }
+    if (b.bitsPerPixel() == 8) {
+        uint32_t h = 2166136261u;
+        for (int i = 0; i < 1024; ++i) h = (h ^ b.palette()[i]) * 16777619u;
+        std::snprintf(text, sizeof text, " palette#%08X", h);
+        out += text;
+    }
+    return out;
+}
+
+std::string Pixel(const PixelRgb& p) {
+    char text[48];
+    std::snprintf(text, sizeof text, " (%d,%d,%d)", p.red, p.green, p.blue);
+    return text;
+}
+
+TEST(PictureDump, OperationsGiveTheRecordedPixels) {
+    test::GoldenFile golden("output/pictures.golden");
+    const struct {
+        int32_t w, h;
+        int channels;
+    } sources[] = {{3, 2, 3}, {4, 3, 3}, {5, 1, 3}, {1, 1, 3}, {3, 3, 1}, {5, 2, 1}};
+    for (const auto& s : sources) {
+        const std::string name = std::to_string(s.w) + "x" + std::to_string(s.h) + "/" + std::to_string(8 * s.channels) + " ";
+        const Bitmap source = Numbered(s.w, s.h, s.channels);
+        golden.Check(name + "as made", Dump(true, source));
+        for (const bool h : {false, true})
+            for (const bool v : {false, true}) {
+                Bitmap b = Numbered(s.w, s.h, s.channels);
+                const bool ok = b.flip(h, v);
+                golden.Check(name + "flip" + (h ? " across" : "") + (v ? " down" : ""), Dump(ok, b));
+            }
+        for (int turns = -5; turns <= 5; ++turns) {
+            // Into a picture of stale bytes, which must not survive.
+            Bitmap into;
+            ASSERT_TRUE(into.create(s.h, s.w, s.channels));
+            std::memset(into.pixels(), 0xAB, into.size());
+            const bool ok = source.rotate(turns, into);
+            golden.Check(name + "rotate " + std::to_string(turns), Dump(ok, into));
+            Bitmap self = Numbered(s.w, s.h, s.channels);
+            if (s.channels == 1) self.palette()[4 * 7] = 99;  // a custom palette travels with the picture
+            const bool inPlace = self.rotateInPlace(turns);
+            golden.Check(name + "rotate in place " + std::to_string(turns), Dump(inPlace, self));
+        }
+        for (const int channel : {0, 1, 2, 3, 4, 9}) {
+            Bitmap into;
+            ASSERT_TRUE(into.create(s.w, s.h, 1));
+            std::memset(into.pixels(), 7, into.size());
+            const bool ok = source.extractChannel(channel, into);
+            golden.Check(name + "channel " + std::to_string(channel), Dump(ok, into));
+        }
+        Bitmap self = Numbered(s.w, s.h, s.channels);
+        const bool ok = self.extractChannel(1, self);
+        golden.Check(name + "channel 1 in place", Dump(ok, self));
+
+        std::string pixels;
+        for (const auto& [x, y] : {std::pair{0, 0}, {1, 2}, {-5, 99}, {s.w - 1, s.h - 1}, {s.w, 0}, {0, -1}})
+            pixels += Pixel(source.pixelAt(x, y));
+        golden.Check(name + "pixels at (0,0) (1,2) (-5,99) (w-1,h-1) (w,0) (0,-1)", pixels);
+        std::string averages;
+        for (const auto& [x, y, w, h] : {std::tuple{1, 0, 2, 2}, {3, 2, 5, 5}, {4, 0, 1, 1}, {0, 0, 0, 1}, {0, 0, 1, 0},
+                                         {0x7FFFFFF0, 0, 0x7FFFFFF0, 1}, {-1, -1, 2, 2}, {0, 0, s.w, s.h}, {2, 1, 1, 1}})
+            averages += Pixel(source.averageAt(x, y, w, h));
+        golden.Check(name + "averages over (1,0 2x2) (3,2 5x5) (4,0 1x1) (0,0 0x1) (0,0 1x0) (huge) (-1,-1 2x2) "
+                            "(all) (2,1 1x1)",
+                     averages);
+    }
+    Bitmap none, into;
+    golden.Check("empty picture: pixel, rotate, flip, channel",
+                 Pixel(none.pixelAt(0, 0)) + " " + Dump(none.rotate(1, into), into) + " " +
+                     Dump(none.flip(true, true), none) + " " + Dump(none.extractChannel(1, into), into));
+}
+
+}  // namespace
+}  // namespace kyp
