@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -87,6 +88,21 @@ public:
             ADD_FAILURE() << "case " << k << " gave " << v << " but has no recorded result" << Hint();
         } else if (it->second != v) {
             ADD_FAILURE() << "case " << k << "\n     gave " << v << "\n recorded " << it->second << Hint();
+        }
+    }
+
+    // Cases 0 to count - 1 of a generated series: runs of neighbouring cases
+    // with the same result share one line, the case "name first-last".
+    void CheckRuns(const std::string& name, size_t count, const std::function<std::string(size_t)>& result) {
+        size_t first = 0;
+        std::string previous;
+        for (size_t i = 0; i <= count; ++i) {
+            const std::string r = i < count ? result(i) : std::string();
+            if (i > 0 && (i == count || r != previous)) {
+                Check(name + " " + std::to_string(first) + "-" + std::to_string(i - 1), previous);
+                first = i;
+            }
+            previous = r;
         }
     }
 

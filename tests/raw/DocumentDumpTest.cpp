@@ -12,6 +12,7 @@
 
 #include "engine/core/PathText.h"
 #include "engine/raw/CameraInfo.h"
+#include "engine/raw/OrfRaw.h"
 #include "engine/raw/TagVocabulary.h"
 #include "engine/raw/TiffDocument.h"
 #include "platform/Golden.h"
@@ -101,19 +102,12 @@ std::string Parse(const std::vector<uint8_t>& bytes) {
     return Dump(document, parsed);
 }
 
-// Runs of neighbouring cuts with the same result share one line.
+// Every cut of the bytes, 0 up to the whole.
 void EveryCut(test::GoldenFile& golden, const std::string& name, const std::vector<uint8_t>& bytes,
               const std::function<std::string(const std::vector<uint8_t>&)>& read) {
-    size_t first = 0;
-    std::string previous;
-    for (size_t n = 0; n <= bytes.size() + 1; ++n) {
-        const std::string result = n <= bytes.size() ? read(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(n))) : "";
-        if (n > 0 && result != previous) {
-            golden.Check(name + " cut " + std::to_string(first) + "-" + std::to_string(n - 1), previous);
-            first = n;
-        }
-        previous = result;
-    }
+    golden.CheckRuns(name + " cut", bytes.size() + 1, [&](size_t n) {
+        return read(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(n)));
+    });
 }
 
 sample::SampleOrfOptions Small() {
@@ -336,6 +330,90 @@ TEST(TagVocabulary, FormatValueFromManyThreadsAtOnce) {
     }
     for (std::thread& th : threads) th.join();
     EXPECT_EQ(mismatches, std::vector<int>(4, 0));
+}
+
+// Geometry, first strip and camera settings; "no raw image" when refused.
+std::string RawInfoOf(const std::vector<uint8_t>& bytes) {
+    TiffDocument document;
+    if (!document.openMemory(ByteView(bytes.data(), bytes.size())) || !document.parse()) return "refused";
+    RawInfo info;
+    if (!readRawInfo(document, info)) return "no raw image";
+    const CameraSettings& c = info.camera;
+    char text[256];
+    std::snprintf(text, sizeof text, "%ux%u strip %u%s wb %u red %u blue %u matrix %d %d %d %d %d %d %d %d %d black %u %u %u %u",
+                  info.width, info.height, info.rawOffset, info.raw == bytes.data() + info.rawOffset ? "" : " (no bytes)",
+                  c.whiteBalanceMode, c.redBalance, c.blueBalance, c.colourMatrix[0], c.colourMatrix[1], c.colourMatrix[2],
+                  c.colourMatrix[3], c.colourMatrix[4], c.colourMatrix[5], c.colourMatrix[6], c.colourMatrix[7],
+                  c.colourMatrix[8], c.blackLevels[0], c.blackLevels[1], c.blackLevels[2], c.blackLevels[3]);
+    return text;
+}
+
+// A small ORF-like document: main directory (width an inline SHORT), Exif
+// directory, maker note at 300 with its records at 308, values at 500 and 520.
+TiffBytes MakerNoteDocument(bool big, uint32_t noteCount = 200) {
+    TiffBytes t(big);
+    t.header(8, 0x4F52);
+    t.directory(8, {t.shortRecord(256, kTiffShort, 1, 4), t.longRecord(257, kTiffLong, 1, 3),
+                    t.longRecord(273, kTiffLong, 1, 1000), t.longRecord(34665, kTiffLong, 1, 100)});
+    t.directory(100, {t.longRecord(37500, kTiffUndefined, noteCount, 300)});
+    for (size_t i = 0; i < 8; ++i) t.u8(300 + i, static_cast<uint8_t>("OLYMP\0\1\0"[i]));
+    t.directory(308, {t.longRecord(0x1011, kTiffSShort, 9, 500), t.longRecord(0x1012, kTiffShort, 4, 520),
+                      t.shortRecord(0x1015, kTiffShort, 2, 2, 5), t.longRecord(0x1017, kTiffLong, 1, 0x12345),
+                      t.shortRecord(0x1018, kTiffShort, 2, 300, 64)});
+    const int16_t matrix[9] = {300, -20, -24, -70, 380, -54, 10, -150, 396};
+    for (uint32_t i = 0; i < 9; ++i) t.u16(500 + 2 * i, static_cast<uint16_t>(matrix[i]));
+    for (uint32_t i = 0; i < 4; ++i) t.u16(520 + 2 * i, static_cast<uint16_t>(60 + i));
+    t.bytes.resize(1200);
+    return t;
+}
+
+TEST(DocumentDump, OrfReaderGivesTheRecordedCameraSettings) {
+    test::GoldenFile golden("raw/orf.golden");
+    const std::pair<const char*, std::function<void(TiffBytes&)>> variants[] = {
+        {"as made", [](TiffBytes&) {}},
+        {"matrix of 8 values, black levels as LONG", [](TiffBytes& t) {
+             t.u32(308 + 2 + 4, 8);
+             t.u16(308 + 2 + 12 + 2, kTiffLong);
+         }},
+        {"red balance as SHORT", [](TiffBytes& t) {
+             t.u16(308 + 2 + 36 + 2, kTiffShort);
+             t.u16(308 + 2 + 36 + 8, 0x0123);
+         }},
+        {"white balance (3, 7)", [](TiffBytes& t) { t.u16(308 + 2 + 24 + 8, 3), t.u16(308 + 2 + 24 + 10, 7); }},
+        {"white balance of one value", [](TiffBytes& t) { t.u32(308 + 2 + 24 + 4, 1); }},
+        {"foreign signature", [](TiffBytes& t) { t.u8(300, 'N'); }},
+        {"maker note of 8 bytes", [](TiffBytes& t) { t.u32(100 + 2 + 4, 8); }},
+        {"maker note at the very end", [](TiffBytes& t) {
+             t.u32(100 + 2 + 4, 9);
+             t.u32(100 + 2 + 8, 1200 - 9);
+             for (size_t i = 0; i < 6; ++i) t.u8(1200 - 9 + i, static_cast<uint8_t>("OLYMP"[i]));
+         }},
+        {"no maker note", [](TiffBytes& t) { t.u16(100 + 2, 37501); }},
+        {"no Exif directory", [](TiffBytes& t) { t.u16(8 + 2 + 36, 34666); }},
+        {"width of an unknown type", [](TiffBytes& t) { t.u16(8 + 2 + 2, 13); }},
+        {"height of an unknown type", [](TiffBytes& t) { t.u16(8 + 2 + 12 + 2, 13); }},
+        {"strip offsets of an unknown type", [](TiffBytes& t) { t.u16(8 + 2 + 24 + 2, 13); }},
+        {"strip past the end", [](TiffBytes& t) { t.u32(8 + 2 + 24 + 8, 5000); }},
+    };
+    for (const bool big : {true, false}) {
+        for (const auto& [name, edit] : variants) {
+            TiffBytes t = MakerNoteDocument(big);
+            edit(t);
+            golden.Check(std::string(big ? "MM " : "II ") + name, RawInfoOf(t.bytes));
+        }
+    }
+    std::vector<uint8_t> orf;
+    ASSERT_TRUE(sample::BuildSampleOrf(Small(), orf));
+    EveryCut(golden, "generated ORF", orf, RawInfoOf);
+
+    for (uint16_t first = 0; first <= 3; ++first) {
+        std::string modes;
+        for (const uint16_t second : {0, 1, 2, 5, 7, 8, 9}) modes += std::to_string(WhiteBalanceModeFrom(first, second)) + ' ';
+        golden.Check("white balance modes of (" + std::to_string(first) + ", 0 1 2 5 7 8 9)", modes);
+    }
+    std::string names;
+    for (int mode = 0; mode <= 10; ++mode) names += std::string(mode ? ", " : "") + WhiteBalanceName(mode);
+    golden.Check("white balance names 0 to 10", names);
 }
 
 }  // namespace
