@@ -26,7 +26,7 @@ CurveArray Sample() {
 }
 
 // (The bytes written and what damaged data reads as are compared with recorded
-// results in ParserDumpTest.)
+// results in SettingsDumpTest.)
 TEST(AcvFile, FileRoundTrip) {
     test::TestFolder folder;
     const std::string path = folder / "curves.acv";

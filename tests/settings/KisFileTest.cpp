@@ -8,7 +8,7 @@
 namespace kyp {
 namespace {
 
-// (Texts written and read are compared with recorded results in ParserDumpTest.)
+// (Texts written and read are compared with recorded results in SettingsDumpTest.)
 TEST(KisFile, FileRoundTripWithTextsAndCurves) {
     test::TestFolder folder;
     ImportSettings settings;

@@ -29,7 +29,7 @@ TEST(OutputSettings, ConstructResetAndCopy) {
     EXPECT_STREQ(copy.FormatExtension(), ".");
 }
 
-// (Tags read from texts are compared with recorded results in ParserDumpTest.)
+// (Tags read from texts are compared with recorded results in SettingsDumpTest.)
 TEST(OutputSettings, TagHandlerTakesNullKeysAndValues) {
     OutputSettings s;
     s.ApplyTag("Artist", nullptr);

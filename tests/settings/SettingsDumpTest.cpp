@@ -1,7 +1,8 @@
 // The settings readers over tables of texts and files, valid and damaged (cut
-// at every length, a byte overwritten at every place): what each reader made
-// of them, written as one line per case, is compared with the results
-// recorded in settings/parsers.golden.
+// at every length, a byte overwritten at every place), the comparison of
+// settings records over every single change, and curve tables over many
+// curves: what each made, written as one line per case, is compared with the
+// results recorded in settings/*.golden.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "engine/settings/AcvFile.h"
+#include "engine/settings/CurveTable.h"
 #include "engine/settings/KisFile.h"
 #include "engine/settings/TagReader.h"
 #include "platform/Golden.h"
@@ -117,7 +119,7 @@ void Damaged(test::GoldenFile& golden, const std::string& name, const std::strin
     });
 }
 
-TEST(ParserDump, SettingsReadersGiveTheRecordedResults) {
+TEST(SettingsDump, SettingsReadersGiveTheRecordedResults) {
     test::GoldenFile golden("settings/parsers.golden");
 
     // ---- the tag reader ----
@@ -260,7 +262,7 @@ TEST(ParserDump, SettingsReadersGiveTheRecordedResults) {
 
 // A text written into a buffer is cut to its size; the defaults read back
 // differ only in the gamma exponent (1 / 2.22222), a step after interpolation.
-TEST(ParserDump, OptionsTextInBuffersAndTheDefaultsReadBack) {
+TEST(SettingsDump, OptionsTextInBuffersAndTheDefaultsReadBack) {
     const std::string text = WriteOptionsText(Defaults());
     char buffer[kOptionsTextSize];
     WriteOptionsText(Defaults(), buffer, sizeof buffer);
@@ -276,7 +278,7 @@ TEST(ParserDump, OptionsTextInBuffersAndTheDefaultsReadBack) {
 
 // With an explicit length the reader stops there, not at a terminator; a
 // callback's false ends the read.
-TEST(ParserDump, TagReaderStopsAtTheLengthOrWhenTheCallbackSaysSo) {
+TEST(SettingsDump, TagReaderStopsAtTheLengthOrWhenTheCallbackSaysSo) {
     EXPECT_TRUE(ReadTags("<a=1><b", 5, [](const char*, const char*) { return true; }));
     int calls = 0;
     EXPECT_TRUE(ReadTags("<a><b>", -1, [&calls](const char*, const char*) { return ++calls, true; }));
@@ -285,6 +287,96 @@ TEST(ParserDump, TagReaderStopsAtTheLengthOrWhenTheCallbackSaysSo) {
     EXPECT_FALSE(ReadTags("<a><b>", -1, [&calls](const char*, const char*) { return ++calls < 1; }));
     EXPECT_EQ(calls, 1);
     EXPECT_FALSE(ReadTags(nullptr, 0, [](const char*, const char*) { return true; }));
+}
+
+// Every option bit and every parameter changed alone (and some together),
+// from three records: what must be redone, both ways round, and which steps
+// changed.
+TEST(SettingsDump, ComparisonsOfEveryChangeGiveTheRecordedLevels) {
+    test::GoldenFile golden("settings/comparisons.golden");
+    using Edit = std::function<void(ImportSettings&)>;
+    std::vector<std::pair<std::string, Edit>> edits;
+    const char* bitNames[] = {"levels", "rgblevels", "balance", "gray",  "curves", "gamma",  "invert", "usm",
+                              "hflip",  "vflip",     "rot 1",   "rot 2", "",       "",       "",       "",
+                              "scale",  "rawcurves", "tt",      "asktt", "wb",     "matrix", "black",  "fudge", "sat"};
+    for (uint32_t bit = 0; bit < 25; ++bit)
+        if (*bitNames[bit]) edits.emplace_back(std::string("bit ") + bitNames[bit], [bit](ImportSettings& s) { s.options ^= 1u << bit; });
+    edits.insert(edits.end(), {
+        {"dark threshold", [](ImportSettings& s) { s.darkThreshold = 5; }},
+        {"bright threshold", [](ImportSettings& s) { s.brightThreshold = 5; }},
+        {"red scale", [](ImportSettings& s) { s.redScale = 1; }},
+        {"green scale", [](ImportSettings& s) { s.greenScale = 1; }},
+        {"blue scale", [](ImportSettings& s) { s.blueScale = 1; }},
+        {"texture threshold", [](ImportSettings& s) { s.textureThreshold = 9; }},
+        {"method", [](ImportSettings& s) { s.method = method::bilinear; }},
+        {"usm amount", [](ImportSettings& s) { s.usmAmount = 1; }},
+        {"usm radius", [](ImportSettings& s) { s.usmRadius = 3.0f; }},
+        {"usm threshold", [](ImportSettings& s) { s.usmThreshold = 4; }},
+        {"saturation", [](ImportSettings& s) { s.saturation = 2.0f; }},
+        {"gamma exponent", [](ImportSettings& s) { s.gammaExponent = 0.5f; }},
+        {"usm bit and radius", [](ImportSettings& s) { s.options ^= opt::usm, s.usmRadius = 3.0f; }},
+        {"scale bit and red scale", [](ImportSettings& s) { s.options ^= opt::scale, s.redScale = 1; }},
+        {"levels bits and dark threshold", [](ImportSettings& s) { s.options ^= opt::levels | opt::rgblevels, s.darkThreshold = 5; }},
+        {"gamma bit and exponent", [](ImportSettings& s) { s.options ^= opt::gamma, s.gammaExponent = 0.5f; }},
+        {"sat bit and saturation", [](ImportSettings& s) { s.options ^= opt::sat, s.saturation = 2.0f; }},
+        {"tt bit and threshold", [](ImportSettings& s) { s.options ^= opt::tt, s.textureThreshold = 9; }},
+        {"nothing", [](ImportSettings&) {}},
+    });
+    const std::pair<const char*, uint32_t> bases[] = {{"defaults", opt::defaults}, {"no step", 0}, {"every step", opt::meaningful}};
+    for (const auto& [baseName, options] : bases) {
+        for (const auto& [editName, edit] : edits) {
+            ImportSettings base = Defaults(), edited;
+            base.options = options;
+            edited = base;
+            edit(edited);
+            char text[96];
+            std::snprintf(text, sizeof text, "redo %d (back %d), changed %08X (back %08X)", CompareSettings(edited, base),
+                          CompareSettings(base, edited), DifferenceMask(base, edited), DifferenceMask(edited, base));
+            golden.Check(std::string(baseName) + ", " + editName, text);
+        }
+    }
+}
+
+// Tables of curves: entries at the ends and at the segment joins, the least
+// and greatest entry, how often an entry falls below the one before, how many
+// entries equal their index, how many were left unwritten (with the same
+// places for another fill) and a hash of the whole table; and the 8-bit table.
+TEST(SettingsDump, CurveTablesGiveTheRecordedEntries) {
+    test::GoldenFile golden("settings/curves.golden");
+    for (const char* text : {"2:0,0 255,255", "2:64,32 192,224", "3:0,0 128,200 255,255", "5:0,0 30,30 128,128 200,200 255,255",
+                             "6:63,94 0,157 255,148 0,182 255,141 118,171", "4:65535,65535 -1,-1 300,0 0,65535",
+                             "2:65535,65535 0,0", "1:64,32", "0:", "2:0,255 255,0", "2:0,0 255,128", "3:0,0 0,255 255,0",
+                             "4:0,0 85,200 170,50 255,255", "2:255,255 0,0", "3:10,10 10,200 250,250"}) {
+        Curve c;
+        c.ReadText(text);
+        std::vector<uint16_t> t(kCurveTableSize, 0xBEEF), other(kCurveTableSize, 0x1234);
+        BuildCurveTable(t.data(), c);
+        BuildCurveTable(other.data(), c);
+        std::string out = "entries";
+        char entry[24];
+        for (const int x : {0, 1, 2, 255, 256, 257, 511, 512, 513, 768, 769, 770, 1021, 1022, 1023}) {
+            std::snprintf(entry, sizeof entry, " %d:%d", x, t[x]);
+            out += entry;
+        }
+        int falls = 0, diagonal = 0, unwritten = 0, sameUnwritten = 0, low = 0xFFFF, high = 0;
+        uint32_t hash = 2166136261u;
+        for (int x = 0; x < kCurveTableSize; ++x) {
+            falls += x > 0 && t[x] < t[x - 1];
+            diagonal += t[x] == x;
+            unwritten += t[x] == 0xBEEF;
+            sameUnwritten += t[x] == 0xBEEF ? other[x] == 0x1234 : other[x] == t[x];
+            if (t[x] != 0xBEEF) low = std::min<int>(low, t[x]), high = std::max<int>(high, t[x]);
+            hash = (hash ^ t[x]) * 16777619u;
+        }
+        uint8_t display[256];
+        BuildCurveTable8(display, c);
+        uint32_t hash8 = 2166136261u;
+        for (const uint8_t v : display) hash8 = (hash8 ^ v) * 16777619u;
+        char text2[160];
+        std::snprintf(text2, sizeof text2, " | %d..%d, %d falls, %d on the diagonal, %d unwritten, %d agree | #%08X | 8-bit 100:%d 128:%d 255:%d #%08X",
+                      low, high, falls, diagonal, unwritten, sameUnwritten, hash, display[100], display[128], display[255], hash8);
+        golden.Check(std::string("curve ") + text, out + text2);
+    }
 }
 
 }  // namespace
