@@ -1,14 +1,19 @@
 // Picture operations over small numbered pictures of both depths and of odd
-// widths (so that rows have padding): every stored byte of each result,
-// written as one line per case, is compared with the results recorded in
-// output/pictures.golden.
+// widths (so that rows have padding), and the preview decoder over streams
+// cut at every length: every stored byte of each result (or what the decoder
+// made of the stream), written as one line per case, is compared with the
+// results recorded in output/*.golden.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "engine/output/Bitmap.h"
+#include "engine/output/JpegPreview.h"
+#include "engine/output/JpegWriter.h"
+#include "output/OutputTestSupport.h"
 #include "platform/Golden.h"
 
 namespace kyp {
@@ -115,6 +120,60 @@ TEST(PictureDump, OperationsGiveTheRecordedPixels) {
     golden.Check("empty picture: pixel, rotate, flip, channel",
                  Pixel(none.pixelAt(0, 0)) + " " + Dump(none.rotate(1, into), into) + " " +
                      Dump(none.flip(true, true), none) + " " + Dump(none.extractChannel(1, into), into));
+}
+
+// What the decoder made of a stream: the picture's shape, how many of its rows
+// (from the top) equal those of the whole stream's picture, and the library's
+// messages.
+std::string Decoded(const uint8_t* bytes, size_t length, const JpegPreviewImage& whole) {
+    test::MessageCapture messages;
+    JpegPreviewImage out;
+    const bool ok = decodeEmbeddedPreview(out, bytes, length);
+    int same = 0;
+    while (ok && same < out.height && same < whole.height && out.stride == whole.stride &&
+           std::memcmp(out.row(same), whole.row(same), out.stride) == 0)
+        ++same;
+    char text[96];
+    std::snprintf(text, sizeof text, "%s %dx%dx%d, %d rows as whole, %d messages", ok ? "ok" : "refused", out.width,
+                  out.height, out.channels, same, test::MessageCapture::count.load());
+    return text + (test::MessageCapture::count ? ", last: " + test::MessageCapture::last : std::string());
+}
+
+TEST(PictureDump, PreviewsOfDamagedStreamsGiveTheRecordedResults) {
+    test::GoldenFile golden("output/previews.golden");
+    for (const uint16_t channels : {3, 1}) {
+        // Smooth, and bright in every channel even in the first column.
+        const test::OwnedImage in = test::MakeImage(16, 64, channels, [=](size_t i) {
+            const size_t pixel = i / channels;
+            return 100 + pixel % 16 * 40 + pixel / 16 * 8 + i % channels * 50;
+        });
+        OutputSettings settings;
+        settings.jx = settings.ja = false;
+        JpegOutputBuffer buffer;
+        ASSERT_TRUE(writeJpeg(in.image, nullptr, &settings, buffer));
+        std::vector<uint8_t> jpeg = buffer.contiguous();
+        JpegPreviewImage whole;
+        ASSERT_TRUE(decodeEmbeddedPreview(whole, jpeg.data(), jpeg.size()));
+        uint32_t hash = 2166136261u;
+        for (const uint8_t b : whole.pixels) hash = (hash ^ b) * 16777619u;
+        const std::string name = channels == 3 ? "colour 16x64" : "grey 16x64";
+        golden.Check(name + " whole picture", std::to_string(hash));
+        golden.CheckRuns(name + " cut", jpeg.size() + 1, [&](size_t n) { return Decoded(jpeg.data(), n, whole); });
+        // A frame header claiming 60000 × 60000 pixels.
+        size_t sof = 2;
+        while (sof + 4 < jpeg.size() && jpeg[sof + 1] != 0xC0) sof += 2 + (size_t{jpeg[sof + 2]} << 8 | jpeg[sof + 3]);
+        ASSERT_LT(sof + 9, jpeg.size());
+        for (const size_t at : {sof + 5, sof + 7}) jpeg[at] = 60000 >> 8, jpeg[at + 1] = 60000 & 0xFF;
+        golden.Check(name + " claiming 60000x60000", Decoded(jpeg.data(), jpeg.size(), whole));
+    }
+    std::mt19937 random(7);
+    std::vector<uint8_t> junk(4096);
+    for (uint8_t& b : junk) b = static_cast<uint8_t>(random());
+    const JpegPreviewImage none;
+    golden.Check("4096 random bytes", Decoded(junk.data(), junk.size(), none));
+    junk[0] = 0xFF, junk[1] = 0xD8;
+    golden.Check("4096 random bytes after a start of image", Decoded(junk.data(), junk.size(), none));
+    golden.Check("no bytes", Decoded(nullptr, 100, none));
 }
 
 }  // namespace
