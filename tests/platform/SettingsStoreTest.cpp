@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <random>
 
 #include "platform/TestFolder.h"
 
@@ -36,53 +37,83 @@ TEST(SettingsStore, FolderFromTheEnvironment) {
     EXPECT_EQ(folderWith(nullptr, nullptr, nullptr), "");
 }
 
-TEST(SettingsStore, TypedValues) {
+// Random sequences of writes, deletes and batched updates by one writer, with
+// a fresh reader after every step: the reader sees exactly what was committed
+// (names without regard to case, each value of its own type only, sizes with
+// the terminator), and a batch reaches the file only when committed.
+TEST(SettingsStore, ReadersSeeExactlyTheCommittedValuesOfRandomSequences) {
     test::TestFolder folder;
     test::ScopedConfigHome home(folder / "cfg/nested");
     SettingsStore store;
     EXPECT_FALSE(store.OpenForReading());  // no store yet
     EXPECT_FALSE(store.WriteString("x", "y"));
-    ASSERT_TRUE(store.CreateForWriting());
-    EXPECT_TRUE(fs::exists(folder / "cfg/nested/settings.json"));
-
-    ASSERT_TRUE(store.WriteString("Options", "(wb) gamma=2"));
-    ASSERT_TRUE(store.WriteNumber("SampleSize", 3));
-    ASSERT_TRUE(store.WriteNumber("File", 0xFFFFFFFFu));
-    ASSERT_TRUE(store.WriteString("Artist", std::string("M\xFCller\0x", 9)));  // Latin-1, not UTF-8
-    ASSERT_TRUE(store.WriteString("Empty", ""));
-
-    SettingsStore reader;
-    ASSERT_TRUE(reader.OpenForReading());
-    std::string text;
-    uint32_t number = 0;
-    EXPECT_TRUE(reader.ReadString("options", text));  // names without regard to case
-    EXPECT_EQ(text, "(wb) gamma=2");
-    EXPECT_EQ(reader.QueryValueSize("Options"), 13u);  // terminator counted
-    EXPECT_EQ(reader.QueryValueSize("SampleSize"), 4u);
-    EXPECT_EQ(reader.QueryValueSize("Empty"), 1u);
-    EXPECT_FALSE(reader.QueryValueSize("Nothing"));
-    EXPECT_TRUE(reader.ReadNumber("SampleSize", number));
-    EXPECT_EQ(number, 3u);
-    EXPECT_TRUE(reader.ReadNumber("File", number));
-    EXPECT_EQ(number, 0xFFFFFFFFu);
-    EXPECT_TRUE(reader.ReadString("Artist", text));
-    EXPECT_EQ(text, std::string("M\xFCller\0x", 9));
-    // The other type reads as missing.
-    EXPECT_FALSE(reader.ReadNumber("Options", number));
-    EXPECT_FALSE(reader.ReadString("SampleSize", text));
-    EXPECT_FALSE(reader.WriteString("Options", "z"));  // opened for reading only
-
-    ASSERT_TRUE(store.WriteNumber("OPTIONS", 1));  // replaces, type and all
-    ASSERT_TRUE(store.DeleteValue("SampleSize"));
-    ASSERT_TRUE(store.DeleteValue("NeverThere"));
-    ASSERT_TRUE(reader.OpenForReading());
-    EXPECT_FALSE(reader.ReadString("Options", text));
-    EXPECT_TRUE(reader.ReadNumber("options", number));
-    EXPECT_FALSE(reader.QueryValueSize("SampleSize"));
-    EXPECT_EQ(reader.Values().size(), 4u);
-
+    std::mt19937 random(11);
+    const char* names[] = {"Options", "OPTIONS", "SampleSize", "samplesize", "Artist", "File", "E"};
+    StoreValues model, committed;  // kept from run to run, as the store is
+    for (int run = 0; run < 4; ++run) {
+        SettingsStore writer;
+        ASSERT_TRUE(writer.CreateForWriting());
+        bool batch = false;
+        for (int step = 0; step < 20; ++step) {
+            const std::string name = names[random() % 7];
+            std::string what = name;
+            switch (random() % 5) {
+                case 0: {
+                    std::string text(random() % 6, '\0');
+                    for (char& c : text) c = "aZ \xFC\0\xC3\xA9\""[random() % 8];  // Latin-1, UTF-8, zeros
+                    ASSERT_TRUE(writer.WriteString(name, text));
+                    model[name] = {StoreValueType::string, text, 0};
+                    what += " = '" + text + "'";
+                    break;
+                }
+                case 1: {
+                    const uint32_t number = random() % 3 == 0 ? 0xFFFFFFFFu : static_cast<uint32_t>(random() % 1000);
+                    ASSERT_TRUE(writer.WriteNumber(name, number));
+                    model[name] = {StoreValueType::number, "", number};
+                    what += " = " + std::to_string(number);
+                    break;
+                }
+                case 2:
+                    ASSERT_TRUE(writer.DeleteValue(name));
+                    model.erase(name);
+                    what += " deleted";
+                    break;
+                default:
+                    if (batch) {
+                        ASSERT_TRUE(writer.CommitUpdate());
+                    } else {
+                        writer.BeginUpdate();
+                    }
+                    batch = !batch;
+                    what = batch ? "update begun" : "update committed";
+            }
+            if (!batch) committed = model;
+            SettingsStore reader;
+            ASSERT_TRUE(reader.OpenForReading());
+            SCOPED_TRACE("run " + std::to_string(run) + " step " + std::to_string(step) + ": " + what);
+            EXPECT_EQ(reader.Values().size(), committed.size());
+            for (const char* n : names) {
+                const auto it = committed.find(n);
+                const bool isText = it != committed.end() && it->second.type == StoreValueType::string;
+                const bool isNumber = it != committed.end() && it->second.type == StoreValueType::number;
+                std::string text;
+                uint32_t number = 0;
+                EXPECT_EQ(reader.ReadString(n, text), isText) << n;
+                EXPECT_EQ(reader.ReadNumber(n, number), isNumber) << n;
+                EXPECT_EQ(text, isText ? it->second.text : "") << n;
+                EXPECT_EQ(number, isNumber ? it->second.number : 0u) << n;
+                EXPECT_EQ(reader.QueryValueSize(n), isText ? std::optional<uint32_t>(static_cast<uint32_t>(it->second.text.size() + 1))
+                                                    : isNumber ? std::optional<uint32_t>(4) : std::nullopt) << n;
+            }
+            EXPECT_FALSE(reader.WriteString("Options", "z"));  // opened for reading only
+        }
+        if (batch) {
+            ASSERT_TRUE(writer.CommitUpdate());
+            committed = model;
+        }
+    }
     ASSERT_TRUE(SettingsStore::DeleteKey());
-    EXPECT_FALSE(reader.OpenForReading());
+    EXPECT_FALSE(store.OpenForReading());
     EXPECT_FALSE(SettingsStore::DeleteKey());
 }
 
