@@ -37,83 +37,71 @@ TEST(SettingsStore, FolderFromTheEnvironment) {
     EXPECT_EQ(folderWith(nullptr, nullptr, nullptr), "");
 }
 
-// Random sequences of writes, deletes and batched updates by one writer, with
-// a fresh reader after every step: the reader sees exactly what was committed
-// (names without regard to case, each value of its own type only, sizes with
-// the terminator), and a batch reaches the file only when committed.
+const char* const kNames[] = {"Options", "OPTIONS", "SampleSize", "samplesize", "Artist", "File", "E"};
+
+// What a reader finds under each name: its text or number (a value reads only
+// as its own type) and its size, the terminator of a text counted.
+std::string Seen(const SettingsStore& store) {
+    std::string out;
+    for (const char* name : kNames) {
+        std::string text;
+        uint32_t number = 0;
+        const auto size = store.QueryValueSize(name);
+        out += std::string(name) + (store.ReadString(name, text) ? " '" + text + "'" : "") +
+               (store.ReadNumber(name, number) ? " " + std::to_string(number) : "") +
+               (size ? " size " + std::to_string(*size) : "") + "; ";
+    }
+    return out + std::to_string(store.Values().size()) + " values";
+}
+std::string Seen(const StoreValues& model) {
+    std::string out;
+    for (const char* name : kNames) {
+        const auto it = model.find(name);
+        const bool text = it != model.end() && it->second.type == StoreValueType::string;
+        out += std::string(name) + (text ? " '" + it->second.text + "'" : "") +
+               (it != model.end() && !text ? " " + std::to_string(it->second.number) : "") +
+               (it == model.end() ? "" : " size " + std::to_string(text ? it->second.text.size() + 1 : 4)) + "; ";
+    }
+    return out + std::to_string(model.size()) + " values";
+}
+
+// Random writes, deletes and batched updates: after every step a fresh reader
+// sees exactly what was committed (names without regard to case), and a batch
+// reaches the file only when committed.
 TEST(SettingsStore, ReadersSeeExactlyTheCommittedValuesOfRandomSequences) {
     test::TestFolder folder;
     test::ScopedConfigHome home(folder / "cfg/nested");
-    SettingsStore store;
-    EXPECT_FALSE(store.OpenForReading());  // no store yet
-    EXPECT_FALSE(store.WriteString("x", "y"));
+    SettingsStore writer;
+    EXPECT_FALSE(writer.OpenForReading());  // no store yet
+    EXPECT_FALSE(writer.WriteString("x", "y"));
+    ASSERT_TRUE(writer.CreateForWriting());
     std::mt19937 random(11);
-    const char* names[] = {"Options", "OPTIONS", "SampleSize", "samplesize", "Artist", "File", "E"};
-    StoreValues model, committed;  // kept from run to run, as the store is
-    for (int run = 0; run < 4; ++run) {
-        SettingsStore writer;
-        ASSERT_TRUE(writer.CreateForWriting());
-        bool batch = false;
-        for (int step = 0; step < 20; ++step) {
-            const std::string name = names[random() % 7];
-            std::string what = name;
-            switch (random() % 5) {
-                case 0: {
-                    std::string text(random() % 6, '\0');
-                    for (char& c : text) c = "aZ \xFC\0\xC3\xA9\""[random() % 8];  // Latin-1, UTF-8, zeros
-                    ASSERT_TRUE(writer.WriteString(name, text));
-                    model[name] = {StoreValueType::string, text, 0};
-                    what += " = '" + text + "'";
-                    break;
-                }
-                case 1: {
-                    const uint32_t number = random() % 3 == 0 ? 0xFFFFFFFFu : static_cast<uint32_t>(random() % 1000);
-                    ASSERT_TRUE(writer.WriteNumber(name, number));
-                    model[name] = {StoreValueType::number, "", number};
-                    what += " = " + std::to_string(number);
-                    break;
-                }
-                case 2:
-                    ASSERT_TRUE(writer.DeleteValue(name));
-                    model.erase(name);
-                    what += " deleted";
-                    break;
-                default:
-                    if (batch) {
-                        ASSERT_TRUE(writer.CommitUpdate());
-                    } else {
-                        writer.BeginUpdate();
-                    }
-                    batch = !batch;
-                    what = batch ? "update begun" : "update committed";
-            }
-            if (!batch) committed = model;
-            SettingsStore reader;
-            ASSERT_TRUE(reader.OpenForReading());
-            SCOPED_TRACE("run " + std::to_string(run) + " step " + std::to_string(step) + ": " + what);
-            EXPECT_EQ(reader.Values().size(), committed.size());
-            for (const char* n : names) {
-                const auto it = committed.find(n);
-                const bool isText = it != committed.end() && it->second.type == StoreValueType::string;
-                const bool isNumber = it != committed.end() && it->second.type == StoreValueType::number;
-                std::string text;
-                uint32_t number = 0;
-                EXPECT_EQ(reader.ReadString(n, text), isText) << n;
-                EXPECT_EQ(reader.ReadNumber(n, number), isNumber) << n;
-                EXPECT_EQ(text, isText ? it->second.text : "") << n;
-                EXPECT_EQ(number, isNumber ? it->second.number : 0u) << n;
-                EXPECT_EQ(reader.QueryValueSize(n), isText ? std::optional<uint32_t>(static_cast<uint32_t>(it->second.text.size() + 1))
-                                                    : isNumber ? std::optional<uint32_t>(4) : std::nullopt) << n;
-            }
-            EXPECT_FALSE(reader.WriteString("Options", "z"));  // opened for reading only
+    StoreValues model, committed;
+    bool batch = false;
+    for (int step = 0; step < 80; ++step) {
+        const std::string name = kNames[random() % 7];
+        std::string text(random() % 6, '\0');
+        for (char& c : text) c = "aZ \xFC\0\xC3\xA9\""[random() % 8];  // Latin-1, UTF-8, zeros
+        const uint32_t number = random() % 3 ? static_cast<uint32_t>(random() % 1000) : 0xFFFFFFFFu;
+        bool ok = true;
+        switch (random() % 5) {
+            case 0: ok = writer.WriteString(name, text), model[name] = {StoreValueType::string, text, 0}; break;
+            case 1: ok = writer.WriteNumber(name, number), model[name] = {StoreValueType::number, "", number}; break;
+            case 2: ok = writer.DeleteValue(name), model.erase(name); break;
+            default:
+                batch = !batch;
+                if (batch) writer.BeginUpdate();
+                else ok = writer.CommitUpdate();
         }
-        if (batch) {
-            ASSERT_TRUE(writer.CommitUpdate());
-            committed = model;
-        }
+        ASSERT_TRUE(ok) << "step " << step;
+        if (!batch) committed = model;
+        SettingsStore reader;
+        ASSERT_TRUE(reader.OpenForReading());
+        EXPECT_EQ(Seen(reader), Seen(committed)) << "step " << step << (batch ? " (in an update)" : "");
+        EXPECT_FALSE(reader.WriteString("Options", "z"));  // opened for reading only
     }
     ASSERT_TRUE(SettingsStore::DeleteKey());
-    EXPECT_FALSE(store.OpenForReading());
+    EXPECT_FALSE(writer.OpenForReading());
     EXPECT_FALSE(SettingsStore::DeleteKey());
 }
 
