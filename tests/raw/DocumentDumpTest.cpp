@@ -9,13 +9,17 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "engine/core/PathText.h"
+#include "engine/output/Bitmap.h"
+#include "engine/output/JpegPreview.h"
 #include "engine/raw/CameraInfo.h"
 #include "engine/raw/OrfRaw.h"
 #include "engine/raw/TagVocabulary.h"
 #include "engine/raw/TiffDocument.h"
+#include "output/OutputTestSupport.h"
 #include "platform/Golden.h"
 #include "platform/TestFolder.h"
 #include "raw/TiffBytes.h"
@@ -335,12 +339,24 @@ TEST(TagVocabulary, FormatValueFromManyThreadsAtOnce) {
     EXPECT_EQ(mismatches, std::vector<int>(4, 0));
 }
 
-// Geometry, first strip and camera settings; "no raw image" when refused.
+// Geometry, first strip and camera settings ("no raw image" when refused),
+// and where the embedded preview lies and what it decodes to.
 std::string RawInfoOf(const std::vector<uint8_t>& bytes) {
     TiffDocument document;
     if (!document.openMemory(ByteView(bytes.data(), bytes.size())) || !document.parse()) return "refused";
+    uint32_t offset = 0, length = 0;
+    Bitmap decoded;
+    std::string preview = " | no preview";
+    if (findEmbeddedPreview(document, offset, length)) {
+        const test::MessageCapture messages;
+        const bool ok = decodeEmbeddedPreview(decoded, document) && test::MessageCapture::count == 0;
+        preview = " | preview " + std::to_string(offset) + "+" + std::to_string(length) + " " +
+                  (ok ? std::to_string(decoded.width()) + "x" + std::to_string(decoded.height()) + "/" +
+                             std::to_string(decoded.bitsPerPixel())
+                           : "not decoded without messages");
+    }
     RawInfo info;
-    if (!readRawInfo(document, info)) return "no raw image";
+    if (!readRawInfo(document, info)) return "no raw image" + preview;
     const CameraSettings& c = info.camera;
     char text[256];
     std::snprintf(text, sizeof text, "%ux%u strip %u%s wb %u red %u blue %u matrix %d %d %d %d %d %d %d %d %d black %u %u %u %u",
@@ -348,7 +364,7 @@ std::string RawInfoOf(const std::vector<uint8_t>& bytes) {
                   c.whiteBalanceMode, c.redBalance, c.blueBalance, c.colourMatrix[0], c.colourMatrix[1], c.colourMatrix[2],
                   c.colourMatrix[3], c.colourMatrix[4], c.colourMatrix[5], c.colourMatrix[6], c.colourMatrix[7],
                   c.colourMatrix[8], c.blackLevels[0], c.blackLevels[1], c.blackLevels[2], c.blackLevels[3]);
-    return text;
+    return text + preview;
 }
 
 // A small ORF-like document: main directory (width an inline SHORT), Exif
@@ -408,6 +424,24 @@ TEST(DocumentDump, OrfReaderGivesTheRecordedCameraSettings) {
     std::vector<uint8_t> orf;
     ASSERT_TRUE(sample::BuildSampleOrf(Small(), orf));
     EveryCut(golden, "generated ORF", orf, RawInfoOf, 1900);
+    // The preview's pointers (JPEGInterchangeFormat at +8 of the 513 record,
+    // its length in the 514 record) moved about.
+    TiffDocument probe;
+    ASSERT_TRUE(probe.openMemory(ByteView(orf.data(), orf.size())) && probe.parse());
+    const TiffEntry* start = probe.findEntryAnywhere(513);
+    const TiffEntry* size = probe.findEntryAnywhere(514);
+    ASSERT_TRUE(start && size);
+    const auto size32 = static_cast<uint32_t>(orf.size());
+    for (const auto& [name, at, value] : {std::tuple{"length one past the end", size->position + 8, size32 - start->value + 1},
+                                          {"length up to the end", size->position + 8, size32 - start->value},
+                                          {"length 0xFFFFFFFF", size->position + 8, 0xFFFFFFFFu},
+                                          {"length 0", size->position + 8, 0u},
+                                          {"start at the end", start->position + 8, size32},
+                                          {"length of tag 515", size->position, 515u << 16}}) {
+        std::vector<uint8_t> patched = orf;
+        for (size_t i = 0; i < 4; ++i) patched[at + i] = static_cast<uint8_t>(value >> (24 - 8 * i));
+        golden.Check(std::string("generated ORF, preview ") + name, RawInfoOf(patched));
+    }
 
     for (uint16_t first = 0; first <= 3; ++first) {
         std::string modes;
