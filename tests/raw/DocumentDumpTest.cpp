@@ -1,7 +1,8 @@
 // The TIFF reader over hand-made documents in both byte orders and over a
-// generated ORF file cut at every length, and the camera texts over generated
-// files of many settings: what was read, written as one line per case, is
-// compared with the results recorded in raw/documents.golden.
+// generated ORF file cut at every length, the camera texts over generated
+// files of many settings, and the maker-note settings and embedded preview of
+// ORF files: what was read, written as one line per case, is compared with
+// the results recorded in raw/*.golden.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -135,8 +135,8 @@ TEST(SettingsDump, SettingsReadersGiveTheRecordedResults) {
     std::string many;
     for (int i = 0; i < 100000; ++i) many += "<t=" + std::to_string(i) + ">";
     const std::string all = Tags(many);
-    golden.Check("tags <t=0> to <t=99999>", std::to_string(std::count(all.begin(), all.end(), '[')) + " tags, " +
-                                                all.substr(0, 10) + " ... " + all.substr(all.size() - 12));
+    golden.Check("tags <t=0> to <t=99999>", std::to_string(std::count(all.begin(), all.end(), '[')) + " tags: " +
+                                                all.substr(0, 9) + " to" + all.substr(all.size() - 12));
 
     // ---- the options text ----
     const char* optionTexts[] = {
