@@ -136,7 +136,7 @@ TEST(SettingsDump, SettingsReadersGiveTheRecordedResults) {
     for (int i = 0; i < 100000; ++i) many += "<t=" + std::to_string(i) + ">";
     const std::string all = Tags(many);
     golden.Check("tags <t=0> to <t=99999>", std::to_string(std::count(all.begin(), all.end(), '[')) + " tags: " +
-                                                all.substr(0, 9) + " to" + all.substr(all.size() - 12));
+                                                all.substr(0, all.find(']') + 1) + " to" + all.substr(all.rfind(" [")));
 
     // ---- the options text ----
     const char* optionTexts[] = {
