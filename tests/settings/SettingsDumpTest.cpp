@@ -188,11 +188,17 @@ TEST(SettingsDump, SettingsReadersGiveTheRecordedResults) {
     // ---- curve texts ----
     for (const char* text : {"2:0,0 255,255", "5:0,0 255,255", "5:0,0 255,255 ", "2147483647:1,2",
                              "99999999999999999999:1,2", "1:-1,70000", "-3:1,2", "", "garbage", "3:1,2,3 4,5",
-                             "2:1;2 3,4", "0:", "1:", "2: 7 , 8 9,10"}) {
+                             "2:1;2 3,4", "0:", "1:", "2: 7 , 8 9,10", "3:0,0 255,255 128,200", "2:0,1 255,255",
+                             "2:0,0 255,254", "2:255,255 0,0"}) {
         Curve c;
         c.ReadText(text);
-        golden.Check(std::string("curve ") + text, c.WriteText());
+        golden.Check(std::string("curve ") + text, c.WriteText() + (c.IsIdentity() ? " (identity)" : ""));
     }
+    Curve made, reset;
+    reset.ReadText("3:1,1 2,2 3,3");
+    reset.Reset();
+    golden.Check("curve as made, and reset", made.WriteText() + (made.IsIdentity() ? " (identity)" : "") + ", " +
+                                                 reset.WriteText() + (reset.IsIdentity() ? " (identity)" : ""));
 
     // ---- .acv files (read over the sample curves) ----
     auto six = Words({1, 6, 2, 0, 0, 255, 255, 2, 0, 0, 255, 255, 2, 0, 0, 255, 255, 2, 0, 0, 255, 200});
