@@ -9,8 +9,10 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "engine/output/Bitmap.h"
+#include "engine/output/BitmapRender.h"
 #include "engine/output/JpegPreview.h"
 #include "engine/output/JpegWriter.h"
 #include "output/OutputTestSupport.h"
@@ -116,7 +118,18 @@ TEST(PictureDump, OperationsGiveTheRecordedPixels) {
                             "(all) (2,1 1x1)",
                      averages);
     }
-    Bitmap none, into;
+    // Rendered from 10-bit samples (beyond 1023 taken as 1023): colour, grey
+    // from the green samples, grey from one channel, and without samples.
+    const std::vector<uint16_t> samples = {1023, 512, 0, 2, 6, 10, 0, 0, 0, 1021, 1021, 1021, 1021, 1021, 1021, 1021, 1021, 4000};
+    for (const bool grey : {false, true}) {
+        Bitmap b;
+        const bool ok = renderColour(b, samples.data(), 3, 2, grey, nullptr);
+        golden.Check(std::string("rendered 3x2 colour") + (grey ? " as grey" : ""), Dump(ok, b));
+    }
+    Bitmap grey, none, into;
+    golden.Check("rendered 3x2 grey", Dump(renderGray(grey, samples.data() + 9, 3, 2, nullptr), grey));
+    golden.Check("rendered without samples", Dump(renderGray(none, nullptr, 5, 2, nullptr), none) + ", " +
+                                                  Dump(renderColour(none, nullptr, 5, 2, false, nullptr), none));
     golden.Check("empty picture: pixel, rotate, flip, channel",
                  Pixel(none.pixelAt(0, 0)) + " " + Dump(none.rotate(1, into), into) + " " +
                      Dump(none.flip(true, true), none) + " " + Dump(none.extractChannel(1, into), into));
