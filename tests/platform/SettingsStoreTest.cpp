@@ -78,7 +78,7 @@ TEST(SettingsStore, ReadersSeeExactlyTheCommittedValuesOfRandomSequences) {
     std::mt19937 random(11);
     StoreValues model, committed;
     bool batch = false;
-    for (int step = 0; step < 80; ++step) {
+    for (int step = 0; step < 40; ++step) {
         const std::string name = kNames[random() % 7];
         std::string text(random() % 6, '\0');
         for (char& c : text) c = "aZ \xFC\0\xC3\xA9\""[random() % 8];  // Latin-1, UTF-8, zeros
