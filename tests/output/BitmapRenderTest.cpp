@@ -11,19 +11,8 @@ namespace {
 
 using test::RecordingProgress;
 
-// (Converted files check the rows and padding of colour and grey bitmaps.)
-// Grey from a colour image takes the green samples.
-TEST(BitmapRender, GreyFromColourTakesTheGreenSamples) {
-    const std::vector<uint16_t> s = {1023, 512, 0, 2, 6, 10, 0, 0, 0,  // top row
-                                     1021, 1021, 1021, 1021, 1021, 1021, 1021, 1021, 1021};
-    Bitmap b;
-    ASSERT_TRUE(renderColour(b, s.data(), 3, 2, true, nullptr));
-    EXPECT_EQ(b.bitsPerPixel(), 8);
-    const std::vector<uint8_t> green(b.pixels(), b.pixels() + b.size());
-    EXPECT_EQ(green, (std::vector<uint8_t>{255, 255, 255, 0, 128, 2, 0, 0}));  // bottom row first
-    EXPECT_FALSE(renderGray(b, nullptr, 5, 2, nullptr) || renderColour(b, nullptr, 5, 2, false, nullptr));
-}
-
+// (What the renderers make of samples is compared with recorded results in
+// PictureDumpTest; converted files check the rows and padding of both kinds.)
 TEST(BitmapRender, TallPicturesReportProgressEveryTenRows) {
     std::vector<uint16_t> s(static_cast<size_t>(2) * 3 * 501, 100);
     Bitmap b;

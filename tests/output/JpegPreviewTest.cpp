@@ -2,13 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "engine/output/Bitmap.h"
 #include "engine/output/JpegWriter.h"
-#include "engine/raw/TiffDocument.h"
 #include "output/OutputTestSupport.h"
-#include "tools/sample-orf/SampleOrf.h"
 
 namespace kyp {
 namespace {
@@ -52,6 +48,8 @@ TEST(JpegOutputBuffer, AppendFillsTheLastBlockThenOpensOne) {
     EXPECT_EQ(buffer.blockCount(), 0u);
 }
 
+// (Streams cut at every length and damaged ones are compared with recorded
+// results in PictureDumpTest; previews found in ORF files in DocumentDumpTest.)
 TEST(JpegPreview, IntoABitmap) {
     MessageCapture messages;
     // Red over blue: the top half (1023, 0, 0), the bottom half (0, 0, 1023).
@@ -78,115 +76,6 @@ TEST(JpegPreview, IntoABitmap) {
     for (int y = 0; y < 3; ++y)
         for (int x = 5; x < 8; ++x) EXPECT_EQ(bitmap.row(y)[x], 0);
     EXPECT_FALSE(decodeEmbeddedPreview(bitmap, g.data(), 10));
-}
-
-TEST(JpegPreview, StreamsThatEndEarly) {
-    MessageCapture messages;
-    OwnedImage in = Gradient(256, 256, 3);
-    const std::vector<uint8_t> jpeg = encoded(in.image);
-    // Cut inside the entropy-coded data: the picture decodes, with a warning.
-    JpegPreviewImage out;
-    ASSERT_TRUE(decodeEmbeddedPreview(out, jpeg.data(), jpeg.size() / 2));
-    EXPECT_EQ(out.width, 256);
-    EXPECT_EQ(out.height, 256);
-    EXPECT_EQ(MessageCapture::count, 1);
-    EXPECT_NE(MessageCapture::last.find("Premature end"), std::string::npos) << MessageCapture::last;
-    // Its top rows are those of the picture.
-    const int expected = (in.samples[3 * 10] + 2) / 4;  // red of pixel (10, 0)
-    EXPECT_NEAR(out.row(0)[3 * 10 + 2], expected, 10);
-
-    // Cut inside the header, or nothing at all: no picture.
-    for (size_t cut : {size_t{1}, size_t{2}, size_t{20}, size_t{200}, size_t{400}}) {
-        EXPECT_FALSE(decodeEmbeddedPreview(out, jpeg.data(), cut)) << cut;
-    }
-    EXPECT_FALSE(decodeEmbeddedPreview(out, jpeg.data(), 0));
-    EXPECT_FALSE(decodeEmbeddedPreview(out, nullptr, 100));
-}
-
-TEST(JpegPreview, GarbageAndHostileHeaders) {
-    MessageCapture messages;
-    std::mt19937 random(7);
-    std::vector<uint8_t> junk(4096);
-    for (uint8_t& b : junk) b = static_cast<uint8_t>(random());
-    JpegPreviewImage out;
-    EXPECT_FALSE(decodeEmbeddedPreview(out, junk.data(), junk.size()));
-    junk[0] = 0xFF;
-    junk[1] = 0xD8;
-    EXPECT_FALSE(decodeEmbeddedPreview(out, junk.data(), junk.size()));
-
-    // A small stream whose frame header claims 60000 × 60000 pixels.
-    OwnedImage in = Gradient(16, 16, 1);
-    std::vector<uint8_t> jpeg = encoded(in.image);
-    size_t sof = 2;
-    while (sof + 4 < jpeg.size() && jpeg[sof + 1] != 0xC0) sof += 2 + (size_t{jpeg[sof + 2]} << 8 | jpeg[sof + 3]);
-    ASSERT_LT(sof + 9, jpeg.size());
-    for (size_t at : {sof + 5, sof + 7}) {
-        jpeg[at] = 60000 >> 8;
-        jpeg[at + 1] = 60000 & 0xFF;
-    }
-    MessageCapture::count = 0;
-    EXPECT_FALSE(decodeEmbeddedPreview(out, jpeg.data(), jpeg.size()));
-    EXPECT_EQ(MessageCapture::last, "JPEG preview is too large");
-}
-
-// A generated ORF file: its thumbnail directory points at a 48 × 32 preview.
-class EmbeddedPreview : public ::testing::Test {
-protected:
-    void SetUp() override {
-        sample::SampleOrfOptions o;
-        o.width = 96;
-        o.height = 64;
-        o.previewWidth = 48;
-        o.minimumFileSize = 0;
-        ASSERT_TRUE(sample::BuildSampleOrf(o, bytes_));
-        ASSERT_TRUE(reopen());
-    }
-    bool reopen() { return document_.openMemory(ByteView(bytes_.data(), bytes_.size())) && document_.parse(); }
-    // Overwrites bytes of the record of tag (tag at +0, value at +8) and parses again.
-    bool patch(uint16_t tag, size_t at, uint32_t value) {
-        const TiffEntry* entry = document_.findEntryAnywhere(tag);
-        if (!entry) return false;
-        const size_t p = entry->position + at;
-        const int bytes = at == 0 ? 2 : 4;
-        for (int i = 0; i < bytes; ++i) bytes_[p + i] = static_cast<uint8_t>(value >> (8 * (bytes - 1 - i)));
-        return reopen();
-    }
-    std::vector<uint8_t> bytes_;
-    TiffDocument document_;
-    MessageCapture messages_;
-};
-
-TEST_F(EmbeddedPreview, FoundThroughTags513And514) {
-    uint32_t offset = 0, length = 0;
-    ASSERT_TRUE(findEmbeddedPreview(document_, offset, length));
-    EXPECT_EQ(bytes_[offset], 0xFF);
-    EXPECT_EQ(bytes_[offset + 1], 0xD8);
-    EXPECT_EQ(bytes_[offset + length - 1], 0xD9);
-    Bitmap bitmap;
-    ASSERT_TRUE(decodeEmbeddedPreview(bitmap, document_));
-    EXPECT_EQ(bitmap.width(), 48);
-    EXPECT_EQ(bitmap.height(), 32);
-    EXPECT_EQ(bitmap.bitsPerPixel(), 24);
-    EXPECT_EQ(MessageCapture::count, 0);
-}
-
-TEST_F(EmbeddedPreview, PointersOutsideTheFileAreNotDecoded) {
-    uint32_t offset = 0, length = 0;
-    ASSERT_TRUE(findEmbeddedPreview(document_, offset, length));
-    const auto size = static_cast<uint32_t>(bytes_.size());
-    JpegPreviewImage out;
-    ASSERT_TRUE(patch(514, 8, size - offset + 1));  // one byte past the end
-    EXPECT_FALSE(decodeEmbeddedPreview(out, document_));
-    ASSERT_TRUE(patch(514, 8, size - offset));  // up to the end exactly: inside
-    EXPECT_TRUE(findEmbeddedPreview(document_, offset, length));
-    ASSERT_TRUE(patch(514, 8, 0xFFFFFFFFu));  // offset + length beyond 32 bits
-    EXPECT_FALSE(decodeEmbeddedPreview(out, document_));
-    ASSERT_TRUE(patch(514, 8, 100));
-    ASSERT_TRUE(patch(513, 8, size));  // starts at the end
-    EXPECT_FALSE(decodeEmbeddedPreview(out, document_));
-    EXPECT_EQ(MessageCapture::count, 0);  // refused before the library sees anything
-    ASSERT_TRUE(patch(514, 0, 515));  // 513 without 514
-    EXPECT_FALSE(findEmbeddedPreview(document_, offset, length));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <random>
 
 #include "platform/TestFolder.h"
 
@@ -36,53 +37,71 @@ TEST(SettingsStore, FolderFromTheEnvironment) {
     EXPECT_EQ(folderWith(nullptr, nullptr, nullptr), "");
 }
 
-TEST(SettingsStore, TypedValues) {
+const char* const kNames[] = {"Options", "OPTIONS", "SampleSize", "samplesize", "Artist", "File", "E"};
+
+// What a reader finds under each name: its text or number (a value reads only
+// as its own type) and its size, the terminator of a text counted.
+std::string Seen(const SettingsStore& store) {
+    std::string out;
+    for (const char* name : kNames) {
+        std::string text;
+        uint32_t number = 0;
+        const auto size = store.QueryValueSize(name);
+        out += std::string(name) + (store.ReadString(name, text) ? " '" + text + "'" : "") +
+               (store.ReadNumber(name, number) ? " " + std::to_string(number) : "") +
+               (size ? " size " + std::to_string(*size) : "") + "; ";
+    }
+    return out + std::to_string(store.Values().size()) + " values";
+}
+std::string Seen(const StoreValues& model) {
+    std::string out;
+    for (const char* name : kNames) {
+        const auto it = model.find(name);
+        const bool text = it != model.end() && it->second.type == StoreValueType::string;
+        out += std::string(name) + (text ? " '" + it->second.text + "'" : "") +
+               (it != model.end() && !text ? " " + std::to_string(it->second.number) : "") +
+               (it == model.end() ? "" : " size " + std::to_string(text ? it->second.text.size() + 1 : 4)) + "; ";
+    }
+    return out + std::to_string(model.size()) + " values";
+}
+
+// Random writes, deletes and batched updates: after every step a fresh reader
+// sees exactly what was committed (names without regard to case), and a batch
+// reaches the file only when committed.
+TEST(SettingsStore, ReadersSeeExactlyTheCommittedValuesOfRandomSequences) {
     test::TestFolder folder;
     test::ScopedConfigHome home(folder / "cfg/nested");
-    SettingsStore store;
-    EXPECT_FALSE(store.OpenForReading());  // no store yet
-    EXPECT_FALSE(store.WriteString("x", "y"));
-    ASSERT_TRUE(store.CreateForWriting());
-    EXPECT_TRUE(fs::exists(folder / "cfg/nested/settings.json"));
-
-    ASSERT_TRUE(store.WriteString("Options", "(wb) gamma=2"));
-    ASSERT_TRUE(store.WriteNumber("SampleSize", 3));
-    ASSERT_TRUE(store.WriteNumber("File", 0xFFFFFFFFu));
-    ASSERT_TRUE(store.WriteString("Artist", std::string("M\xFCller\0x", 9)));  // Latin-1, not UTF-8
-    ASSERT_TRUE(store.WriteString("Empty", ""));
-
-    SettingsStore reader;
-    ASSERT_TRUE(reader.OpenForReading());
-    std::string text;
-    uint32_t number = 0;
-    EXPECT_TRUE(reader.ReadString("options", text));  // names without regard to case
-    EXPECT_EQ(text, "(wb) gamma=2");
-    EXPECT_EQ(reader.QueryValueSize("Options"), 13u);  // terminator counted
-    EXPECT_EQ(reader.QueryValueSize("SampleSize"), 4u);
-    EXPECT_EQ(reader.QueryValueSize("Empty"), 1u);
-    EXPECT_FALSE(reader.QueryValueSize("Nothing"));
-    EXPECT_TRUE(reader.ReadNumber("SampleSize", number));
-    EXPECT_EQ(number, 3u);
-    EXPECT_TRUE(reader.ReadNumber("File", number));
-    EXPECT_EQ(number, 0xFFFFFFFFu);
-    EXPECT_TRUE(reader.ReadString("Artist", text));
-    EXPECT_EQ(text, std::string("M\xFCller\0x", 9));
-    // The other type reads as missing.
-    EXPECT_FALSE(reader.ReadNumber("Options", number));
-    EXPECT_FALSE(reader.ReadString("SampleSize", text));
-    EXPECT_FALSE(reader.WriteString("Options", "z"));  // opened for reading only
-
-    ASSERT_TRUE(store.WriteNumber("OPTIONS", 1));  // replaces, type and all
-    ASSERT_TRUE(store.DeleteValue("SampleSize"));
-    ASSERT_TRUE(store.DeleteValue("NeverThere"));
-    ASSERT_TRUE(reader.OpenForReading());
-    EXPECT_FALSE(reader.ReadString("Options", text));
-    EXPECT_TRUE(reader.ReadNumber("options", number));
-    EXPECT_FALSE(reader.QueryValueSize("SampleSize"));
-    EXPECT_EQ(reader.Values().size(), 4u);
-
+    SettingsStore writer;
+    EXPECT_FALSE(writer.OpenForReading());  // no store yet
+    EXPECT_FALSE(writer.WriteString("x", "y"));
+    ASSERT_TRUE(writer.CreateForWriting());
+    std::mt19937 random(11);
+    StoreValues model, committed;
+    bool batch = false;
+    for (int step = 0; step < 40; ++step) {
+        const std::string name = kNames[random() % 7];
+        std::string text(random() % 6, '\0');
+        for (char& c : text) c = "aZ \xFC\0\xC3\xA9\""[random() % 8];  // Latin-1, UTF-8, zeros
+        const uint32_t number = random() % 3 ? static_cast<uint32_t>(random() % 1000) : 0xFFFFFFFFu;
+        bool ok = true;
+        switch (random() % 5) {
+            case 0: ok = writer.WriteString(name, text), model[name] = {StoreValueType::string, text, 0}; break;
+            case 1: ok = writer.WriteNumber(name, number), model[name] = {StoreValueType::number, "", number}; break;
+            case 2: ok = writer.DeleteValue(name), model.erase(name); break;
+            default:
+                batch = !batch;
+                if (batch) writer.BeginUpdate();
+                else ok = writer.CommitUpdate();
+        }
+        ASSERT_TRUE(ok) << "step " << step;
+        if (!batch) committed = model;
+        SettingsStore reader;
+        ASSERT_TRUE(reader.OpenForReading());
+        EXPECT_EQ(Seen(reader), Seen(committed)) << "step " << step << (batch ? " (in an update)" : "");
+        EXPECT_FALSE(reader.WriteString("Options", "z"));  // opened for reading only
+    }
     ASSERT_TRUE(SettingsStore::DeleteKey());
-    EXPECT_FALSE(reader.OpenForReading());
+    EXPECT_FALSE(writer.OpenForReading());
     EXPECT_FALSE(SettingsStore::DeleteKey());
 }
 
