@@ -1,6 +1,6 @@
 // The demosaic methods, their tile walk and the reduced images over mosaics of
 // awkward sizes, on every instruction set and thread count, against the
-// results recorded in demosaic-results.txt.
+// results recorded in demosaic-results.golden.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -174,7 +174,7 @@ void ReducedBlocks(std::ostream& out) {
 }
 
 TEST(DemosaicResults, EveryMethodOnEveryVariantAsRecorded) {
-    test::RecordedResults recorded("demosaic-results.txt");
+    test::RecordedResults recorded("demosaic-results.golden");
     // Bilinear (tile 138, border 1, step 136) and Luminance/gradient (112, 4,
     // 104); a remainder of at most 2 border sites moves the last tile back; a
     // tile that is all border would never advance.

@@ -25,6 +25,7 @@
 #include "engine/process/demosaic/DemosaicMethod.h"
 #include "engine/process/demosaic/DemosaicTiled.h"
 #include "engine/raw/RawMosaic.h"
+#include "platform/Golden.h"
 #include "platform/ThreadPool.h"
 
 namespace kyp::test {
@@ -228,61 +229,26 @@ inline std::string OnEveryVariant(const std::string& name, const std::function<s
     return first;
 }
 
-// Results recorded in tests/process/<file>, a line "name<TAB>result" each.
-// With KYP_RECORD=1 in the environment the file is rewritten from this run.
-class RecordedResults {
+// Results recorded in tests/process/<file>, a line "name<TAB>result" each,
+// where every variant must give the same result first.
+class RecordedResults : public GoldenFile {
 public:
-    explicit RecordedResults(const std::string& file)
-        : path_(std::string(KYP_SOURCE_DIR) + "/tests/process/" + file), file_(file),
-          recording_(std::getenv("KYP_RECORD") && std::string(std::getenv("KYP_RECORD")) == "1") {
-        std::ifstream in(path_);
-        for (std::string line; std::getline(in, line);) {
-            const size_t tab = line.find('\t');
-            if (tab != std::string::npos) recorded_[line.substr(0, tab)] = line.substr(tab + 1);
-        }
-        EXPECT_TRUE(recording_ || !recorded_.empty()) << "no results recorded in " << path_;
-    }
-    RecordedResults(const RecordedResults&) = delete;
-    RecordedResults& operator=(const RecordedResults&) = delete;
-    ~RecordedResults() {
-        if (recording_) {
-            std::ofstream out(path_);
-            out << lines_;
-            return;
-        }
-        for (const auto& [name, result] : recorded_)
-            EXPECT_TRUE(seen_.count(name)) << name << " is recorded in " << file_ << " but no longer made";
-    }
-    void Check(const std::string& name, const std::string& result) {
-        EXPECT_TRUE(seen_.insert(name).second) << name << " made twice";
-        lines_ += name + "\t" + result + "\n";
-        if (recording_) return;
-        const auto found = recorded_.find(name);
-        EXPECT_EQ(result, found == recorded_.end() ? "(nothing recorded)" : found->second)
-            << name << ": differs from " << file_ << " (run with KYP_RECORD=1 to record a change that is meant)";
-    }
-    // Every variant must agree; then the recorded result.
+    explicit RecordedResults(const std::string& file) : GoldenFile("process/" + file) {}
     void CheckEveryVariant(const std::string& name, const std::function<std::string()>& make,
                            const ThreadCounts& threadCounts = {1, 2, 3}) {
         Check(name, OnEveryVariant(name, make, threadCounts));
     }
     void CheckEveryVariant(const std::string& name, const std::function<void(std::ostream&)>& write,
                            const ThreadCounts& threadCounts = {1, 2, 3}) {
-        Check(name, OnEveryVariant(
-                        name,
-                        [&] {
-                            std::ostringstream out;
-                            write(out);
-                            return out.str();
-                        },
-                        threadCounts));
+        CheckEveryVariant(
+            name,
+            [&] {
+                std::ostringstream out;
+                write(out);
+                return out.str();
+            },
+            threadCounts);
     }
-
-private:
-    std::string path_, file_, lines_;
-    bool recording_;
-    std::map<std::string, std::string> recorded_;
-    std::set<std::string> seen_;
 };
 
 // The counts of CountingMemory's allocations and releases.

@@ -1,6 +1,6 @@
 // The raw-stage steps (black point, raw tables, texture defect) over small
 // mosaics chosen for their edges, on every instruction set and thread count,
-// against the results recorded in raw-step-results.txt.
+// against the results recorded in raw-step-results.golden.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -167,7 +167,7 @@ void TextureRepairs(std::ostream& out) {
 }
 
 TEST(RawStepResults, EveryRawStepOnEveryVariantAsRecorded) {
-    test::RecordedResults recorded("raw-step-results.txt");
+    test::RecordedResults recorded("raw-step-results.golden");
     recorded.CheckEveryVariant("corrections", Corrections);
     recorded.CheckEveryVariant("raw tables", RawTablesApplied);
     recorded.CheckEveryVariant("texture measures", TextureMeasures);

@@ -2,7 +2,7 @@
 // switch on every step and every method: alone and on the thread pool, on
 // every instruction set, in banded and in separate passes, each run must give
 // the same image, progress texts and ticks, and these must be the ones
-// recorded in session-results.txt. Cancelling at a tick stops there with the
+// recorded in session-results.golden. Cancelling at a tick stops there with the
 // same outcome on every variant.
 #include <gtest/gtest.h>
 
@@ -150,7 +150,7 @@ std::string Text(const Outcome& run) {
 }
 
 TEST(SessionResults, ConsoleRunsOnEveryVariantAsRecorded) {
-    test::RecordedResults recorded("session-results.txt");
+    test::RecordedResults recorded("session-results.golden");
     const TestCurves curves;
     // Odd sizes, several tiles, a moved-back last tile row (2 x 104 + 8 + 5),
     // partial pixel blocks at the end of each pass; one session converts
@@ -222,7 +222,7 @@ TEST(SessionResults, ConsoleRunsOnEveryVariantAsRecorded) {
 // follows it (its levels from the full-size run's count), and a region
 // derived from the full-size run (its levels from the parent's points).
 TEST(SessionResults, InteractiveRunsOnEveryVariantAsRecorded) {
-    test::RecordedResults recorded("session-interactive-results.txt");
+    test::RecordedResults recorded("session-interactive-results.golden");
     const std::string path = OrfFile("interactive.orf", 250, 190);
     const uint32_t sets[] = {opt::defaults, opt::defaults | opt::rgblevels | opt::curves, opt::sat | opt::gamma,
                              opt::defaults | opt::hflip | opt::balance, 0};
@@ -272,7 +272,7 @@ std::string Step(ProcessingSession& session, bool preview, int cancelAt = 0) {
 // their input is the same, a declined texture repair holding only while the
 // settings ask; beside them the console runs they must agree with.
 TEST(SessionResults, InteractiveScriptsAsRecorded) {
-    test::RecordedResults recorded("session-script-results.txt");
+    test::RecordedResults recorded("session-script-results.golden");
     const std::string path = OrfFile("script.orf", 256, 192);
     const std::string striped = (std::filesystem::path(path).parent_path() / "striped.orf").string();
     ASSERT_TRUE(sample::WriteStripedOrf(striped, 252, 192));

@@ -2,7 +2,7 @@
 // (sums past 16 bits, samples above 1023, NaN and infinite parameters,
 // remainders after the last pixel block, cancels between blocks), on every
 // instruction set and thread count, against the results recorded in
-// step-results.txt.
+// step-results.golden.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -454,7 +454,7 @@ void Flips(std::ostream& out) {
 }
 
 TEST(StepResults, EveryStepOnEveryVariantAsRecorded) {
-    test::RecordedResults recorded("step-results.txt");
+    test::RecordedResults recorded("step-results.golden");
     recorded.CheckEveryVariant("colour matrix", Matrix);
     recorded.CheckEveryVariant("curves and invert", CurvesAndInvert);
     recorded.CheckEveryVariant("colour balance", ColourBalance);
