@@ -1,0 +1,563 @@
+// Whole runs of kyp2tiff against the results recorded in recorded-runs.txt
+// (beside this file; its head explains the format). A run's whole observable
+// behaviour is compared: exit code, key waits, both console texts, every file
+// it wrote, changed or removed in its work folder (by digest), and the calls it
+// made to the converter. "apply" lines read switches and option lists into a
+// fresh state and compare every field that moved from its default.
+// A change that is meant is recorded again with
+//   KYP_RECORD=1 test_console --gtest_filter='RecordedRuns*'
+// and the new file reviewed with git diff before it is committed.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+
+#include "ConsoleTestSupport.h"
+#include "Version.h"
+#include "console/SessionConverter.h"
+#include "console/Switches.h"
+#include "engine/settings/StoredSettings.h"
+#include "platform/AtomicFile.h"
+#include "tools/sample-orf/SampleOrf.h"
+
+namespace kyp {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kDataFile = std::string(KYP_SOURCE_DIR) + "/tests/console/recorded-runs.txt";
+
+// ---- text forms ----
+
+// C-style escapes for control bytes, quotes and backslashes; a run of four or
+// more equal bytes is written "\{n}" and the escaped byte.
+std::string Escape(const std::string& text) {
+    const auto one = [](char c) -> std::string {
+        switch (c) {
+            case '\n': return "\\n";
+            case '\t': return "\\t";
+            case '\b': return "\\b";
+            case '\r': return "\\r";
+            case '\\': return "\\\\";
+            case '"': return "\\\"";
+        }
+        if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) >= 127) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
+            return hex;
+        }
+        return std::string(1, c);
+    };
+    std::string result;
+    for (size_t i = 0; i < text.size();) {
+        size_t run = 1;
+        while (i + run < text.size() && text[i + run] == text[i]) ++run;
+        if (run >= 4) {
+            result += "\\{" + std::to_string(run) + "}" + one(text[i]);
+        } else {
+            for (size_t k = 0; k < run; ++k) result += one(text[i]);
+        }
+        i += run;
+    }
+    return result;
+}
+
+std::string Unescape(const std::string& text) {
+    std::string result;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            result += text[i];
+            continue;
+        }
+        const char c = text[++i];
+        if (c == 'x' && i + 2 < text.size()) {
+            result += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            const char* const from = "ntbr";
+            const char* const to = "\n\t\b\r";
+            const char* at = std::strchr(from, c);
+            result += at ? to[at - from] : c;
+        }
+    }
+    return result;
+}
+
+// Words separated by blanks; "..." holds blanks and escapes; a word ending in
+// "^n" stands for n copies of itself.
+std::vector<std::string> Words(const std::string& line) {
+    std::vector<std::string> words;
+    for (size_t i = 0; i < line.size();) {
+        if (line[i] == ' ') {
+            ++i;
+        } else if (line[i] == '"') {
+            size_t end = i + 1;
+            while (end < line.size() && line[end] != '"') end += line[end] == '\\' ? 2 : 1;
+            words.push_back(Unescape(line.substr(i + 1, end - i - 1)));
+            i = end + 1;
+        } else {
+            const size_t end = std::min(line.find(' ', i), line.size());
+            std::string word = line.substr(i, end - i);
+            const size_t caret = word.rfind('^');
+            if (caret != std::string::npos && caret > 0 && caret + 1 < word.size()) {
+                const int count = std::atoi(word.c_str() + caret + 1);
+                words.insert(words.end(), static_cast<size_t>(count), word.substr(0, caret));
+            } else {
+                words.push_back(word);
+            }
+            i = end;
+        }
+    }
+    return words;
+}
+
+// FNV-1a over the file with the conversion's date and time left out: every
+// "YYYY:MM:DD HH:MM:SS" but the camera's own dates counts as blank.
+std::string Digest(const std::string& bytes) {
+    static const std::string cameraDate = SampleOrfOptions{}.dateTime;
+    auto isDateAt = [&](size_t i) {
+        static const char shape[] = "dddd:dd:dd dd:dd:dd";
+        if (i + 19 > bytes.size() || bytes.compare(i, 19, cameraDate) == 0) return false;
+        for (size_t k = 0; k < 19; ++k) {
+            const bool digit = bytes[i + k] >= '0' && bytes[i + k] <= '9';
+            if (shape[k] == 'd' ? !digit : bytes[i + k] != shape[k]) return false;
+        }
+        return true;
+    };
+    uint64_t hash = 0xCBF29CE484222325ull;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '2' && isDateAt(i)) {
+            i += 18;
+            continue;
+        }
+        hash = (hash ^ static_cast<uint8_t>(bytes[i])) * 0x100000001B3ull;
+    }
+    char text[40];
+    std::snprintf(text, sizeof text, "%zu %016llX", bytes.size(), static_cast<unsigned long long>(hash));
+    return text;
+}
+
+// ---- the files a case starts from ----
+
+// A generated ORF: its bytes without the zero padding, and its padded size
+// (written with a hole, so that copies cost little).
+struct SampleBytes {
+    std::vector<uint8_t> bytes;
+    uint32_t size = 0;
+};
+
+SampleBytes MakeSample(char name) {
+    SampleOrfOptions o;
+    SampleBytes sample{{}, o.minimumFileSize};
+    if (name == 'a') {  // the default chart
+        o.width = 480, o.height = 360;
+    } else if (name == 'b') {  // another colour matrix and black levels
+        o.width = 400, o.height = 300;
+        const int16_t matrix[9] = {300, -40, -4, -60, 290, -30, 2, -80, 330};
+        std::copy(matrix, matrix + 9, o.colourMatrix);
+        const uint16_t black[4] = {30, 31, 29, 32};
+        std::copy(black, black + 4, o.blackLevels);
+    } else if (name == 'c') {  // no preview, another white balance
+        o.width = 322, o.height = 242;
+        o.writePreview = false;
+        o.whiteBalance[0] = 2, o.whiteBalance[1] = 3;
+        o.redBalance = 500, o.blueBalance = 420;
+    } else {  // 'p': small, for runs about anything but the picture
+        o.width = 96, o.height = 64;
+        o.writePreview = false;
+    }
+    o.minimumFileSize = 0;
+    EXPECT_TRUE(sample::BuildSampleOrf(o, sample.bytes)) << name;
+    return sample;
+}
+
+void WriteSample(const std::string& path, const SampleBytes& sample) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(sample.bytes.data()), static_cast<std::streamsize>(sample.bytes.size()));
+    ASSERT_EQ(::truncate(path.c_str(), sample.size), 0) << path;
+}
+
+// The samples, and (in folder S) a.orf, b.orf, c.orf, p.orf and curves.acv, a
+// curve file with all four curves bent (big-endian words, each point output
+// then input).
+struct Shared {
+    std::map<char, SampleBytes> samples;
+    test::TestFolder folder;
+
+    Shared() {
+        for (char name : {'a', 'b', 'c', 'p'}) {
+            samples[name] = MakeSample(name);
+            WriteSample(folder / std::string(1, name) + ".orf", samples[name]);
+        }
+        const uint16_t words[] = {1, 4, 3, 0, 0, 90, 64, 255, 255, 2, 10, 0, 240, 255,
+                                  3, 0, 0, 140, 128, 255, 255, 3, 0, 0, 180, 200, 255, 255};
+        std::string bytes;
+        for (uint16_t w : words) bytes += {static_cast<char>(w >> 8), static_cast<char>(w & 0xFF)};
+        folder.Write("curves.acv", bytes);
+    }
+};
+
+// ---- the converter that only records (converter fake) ----
+
+// Inputs containing "bad" fail to process, outputs containing "ro" fail to
+// write, "norender" fails to render.
+class RecordingConverter final : public FileConverter {
+public:
+    bool Process(const std::string& input, const ImportSettings& settings, const CurveTables&,
+                 ProgressCallback* progress) override {
+        char line[80];
+        std::snprintf(line, sizeof line, " options=%08X progress=%d", settings.options, progress != nullptr);
+        calls.push_back("call " + input + line);
+        if (progress) {
+            progress->SetText("Loading x  ...");
+            (void)progress->Tick(16);
+            progress->End();
+        }
+        return input.find("bad") == std::string::npos;
+    }
+    WriteResult Write(const std::string& output, const ImportSettings&, const OutputSettings& settings) override {
+        calls.back() += " -> " + output + " format=" + std::to_string(settings.format);
+        if (output.find("norender") != std::string::npos) return WriteResult::notRendered;
+        return output.find("ro") != std::string::npos ? WriteResult::writeFailed : WriteResult::written;
+    }
+
+    std::vector<std::string> calls;
+};
+
+// ---- one case ----
+
+// The entries of the work folder by name: what a file is (its digest, read
+// only when it is new or changed, "/" for a folder, "|" for a named pipe) and
+// its identity (device, inode, size and change time).
+struct Entry {
+    std::string identity;
+    std::string digest;
+};
+using Snapshot = std::map<std::string, Entry>;
+
+Snapshot Take(const std::string& root, const Snapshot* before = nullptr) {
+    Snapshot entries;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+        const std::string name = it->path().string().substr(root.size() + 1);
+        struct stat info {};
+        ::lstat(it->path().c_str(), &info);
+        Entry& entry = entries[name];
+        entry.identity = it->is_fifo() ? "|" : it->is_directory() ? "/" :
+            std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + ":" + std::to_string(info.st_size) + ":" +
+            std::to_string(info.st_ctim.tv_sec) + "." + std::to_string(info.st_ctim.tv_nsec);
+        const auto old = before ? before->find(name) : Snapshot::const_iterator{};
+        if (before && (old == before->end() || old->second.identity != entry.identity)) {
+            entry.digest = entry.identity.size() == 1 ? entry.identity : Digest(test::ReadFile(it->path()));
+        }
+    }
+    return entries;
+}
+
+class Placeholders {
+public:
+    Placeholders(const std::string& work, const std::string& shared) : work_(work), shared_(shared) {
+        char line[80];
+        std::snprintf(line, sizeof line, "KYP2TIFF Version %u.%02u%s\n", unsigned{KYP_VERSION_MAJOR},
+                      unsigned{KYP_VERSION_MINOR}, KYP_DEBUG_BUILD ? " (Debug)" : "");
+        banner_ = line;
+    }
+    // "W/" and "S/" at the start of a word or after ":" or "=" name the work and shared folders.
+    [[nodiscard]] std::string In(std::string word) const {
+        for (const auto& [mark, path] : {std::pair{"W/", work_}, std::pair{"S/", shared_}}) {
+            for (size_t at = 0; (at = word.find(mark, at)) != std::string::npos; ++at) {
+                if (at == 0 || word[at - 1] == ':' || word[at - 1] == '=' || (at == 2 && word.rfind("-o", 0) == 0)) {
+                    word.replace(at, 1, path);
+                }
+            }
+        }
+        if (word == "W") word = work_;
+        return word;
+    }
+    [[nodiscard]] std::string Out(std::string text) const {
+        for (const auto& [path, mark] : {std::pair{work_, "W"}, std::pair{shared_, "S"}, std::pair{banner_, "@banner\n"}}) {
+            if (path.empty()) continue;
+            for (size_t at = 0; (at = text.find(path, at)) != std::string::npos;) text.replace(at, path.size(), mark);
+        }
+        // The local time in the name of a settings store moved aside.
+        for (size_t at = 0; (at = text.find(".corrupt-", at)) != std::string::npos;) {
+            at += 9;
+            const size_t end = text.find_first_not_of("0123456789-", at);
+            text.replace(at, (end == std::string::npos ? text.size() : end) - at, "{time}");
+        }
+        return text;
+    }
+
+private:
+    std::string work_, shared_, banner_;
+};
+
+void AddText(std::ostringstream& result, const char* key, const std::string& text) {
+    const std::string escaped = Escape(text);
+    // One line per line of text, long ones cut at 110 characters.
+    size_t start = 0;
+    for (size_t i = 0; i < escaped.size(); ++i) {
+        const bool newline = escaped.compare(i, 2, "\\n") == 0 && (i == 0 || escaped[i - 1] != '\\');
+        if (newline || i - start >= 110) {
+            const size_t end = newline ? i + 2 : i;
+            result << key << " " << escaped.substr(start, end - start) << "\n";
+            start = end;
+            i = end - 1;
+        }
+    }
+    if (start < escaped.size()) result << key << " " << escaped.substr(start) << "\n";
+}
+
+struct Case {
+    std::string title;
+    std::vector<std::string> lines;  // the case's lines that are no result
+};
+
+std::string RunCase(const Case& c, const Shared& shared) {
+    test::TestFolder work;
+    const Placeholders names(work.path(), shared.folder.path());
+    std::optional<test::ScopedConfigHome> home;
+    std::string converterKind = "session";
+    int64_t failWritesAfter = -1;
+    std::vector<std::vector<std::string>> runs;
+    for (const std::string& line : c.lines) {
+        std::vector<std::string> words = Words(line);
+        if (words.empty() || words[0][0] == '#' || words[0] == "case") continue;
+        const std::string& key = words[0];
+        if (key == "in") {
+            const std::string path = work / words[1];
+            const std::string& kind = words[2];
+            if (kind.size() == 1) {
+                WriteSample(path, shared.samples.at(kind[0]));
+            } else if (kind == "cut") {  // the image height 60000: the raw data runs past the end
+                SampleBytes cut = shared.samples.at('p');
+                for (size_t at = 10; at + 12 <= 8 + 2 + 12 * 30; at += 12) {
+                    if (cut.bytes[at] == 1 && cut.bytes[at + 1] == 1) {  // tag 257 (a LONG)
+                        cut.bytes[at + 8] = 0, cut.bytes[at + 9] = 0, cut.bytes[at + 10] = 0xEA, cut.bytes[at + 11] = 0x60;
+                    }
+                }
+                WriteSample(path, cut);
+            } else if (kind == "junk") {  // no TIFF structure, 8 MB
+                WriteSample(path, {std::vector<uint8_t>(4096, 'x'), 8000000});
+            } else if (kind == "fifo") {
+                EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0) << path;
+            } else if (kind == "dir") {
+                fs::create_directories(path);
+            } else {
+                EXPECT_EQ(kind, "text") << c.title;
+                work.Write(words[1], words.size() > 3 ? words[3] : "");
+            }
+        } else if (key == "home") {
+            home.emplace(work.path());
+        } else if (key == "store") {  // a settings file saved as kyp's stored settings
+            ConsoleState state;
+            EXPECT_TRUE(state.curves.LoadSettingsFile(names.In(words[1]), state.settings, state.output)) << line;
+            CurveArray curves;
+            for (int i = 0; i < ConsoleCurves::kCount; ++i) curves[static_cast<size_t>(i)].ReadText(state.curves.Text(i).c_str());
+            EXPECT_TRUE(SaveStoredSettings(&state.settings, &curves, &state.output)) << line;
+        } else if (key == "converter") {
+            converterKind = words[1];
+        } else if (key == "fail-writes-after") {
+            failWritesAfter = std::atoll(words[1].c_str());
+        } else if (key == "run") {
+            for (std::string& word : words) word = names.In(word);
+            runs.emplace_back(words.begin() + 1, words.end());
+        } else {
+            ADD_FAILURE() << c.title << ": unknown line '" << line << "'";
+        }
+    }
+
+    // Every run of a case must give the same result.
+    std::string first;
+    for (const std::vector<std::string>& run : runs) {
+        const Snapshot before = Take(work.path());
+        std::unique_ptr<FileConverter> converter;
+        if (converterKind == "session") converter = std::make_unique<SessionConverter>();
+        if (converterKind == "fake") converter = std::make_unique<RecordingConverter>();
+        AtomicFile::InjectWriteFailureAfter(failWritesAfter);
+        const test::RunOutput output =
+            test::Run(std::vector<std::string>(run.begin() + 1, run.end()), converter.get(), run[0]);
+        AtomicFile::InjectWriteFailureAfter(-1);
+
+        std::ostringstream result;
+        result << "code " << output.code << "\n";
+        if (output.keyWaits != 0) result << "waits " << output.keyWaits << "\n";
+        AddText(result, "out", names.Out(output.out));
+        AddText(result, "err", names.Out(output.err));
+        if (auto* fake = dynamic_cast<RecordingConverter*>(converter.get())) {
+            for (const std::string& call : fake->calls) result << names.Out(call) << "\n";
+        }
+        const Snapshot after = Take(work.path(), &before);
+        for (const auto& [name, entry] : after) {
+            if (!entry.digest.empty()) result << "file " << names.Out(name) << " " << entry.digest << "\n";
+        }
+        for (const auto& [name, entry] : before) {
+            if (after.count(name) == 0) result << "gone " << name << "\n";
+        }
+        if (first.empty()) {
+            first = result.str();
+        } else {
+            EXPECT_EQ(result.str(), first) << c.title << ": kyp2tiff" << [&] {
+                std::string words;
+                for (const std::string& w : run) words += " " + names.Out(w);
+                return words;
+            }() << "\ndiffers from the first run of the case";
+        }
+    }
+    return first;
+}
+
+// ---- switches and option lists ----
+
+std::string Fixed(uint32_t ratio) { return std::to_string(ratio >> 16) + "/" + std::to_string(ratio & 0xFFFF); }
+
+// Every field of the state that differs from a fresh one.
+std::string StateChanges(const ConsoleState& s) {
+    const ConsoleState d;
+    std::ostringstream text;
+    const auto field = [&](const char* name, const auto& value, const auto& base) {
+        if (!(value == base)) text << " " << name << "=" << value;
+    };
+    const auto real = [&](const char* name, float value, float base) {
+        char number[32];
+        std::snprintf(number, sizeof number, "%.9g", static_cast<double>(value));
+        if (value != base) text << " " << name << "=" << number;
+    };
+    static const std::pair<uint32_t, char> letters[] = {
+        {opt::levels, 'L'}, {opt::rgblevels, 'X'}, {opt::balance, 'B'}, {opt::gray, 'G'}, {opt::curves, 'C'},
+        {opt::gamma, 'Z'},  {opt::invert, 'I'},    {opt::usm, 'U'},     {opt::hflip, 'H'}, {opt::vflip, 'V'},
+        {opt::scale, 'S'},  {opt::rawcurves, 'R'}, {opt::tt, 'T'},      {opt::wb, 'W'},    {opt::matrix, 'M'},
+        {opt::black, 'O'},  {opt::fudge, 'F'},     {opt::sat, 'Y'}};
+    std::string on, off;
+    for (auto [bit, letter] : letters) {
+        if ((s.settings.options & bit) && !(d.settings.options & bit)) on += letter;
+        if (!(s.settings.options & bit) && (d.settings.options & bit)) off += letter;
+    }
+    if (!on.empty()) text << " +" << on;
+    if (!off.empty()) text << " -" << off;
+    if (const uint32_t rest = s.settings.options & ~opt::meaningful; rest != (d.settings.options & ~opt::meaningful)) {
+        text << " other=" << rest;
+    }
+    field("rot", s.settings.rotation(), d.settings.rotation());
+    real("gamma", s.settings.gammaExponent, d.settings.gammaExponent);
+    field("dark", s.settings.darkThreshold, d.settings.darkThreshold);
+    field("bright", s.settings.brightThreshold, d.settings.brightThreshold);
+    field("red", Fixed(s.settings.redScale), Fixed(d.settings.redScale));
+    field("green", Fixed(s.settings.greenScale), Fixed(d.settings.greenScale));
+    field("blue", Fixed(s.settings.blueScale), Fixed(d.settings.blueScale));
+    field("tt", s.settings.textureThreshold, d.settings.textureThreshold);
+    field("method", s.settings.method, d.settings.method);
+    field("usm", s.settings.usmAmount, d.settings.usmAmount);
+    real("radius", s.settings.usmRadius, d.settings.usmRadius);
+    field("threshold", s.settings.usmThreshold, d.settings.usmThreshold);
+    real("sat", s.settings.saturation, d.settings.saturation);
+    field("format", s.output.format, d.output.format);
+    field("quality", s.output.jpegQuality, d.output.jpegQuality);
+    field("t16", s.output.t16, d.output.t16);
+    field("tx", s.output.tx, d.output.tx);
+    field("ta", s.output.ta, d.output.ta);
+    field("jx", s.output.jx, d.output.jx);
+    field("ja", s.output.ja, d.output.ja);
+    for (const auto& [name, value] : {std::pair{"artist", &s.output.artist}, std::pair{"copyright", &s.output.copyright},
+                                      std::pair{"description", &s.output.description}}) {
+        if (*value) text << " " << name << "=\"" << Escape(**value) << "\"";
+    }
+    field("folder", s.outputFolder, d.outputFolder);
+    field("verbosity", s.verbosity, d.verbosity);
+    field("printOnly", s.printOnly, d.printOnly);
+    field("depthAsked", s.depthAsked, d.depthAsked);
+    return text.str();
+}
+
+// Applies the arguments in order, as the argument loop does: option lists
+// (with the letters they ignored) and switches, stopping at the first that
+// is not ok.
+std::string ApplyArguments(const std::vector<std::string>& arguments, const Placeholders& names) {
+    ConsoleState state;
+    StringConsoleStream err;
+    std::string ignored;
+    ArgumentResult last = ArgumentResult::ok;
+    for (const std::string& argument : arguments) {
+        if (!argument.empty() && argument[0] == '=') {
+            ignored += ApplyOptionList(argument.substr(1), state);
+        } else {
+            last = ApplySwitch(names.In(argument), state, err);
+        }
+        if (last != ArgumentResult::ok) break;
+    }
+    std::string result = "=>" + StateChanges(state);
+    if (!ignored.empty()) result += " ignored=\"" + Escape(ignored) + "\"";
+    if (last != ArgumentResult::ok) result += last == ArgumentResult::usage ? " USAGE" : " ERROR";
+    if (!err.Text().empty()) result += " err=\"" + Escape(err.Text()) + "\"";
+    return names.Out(result) + "\n";
+}
+
+// ---- the file ----
+
+bool IsResultLine(const std::string& line) {
+    for (const char* key : {"code ", "waits ", "out ", "err ", "file ", "gone ", "call ", "=>"}) {
+        if (line.rfind(key, 0) == 0) return true;
+    }
+    return false;
+}
+
+TEST(RecordedRuns, EveryCaseGivesItsRecordedResult) {
+    const bool record = std::getenv("KYP_RECORD") != nullptr;
+    std::ifstream in(kDataFile);
+    ASSERT_TRUE(in) << kDataFile;
+    const Shared shared;
+    const Placeholders sharedNames("", shared.folder.path());
+
+    // Each unit: the lines before its results (comments, the case's set-up),
+    // and the results recorded for it.
+    struct Unit {
+        Case c;
+        std::string expected;
+        bool apply = false;
+    };
+    std::vector<Unit> units(1);
+    for (std::string line; std::getline(in, line);) {
+        if (IsResultLine(line)) {
+            units.back().expected += line + "\n";
+            continue;
+        }
+        // A line after results, or a second title, begins the next unit.
+        const bool starts = line.rfind("case ", 0) == 0 || line.rfind("apply ", 0) == 0;
+        if (!units.back().expected.empty() || (starts && !units.back().c.title.empty())) units.emplace_back();
+        if (starts) {
+            units.back().c.title = line;
+            units.back().apply = line[0] == 'a';
+        }
+        units.back().c.lines.push_back(line);
+    }
+
+    std::string rewritten;
+    int compared = 0;
+    for (const Unit& unit : units) {
+        for (const std::string& line : unit.c.lines) rewritten += line + "\n";
+        if (unit.c.title.empty()) continue;
+        const std::string actual = unit.apply ? ApplyArguments(Words(unit.c.title.substr(6)), sharedNames)
+                                              : RunCase(unit.c, shared);
+        rewritten += actual;
+        ++compared;
+        if (!record) {
+            EXPECT_EQ(actual, unit.expected) << unit.c.title << "\n(a change that is meant: KYP_RECORD=1 records "
+                                             << kDataFile << " again)";
+        }
+    }
+    EXPECT_GT(compared, 0);
+    if (record) {
+        std::ofstream(kDataFile, std::ios::binary) << rewritten;
+        std::printf("recorded %d cases in %s\n", compared, kDataFile.c_str());
+    }
+}
+
+}  // namespace
+}  // namespace kyp
