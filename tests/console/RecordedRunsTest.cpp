@@ -38,7 +38,8 @@ const std::string kDataFile = std::string(KYP_SOURCE_DIR) + "/tests/console/reco
 // ---- text forms ----
 
 // C-style escapes for control bytes, quotes and backslashes; a run of four or
-// more equal bytes is written "\{n}" and the escaped byte.
+// more equal control bytes (or of 32 or more others) is written "\{n}" and
+// the escaped byte.
 std::string Escape(const std::string& text) {
     const auto one = [](char c) -> std::string {
         switch (c) {
@@ -60,7 +61,7 @@ std::string Escape(const std::string& text) {
     for (size_t i = 0; i < text.size();) {
         size_t run = 1;
         while (i + run < text.size() && text[i + run] == text[i]) ++run;
-        if (run >= 4) {
+        if (run >= (static_cast<unsigned char>(text[i]) < 32 ? 4u : 32u)) {
             result += "\\{" + std::to_string(run) + "}" + one(text[i]);
         } else {
             for (size_t k = 0; k < run; ++k) result += one(text[i]);
@@ -530,7 +531,8 @@ TEST(RecordedRuns, EveryCaseGivesItsRecordedResult) {
         }
         // A line after results, or a second title, begins the next unit.
         const bool starts = line.rfind("case ", 0) == 0 || line.rfind("apply ", 0) == 0;
-        if (!units.back().expected.empty() || (starts && !units.back().c.title.empty())) units.emplace_back();
+        const Unit& last = units.back();
+        if (!last.expected.empty() || (!last.c.title.empty() && (starts || last.apply))) units.emplace_back();
         if (starts) {
             units.back().c.title = line;
             units.back().apply = line[0] == 'a';
