@@ -529,10 +529,12 @@ TEST(RecordedRuns, EveryCaseGivesItsRecordedResult) {
             units.back().expected += line + "\n";
             continue;
         }
-        // A line after results, or a second title, begins the next unit.
+        // A line after results, a second title, or a comment after a title
+        // begins the next unit.
         const bool starts = line.rfind("case ", 0) == 0 || line.rfind("apply ", 0) == 0;
+        const bool note = line.empty() || line[0] == '#';
         const Unit& last = units.back();
-        if (!last.expected.empty() || (!last.c.title.empty() && (starts || last.apply))) units.emplace_back();
+        if (!last.expected.empty() || (!last.c.title.empty() && (starts || note || last.apply))) units.emplace_back();
         if (starts) {
             units.back().c.title = line;
             units.back().apply = line[0] == 'a';
