@@ -218,9 +218,17 @@ public:
         std::snprintf(line, sizeof line, " options=%08X progress=%d", settings.options, progress != nullptr);
         calls.push_back("call " + input + line);
         if (progress) {
+            // Sixteen single ticks, then uneven steps to 101: the spinner turns
+            // at each multiple of 16, once round and on; a shorter text last.
+            progress->Begin(96);
             progress->SetText("Loading x  ...");
-            (void)progress->Tick(16);
+            bool going = true;
+            for (int32_t step : {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 15, 17, 16, 16, 16, 5}) {
+                going = progress->Tick(step) && going;
+            }
+            progress->SetText("Ab");
             progress->End();
+            if (!going) calls.back() += " cancelled";
         }
         return input.find("bad") == std::string::npos;
     }
@@ -382,10 +390,16 @@ std::string RunCase(const Case& c, const Shared& shared) {
         std::unique_ptr<FileConverter> converter;
         if (converterKind == "session") converter = std::make_unique<SessionConverter>();
         if (converterKind == "fake") converter = std::make_unique<RecordingConverter>();
-        AtomicFile::InjectWriteFailureAfter(failWritesAfter);
-        const test::RunOutput output =
-            test::Run(std::vector<std::string>(run.begin() + 1, run.end()), converter.get(), run[0]);
-        AtomicFile::InjectWriteFailureAfter(-1);
+        test::RunOutput output;
+        if (run[0] == "make-sample-orf") {  // the generator, as a program of the build
+            std::string command = std::string(KYP_BINARY_DIR) + "/make-sample-orf";
+            for (size_t i = 1; i < run.size(); ++i) command += " '" + run[i] + "'";
+            output.out = test::RunCommand(command + " 2>&1", &output.code);
+        } else {
+            AtomicFile::InjectWriteFailureAfter(failWritesAfter);
+            output = test::Run(std::vector<std::string>(run.begin() + 1, run.end()), converter.get(), run[0]);
+            AtomicFile::InjectWriteFailureAfter(-1);
+        }
 
         std::ostringstream result;
         result << "code " << output.code << "\n";
