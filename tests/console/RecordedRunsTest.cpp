@@ -431,64 +431,47 @@ std::string RunCase(const Case& c, const Shared& shared) {
 
 // ---- switches and option lists ----
 
-std::string Fixed(uint32_t ratio) { return std::to_string(ratio >> 16) + "/" + std::to_string(ratio & 0xFFFF); }
+// Every field of the state but the option bits, by name, as text.
+std::vector<std::pair<const char*, std::string>> Fields(const ConsoleState& s) {
+    const auto real = [](float value) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+        return std::string(text);
+    };
+    const auto ratio = [](uint32_t r) { return std::to_string(r >> 16) + "/" + std::to_string(r & 0xFFFF); };
+    const auto text = [](const std::optional<std::string>& t) { return t ? "\"" + Escape(*t) + "\"" : ""; };
+    const ImportSettings& i = s.settings;
+    const OutputSettings& o = s.output;
+    using std::to_string;
+    return {{"other", to_string(i.options & ~opt::meaningful)}, {"rot", to_string(i.rotation())},
+            {"gamma", real(i.gammaExponent)}, {"dark", to_string(i.darkThreshold)},
+            {"bright", to_string(i.brightThreshold)}, {"red", ratio(i.redScale)}, {"green", ratio(i.greenScale)},
+            {"blue", ratio(i.blueScale)}, {"tt", to_string(i.textureThreshold)}, {"method", to_string(i.method)},
+            {"usm", to_string(i.usmAmount)}, {"radius", real(i.usmRadius)}, {"threshold", to_string(i.usmThreshold)},
+            {"sat", real(i.saturation)}, {"format", to_string(o.format)}, {"quality", to_string(o.jpegQuality)},
+            {"t16", to_string(o.t16)}, {"tx", to_string(o.tx)}, {"ta", to_string(o.ta)}, {"jx", to_string(o.jx)},
+            {"ja", to_string(o.ja)}, {"artist", text(o.artist)}, {"copyright", text(o.copyright)},
+            {"description", text(o.description)}, {"folder", s.outputFolder}, {"verbosity", to_string(s.verbosity)},
+            {"printOnly", to_string(s.printOnly)}, {"depthAsked", to_string(s.depthAsked)}};
+}
 
-// Every field of the state that differs from a fresh one.
+// What differs from a fresh state: option letters turned on and off, then
+// the other fields.
 std::string StateChanges(const ConsoleState& s) {
-    const ConsoleState d;
-    std::ostringstream text;
-    const auto field = [&](const char* name, const auto& value, const auto& base) {
-        if (!(value == base)) text << " " << name << "=" << value;
-    };
-    const auto real = [&](const char* name, float value, float base) {
-        char number[32];
-        std::snprintf(number, sizeof number, "%.9g", static_cast<double>(value));
-        if (value != base) text << " " << name << "=" << number;
-    };
-    static const std::pair<uint32_t, char> letters[] = {
-        {opt::levels, 'L'}, {opt::rgblevels, 'X'}, {opt::balance, 'B'}, {opt::gray, 'G'}, {opt::curves, 'C'},
-        {opt::gamma, 'Z'},  {opt::invert, 'I'},    {opt::usm, 'U'},     {opt::hflip, 'H'}, {opt::vflip, 'V'},
-        {opt::scale, 'S'},  {opt::rawcurves, 'R'}, {opt::tt, 'T'},      {opt::wb, 'W'},    {opt::matrix, 'M'},
-        {opt::black, 'O'},  {opt::fudge, 'F'},     {opt::sat, 'Y'}};
-    std::string on, off;
-    for (auto [bit, letter] : letters) {
-        if ((s.settings.options & bit) && !(d.settings.options & bit)) on += letter;
-        if (!(s.settings.options & bit) && (d.settings.options & bit)) off += letter;
+    const ConsoleState fresh;
+    std::string on = " +", off = " -", changes;
+    const char* const letters = "LXBGCZIUHV......SRT.WMOFY";  // by bit
+    for (uint32_t bit = 0; letters[bit] != 0; ++bit) {
+        const uint32_t mask = 1u << bit;
+        if (letters[bit] != '.' && (s.settings.options & mask) != (fresh.settings.options & mask)) {
+            ((s.settings.options & mask) ? on : off) += letters[bit];
+        }
     }
-    if (!on.empty()) text << " +" << on;
-    if (!off.empty()) text << " -" << off;
-    if (const uint32_t rest = s.settings.options & ~opt::meaningful; rest != (d.settings.options & ~opt::meaningful)) {
-        text << " other=" << rest;
+    const auto fields = Fields(s), defaults = Fields(fresh);
+    for (size_t k = 0; k < fields.size(); ++k) {
+        if (fields[k].second != defaults[k].second) changes += std::string(" ") + fields[k].first + "=" + fields[k].second;
     }
-    field("rot", s.settings.rotation(), d.settings.rotation());
-    real("gamma", s.settings.gammaExponent, d.settings.gammaExponent);
-    field("dark", s.settings.darkThreshold, d.settings.darkThreshold);
-    field("bright", s.settings.brightThreshold, d.settings.brightThreshold);
-    field("red", Fixed(s.settings.redScale), Fixed(d.settings.redScale));
-    field("green", Fixed(s.settings.greenScale), Fixed(d.settings.greenScale));
-    field("blue", Fixed(s.settings.blueScale), Fixed(d.settings.blueScale));
-    field("tt", s.settings.textureThreshold, d.settings.textureThreshold);
-    field("method", s.settings.method, d.settings.method);
-    field("usm", s.settings.usmAmount, d.settings.usmAmount);
-    real("radius", s.settings.usmRadius, d.settings.usmRadius);
-    field("threshold", s.settings.usmThreshold, d.settings.usmThreshold);
-    real("sat", s.settings.saturation, d.settings.saturation);
-    field("format", s.output.format, d.output.format);
-    field("quality", s.output.jpegQuality, d.output.jpegQuality);
-    field("t16", s.output.t16, d.output.t16);
-    field("tx", s.output.tx, d.output.tx);
-    field("ta", s.output.ta, d.output.ta);
-    field("jx", s.output.jx, d.output.jx);
-    field("ja", s.output.ja, d.output.ja);
-    for (const auto& [name, value] : {std::pair{"artist", &s.output.artist}, std::pair{"copyright", &s.output.copyright},
-                                      std::pair{"description", &s.output.description}}) {
-        if (*value) text << " " << name << "=\"" << Escape(**value) << "\"";
-    }
-    field("folder", s.outputFolder, d.outputFolder);
-    field("verbosity", s.verbosity, d.verbosity);
-    field("printOnly", s.printOnly, d.printOnly);
-    field("depthAsked", s.depthAsked, d.depthAsked);
-    return text.str();
+    return (on.size() > 2 ? on : "") + (off.size() > 2 ? off : "") + changes;
 }
 
 // Applies the arguments in order, as the argument loop does: option lists
