@@ -148,61 +148,33 @@ std::string Digest(const std::string& bytes) {
 
 // ---- the files a case starts from ----
 
-// A generated ORF: its bytes without the zero padding, and its padded size
-// (written with a hole, so that copies cost little).
-struct SampleBytes {
-    std::vector<uint8_t> bytes;
-    uint32_t size = 0;
-};
-
-SampleBytes MakeSample(char name) {
-    SampleOrfOptions o;
-    SampleBytes sample{{}, o.minimumFileSize};
-    if (name == 'a') {  // the default chart
-        o.width = 480, o.height = 360;
-    } else if (name == 'b') {  // another colour matrix and black levels
-        o.width = 400, o.height = 300;
-        const int16_t matrix[9] = {300, -40, -4, -60, 290, -30, 2, -80, 330};
-        std::copy(matrix, matrix + 9, o.colourMatrix);
-        const uint16_t black[4] = {30, 31, 29, 32};
-        std::copy(black, black + 4, o.blackLevels);
-    } else if (name == 'c') {  // no preview, another white balance
-        o.width = 322, o.height = 242;
-        o.writePreview = false;
-        o.whiteBalance[0] = 2, o.whiteBalance[1] = 3;
-        o.redBalance = 500, o.blueBalance = 420;
-    } else {  // 'p': small, for runs about anything but the picture
-        o.width = 96, o.height = 64;
-        o.writePreview = false;
-    }
-    o.minimumFileSize = 0;
-    EXPECT_TRUE(sample::BuildSampleOrf(o, sample.bytes)) << name;
-    return sample;
-}
-
-void WriteSample(const std::string& path, const SampleBytes& sample) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(sample.bytes.data()), static_cast<std::streamsize>(sample.bytes.size()));
-    ASSERT_EQ(::truncate(path.c_str(), sample.size), 0) << path;
-}
-
-// The samples, and (in folder S) a.orf, b.orf, c.orf, p.orf and curves.acv, a
-// curve file with all four curves bent (big-endian words, each point output
-// then input).
+// The shared folder S: files made once by "shared" lines (by the sample
+// generator, or as text). Copies of them are written without their trailing
+// zeros, as a file with a hole of the same size, so that copies cost little.
 struct Shared {
-    std::map<char, SampleBytes> samples;
     test::TestFolder folder;
+    std::map<std::string, std::pair<std::string, off_t>> files;  // the bytes up to the zeros, the size
 
-    Shared() {
-        for (char name : {'a', 'b', 'c', 'p'}) {
-            samples[name] = MakeSample(name);
-            WriteSample(folder / std::string(1, name) + ".orf", samples[name]);
+    void Write(const std::string& path, const std::string& name) const {
+        const auto& [bytes, size] = files.at(name);
+        std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        EXPECT_EQ(::truncate(path.c_str(), size), 0) << path;
+    }
+    void Add(const std::vector<std::string>& words) {
+        const std::string path = folder / words[1];
+        if (words[2] == "text") {
+            folder.Write(words[1], words[3]);
+        } else {
+            std::string command = std::string(KYP_BINARY_DIR) + "/" + words[2];
+            for (size_t i = 3; i < words.size(); ++i) command += " '" + words[i] + "'";
+            int status = -1;
+            EXPECT_EQ(test::RunCommand(command + " '" + path + "' 2>&1", &status), "") << command;
+            EXPECT_EQ(status, 0) << command;
         }
-        const uint16_t words[] = {1, 4, 3, 0, 0, 90, 64, 255, 255, 2, 10, 0, 240, 255,
-                                  3, 0, 0, 140, 128, 255, 255, 3, 0, 0, 180, 200, 255, 255};
-        std::string bytes;
-        for (uint16_t w : words) bytes += {static_cast<char>(w >> 8), static_cast<char>(w & 0xFF)};
-        folder.Write("curves.acv", bytes);
+        std::string bytes = test::ReadFile(path);
+        const off_t size = static_cast<off_t>(bytes.size());
+        bytes.resize(bytes.find_last_not_of('\0') + 1);
+        files[words[1]] = {bytes, size};
     }
 };
 
@@ -338,23 +310,21 @@ std::string RunCase(const Case& c, const Shared& shared) {
     std::vector<std::vector<std::string>> runs;
     for (const std::string& line : c.lines) {
         std::vector<std::string> words = Words(line);
-        if (words.empty() || words[0][0] == '#' || words[0] == "case") continue;
+        if (words.empty() || words[0][0] == '#' || words[0] == "case" || words[0] == "shared") continue;
         const std::string& key = words[0];
         if (key == "in") {
             const std::string path = work / words[1];
             const std::string& kind = words[2];
-            if (kind.size() == 1) {
-                WriteSample(path, shared.samples.at(kind[0]));
-            } else if (kind == "cut") {  // the image height 60000: the raw data runs past the end
-                SampleBytes cut = shared.samples.at('p');
+            if (shared.files.count(kind)) {
+                shared.Write(path, kind);
+            } else if (kind == "cut") {  // p.orf with the image height 60000: the raw data runs past the end
+                Shared cut;
+                cut.files["p"] = shared.files.at("p.orf");
+                std::string& bytes = cut.files["p"].first;
                 for (size_t at = 10; at + 12 <= 8 + 2 + 12 * 30; at += 12) {
-                    if (cut.bytes[at] == 1 && cut.bytes[at + 1] == 1) {  // tag 257 (a LONG)
-                        cut.bytes[at + 8] = 0, cut.bytes[at + 9] = 0, cut.bytes[at + 10] = 0xEA, cut.bytes[at + 11] = 0x60;
-                    }
+                    if (bytes[at] == 1 && bytes[at + 1] == 1) bytes.replace(at + 8, 4, "\0\0\xEA\x60", 4);  // tag 257
                 }
-                WriteSample(path, cut);
-            } else if (kind == "junk") {  // no TIFF structure, 8 MB
-                WriteSample(path, {std::vector<uint8_t>(4096, 'x'), 8000000});
+                cut.Write(path, "p");
             } else if (kind == "fifo") {
                 EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0) << path;
             } else if (kind == "dir") {
@@ -362,6 +332,9 @@ std::string RunCase(const Case& c, const Shared& shared) {
             } else {
                 EXPECT_EQ(kind, "text") << c.title;
                 work.Write(words[1], words.size() > 3 ? words[3] : "");
+                if (words.size() > 4) {
+                    EXPECT_EQ(::truncate(path.c_str(), std::atol(words[4].c_str())), 0) << path;
+                }
             }
         } else if (key == "home") {
             home.emplace(work.path());
@@ -510,7 +483,7 @@ TEST(RecordedRuns, EveryCaseGivesItsRecordedResult) {
     const bool record = std::getenv("KYP_RECORD") != nullptr;
     std::ifstream in(kDataFile);
     ASSERT_TRUE(in) << kDataFile;
-    const Shared shared;
+    Shared shared;
     const Placeholders sharedNames("", shared.folder.path());
 
     // Each unit: the lines before its results (comments, the case's set-up),
@@ -539,6 +512,11 @@ TEST(RecordedRuns, EveryCaseGivesItsRecordedResult) {
         units.back().c.lines.push_back(line);
     }
 
+    for (const Unit& unit : units) {
+        for (const std::string& line : unit.c.lines) {
+            if (line.rfind("shared ", 0) == 0) shared.Add(Words(line));
+        }
+    }
     std::string rewritten;
     int compared = 0;
     for (const Unit& unit : units) {
