@@ -40,33 +40,24 @@ const std::string kDataFile = std::string(KYP_SOURCE_DIR) + "/tests/console/reco
 // C-style escapes for control bytes, quotes and backslashes; a run of four or
 // more equal control bytes (or of 32 or more others) is written "\{n}" and
 // the escaped byte.
+const std::string kPlain = "\n\t\b\r\\\"", kNamed = "ntbr\\\"";
+
 std::string Escape(const std::string& text) {
     const auto one = [](char c) -> std::string {
-        switch (c) {
-            case '\n': return "\\n";
-            case '\t': return "\\t";
-            case '\b': return "\\b";
-            case '\r': return "\\r";
-            case '\\': return "\\\\";
-            case '"': return "\\\"";
-        }
-        if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) >= 127) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
-            return hex;
-        }
-        return std::string(1, c);
+        if (const size_t at = kPlain.find(c); at != std::string::npos) return {'\\', kNamed[at]};
+        if (c >= 32 && c < 127) return std::string(1, c);
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
+        return hex;
     };
     std::string result;
-    for (size_t i = 0; i < text.size();) {
-        size_t run = 1;
+    for (size_t i = 0, run = 1; i < text.size(); i += run, run = 1) {
         while (i + run < text.size() && text[i + run] == text[i]) ++run;
         if (run >= (static_cast<unsigned char>(text[i]) < 32 ? 4u : 32u)) {
             result += "\\{" + std::to_string(run) + "}" + one(text[i]);
         } else {
             for (size_t k = 0; k < run; ++k) result += one(text[i]);
         }
-        i += run;
     }
     return result;
 }
@@ -74,19 +65,14 @@ std::string Escape(const std::string& text) {
 std::string Unescape(const std::string& text) {
     std::string result;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            result += text[i];
-            continue;
-        }
-        const char c = text[++i];
+        const char c = i + 1 < text.size() && text[i] == '\\' ? text[++i] : '\0';
         if (c == 'x' && i + 2 < text.size()) {
             result += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
             i += 2;
+        } else if (c != '\0') {
+            result += kNamed.find(c) != std::string::npos ? kPlain[kNamed.find(c)] : c;
         } else {
-            const char* const from = "ntbr";
-            const char* const to = "\n\t\b\r";
-            const char* at = std::strchr(from, c);
-            result += at ? to[at - from] : c;
+            result += text[i];
         }
     }
     return result;
