@@ -282,12 +282,16 @@ void AddText(std::ostringstream& result, const char* key, const std::string& tex
     if (start < escaped.size()) result << key << " " << escaped.substr(start) << "\n";
 }
 
-struct Case {
+// A case or an apply line: the lines before its results (comments, the
+// case's set-up) and the results recorded for it.
+struct Unit {
     std::string title;
-    std::vector<std::string> lines;  // the case's lines that are no result
+    std::vector<std::string> lines;
+    std::string expected;
+    bool apply = false;
 };
 
-std::string RunCase(const Case& c, const Shared& shared) {
+std::string RunCase(const Unit& c, const Shared& shared) {
     test::TestFolder work;
     const Placeholders names(work.path(), shared.folder.path());
     std::optional<test::ScopedConfigHome> home;
@@ -344,7 +348,8 @@ std::string RunCase(const Case& c, const Shared& shared) {
 
     // Every run of a case must give the same result.
     std::string first;
-    for (const std::vector<std::string>& run : runs) {
+    for (size_t index = 0; index < runs.size(); ++index) {
+        const std::vector<std::string>& run = runs[index];
         const Snapshot before = Take(work.path());
         std::unique_ptr<FileConverter> converter;
         if (converterKind == "session") converter = std::make_unique<SessionConverter>();
@@ -378,11 +383,7 @@ std::string RunCase(const Case& c, const Shared& shared) {
         if (first.empty()) {
             first = result.str();
         } else {
-            EXPECT_EQ(result.str(), first) << c.title << ": kyp2tiff" << [&] {
-                std::string words;
-                for (const std::string& w : run) words += " " + names.Out(w);
-                return words;
-            }() << "\ndiffers from the first run of the case";
+            EXPECT_EQ(result.str(), first) << c.title << ": run " << index + 1 << " differs from the first";
         }
     }
     return first;
@@ -472,13 +473,6 @@ TEST(RecordedRuns, EveryCaseGivesItsRecordedResult) {
     Shared shared;
     const Placeholders sharedNames("", shared.folder.path());
 
-    // Each unit: the lines before its results (comments, the case's set-up),
-    // and the results recorded for it.
-    struct Unit {
-        Case c;
-        std::string expected;
-        bool apply = false;
-    };
     std::vector<Unit> units(1);
     for (std::string line; std::getline(in, line);) {
         if (IsResultLine(line)) {
@@ -490,30 +484,26 @@ TEST(RecordedRuns, EveryCaseGivesItsRecordedResult) {
         const bool starts = line.rfind("case ", 0) == 0 || line.rfind("apply ", 0) == 0;
         const bool note = line.empty() || line[0] == '#';
         const Unit& last = units.back();
-        if (!last.expected.empty() || (!last.c.title.empty() && (starts || note || last.apply))) units.emplace_back();
+        if (!last.expected.empty() || (!last.title.empty() && (starts || note || last.apply))) units.emplace_back();
         if (starts) {
-            units.back().c.title = line;
+            units.back().title = line;
             units.back().apply = line[0] == 'a';
         }
-        units.back().c.lines.push_back(line);
+        units.back().lines.push_back(line);
+        if (line.rfind("shared ", 0) == 0) shared.Add(Words(line));
     }
 
-    for (const Unit& unit : units) {
-        for (const std::string& line : unit.c.lines) {
-            if (line.rfind("shared ", 0) == 0) shared.Add(Words(line));
-        }
-    }
     std::string rewritten;
     int compared = 0;
     for (const Unit& unit : units) {
-        for (const std::string& line : unit.c.lines) rewritten += line + "\n";
-        if (unit.c.title.empty()) continue;
-        const std::string actual = unit.apply ? ApplyArguments(Words(unit.c.title.substr(6)), sharedNames)
-                                              : RunCase(unit.c, shared);
+        for (const std::string& line : unit.lines) rewritten += line + "\n";
+        if (unit.title.empty()) continue;
+        const std::string actual =
+            unit.apply ? ApplyArguments(Words(unit.title.substr(6)), sharedNames) : RunCase(unit, shared);
         rewritten += actual;
         ++compared;
         if (!record) {
-            EXPECT_EQ(actual, unit.expected) << unit.c.title << "\n(a change that is meant: KYP_RECORD=1 records "
+            EXPECT_EQ(actual, unit.expected) << unit.title << "\n(a change that is meant: KYP_RECORD=1 records "
                                              << kDataFile << " again)";
         }
     }
