@@ -14,12 +14,6 @@ struct RunOutput {
     int keyWaits = 0;
 };
 
-// The settings report of the default settings (-p before any file).
-inline const std::string kDefaultReport =
-    "Options:\n\tTexture defect 3\n\tCamera Optical Black Point\n\tCamera WB\n\tFudge\n\tLuminance/gradient\n\t"
-    "Color Matrix\n\tLevels (lo=0.000 hi=0.000)\n\tGamma 2.22222\n\tSaturation 1.2\n\tAnnotate:\n\t"
-    "Artist      = \"\"\n\tCopyright   = \"\"\n\tDescription = \"\"\n\t";
-
 // Runs the command line with "kyp2tiff" (or program) as argument zero.
 inline RunOutput Run(std::vector<std::string> arguments, FileConverter* converter = nullptr,
                      const std::string& program = "kyp2tiff") {
