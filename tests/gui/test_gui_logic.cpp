@@ -1,5 +1,8 @@
 // The desktop program's rules that need no window: command line, file list,
-// folder walk, stored layout, registration files, busy strip arithmetic.
+// folder walk, stored layout, registration files, busy strip arithmetic, and
+// the pure functions of the pages and the view against results recorded in
+// rules.txt (a case a line; KYP_RECORD=1 writes the results of the code as it is).
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QProcess>
@@ -8,10 +11,21 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <map>
+#include <optional>
 #include <vector>
 
 #include "GuiTestSupport.h"
 #include "gui/app/InstallLayout.h"
+#include "gui/dialogs/SaveDialogControls.h"
+#include "gui/pages/CurveEditing.h"
+#include "gui/pages/GammaText.h"
+#include "gui/pages/HistogramData.h"
+#include "gui/pages/RatioText.h"
+#include "gui/pages/WhiteBalanceMenu.h"
+#include "gui/view/ImageViewGeometry.h"
+#include "gui/view/Sampler.h"
+#include "gui/widgets/NumberEdit.h"
 #include "gui/app/Registration.h"
 #include "gui/app/StartupCommandLine.h"
 #include "gui/frame/FileList.h"
@@ -25,7 +39,7 @@ using Kind = StartupStep::Kind;
 
 namespace {
 // The steps as text: "settings:NAME", "image:NAME", "register", "unregister".
-QStringList Steps(const std::vector<std::string>& arguments) {
+QString Steps(const std::vector<std::string>& arguments) {
     QStringList steps;
     for (const StartupStep& step : ScanStartupCommandLine(arguments)) {
         const QString name = QString::fromStdString(step.text);
@@ -34,7 +48,201 @@ QStringList Steps(const std::vector<std::string>& arguments) {
         if (step.kind == Kind::registerTypes) steps << QStringLiteral("register");
         if (step.kind == Kind::unregisterTypes) steps << QStringLiteral("unregister");
     }
-    return steps;
+    return steps.join(QLatin1Char(' '));
+}
+
+// ---- rules.txt: "Function arg arg ... -> result" ----
+// An argument is a word or a "quoted text"; {a..b/step} and {x,y,z} inside
+// one stand for each value (every combination is run, and the result is a
+// digest of all the answers). Sizes are WxH, points x,y, rectangles x,y,WxH,
+// curves as their stored text (count:x,y x,y ...), histogram blocks value:count,... (or
+// low-high:count)
+struct Args {
+    QStringList a;
+    QString s(int k) const { return a.value(k); }
+    std::string str(int k) const { return s(k).toStdString(); }
+    int i(int k) const { return s(k).toInt(); }
+    bool b(int k) const { return i(k) != 0; }
+    QSize size(int k) const { return QSize(s(k).section(QLatin1Char('x'), 0, 0).toInt(), s(k).section(QLatin1Char('x'), 1).toInt()); }
+    QPoint point(int k) const { return QPoint(s(k).section(QLatin1Char(','), 0, 0).toInt(), s(k).section(QLatin1Char(','), 1, 1).toInt()); }
+    QRect rect(int k) const { return QRect(point(k), QSize(s(k).section(QLatin1Char(','), 2).section(QLatin1Char('x'), 0, 0).toInt(), s(k).section(QLatin1Char('x'), 1).toInt())); }
+    Curve curve(int k) const {
+        Curve curve;
+        curve.ReadText(str(k).c_str());
+        return curve;
+    }
+    HistogramBlock block(int k) const {
+        HistogramRecord record{};
+        for (const QString& bin : s(k).split(QLatin1Char(','), Qt::SkipEmptyParts)) {  // value:count or low-high:count
+            const QString values = bin.section(QLatin1Char(':'), 0, 0);
+            for (int v = values.section(QLatin1Char('-'), 0, 0).toInt(); v <= values.section(QLatin1Char('-'), -1).toInt(); ++v) {
+                record.blocks[1].bins[v] = bin.section(QLatin1Char(':'), 1).toUInt();
+            }
+        }
+        ComputeHistogramStatistics(record, 1);
+        return record.blocks[1];
+    }
+    std::vector<std::string> list(int k) const {
+        std::vector<std::string> list;
+        for (const QString& item : s(k).split(QLatin1Char(','), Qt::SkipEmptyParts)) list.push_back(item.toStdString());
+        return list;
+    }
+    std::vector<std::string> rest(int from) const {
+        std::vector<std::string> rest;
+        for (int k = from; k < a.size(); ++k) rest.push_back(str(k));
+        return rest;
+    }
+};
+
+QString T(int v) { return QString::number(v); }
+QString T(double v) { return QString::number(v, 'g', 10); }
+QString T(const std::string& v) { return QString::fromStdString(v).replace(QLatin1Char('\r'), QLatin1String("\\r")).replace(QLatin1Char('\n'), QLatin1String("\\n")); }
+QString T(const QString& v) { return T(v.toStdString()); }
+QString T(QSize v) { return QStringLiteral("%1x%2").arg(v.width()).arg(v.height()); }
+QString T(QPoint v) { return QStringLiteral("%1,%2").arg(v.x()).arg(v.y()); }
+QString T(QRect v) { return T(v.topLeft()) + QLatin1Char(',') + T(v.size()); }
+QString T(StoredRect v) { return T(QRect(v.left, v.top, v.width, v.height)); }
+QString T(PixelPoint v) { return T(QPoint(v.x, v.y)); }
+QString T(std::pair<int, int> v) { return T(QPoint(v.first, v.second)); }
+QString T(const Curve& v) { return T(v.WriteText()); }
+QString Ratio(uint32_t v) { return QStringLiteral("%1/%2").arg(v >> 16).arg(v & 0xFFFF); }
+template <typename V>
+QString T(const std::optional<V>& v) { return v ? T(*v) : QStringLiteral("-"); }
+QString T(const std::optional<uint32_t>& v) { return v ? Ratio(*v) : QStringLiteral("-"); }
+
+using Rule = std::function<QString(const Args&)>;
+const std::map<QString, Rule>& Rules() {
+    static const std::map<QString, Rule> rules = {
+        {"ParseRatio", [](const Args& a) { return T(ParseRatio(a.str(0))); }},
+        {"RatioText", [](const Args& a) { return T(RatioText(a.s(0).toUInt() << 16 | a.s(1).toUInt())); }},
+        {"ValidGamma", [](const Args& a) { return T(ValidGamma(a.s(0))); }},
+        {"GammaMessages", [](const Args&) { return T(InvalidGammaMessage() + " | " + InvalidRatioMessage()); }},
+        {"ParseDecimal", [](const Args& a) {  // as typed with a decimal comma
+             QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+             const std::optional<double> value = ParseDecimal(a.s(0));
+             QLocale::setDefault(QLocale::c());
+             return T(value);
+         }},
+        {"StartupSteps", [](const Args& a) { return Steps(a.rest(0)); }},
+        {"WantsNoLogo", [](const Args& a) { return T(int{WantsNoLogo(a.rest(0))}); }},
+        {"DirValueFor", [](const Args& a) { return T(DirValueFor(a.str(0))); }},
+        {"FolderOf", [](const Args& a) { return T(FolderOf(a.str(0))); }},
+        {"NeighbourOfPosition", [](const Args& a) { return T(NeighbourOfPosition(a.list(0), a.str(1), a.b(2))); }},
+        {"ParseStoredRect", [](const Args& a) {
+             StoredRect r{};
+             return ParseStoredRect(a.str(0), r) ? T(r) : QStringLiteral("-");
+         }},
+        {"FitStoredRect", [](const Args& a) {
+             const QRect q = a.rect(0);
+             return T(FitStoredRect({q.x(), q.y(), q.width(), q.height()}, a.i(1), a.i(2)));
+         }},
+        {"MenuPosition", [](const Args& a) { return T(StatusStrip::MenuPosition(a.rect(0), a.size(1), a.rect(2))); }},
+        {"BusyRow", [](const Args& a) {  // after a(0) rotations: some entries, and all of them as a digest
+             auto row = BusyAnimator::BuildRow();
+             for (int n = 0; n < a.i(0); ++n) BusyAnimator::RotateRow(row);
+             QStringList some;
+             for (int k : {0, 1, 2, 64, 128, 254, 255, 256}) some << T(int{row[static_cast<size_t>(k)]});
+             const QByteArray all(reinterpret_cast<const char*>(row.data()), static_cast<qsizetype>(row.size()));
+             return some.join(QLatin1Char(' ')) + QStringLiteral(" #") + QCryptographicHash::hash(all, QCryptographicHash::Md5).toHex().left(12);
+         }},
+        {"BusyPalette", [](const Args& a) { return QString::number(BusyAnimator::PaletteEntry(a.i(0)), 16); }},
+        {"LayoutView", [](const Args& a) { return T(view::LayoutView(a.rect(0), a.i(1), a.size(2), a.i(3), a.i(4))); }},
+        {"VisibleSize", [](const Args& a) { return T(view::VisibleSize(a.i(0), a.size(1), a.size(2))); }},
+        {"PointToPixel", [](const Args& a) { return T(view::PointToPixel(a.point(0), a.rect(1), a.i(2), a.size(3), a.point(4))); }},
+        {"IdForZoom", [](const Args& a) { return T(view::IdForZoom(a.i(0))); }},
+        {"ClampZoom", [](const Args& a) { return T(view::ClampZoom(a.i(0))); }},
+        {"ScreenShift", [](const Args& a) { return T(view::ScreenShift(a.i(0), a.i(1))); }},
+        {"ScrollPosition", [](const Args& a) { return T(view::ScrollPosition(a.i(0), a.i(1), a.i(2), a.i(3), a.i(4))); }},
+        {"MinimumClient", [](const Args& a) { return T(view::MinimumClient(a.size(0), a.size(1))); }},
+        {"MaximumClient", [](const Args& a) { return T(view::MaximumClient(a.size(0), a.size(1))); }},
+        {"MaximisedFrame", [](const Args& a) { return T(view::MaximisedFrame(a.size(0), a.size(1), a.size(2), a.rect(3), a.i(4))); }},
+        {"AspectClient", [](const Args& a) { return T(view::AspectClient(a.size(0), a.size(1), a.size(2))); }},
+        {"MapToFullImage", [](const Args& a) { return T(MapToFullImage(a.i(0), a.i(1), a.s(2).toUInt(), a.i(3), a.i(4), a.i(5), a.i(6))); }},
+        {"CurveHitTest", [](const Args& a) {  // on a straight display table
+             DisplayTable identity{};
+             for (size_t k = 0; k < identity.size(); ++k) identity[k] = static_cast<uint8_t>(k);
+             return T(CurveHitTest(a.curve(0), identity, a.i(1), a.i(2), a.i(3), a.b(4), a.b(5)));
+         }},
+        {"InsertionIndex", [](const Args& a) { return T(InsertionIndex(a.curve(0), a.i(1), a.b(2))); }},
+        {"DeleteCurvePoint", [](const Args& a) {
+             Curve curve = a.curve(0);
+             const int selected = DeleteCurvePoint(curve, a.i(1));
+             return T(selected) + QLatin1Char(' ') + T(curve);
+         }},
+        {"WheelStep", [](const Args& a) { return T(WheelStep(a.i(0), a.b(1), a.b(2))); }},
+        {"WheelMovedPoint", [](const Args& a) { return T(WheelMovedPoint(a.curve(0), a.i(1), a.i(2), a.b(3))); }},
+        {"NormaliseCurve", [](const Args& a) {
+             Curve curve = a.curve(0);
+             const bool changed = NormaliseCurve(curve);
+             return T(int{changed}) + QLatin1Char(' ') + T(curve);
+         }},
+        {"DisplayBins", [](const Args& a) {  // the first bars and the scale
+             const DisplayBins bins = MakeDisplayBins(a.block(0));
+             return QStringLiteral("%1 %2 %3 scale %4").arg(bins[0]).arg(bins[1]).arg(bins[2]).arg(DisplayScale(bins));
+         }},
+        {"BarHeight", [](const Args& a) { return T(BarHeight(a.s(0).toUInt(), a.i(1), a.s(2).toUInt())); }},
+        {"Statistics", [](const Args& a) {
+             const double deviation = ChannelStdDev(a.block(0), a.i(1), a.i(2));
+             return T(deviation * deviation) + QStringLiteral(" | ") + T(StatisticsLine(a.block(0), deviation));
+         }},
+        {"PresetRatios", [](const Args& a) {
+             const std::optional<ScaleRatios> r = PresetRatios(a.i(0));
+             return r ? Ratio(r->red) + QLatin1Char(' ') + Ratio(r->green) + QLatin1Char(' ') + Ratio(r->blue) : QStringLiteral("-");
+         }},
+        {"CopyrightSentence", [](const Args& a) { return T(CopyrightSentence(a.s(0), a.i(1))); }},
+    };
+    return rules;
+}
+
+// The words of a case, quoted texts kept whole.
+QStringList Words(const QString& text) {
+    QStringList words;
+    for (qsizetype at = 0; at < text.size();) {
+        if (text[at] == QLatin1Char(' ')) {
+            ++at;
+        } else if (text[at] == QLatin1Char('"')) {
+            const qsizetype end = text.indexOf(QLatin1Char('"'), at + 1);
+            words << text.mid(at + 1, end - at - 1);
+            at = end < 0 ? text.size() : end + 1;
+        } else {
+            const qsizetype end = text.indexOf(QLatin1Char(' '), at);
+            words << text.mid(at, end < 0 ? -1 : end - at);
+            at = end < 0 ? text.size() : end;
+        }
+    }
+    return words;
+}
+
+// A word with its first {…} replaced by each of the values it stands for.
+QStringList Expand(const QString& word) {
+    const qsizetype open = word.indexOf(QLatin1Char('{')), close = word.indexOf(QLatin1Char('}'), open);
+    if (open < 0 || close < 0) return {word};
+    const QString inner = word.mid(open + 1, close - open - 1);
+    QStringList values = inner.split(QLatin1Char(','));
+    if (inner.contains(QLatin1String(".."))) {
+        values.clear();
+        const int step = inner.contains(QLatin1Char('/')) ? inner.section(QLatin1Char('/'), 1).toInt() : 1;
+        const int last = inner.section(QLatin1String(".."), 1).section(QLatin1Char('/'), 0, 0).toInt();
+        for (int v = inner.section(QLatin1String(".."), 0, 0).toInt(); v <= last; v += std::max(step, 1)) values << T(v);
+    }
+    QStringList words;
+    for (const QString& value : values) words += Expand(word.left(open) + value + word.mid(close + 1));
+    return words;
+}
+
+// One case's result: the rule's answer, or for a case with {…} a digest of every answer.
+QString RunCase(const Rule& rule, const QStringList& words) {
+    std::vector<QStringList> choices;
+    size_t count = 1;
+    for (const QString& word : words) count *= (choices.emplace_back(Expand(word))).size();
+    if (count == 1) return rule(Args{words});
+    QCryptographicHash digest(QCryptographicHash::Md5);
+    for (size_t n = 0; n < count; ++n) {
+        Args args;
+        for (size_t k = 0, rest = n; k < choices.size(); rest /= choices[k].size(), ++k) args.a << choices[k][rest % choices[k].size()];
+        digest.addData((rule(args) + QLatin1Char('\n')).toUtf8());
+    }
+    return QStringLiteral("%1 cases #").arg(count) + QString::fromLatin1(digest.result().toHex().left(12));
 }
 }  // namespace
 
@@ -43,23 +251,35 @@ class GuiLogicTest : public QObject {
 private slots:
     void init() { (void)test::UsePrivateConfig(); }
 
-    void commandLine() {
-        // Settings files before one image, which ends the scan; no "." at all
-        // is an image (a "." in a folder is no extension); verbs in any case
-        // end the scan; other options pass.
-        const struct { std::vector<std::string> arguments; QStringList steps; } lines[] = {
-            {{"a.kis", "/x/B.KIS", "/x/photo.orf", "c.kis", "second.orf"},
-             {"settings:a.kis", "settings:/x/B.KIS", "image:/x/photo.orf"}},
-            {{"-nologo", "", " ", "/photos.kis/P100"}, {"image:/photos.kis/P100"}},
-            {{"x.kis", "-REG", "p.orf"}, {"settings:x.kis", "register"}},
-            {{"x.kis", "-Register", "p.orf"}, {"settings:x.kis", "register"}},
-            {{"x.kis", "-reg", "p.orf"}, {"settings:x.kis", "register"}},
-            {{"-UNREGISTER"}, {"unregister"}},
-            {{"-foo", "p.orf", "-reg"}, {"image:p.orf"}},
-        };
-        for (const auto& line : lines) QCOMPARE(Steps(line.arguments), line.steps);
-        QVERIFY(WantsNoLogo({"p.orf", "-nologo"}));
-        QVERIFY(!WantsNoLogo({"-NOLOGO", "/a/-nologo.orf"}));
+    void rulesGiveTheRecordedResults() {
+        const QString path = QStringLiteral(QT_TESTCASE_SOURCEDIR "/../tests/gui/rules.txt");
+        QFile file(path);
+        QVERIFY2(file.open(QIODevice::ReadOnly | QIODevice::Text), qPrintable(path));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+        file.close();
+        const bool record = qEnvironmentVariableIsSet("KYP_RECORD");
+        QStringList written, wrong;
+        for (qsizetype n = 0; n < lines.size(); ++n) {
+            const QString line = lines[n];
+            const qsizetype arrow = line.indexOf(QLatin1String(" -> "));
+            if (line.startsWith(QLatin1Char('#')) || arrow < 0) {
+                if (n + 1 < lines.size() || !line.isEmpty()) written << line;
+                continue;
+            }
+            const QStringList words = Words(line.left(arrow));
+            const auto rule = Rules().find(words.value(0));
+            QVERIFY2(rule != Rules().end(), qPrintable(QStringLiteral("rules.txt:%1: no rule %2").arg(n + 1).arg(words.value(0))));
+            const QString result = RunCase(rule->second, words.mid(1));
+            if (result != line.mid(arrow + 4)) wrong << QStringLiteral("rules.txt:%1: %2 gives %3").arg(n + 1).arg(line, result);
+            written << line.left(arrow + 4) + result;
+        }
+        if (record) {
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Truncate));
+            file.write((written.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+            return;
+        }
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n')) +
+                                             QStringLiteral("\n(KYP_RECORD=1 records the results of the code as it is)")));
     }
 
     void fileListRules() {
