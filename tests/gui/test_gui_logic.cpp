@@ -341,32 +341,9 @@ private slots:
         QCOMPARE(NeighbourFile(files, test::Path(dir, "B.ORF"), true), files[2]);
         QCOMPARE(NeighbourFile(files, test::Path(dir, "zz.orf"), true), std::string());
         QCOMPARE(NeighbourFile({}, "x", true), std::string());
-        // A file no longer listed keeps its place in the byte order.
-        const std::vector<std::string> abc = {"/p/A.orf", "/p/c.orf", "/p/e.orf"};
-        const struct { const char* reference; bool next; const char* expected; } places[] = {
-            {"/p/c.orf", true, "/p/e.orf"}, {"/p/d.orf", true, "/p/e.orf"}, {"/p/d.orf", false, "/p/c.orf"},
-            {"/p/f.orf", true, "/p/A.orf"}, {"/p/0.orf", false, "/p/e.orf"}, {"/p/B.orf", false, "/p/A.orf"},
-        };
-        for (const auto& place : places) QCOMPARE(NeighbourOfPosition(abc, place.reference, place.next), std::string(place.expected));
-        QCOMPARE(NeighbourOfPosition({}, "x", true), std::string());
-        // Folders and names.
-        QCOMPARE(DirValueFor("/a/b/P1.ORF"), std::string("/a/b"));
-        QCOMPARE(DirValueFor("/a/folder"), std::string("/a/folder"));
-        QCOMPARE(DirValueFor("/a/b/"), std::string("/a/b/"));
-        QCOMPARE(DirValueFor("/P1.ORF"), std::string("/"));
-        QCOMPARE(DirValueFor("P1.ORF"), std::string());
-        QCOMPARE(FolderOf("/x"), std::string("/"));
     }
 
     void storedLayout() {
-        StoredRect rect;
-        QVERIFY(ParseStoredRect("10,-20,300x400", rect));
-        QVERIFY((rect == StoredRect{10, -20, 300, 400}));
-        QVERIFY(!ParseStoredRect("1,2,3", rect));
-        QVERIFY(!ParseStoredRect("", rect));
-        QVERIFY((FitStoredRect({0, -5, 1279, 900}, 1280, 800) == StoredRect{1, 1, 1276, 796}));
-        QVERIFY((FitStoredRect({5, 5, 1278, 797}, 1280, 800) == StoredRect{5, 5, 1278, 797}));
-
         FrameLayout written;
         written.window = StoredRect{20, 30, 900, 500};
         written.view = {5, 6, 700, 400};
@@ -508,25 +485,6 @@ private slots:
         }
     }
 
-    void busyRowPaletteAndRotation() {
-        const auto row = BusyAnimator::BuildRow();
-        QCOMPARE(int(row[0]), 255);
-        QCOMPARE(int(row[256]), 255);
-        QCOMPARE(int(row[128]), 1);
-        // d = 64: 256 - round(255 * 255^(-1/4)).
-        QCOMPARE(int(row[64]), 256 - static_cast<int>(std::lround(255.0 * std::pow(255.0, -0.25))));
-        QCOMPARE(BusyAnimator::PaletteEntry(0), qRgb(190, 190, 240));
-        QCOMPARE(BusyAnimator::PaletteEntry(255), qRgb(253, 253, 240));
-        auto rotated = row;
-        BusyAnimator::RotateRow(rotated);
-        QCOMPARE(rotated[0], row[2]);
-        QCOMPARE(rotated[254], row[0]);
-        QCOMPARE(rotated[255], row[1]);
-        QCOMPARE(rotated[256], row[256]);  // the 257th value never moves
-        for (int i = 1; i < 128; ++i) BusyAnimator::RotateRow(rotated);
-        QVERIFY(std::equal(row.begin(), row.begin() + 256, rotated.begin()));
-    }
-
     void busyThreadRotatesOnlyWhileBusy() {
         QWidget owner;
         BusyAnimator busy(&owner);
@@ -565,20 +523,8 @@ private slots:
         QVERIFY(!busy.Animating());
     }
 
-    void statusStripPlaces() {
-        // The file list opens below its button, above it only without room
-        // below, always on the screen.
-        const QRect screen(0, 0, 1280, 1024);
-        const struct { QRect button; QSize menu; QPoint expected; } cases[] = {
-            {{100, 580, 16, 18}, {300, 240}, {112, 598}},
-            {{100, 900, 16, 18}, {300, 240}, {112, 660}},
-            {{100, 760, 16, 18}, {300, 246}, {112, 778}},   // just fits below
-            {{100, 760, 16, 18}, {300, 247}, {112, 513}},
-            {{1270, 580, 16, 18}, {300, 240}, {980, 598}},  // kept on the screen
-            {{100, 100, 16, 18}, {300, 2000}, {112, 0}},
-        };
-        for (const auto& c : cases) QCOMPARE(StatusStrip::MenuPosition(c.button, c.menu, screen), c.expected);
-        // A long path keeps its start and the file's name.
+    void longPathsKeepTheirEnds() {
+        // In the status strip a long path keeps its start and the file's name.
         const QFontMetrics metrics(QApplication::font());
         const QString path = QStringLiteral("/home/someone/pictures/holiday/2003/day-one/P1010001.ORF");
         const int width = metrics.horizontalAdvance(QStringLiteral("/home/...P1010001.ORF")) + 2;
