@@ -194,47 +194,11 @@ const std::map<QString, Rule>& Rules() {
     return rules;
 }
 
-// The words of a case, quoted texts kept whole.
-QStringList Words(const QString& text) {
-    QStringList words;
-    for (qsizetype at = 0; at < text.size();) {
-        if (text[at] == QLatin1Char(' ')) {
-            ++at;
-        } else if (text[at] == QLatin1Char('"')) {
-            const qsizetype end = text.indexOf(QLatin1Char('"'), at + 1);
-            words << text.mid(at + 1, end - at - 1);
-            at = end < 0 ? text.size() : end + 1;
-        } else {
-            const qsizetype end = text.indexOf(QLatin1Char(' '), at);
-            words << text.mid(at, end < 0 ? -1 : end - at);
-            at = end < 0 ? text.size() : end;
-        }
-    }
-    return words;
-}
-
-// A word with its first {…} replaced by each of the values it stands for.
-QStringList Expand(const QString& word) {
-    const qsizetype open = word.indexOf(QLatin1Char('{')), close = word.indexOf(QLatin1Char('}'), open);
-    if (open < 0 || close < 0) return {word};
-    const QString inner = word.mid(open + 1, close - open - 1);
-    QStringList values = inner.split(QLatin1Char(','));
-    if (inner.contains(QLatin1String(".."))) {
-        values.clear();
-        const int step = inner.contains(QLatin1Char('/')) ? inner.section(QLatin1Char('/'), 1).toInt() : 1;
-        const int last = inner.section(QLatin1String(".."), 1).section(QLatin1Char('/'), 0, 0).toInt();
-        for (int v = inner.section(QLatin1String(".."), 0, 0).toInt(); v <= last; v += std::max(step, 1)) values << T(v);
-    }
-    QStringList words;
-    for (const QString& value : values) words += Expand(word.left(open) + value + word.mid(close + 1));
-    return words;
-}
-
 // One case's result: the rule's answer, or for a case with {…} a digest of every answer.
 QString RunCase(const Rule& rule, const QStringList& words) {
     std::vector<QStringList> choices;
     size_t count = 1;
-    for (const QString& word : words) count *= (choices.emplace_back(Expand(word))).size();
+    for (const QString& word : words) count *= (choices.emplace_back(test::Expand(word))).size();
     if (count == 1) return rule(Args{words});
     QCryptographicHash digest(QCryptographicHash::Md5);
     for (size_t n = 0; n < count; ++n) {
@@ -252,34 +216,24 @@ private slots:
     void init() { (void)test::UsePrivateConfig(); }
 
     void rulesGiveTheRecordedResults() {
-        const QString path = QStringLiteral(QT_TESTCASE_SOURCEDIR "/../tests/gui/rules.txt");
-        QFile file(path);
-        QVERIFY2(file.open(QIODevice::ReadOnly | QIODevice::Text), qPrintable(path));
-        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-        file.close();
-        const bool record = qEnvironmentVariableIsSet("KYP_RECORD");
+        const QStringList lines = test::ReadData("rules.txt");
         QStringList written, wrong;
         for (qsizetype n = 0; n < lines.size(); ++n) {
-            const QString line = lines[n];
+            const QString& line = lines[n];
             const qsizetype arrow = line.indexOf(QLatin1String(" -> "));
             if (line.startsWith(QLatin1Char('#')) || arrow < 0) {
-                if (n + 1 < lines.size() || !line.isEmpty()) written << line;
+                written << line;
                 continue;
             }
-            const QStringList words = Words(line.left(arrow));
+            const QStringList words = test::Words(line.left(arrow));
             const auto rule = Rules().find(words.value(0));
             QVERIFY2(rule != Rules().end(), qPrintable(QStringLiteral("rules.txt:%1: no rule %2").arg(n + 1).arg(words.value(0))));
             const QString result = RunCase(rule->second, words.mid(1));
             if (result != line.mid(arrow + 4)) wrong << QStringLiteral("rules.txt:%1: %2 gives %3").arg(n + 1).arg(line, result);
             written << line.left(arrow + 4) + result;
         }
-        if (record) {
-            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Truncate));
-            file.write((written.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
-            return;
-        }
-        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n')) +
-                                             QStringLiteral("\n(KYP_RECORD=1 records the results of the code as it is)")));
+        if (test::Recording()) QVERIFY(test::WriteData("rules.txt", written));
+        else QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n')) + QLatin1String(test::kRecordHint)));
     }
 
     void fileListRules() {
