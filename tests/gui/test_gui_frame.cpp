@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -81,6 +82,7 @@ private slots:
                 scenario = line.mid(3);
                 f.reset();
                 init();
+                QLocale::setDefault(QLocale::c());
                 f = std::make_unique<test::Frame>(false);
                 shown_ = Controls(f->frame);
                 seen_ = 0;
@@ -98,6 +100,7 @@ private slots:
             }
         }
         f.reset();
+        QLocale::setDefault(QLocale::c());
         if (test::Recording()) QVERIFY(test::WriteData("scenarios.txt", written));
         else QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n')) + QLatin1String(test::kRecordHint)));
     }
@@ -469,6 +472,11 @@ private:
         else if (verb == QLatin1String("value")) qobject_cast<NumberEdit*>(widget())->SetValue(text.toDouble());
         else if (verb == QLatin1String("leave")) test::Leave(widget());
         else if (verb == QLatin1String("apply")) (void)frame.Options()->ApplyPage(name == QLatin1String("loud"));
+        else if (verb == QLatin1String("applyAll")) (void)frame.ApplyOptionsPage(false);
+        else if (verb == QLatin1String("tab")) frame.Tabs()->setCurrentIndex(name.toInt());
+        else if (verb == QLatin1String("activate")) frame.Page(frame.CurrentPage())->Activate(true);
+        else if (verb == QLatin1String("curvePoint")) frame.Curves()[name.toUInt()].SetPoint(text.toUInt(), words.value(3).toInt(), words.value(4).toInt());
+        else if (verb == QLatin1String("locale")) QLocale::setDefault(QLocale(name));
         else if (verb == QLatin1String("applyFormat")) frame.SaveFormatTab()->ApplyPage();
         else if (verb == QLatin1String("show")) frame.Options()->ShowSettings();
         else if (verb == QLatin1String("defaults")) frame.Options()->ResetToDefaults(), frame.SaveFormatTab()->ResetToDefaults();
@@ -494,7 +502,8 @@ private:
         return true;
     }
 
-    // Every named control as shown: text (selected part), checked, disabled, hidden; every menu entry.
+    // Every named control as shown: text (selected part), checked, disabled, hidden (a label only
+    // the last two); every menu entry.
     static std::map<QString, QString> Controls(MainFrame& frame) {
         std::map<QString, QString> controls;
         for (QAction* action : frame.findChildren<QAction*>()) {
@@ -512,7 +521,7 @@ private:
                 state = button->isCheckable() ? QLatin1String(button->isChecked() ? "on" : "off") : QString();
             } else if (auto* list = qobject_cast<QComboBox*>(w)) {
                 state = QLatin1Char('\'') + list->currentText() + QLatin1Char('\'');
-            } else {
+            } else if (qobject_cast<QLabel*>(w) == nullptr) {
                 continue;
             }
             if (!w->isEnabled()) state += QLatin1String(" disabled");
