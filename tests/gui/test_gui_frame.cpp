@@ -84,6 +84,8 @@ private slots:
                 init();
                 QLocale::setDefault(QLocale::c());
                 f = std::make_unique<test::Frame>(false);
+                f->frame.Files().onRebuild = [this, menu = f->frame.Files().onRebuild] { ++rebuilds_, menu(); };
+                rebuilds_ = 0;
                 shown_ = Controls(f->frame);
                 seen_ = 0;
             } else if (line.startsWith(QLatin1String("dump"))) {
@@ -462,6 +464,15 @@ private:
         else if (verb == QLatin1String("command")) frame.Command(name.toInt());
         else if (verb == QLatin1String("list")) frame.Files().Assign(files, 0);
         else if (verb == QLatin1String("drop")) frame.DropFiles(files, name == QLatin1String("shift"));
+        else if (verb == QLatin1String("merge")) MergeDroppedFiles(frame.Files(), files);
+        else if (verb == QLatin1String("add")) for (const std::string& file : files) frame.Files().Add(file);
+        else if (verb == QLatin1String("current")) frame.Files().SetCurrent(name.toInt());
+        else if (verb == QLatin1String("clear")) frame.Files().Clear();
+        else if (verb == QLatin1String("find")) notes_ << QStringLiteral("find %1").arg(frame.Files().Find(files.at(0)));
+        else if (verb == QLatin1String("openEntry")) {  // the list's entry opened, or failing
+            const bool opens = text == QLatin1String("opens");
+            notes_ << QStringLiteral("openEntry %1").arg(frame.Files().OpenEntry(name.toInt(), [opens](const std::string&) { return opens; }));
+        }
         else if (verb == QLatin1String("click")) qobject_cast<QAbstractButton*>(widget())->click();
         else if (verb == QLatin1String("check")) qobject_cast<QAbstractButton*>(widget())->setChecked(true);
         else if (verb == QLatin1String("set")) field()->setText(text);                // pasted
@@ -533,7 +544,8 @@ private:
         return controls;
     }
 
-    // The state after some actions: title, status and beeps; the list; the messages since the
+    // The state after some actions: title, status and beeps; the list (current entry, rebuilds
+    // of its menu, entries) and what actions answered; the messages since the
     // last dump; the settings and the save format, and the controls, that changed since then
     // (since the start for the first dump).
     QStringList Dump(test::Frame& f) {
@@ -542,8 +554,10 @@ private:
         QStringList entries;
         for (const std::string& entry : frame.Files().Entries()) entries << QString::fromStdString(entry);
         dump << QStringLiteral("%1 | %2 | beeps %3").arg(frame.windowTitle(), frame.Strip().StatusText()).arg(f.recorder.beeps);
-        dump << QStringLiteral("open %1 | list %2: %3").arg(frame.DocumentLoaded() ? QString::fromStdString(frame.FileName()) : QStringLiteral("-"))
-                    .arg(frame.Files().Current()).arg(entries.join(QLatin1Char(' ')));
+        dump << QStringLiteral("open %1 | list %2 (%3 rebuilt): %4").arg(frame.DocumentLoaded() ? QString::fromStdString(frame.FileName()) : QStringLiteral("-"))
+                    .arg(frame.Files().Current()).arg(rebuilds_).arg(entries.join(QLatin1Char(' ')));
+        dump += notes_;
+        notes_.clear();
         for (; seen_ < f.recorder.messages.size(); ++seen_) {
             const MessageRequest& m = f.recorder.messages[seen_];
             dump << QStringLiteral("message %1 %2: %3").arg(int(m.icon)).arg(QString::fromStdString(m.title), QString::fromStdString(m.text));
@@ -580,6 +594,8 @@ private:
     QTemporaryDir references_;  // files for the white balance of another picture
     std::map<QString, QString> shown_;  // the controls at the last dump
     size_t seen_ = 0;                   // the messages dumped
+    int rebuilds_ = 0;                  // of the file list's menu
+    QStringList notes_;                 // what actions answered, for the next dump
     std::string big_;
 };
 

@@ -1,5 +1,5 @@
-// The desktop program's rules that need no window: command line, file list,
-// folder walk, stored layout, registration files, busy strip arithmetic, and
+// The desktop program's rules that need no window: folder walk, stored layout,
+// registration files, installed layout, the start without a display, busy strip, and
 // the pure functions of the pages and the view against results recorded in
 // rules.txt (a case a line; KYP_RECORD=1 writes the results of the code as it is).
 #include <QCryptographicHash>
@@ -28,7 +28,6 @@
 #include "gui/widgets/NumberEdit.h"
 #include "gui/app/Registration.h"
 #include "gui/app/StartupCommandLine.h"
-#include "gui/frame/FileList.h"
 #include "gui/frame/FolderScan.h"
 #include "gui/frame/FrameLayout.h"
 #include "gui/frame/StatusStrip.h"
@@ -234,51 +233,6 @@ private slots:
         }
         if (test::Recording()) QVERIFY(test::WriteData("rules.txt", written));
         else QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n')) + QLatin1String(test::kRecordHint)));
-    }
-
-    void fileListRules() {
-        FileList list;
-        int rebuilds = 0;
-        list.onRebuild = [&rebuilds] { ++rebuilds; };
-        for (int i = 0; i < 21; ++i) list.Add("/p/F" + std::to_string(i) + ".orf");
-        QCOMPARE(list.Count(), 20);
-        QCOMPARE(list.Entry(0), std::string("/p/F20.orf"));
-        QCOMPARE(list.Entry(19), std::string("/p/F1.orf"));  // F0, the oldest, dropped
-        QCOMPARE(list.Find("/p/F0.orf"), -1);
-        QCOMPARE(rebuilds, 21);
-        // Another spelling of a listed name only moves the current index.
-        list.Add("/P/f5.ORF");
-        QCOMPARE(list.Count(), 20);
-        QCOMPARE(list.Current(), 15);
-        QCOMPARE(list.Entry(15), std::string("/p/F5.orf"));
-        QCOMPARE(rebuilds, 21);
-        // A failing entry is removed; the current index follows its entry.
-        const auto fails = [](const std::string&) { return false; };
-        list.SetCurrent(10);
-        QVERIFY(!list.OpenEntry(3, fails));
-        QCOMPARE(list.Count(), 19);
-        QCOMPARE(list.Current(), 9);
-        QCOMPARE(list.Entry(9), std::string("/p/F10.orf"));
-        QVERIFY(!list.OpenEntry(9, fails));
-        QCOMPARE(list.Current(), -1);
-        QVERIFY(list.OpenEntry(0, [](const std::string&) { return true; }));
-        QCOMPARE(list.Current(), 0);
-        QVERIFY(!list.OpenEntry(99, [](const std::string&) { return true; }));
-        list.Clear();
-        QVERIFY(list.Empty() && list.Current() == -1);
-
-        // Dropped files go first, newest first, each once; the list keeps twenty.
-        std::vector<std::string> old;
-        for (int i = 0; i < 19; ++i) old.push_back("/old/" + std::to_string(i) + ".orf");
-        list.Assign(old, 4);
-        MergeDroppedFiles(list, {"/new/a.orf", "/old/7.ORF", "/new/b.orf"});
-        QCOMPARE(list.Count(), 20);
-        const std::vector<std::string> entries = list.Entries();
-        const std::vector<std::string> head(entries.begin(), entries.begin() + 4);
-        QCOMPARE(head, std::vector<std::string>({"/new/a.orf", "/old/7.ORF", "/new/b.orf", "/old/0.orf"}));
-        QCOMPARE(list.Find("/old/7.orf"), 1);                 // not listed twice
-        QCOMPARE(list.Entry(19), std::string("/old/17.orf"));  // 18 fell off
-        QCOMPARE(list.Entry(list.Current()), std::string("/old/4.orf"));
     }
 
     void folderWalkSortsAndWraps() {
