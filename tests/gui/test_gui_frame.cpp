@@ -107,11 +107,10 @@ private slots:
         else QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n')) + QLatin1String(test::kRecordHint)));
     }
 
+    // (Titles, status texts, menu entries and the Apply button: the scenarios.)
     void commandsMenusAndInfo() {
         test::Frame f(false, QSize(1000, 600));
         MainFrame& frame = f.frame;
-        QCOMPARE(frame.Action(cmd::open)->text(), QStringLiteral("&Open...\tCtrl+O"));
-        QCOMPARE(frame.Action(cmd::exit)->text(), QStringLiteral("E&xit\tAlt+F4"));
         QVERIFY(frame.Action(cmd::zoomFit)->shortcuts().contains(QKeySequence(Qt::Key_QuoteLeft)));
         // Ctrl+F4 is page command 3, not Close.
         QVERIFY(frame.Action(cmd::close)->shortcuts().isEmpty());
@@ -119,30 +118,22 @@ private slots:
         QStringList captions;
         for (int i = 0; i < frame.Tabs()->count(); ++i) captions << frame.Tabs()->tabText(i);
         QCOMPARE(captions, QStringList({"Options", "Curves", "Sharpen", "Histogram", "Image Info", "Save Format"}));
-        QVERIFY(!frame.ApplyButton()->isEnabled());
         frame.Command(cmd::tabImageInfo);
         QCOMPARE(frame.CurrentPage(), int(page::imageInfo));
         auto* info = dynamic_cast<ImageInfoPage*>(frame.Page(page::imageInfo));
-        for (int open = 0; open < 2; ++open) {
-            QCOMPARE(info->Text(), QStringLiteral("(no document)"));
-            QCOMPARE(frame.windowTitle(), QStringLiteral("Kyp Suite"));
-            QCOMPARE(frame.Strip().StatusText(), QStringLiteral("Ready"));
-            if (open == 1) break;
-            const std::string name = Photo("P1.ORF");
-            QVERIFY(frame.OpenByName(name));
-            QVERIFY(frame.DocumentLoaded() && frame.FullRendering().hasPixels() && !frame.Image()->Image().isNull());
-            QCOMPARE(frame.windowTitle(), QStringLiteral("Kyp Suite (%1)").arg(QString::fromStdString(name)));
-            QCOMPARE(frame.Strip().StatusText(), QString::fromStdString(name));
-            QVERIFY2(info->Text().contains(QStringLiteral("Aperture:\tF2.8")), qPrintable(info->Text()));
-            // Every value in one column: the tab stop lies past the widest label.
-            const auto* infoText = test::Find<QPlainTextEdit>(info, "infoText");
-            const QFontMetricsF metrics(infoText->font());
-            for (const QString& line : info->Text().split(QLatin1Char('\n'))) {
-                const QString label = line.section(QLatin1Char('\t'), 0, 0);
-                QVERIFY2(metrics.horizontalAdvance(label) < infoText->tabStopDistance(), qPrintable(label));
-            }
-            frame.Command(cmd::close);
+        QCOMPARE(info->Text(), QStringLiteral("(no document)"));
+        QVERIFY(frame.OpenByName(Photo("P1.ORF")));
+        QVERIFY(frame.DocumentLoaded() && frame.FullRendering().hasPixels() && !frame.Image()->Image().isNull());
+        QVERIFY2(info->Text().contains(QStringLiteral("Aperture:\tF2.8")), qPrintable(info->Text()));
+        // Every value in one column: the tab stop lies past the widest label.
+        const auto* infoText = test::Find<QPlainTextEdit>(info, "infoText");
+        const QFontMetricsF metrics(infoText->font());
+        for (const QString& line : info->Text().split(QLatin1Char('\n'))) {
+            const QString label = line.section(QLatin1Char('\t'), 0, 0);
+            QVERIFY2(metrics.horizontalAdvance(label) < infoText->tabStopDistance(), qPrintable(label));
         }
+        frame.Command(cmd::close);
+        QCOMPARE(info->Text(), QStringLiteral("(no document)"));
         QVERIFY(f.recorder.messages.empty());
     }
 
