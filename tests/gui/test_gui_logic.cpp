@@ -157,10 +157,10 @@ const std::map<QString, Rule>& Rules() {
         {"MaximisedFrame", [](const Args& a) { return T(view::MaximisedFrame(a.size(0), a.size(1), a.size(2), a.rect(3), a.i(4))); }},
         {"AspectClient", [](const Args& a) { return T(view::AspectClient(a.size(0), a.size(1), a.size(2))); }},
         {"MapToFullImage", [](const Args& a) { return T(MapToFullImage(a.i(0), a.i(1), a.s(2).toUInt(), a.i(3), a.i(4), a.i(5), a.i(6))); }},
-        {"CurveHitTest", [](const Args& a) {  // on a straight display table
-             DisplayTable identity{};
-             for (size_t k = 0; k < identity.size(); ++k) identity[k] = static_cast<uint8_t>(k);
-             return T(CurveHitTest(a.curve(0), identity, a.i(1), a.i(2), a.i(3), a.b(4), a.b(5)));
+        {"CurveHitTest", [](const Args& a) {  // on a straight display table, or a flat one at a(6)
+             DisplayTable table{};
+             for (size_t k = 0; k < table.size(); ++k) table[k] = static_cast<uint8_t>(a.s(6).isEmpty() ? k : a.s(6).toUInt());
+             return T(CurveHitTest(a.curve(0), table, a.i(1), a.i(2), a.i(3), a.b(4), a.b(5)));
          }},
         {"InsertionIndex", [](const Args& a) { return T(InsertionIndex(a.curve(0), a.i(1), a.b(2))); }},
         {"DeleteCurvePoint", [](const Args& a) {
