@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -62,9 +63,32 @@ struct Args {
     std::string str(int k) const { return s(k).toStdString(); }
     int i(int k) const { return s(k).toInt(); }
     bool b(int k) const { return i(k) != 0; }
-    QSize size(int k) const { return QSize(s(k).section(QLatin1Char('x'), 0, 0).toInt(), s(k).section(QLatin1Char('x'), 1).toInt()); }
-    QPoint point(int k) const { return QPoint(s(k).section(QLatin1Char(','), 0, 0).toInt(), s(k).section(QLatin1Char(','), 1, 1).toInt()); }
-    QRect rect(int k) const { return QRect(point(k), QSize(s(k).section(QLatin1Char(','), 2).section(QLatin1Char('x'), 0, 0).toInt(), s(k).section(QLatin1Char('x'), 1).toInt())); }
+    // The first four whole numbers of an argument (the parts of a size, point or rectangle).
+    std::array<int, 4> n(int k) const {
+        std::array<int, 4> numbers{};
+        const QString word = a.value(k);
+        size_t count = 0;
+        for (qsizetype at = 0; at < word.size() && count < numbers.size(); ++at) {
+            const bool minus = word[at] == QLatin1Char('-') && at + 1 < word.size() && word[at + 1].isDigit();
+            if (!minus && !word[at].isDigit()) continue;
+            int value = 0;
+            for (at += minus ? 1 : 0; at < word.size() && word[at].isDigit(); ++at) value = value * 10 + word[at].digitValue();
+            numbers[count++] = minus ? -value : value;
+        }
+        return numbers;
+    }
+    QSize size(int k) const {
+        const auto v = n(k);
+        return QSize(v[0], v[1]);
+    }
+    QPoint point(int k) const {
+        const auto v = n(k);
+        return QPoint(v[0], v[1]);
+    }
+    QRect rect(int k) const {
+        const auto v = n(k);
+        return QRect(v[0], v[1], v[2], v[3]);
+    }
     Curve curve(int k) const {
         Curve curve;
         curve.ReadText(str(k).c_str());
