@@ -13,6 +13,7 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <numeric>
 #include <optional>
 #include <vector>
 
@@ -183,7 +184,8 @@ const std::map<QString, Rule>& Rules() {
         {"MapToFullImage", [](const Args& a) { return T(MapToFullImage(a.i(0), a.i(1), a.s(2).toUInt(), a.i(3), a.i(4), a.i(5), a.i(6))); }},
         {"CurveHitTest", [](const Args& a) {  // on a straight display table, or a flat one at a(6)
              DisplayTable table{};
-             for (size_t k = 0; k < table.size(); ++k) table[k] = static_cast<uint8_t>(a.s(6).isEmpty() ? k : a.s(6).toUInt());
+             table.fill(static_cast<uint8_t>(a.s(6).toUInt()));
+             if (a.s(6).isEmpty()) std::iota(table.begin(), table.end(), uint8_t{0});
              return T(CurveHitTest(a.curve(0), table, a.i(1), a.i(2), a.i(3), a.b(4), a.b(5)));
          }},
         {"InsertionIndex", [](const Args& a) { return T(InsertionIndex(a.curve(0), a.i(1), a.b(2))); }},
