@@ -130,4 +130,57 @@ inline void Leave(QWidget* field) {
     QApplication::sendEvent(field, &out);
 }
 
+// A data file of the tests (tests/gui/NAME), a line an entry; written back when recording.
+inline QString DataPath(const char* name) { return QStringLiteral(QT_TESTCASE_SOURCEDIR "/../tests/gui/") + QLatin1String(name); }
+inline QStringList ReadData(const char* name) {
+    QFile file(DataPath(name));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) qFatal("no data file %s", name);
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    if (lines.last().isEmpty()) lines.removeLast();
+    return lines;
+}
+inline bool Recording() { return qEnvironmentVariableIsSet("KYP_RECORD"); }
+inline bool WriteData(const char* name, const QStringList& lines) {
+    QFile file(DataPath(name));
+    return file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Truncate) &&
+           file.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8()) > 0;
+}
+inline const char* kRecordHint = "\n(KYP_RECORD=1 records the results of the code as it is)";
+
+// The words of a line of a test's data file, quoted texts kept whole.
+inline QStringList Words(const QString& text) {
+    QStringList words;
+    for (qsizetype at = 0; at < text.size();) {
+        if (text[at] == QLatin1Char(' ')) {
+            ++at;
+        } else if (text[at] == QLatin1Char('"')) {
+            const qsizetype end = text.indexOf(QLatin1Char('"'), at + 1);
+            words << text.mid(at + 1, end - at - 1);
+            at = end < 0 ? text.size() : end + 1;
+        } else {
+            const qsizetype end = text.indexOf(QLatin1Char(' '), at);
+            words << text.mid(at, end < 0 ? -1 : end - at);
+            at = end < 0 ? text.size() : end;
+        }
+    }
+    return words;
+}
+
+// A word with its first {…} replaced by each of the values it stands for.
+inline QStringList Expand(const QString& word) {
+    const qsizetype open = word.indexOf(QLatin1Char('{')), close = word.indexOf(QLatin1Char('}'), open);
+    if (open < 0 || close < 0) return {word};
+    const QString inner = word.mid(open + 1, close - open - 1);
+    QStringList values = inner.split(QLatin1Char(','));
+    if (inner.contains(QLatin1String(".."))) {
+        values.clear();
+        const int step = inner.contains(QLatin1Char('/')) ? inner.section(QLatin1Char('/'), 1).toInt() : 1;
+        const int last = inner.section(QLatin1String(".."), 1).section(QLatin1Char('/'), 0, 0).toInt();
+        for (int v = inner.section(QLatin1String(".."), 0, 0).toInt(); v <= last; v += std::max(step, 1)) values << QString::number(v);
+    }
+    QStringList words;
+    for (const QString& value : values) words += Expand(word.left(open) + value + word.mid(close + 1));
+    return words;
+}
+
 }  // namespace kyp::test

@@ -57,56 +57,6 @@ private slots:
         frame_.reset();
     }
 
-    // ---- the rules on their own ----
-
-    void editingRules() {
-        DisplayTable identity{};
-        for (size_t i = 0; i < identity.size(); ++i) identity[i] = static_cast<uint8_t>(i);
-        const Curve curve = MakeCurve({{0, 0}, {100, 100}, {105, 110}, {255, 255}});
-        const Curve twins = MakeCurve({{0, 0}, {100, 100}, {104, 100}, {255, 255}});
-        const Curve inner = MakeCurve({{50, 30}, {200, 220}});
-        // A point is hit within 11 each way, the closest (a tie: the first),
-        // the selected one first; left of the first and right of the last
-        // point grab those; the curve reaches 35 pixels, only in the graph.
-        const struct { const Curve* curve; int selected, x, y; bool inPage, inGraph; int hit; } hits[] = {
-            {&curve, -1, 101, 101, true, true, 1},          {&curve, 2, 101, 101, true, true, 2},
-            {&curve, -1, 100, 112, true, true, 2},          {&curve, -1, 100, 89, true, true, hit::curve},
-            {&twins, -1, 102, 100, true, true, 1},          {&inner, -1, 10, 250, true, true, 0},
-            {&inner, -1, 230, 0, true, true, 1},            {&curve, -1, 200, 175, true, true, hit::curve},
-            {&curve, -1, 200, 150, true, false, hit::nothing}, {&curve, -1, 200, 140, true, true, hit::nothing},
-            {&curve, -1, 101, 101, false, false, hit::nothing},
-        };
-        for (const auto& h : hits) {
-            QVERIFY2(CurveHitTest(*h.curve, identity, h.selected, h.x, h.y, h.inPage, h.inGraph) == h.hit,
-                     qPrintable(QStringLiteral("hit at %1,%2 selected %3").arg(h.x).arg(h.y).arg(h.selected)));
-        }
-        // Inserted only between points, more than 2 from a point's x (the page's clicks try the rest).
-        QCOMPARE(InsertionIndex(MakeCurve({{0, 0}, {100, 100}, {255, 255}}), 103, false), 2);
-        QCOMPARE(InsertionIndex(MakeCurve({{0, 0}, {200, 200}}), 230, false), -1);
-        // Deleting an end point puts it back at its corner.
-        Curve edited = MakeCurve({{10, 20}, {100, 100}, {200, 230}});
-        QCOMPARE(DeleteCurvePoint(edited, 1), -1);
-        QCOMPARE(edited, MakeCurve({{10, 20}, {200, 230}}));
-        QCOMPARE(DeleteCurvePoint(edited, 0), 0);
-        QCOMPARE(DeleteCurvePoint(edited, 1), 1);
-        QCOMPARE(edited, MakeCurve({{0, 0}, {255, 255}}));
-        QCOMPARE(DeleteCurvePoint(edited, 7), -1);
-        QCOMPARE(WheelStep(-360, true, false), -1);
-        QCOMPARE(WheelStep(20, false, false), 0);
-        // A step is at most 1024 either way; sideways the point keeps between its neighbours.
-        QCOMPARE(WheelMovedPoint(MakeCurve({{0, 0}, {100, 100}, {255, 255}}), 1, -5000, false), std::make_pair(100, 0));
-        QCOMPARE(WheelMovedPoint(MakeCurve({{0, 0}, {60, 10}, {100, 100}, {255, 255}}), 2, -50, true),
-                 std::make_pair(60, 100));
-        // Any curve from outside becomes editable; equal x keep their order.
-        Curve empty = MakeCurve({});
-        QVERIFY(NormaliseCurve(empty) && empty.IsIdentity());
-        Curve wild;
-        wild.ReadText("4:300,7 9,65535 9,3 40,40");
-        QVERIFY(NormaliseCurve(wild));
-        QCOMPARE(wild, MakeCurve({{9, 255}, {9, 3}, {40, 40}, {255, 7}}));
-        QVERIFY(!NormaliseCurve(wild));
-    }
-
     // ---- the page ----
 
     void controlsAndPlaces() {

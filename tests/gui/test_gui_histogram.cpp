@@ -73,13 +73,6 @@ std::vector<int> RawValues(const RawMosaic& raw, int colour) {
     return values;
 }
 
-HistogramBlock Block(std::initializer_list<std::pair<int, uint32_t>> counts) {
-    HistogramRecord record{};
-    for (const auto& [v, n] : counts) record.blocks[1].bins[v] = n;
-    ComputeHistogramStatistics(record, 1);
-    return record.blocks[1];
-}
-
 }  // namespace
 
 class GuiHistogramTest : public QObject {
@@ -90,38 +83,6 @@ private slots:
         QVERIFY(test::WriteSmallOrf(test::Path(files_, "chart.orf"), 96, 64));
     }
     void init() { (void)test::UsePrivateConfig(); }
-
-    // ---- the arithmetic ----
-
-    void scaleBarsAndStatistics() {
-        // A spike scales the rest to the second-highest bar and is cut.
-        DisplayBins bins = MakeDisplayBins(Block({{0, 4}, {3, 6}, {4, 3}, {9, 7}, {12, 100}}));
-        QCOMPARE(bins[0], 10u);
-        QCOMPARE(bins[1], 3u);
-        QCOMPARE(DisplayScale(bins), 10u);
-        // One value, or all nonzero bins equal: no smaller bin, scale 0, full bars.
-        QCOMPARE(DisplayScale(MakeDisplayBins(Block({{500, 4096}}))), 0u);
-        bins.fill(7);
-        QCOMPARE(DisplayScale(bins), 0u);
-        // The spike cut at the top, 1.5 rounded up, a bin never vanishing, scale 0.
-        const struct { uint32_t bin; int height; uint32_t scale; int bar; } bars[] = {
-            {100, 50, 10, 50}, {3, 50, 10, 15}, {1, 3, 2, 2},   {1, 100, 1000, 1},
-            {0, 100, 1000, 0}, {7, 40, 0, 40},  {7, 0, 0, 0},   {UINT32_MAX, 200, 1, 200},
-        };
-        for (const auto& b : bars) {
-            QVERIFY2(BarHeight(b.bin, b.height, b.scale) == b.bar,
-                     qPrintable(QStringLiteral("bin %1 height %2 scale %3").arg(b.bin).arg(b.height).arg(b.scale)));
-        }
-        const HistogramBlock block = Block({{10, 1}, {20, 1}, {31, 2}});
-        // Mean 92 / 4 = 23: (169 + 9 + 2 * 64) / 4.
-        QCOMPARE(ChannelStdDev(block, 10, 31), std::sqrt(76.5));
-        // From 15 on: mean 82 / 3 = 27 (truncated): (49 + 2 * 16) / 3.
-        QCOMPARE(ChannelStdDev(block, 15, 5000), std::sqrt(27.0));
-        QCOMPARE(ChannelStdDev(block, 500, 100), 0.0);  // nothing counted there
-        QCOMPARE(ChannelStdDev(Block({}), 1024, 1024), 0.0);
-        QCOMPARE(QString::fromStdString(StatisticsLine(block, std::sqrt(76.5))),
-                 QStringLiteral("10 - 31   Mean 23   Std Dev 8.7   Count 0 - 2"));
-    }
 
     void rawSitesByPosition() {
         // 3 by 3: red at even column and row, blue at odd both, green elsewhere.

@@ -1,20 +1,35 @@
-// The desktop program's rules that need no window: command line, file list,
-// folder walk, stored layout, registration files, busy strip arithmetic.
+// The desktop program's rules that need no window: folder walk, stored layout,
+// registration files, installed layout, the start without a display, busy strip, and
+// the pure functions of the pages and the view against results recorded in
+// rules.txt (a case a line; KYP_RECORD=1 writes the results of the code as it is).
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QProcess>
 #include <QtTest>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
+#include <map>
+#include <numeric>
+#include <optional>
 #include <vector>
 
 #include "GuiTestSupport.h"
 #include "gui/app/InstallLayout.h"
+#include "gui/dialogs/SaveDialogControls.h"
+#include "gui/pages/CurveEditing.h"
+#include "gui/pages/GammaText.h"
+#include "gui/pages/HistogramData.h"
+#include "gui/pages/RatioText.h"
+#include "gui/pages/WhiteBalanceMenu.h"
+#include "gui/view/ImageViewGeometry.h"
+#include "gui/view/Sampler.h"
+#include "gui/widgets/NumberEdit.h"
 #include "gui/app/Registration.h"
 #include "gui/app/StartupCommandLine.h"
-#include "gui/frame/FileList.h"
 #include "gui/frame/FolderScan.h"
 #include "gui/frame/FrameLayout.h"
 #include "gui/frame/StatusStrip.h"
@@ -25,7 +40,7 @@ using Kind = StartupStep::Kind;
 
 namespace {
 // The steps as text: "settings:NAME", "image:NAME", "register", "unregister".
-QStringList Steps(const std::vector<std::string>& arguments) {
+QString Steps(const std::vector<std::string>& arguments) {
     QStringList steps;
     for (const StartupStep& step : ScanStartupCommandLine(arguments)) {
         const QString name = QString::fromStdString(step.text);
@@ -34,7 +49,189 @@ QStringList Steps(const std::vector<std::string>& arguments) {
         if (step.kind == Kind::registerTypes) steps << QStringLiteral("register");
         if (step.kind == Kind::unregisterTypes) steps << QStringLiteral("unregister");
     }
-    return steps;
+    return steps.join(QLatin1Char(' '));
+}
+
+// ---- rules.txt: "Function arg arg ... -> result" ----
+// An argument is a word or a "quoted text"; {a..b/step} and {x,y,z} inside
+// one stand for each value (every combination is run, and the result is a
+// digest of all the answers). Sizes are WxH, points x,y, rectangles x,y,WxH,
+// curves as their stored text (count:x,y x,y ...), histogram blocks value:count,... (or
+// low-high:count)
+struct Args {
+    QStringList a;
+    QString s(int k) const { return a.value(k); }
+    std::string str(int k) const { return s(k).toStdString(); }
+    int i(int k) const { return s(k).toInt(); }
+    bool b(int k) const { return i(k) != 0; }
+    // The first four whole numbers of an argument (the parts of a size, point or rectangle).
+    std::array<int, 4> n(int k) const {
+        std::array<int, 4> numbers{};
+        const QString word = a.value(k);
+        size_t count = 0;
+        for (qsizetype at = 0; at < word.size() && count < numbers.size(); ++at) {
+            const bool minus = word[at] == QLatin1Char('-') && at + 1 < word.size() && word[at + 1].isDigit();
+            if (!minus && !word[at].isDigit()) continue;
+            int value = 0;
+            for (at += minus ? 1 : 0; at < word.size() && word[at].isDigit(); ++at) value = value * 10 + word[at].digitValue();
+            numbers[count++] = minus ? -value : value;
+        }
+        return numbers;
+    }
+    QSize size(int k) const {
+        const auto v = n(k);
+        return QSize(v[0], v[1]);
+    }
+    QPoint point(int k) const {
+        const auto v = n(k);
+        return QPoint(v[0], v[1]);
+    }
+    QRect rect(int k) const {
+        const auto v = n(k);
+        return QRect(v[0], v[1], v[2], v[3]);
+    }
+    Curve curve(int k) const {
+        Curve curve;
+        curve.ReadText(str(k).c_str());
+        return curve;
+    }
+    HistogramBlock block(int k) const {
+        HistogramRecord record{};
+        for (const QString& bin : s(k).split(QLatin1Char(','), Qt::SkipEmptyParts)) {  // value:count or low-high:count
+            const QString values = bin.section(QLatin1Char(':'), 0, 0);
+            for (int v = values.section(QLatin1Char('-'), 0, 0).toInt(); v <= values.section(QLatin1Char('-'), -1).toInt(); ++v) {
+                record.blocks[1].bins[v] = bin.section(QLatin1Char(':'), 1).toUInt();
+            }
+        }
+        ComputeHistogramStatistics(record, 1);
+        return record.blocks[1];
+    }
+    std::vector<std::string> list(int k) const {
+        std::vector<std::string> list;
+        for (const QString& item : s(k).split(QLatin1Char(','), Qt::SkipEmptyParts)) list.push_back(item.toStdString());
+        return list;
+    }
+    std::vector<std::string> rest(int from) const {
+        std::vector<std::string> rest;
+        for (int k = from; k < a.size(); ++k) rest.push_back(str(k));
+        return rest;
+    }
+};
+
+QString T(int v) { return QString::number(v); }
+QString T(double v) { return QString::number(v, 'g', 10); }
+QString T(const std::string& v) { return QString::fromStdString(v).replace(QLatin1Char('\r'), QLatin1String("\\r")).replace(QLatin1Char('\n'), QLatin1String("\\n")); }
+QString T(const QString& v) { return T(v.toStdString()); }
+QString T(QSize v) { return QStringLiteral("%1x%2").arg(v.width()).arg(v.height()); }
+QString T(QPoint v) { return QStringLiteral("%1,%2").arg(v.x()).arg(v.y()); }
+QString T(QRect v) { return T(v.topLeft()) + QLatin1Char(',') + T(v.size()); }
+QString T(StoredRect v) { return T(QRect(v.left, v.top, v.width, v.height)); }
+QString T(PixelPoint v) { return T(QPoint(v.x, v.y)); }
+QString T(std::pair<int, int> v) { return T(QPoint(v.first, v.second)); }
+QString T(const Curve& v) { return T(v.WriteText()); }
+QString Ratio(uint32_t v) { return QStringLiteral("%1/%2").arg(v >> 16).arg(v & 0xFFFF); }
+template <typename V>
+QString T(const std::optional<V>& v) { return v ? T(*v) : QStringLiteral("-"); }
+QString T(const std::optional<uint32_t>& v) { return v ? Ratio(*v) : QStringLiteral("-"); }
+
+using Rule = std::function<QString(const Args&)>;
+const std::map<QString, Rule>& Rules() {
+    static const std::map<QString, Rule> rules = {
+        {"ParseRatio", [](const Args& a) { return T(ParseRatio(a.str(0))); }},
+        {"RatioText", [](const Args& a) { return T(RatioText(a.s(0).toUInt() << 16 | a.s(1).toUInt())); }},
+        {"ValidGamma", [](const Args& a) { return T(ValidGamma(a.s(0))); }},
+        {"GammaMessages", [](const Args&) { return T(InvalidGammaMessage() + " | " + InvalidRatioMessage()); }},
+        {"ParseDecimal", [](const Args& a) {  // as typed with a decimal comma
+             QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+             const std::optional<double> value = ParseDecimal(a.s(0));
+             QLocale::setDefault(QLocale::c());
+             return T(value);
+         }},
+        {"StartupSteps", [](const Args& a) { return Steps(a.rest(0)); }},
+        {"WantsNoLogo", [](const Args& a) { return T(int{WantsNoLogo(a.rest(0))}); }},
+        {"DirValueFor", [](const Args& a) { return T(DirValueFor(a.str(0))); }},
+        {"FolderOf", [](const Args& a) { return T(FolderOf(a.str(0))); }},
+        {"NeighbourOfPosition", [](const Args& a) { return T(NeighbourOfPosition(a.list(0), a.str(1), a.b(2))); }},
+        {"ParseStoredRect", [](const Args& a) {
+             StoredRect r{};
+             return ParseStoredRect(a.str(0), r) ? T(r) : QStringLiteral("-");
+         }},
+        {"FitStoredRect", [](const Args& a) {
+             const QRect q = a.rect(0);
+             return T(FitStoredRect({q.x(), q.y(), q.width(), q.height()}, a.i(1), a.i(2)));
+         }},
+        {"MenuPosition", [](const Args& a) { return T(StatusStrip::MenuPosition(a.rect(0), a.size(1), a.rect(2))); }},
+        {"BusyRow", [](const Args& a) {  // after a(0) rotations: some entries, and all of them as a digest
+             auto row = BusyAnimator::BuildRow();
+             for (int n = 0; n < a.i(0); ++n) BusyAnimator::RotateRow(row);
+             QStringList some;
+             for (int k : {0, 1, 2, 64, 128, 254, 255, 256}) some << T(int{row[static_cast<size_t>(k)]});
+             const QByteArray all(reinterpret_cast<const char*>(row.data()), static_cast<qsizetype>(row.size()));
+             return some.join(QLatin1Char(' ')) + QStringLiteral(" #") + QCryptographicHash::hash(all, QCryptographicHash::Md5).toHex().left(12);
+         }},
+        {"BusyPalette", [](const Args& a) { return QString::number(BusyAnimator::PaletteEntry(a.i(0)), 16); }},
+        {"LayoutView", [](const Args& a) { return T(view::LayoutView(a.rect(0), a.i(1), a.size(2), a.i(3), a.i(4))); }},
+        {"VisibleSize", [](const Args& a) { return T(view::VisibleSize(a.i(0), a.size(1), a.size(2))); }},
+        {"PointToPixel", [](const Args& a) { return T(view::PointToPixel(a.point(0), a.rect(1), a.i(2), a.size(3), a.point(4))); }},
+        {"IdForZoom", [](const Args& a) { return T(view::IdForZoom(a.i(0))); }},
+        {"ClampZoom", [](const Args& a) { return T(view::ClampZoom(a.i(0))); }},
+        {"ScreenShift", [](const Args& a) { return T(view::ScreenShift(a.i(0), a.i(1))); }},
+        {"ScrollPosition", [](const Args& a) { return T(view::ScrollPosition(a.i(0), a.i(1), a.i(2), a.i(3), a.i(4))); }},
+        {"MinimumClient", [](const Args& a) { return T(view::MinimumClient(a.size(0), a.size(1))); }},
+        {"MaximumClient", [](const Args& a) { return T(view::MaximumClient(a.size(0), a.size(1))); }},
+        {"MaximisedFrame", [](const Args& a) { return T(view::MaximisedFrame(a.size(0), a.size(1), a.size(2), a.rect(3), a.i(4))); }},
+        {"AspectClient", [](const Args& a) { return T(view::AspectClient(a.size(0), a.size(1), a.size(2))); }},
+        {"MapToFullImage", [](const Args& a) { return T(MapToFullImage(a.i(0), a.i(1), a.s(2).toUInt(), a.i(3), a.i(4), a.i(5), a.i(6))); }},
+        {"CurveHitTest", [](const Args& a) {  // on a straight display table, or a flat one at a(6)
+             DisplayTable table{};
+             table.fill(static_cast<uint8_t>(a.s(6).toUInt()));
+             if (a.s(6).isEmpty()) std::iota(table.begin(), table.end(), uint8_t{0});
+             return T(CurveHitTest(a.curve(0), table, a.i(1), a.i(2), a.i(3), a.b(4), a.b(5)));
+         }},
+        {"InsertionIndex", [](const Args& a) { return T(InsertionIndex(a.curve(0), a.i(1), a.b(2))); }},
+        {"DeleteCurvePoint", [](const Args& a) {
+             Curve curve = a.curve(0);
+             const int selected = DeleteCurvePoint(curve, a.i(1));
+             return T(selected) + QLatin1Char(' ') + T(curve);
+         }},
+        {"WheelStep", [](const Args& a) { return T(WheelStep(a.i(0), a.b(1), a.b(2))); }},
+        {"WheelMovedPoint", [](const Args& a) { return T(WheelMovedPoint(a.curve(0), a.i(1), a.i(2), a.b(3))); }},
+        {"NormaliseCurve", [](const Args& a) {
+             Curve curve = a.curve(0);
+             const bool changed = NormaliseCurve(curve);
+             return T(int{changed}) + QLatin1Char(' ') + T(curve);
+         }},
+        {"DisplayBins", [](const Args& a) {  // the first bars and the scale
+             const DisplayBins bins = MakeDisplayBins(a.block(0));
+             return QStringLiteral("%1 %2 %3 scale %4").arg(bins[0]).arg(bins[1]).arg(bins[2]).arg(DisplayScale(bins));
+         }},
+        {"BarHeight", [](const Args& a) { return T(BarHeight(a.s(0).toUInt(), a.i(1), a.s(2).toUInt())); }},
+        {"Statistics", [](const Args& a) {
+             const double deviation = ChannelStdDev(a.block(0), a.i(1), a.i(2));
+             return T(deviation * deviation) + QStringLiteral(" | ") + T(StatisticsLine(a.block(0), deviation));
+         }},
+        {"PresetRatios", [](const Args& a) {
+             const std::optional<ScaleRatios> r = PresetRatios(a.i(0));
+             return r ? Ratio(r->red) + QLatin1Char(' ') + Ratio(r->green) + QLatin1Char(' ') + Ratio(r->blue) : QStringLiteral("-");
+         }},
+        {"CopyrightSentence", [](const Args& a) { return T(CopyrightSentence(a.s(0), a.i(1))); }},
+    };
+    return rules;
+}
+
+// One case's result: the rule's answer, or for a case with {…} a digest of every answer.
+QString RunCase(const Rule& rule, const QStringList& words) {
+    std::vector<QStringList> choices;
+    size_t count = 1;
+    for (const QString& word : words) count *= (choices.emplace_back(test::Expand(word))).size();
+    if (count == 1) return rule(Args{words});
+    QCryptographicHash digest(QCryptographicHash::Md5);
+    for (size_t n = 0; n < count; ++n) {
+        Args args;
+        for (size_t k = 0, rest = n; k < choices.size(); rest /= choices[k].size(), ++k) args.a << choices[k][rest % choices[k].size()];
+        digest.addData((rule(args) + QLatin1Char('\n')).toUtf8());
+    }
+    return QStringLiteral("%1 cases #").arg(count) + QString::fromLatin1(digest.result().toHex().left(12));
 }
 }  // namespace
 
@@ -43,68 +240,25 @@ class GuiLogicTest : public QObject {
 private slots:
     void init() { (void)test::UsePrivateConfig(); }
 
-    void commandLine() {
-        // Settings files before one image, which ends the scan; no "." at all
-        // is an image (a "." in a folder is no extension); verbs in any case
-        // end the scan; other options pass.
-        const struct { std::vector<std::string> arguments; QStringList steps; } lines[] = {
-            {{"a.kis", "/x/B.KIS", "/x/photo.orf", "c.kis", "second.orf"},
-             {"settings:a.kis", "settings:/x/B.KIS", "image:/x/photo.orf"}},
-            {{"-nologo", "", " ", "/photos.kis/P100"}, {"image:/photos.kis/P100"}},
-            {{"x.kis", "-REG", "p.orf"}, {"settings:x.kis", "register"}},
-            {{"x.kis", "-Register", "p.orf"}, {"settings:x.kis", "register"}},
-            {{"x.kis", "-reg", "p.orf"}, {"settings:x.kis", "register"}},
-            {{"-UNREGISTER"}, {"unregister"}},
-            {{"-foo", "p.orf", "-reg"}, {"image:p.orf"}},
-        };
-        for (const auto& line : lines) QCOMPARE(Steps(line.arguments), line.steps);
-        QVERIFY(WantsNoLogo({"p.orf", "-nologo"}));
-        QVERIFY(!WantsNoLogo({"-NOLOGO", "/a/-nologo.orf"}));
-    }
-
-    void fileListRules() {
-        FileList list;
-        int rebuilds = 0;
-        list.onRebuild = [&rebuilds] { ++rebuilds; };
-        for (int i = 0; i < 21; ++i) list.Add("/p/F" + std::to_string(i) + ".orf");
-        QCOMPARE(list.Count(), 20);
-        QCOMPARE(list.Entry(0), std::string("/p/F20.orf"));
-        QCOMPARE(list.Entry(19), std::string("/p/F1.orf"));  // F0, the oldest, dropped
-        QCOMPARE(list.Find("/p/F0.orf"), -1);
-        QCOMPARE(rebuilds, 21);
-        // Another spelling of a listed name only moves the current index.
-        list.Add("/P/f5.ORF");
-        QCOMPARE(list.Count(), 20);
-        QCOMPARE(list.Current(), 15);
-        QCOMPARE(list.Entry(15), std::string("/p/F5.orf"));
-        QCOMPARE(rebuilds, 21);
-        // A failing entry is removed; the current index follows its entry.
-        const auto fails = [](const std::string&) { return false; };
-        list.SetCurrent(10);
-        QVERIFY(!list.OpenEntry(3, fails));
-        QCOMPARE(list.Count(), 19);
-        QCOMPARE(list.Current(), 9);
-        QCOMPARE(list.Entry(9), std::string("/p/F10.orf"));
-        QVERIFY(!list.OpenEntry(9, fails));
-        QCOMPARE(list.Current(), -1);
-        QVERIFY(list.OpenEntry(0, [](const std::string&) { return true; }));
-        QCOMPARE(list.Current(), 0);
-        QVERIFY(!list.OpenEntry(99, [](const std::string&) { return true; }));
-        list.Clear();
-        QVERIFY(list.Empty() && list.Current() == -1);
-
-        // Dropped files go first, newest first, each once; the list keeps twenty.
-        std::vector<std::string> old;
-        for (int i = 0; i < 19; ++i) old.push_back("/old/" + std::to_string(i) + ".orf");
-        list.Assign(old, 4);
-        MergeDroppedFiles(list, {"/new/a.orf", "/old/7.ORF", "/new/b.orf"});
-        QCOMPARE(list.Count(), 20);
-        const std::vector<std::string> entries = list.Entries();
-        const std::vector<std::string> head(entries.begin(), entries.begin() + 4);
-        QCOMPARE(head, std::vector<std::string>({"/new/a.orf", "/old/7.ORF", "/new/b.orf", "/old/0.orf"}));
-        QCOMPARE(list.Find("/old/7.orf"), 1);                 // not listed twice
-        QCOMPARE(list.Entry(19), std::string("/old/17.orf"));  // 18 fell off
-        QCOMPARE(list.Entry(list.Current()), std::string("/old/4.orf"));
+    void rulesGiveTheRecordedResults() {
+        const QStringList lines = test::ReadData("rules.txt");
+        QStringList written, wrong;
+        for (qsizetype n = 0; n < lines.size(); ++n) {
+            const QString& line = lines[n];
+            const qsizetype arrow = line.indexOf(QLatin1String(" -> "));
+            if (line.startsWith(QLatin1Char('#')) || arrow < 0) {
+                written << line;
+                continue;
+            }
+            const QStringList words = test::Words(line.left(arrow));
+            const auto rule = Rules().find(words.value(0));
+            QVERIFY2(rule != Rules().end(), qPrintable(QStringLiteral("rules.txt:%1: no rule %2").arg(n + 1).arg(words.value(0))));
+            const QString result = RunCase(rule->second, words.mid(1));
+            if (result != line.mid(arrow + 4)) wrong << QStringLiteral("rules.txt:%1: %2 gives %3").arg(n + 1).arg(line, result);
+            written << line.left(arrow + 4) + result;
+        }
+        if (test::Recording()) QVERIFY(test::WriteData("rules.txt", written));
+        else QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n')) + QLatin1String(test::kRecordHint)));
     }
 
     void folderWalkSortsAndWraps() {
@@ -121,32 +275,9 @@ private slots:
         QCOMPARE(NeighbourFile(files, test::Path(dir, "B.ORF"), true), files[2]);
         QCOMPARE(NeighbourFile(files, test::Path(dir, "zz.orf"), true), std::string());
         QCOMPARE(NeighbourFile({}, "x", true), std::string());
-        // A file no longer listed keeps its place in the byte order.
-        const std::vector<std::string> abc = {"/p/A.orf", "/p/c.orf", "/p/e.orf"};
-        const struct { const char* reference; bool next; const char* expected; } places[] = {
-            {"/p/c.orf", true, "/p/e.orf"}, {"/p/d.orf", true, "/p/e.orf"}, {"/p/d.orf", false, "/p/c.orf"},
-            {"/p/f.orf", true, "/p/A.orf"}, {"/p/0.orf", false, "/p/e.orf"}, {"/p/B.orf", false, "/p/A.orf"},
-        };
-        for (const auto& place : places) QCOMPARE(NeighbourOfPosition(abc, place.reference, place.next), std::string(place.expected));
-        QCOMPARE(NeighbourOfPosition({}, "x", true), std::string());
-        // Folders and names.
-        QCOMPARE(DirValueFor("/a/b/P1.ORF"), std::string("/a/b"));
-        QCOMPARE(DirValueFor("/a/folder"), std::string("/a/folder"));
-        QCOMPARE(DirValueFor("/a/b/"), std::string("/a/b/"));
-        QCOMPARE(DirValueFor("/P1.ORF"), std::string("/"));
-        QCOMPARE(DirValueFor("P1.ORF"), std::string());
-        QCOMPARE(FolderOf("/x"), std::string("/"));
     }
 
     void storedLayout() {
-        StoredRect rect;
-        QVERIFY(ParseStoredRect("10,-20,300x400", rect));
-        QVERIFY((rect == StoredRect{10, -20, 300, 400}));
-        QVERIFY(!ParseStoredRect("1,2,3", rect));
-        QVERIFY(!ParseStoredRect("", rect));
-        QVERIFY((FitStoredRect({0, -5, 1279, 900}, 1280, 800) == StoredRect{1, 1, 1276, 796}));
-        QVERIFY((FitStoredRect({5, 5, 1278, 797}, 1280, 800) == StoredRect{5, 5, 1278, 797}));
-
         FrameLayout written;
         written.window = StoredRect{20, 30, 900, 500};
         written.view = {5, 6, 700, 400};
@@ -288,25 +419,6 @@ private slots:
         }
     }
 
-    void busyRowPaletteAndRotation() {
-        const auto row = BusyAnimator::BuildRow();
-        QCOMPARE(int(row[0]), 255);
-        QCOMPARE(int(row[256]), 255);
-        QCOMPARE(int(row[128]), 1);
-        // d = 64: 256 - round(255 * 255^(-1/4)).
-        QCOMPARE(int(row[64]), 256 - static_cast<int>(std::lround(255.0 * std::pow(255.0, -0.25))));
-        QCOMPARE(BusyAnimator::PaletteEntry(0), qRgb(190, 190, 240));
-        QCOMPARE(BusyAnimator::PaletteEntry(255), qRgb(253, 253, 240));
-        auto rotated = row;
-        BusyAnimator::RotateRow(rotated);
-        QCOMPARE(rotated[0], row[2]);
-        QCOMPARE(rotated[254], row[0]);
-        QCOMPARE(rotated[255], row[1]);
-        QCOMPARE(rotated[256], row[256]);  // the 257th value never moves
-        for (int i = 1; i < 128; ++i) BusyAnimator::RotateRow(rotated);
-        QVERIFY(std::equal(row.begin(), row.begin() + 256, rotated.begin()));
-    }
-
     void busyThreadRotatesOnlyWhileBusy() {
         QWidget owner;
         BusyAnimator busy(&owner);
@@ -345,20 +457,8 @@ private slots:
         QVERIFY(!busy.Animating());
     }
 
-    void statusStripPlaces() {
-        // The file list opens below its button, above it only without room
-        // below, always on the screen.
-        const QRect screen(0, 0, 1280, 1024);
-        const struct { QRect button; QSize menu; QPoint expected; } cases[] = {
-            {{100, 580, 16, 18}, {300, 240}, {112, 598}},
-            {{100, 900, 16, 18}, {300, 240}, {112, 660}},
-            {{100, 760, 16, 18}, {300, 246}, {112, 778}},   // just fits below
-            {{100, 760, 16, 18}, {300, 247}, {112, 513}},
-            {{1270, 580, 16, 18}, {300, 240}, {980, 598}},  // kept on the screen
-            {{100, 100, 16, 18}, {300, 2000}, {112, 0}},
-        };
-        for (const auto& c : cases) QCOMPARE(StatusStrip::MenuPosition(c.button, c.menu, screen), c.expected);
-        // A long path keeps its start and the file's name.
+    void longPathsKeepTheirEnds() {
+        // In the status strip a long path keeps its start and the file's name.
         const QFontMetrics metrics(QApplication::font());
         const QString path = QStringLiteral("/home/someone/pictures/holiday/2003/day-one/P1010001.ORF");
         const int width = metrics.horizontalAdvance(QStringLiteral("/home/...P1010001.ORF")) + 2;

@@ -555,36 +555,12 @@ private slots:
         QCOMPARE(f.recorder.messages.size(), size_t{1});
     }
 
-    // Numbers with a decimal comma; text that is no number gets the field's message.
+    // The curves editor's fields read a decimal comma (whole numbers: rounded); text that is no
+    // number gets the field's message. (The other fields: the scenarios of test_gui_frame.)
     void numberFieldsReadCommasAndRefuseOtherText() {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        const std::pair<const char*, std::optional<double>> texts[] = {
-            {"1,5", 1.5},           {" 2.25 ", 2.25},       {"-1,5e1", -15.0},      {"1.", 1.0},
-            {",5", 0.5},            {"1,5x", std::nullopt}, {"1,2,3", std::nullopt}, {"1.2,3", std::nullopt},
-            {"", std::nullopt},     {"-", std::nullopt},    {"inf", std::nullopt},  {"1e400", HUGE_VAL},
-            {"-1e400", -HUGE_VAL},  {"1e-400", 0.0},        {"-1,5e-999", 0.0}};
-        for (const auto& [text, value] : texts) QVERIFY2(ParseDecimal(QString::fromLatin1(text)) == value, text);
-
         test::Frame f(false);
         MainFrame& frame = f.frame;
-        TypeInto(frame, "saturationEdit", "2,5");
-        QCOMPARE(frame.Settings().saturation, 2.5f);
-        // Pasted, so that no part of it was ever a number.
-        Find<QLineEdit>(frame.Options(), "saturationEdit")->setText(QStringLiteral("1,5x"));
-        QVERIFY(frame.ApplyOptionsPage(false));  // the field is shown again, and read
-        QCOMPARE(frame.Settings().saturation, 2.5f);
-        QCOMPARE(f.recorder.messages.back().text,
-                 std::string("Invalid Saturation\r\nSaturation should be a number in the range 0.000000 - 100.000000"));
-        frame.Options()->ShowSettings();
-        QCOMPARE(Find<QLineEdit>(frame.Options(), "saturationEdit")->text(), QStringLiteral("2.5"));
-        auto* radius = Find<NumberEdit>(frame.Sharpen(), "radiusEdit");
-        radius->selectAll();
-        QTest::keyClicks(radius, QStringLiteral("abc"));
-        test::Leave(radius);
-        QCOMPARE(f.recorder.messages.back().text,
-                 std::string("Invalid Radius\r\nRadius should be a number in the range 0.000000 - 250.000000"));
-        QCOMPARE(radius->text(), QStringLiteral("1.1"));
-        // The curves editor's fields too (whole numbers: rounded).
         auto* output = Find<CurveNumberEdit>(dynamic_cast<CurvesPage*>(frame.Page(page::curves)), "outputEdit");
         output->SetActive(true);
         output->SetValue(10);
@@ -596,28 +572,6 @@ private slots:
         QCOMPARE(f.recorder.messages.back().text, std::string("Invalid Output\r\nOutput should be a number in the range 0 - 255"));
         QCOMPARE(output->text(), QStringLiteral("13"));
         QLocale::setDefault(QLocale::c());
-    }
-
-    // Settings that do nothing until another box is ticked say so.
-    void unusedEditsSayWhichBoxTheyNeed() {
-        test::Frame f;
-        MainFrame& frame = f.frame;
-        QVERIFY(frame.OpenByName(orf_));
-        QWidget* hint = Find<QWidget>(frame.Options(), "scaleOffHint");
-        QVERIFY(!hint->isVisibleTo(frame.Options()));
-        frame.Options()->SetRatios(394u << 16 | 256, 0x00010001, 376u << 16 | 256);
-        QVERIFY(hint->isVisibleTo(frame.Options()));
-        Click(frame, "scaleCheck");
-        QVERIFY(!hint->isVisibleTo(frame.Options()));
-        frame.Tabs()->setCurrentIndex(page::curves);
-        auto* curves = dynamic_cast<CurvesPage*>(frame.Page(page::curves));
-        QWidget* curvesHint = Find<QWidget>(curves, "curvesOffHint");
-        frame.Curves()[0].SetPoint(1, 255, 200);
-        curves->Activate(true);
-        QVERIFY(curvesHint->isVisibleTo(curves));
-        Click(frame, "curvesCheck");
-        curves->Activate(true);
-        QVERIFY(!curvesHint->isVisibleTo(curves));
     }
 
     // A typed extension of another format chooses that format.

@@ -73,69 +73,6 @@ private slots:
     }
     void init() { (void)test::UsePrivateConfig(); }
 
-    void viewGeometry() {
-        // A portrait picture in a landscape area: narrower, centred across, at the top;
-        // a landscape one fills the width and keeps its aspect below it; zoomed, the
-        // view is the client less the scroll bars, whatever the picture.
-        QCOMPARE(view::LayoutView(QRect(0, 0, 600, 400), 0, QSize(300, 400), 16, 16), QRect(150, 0, 300, 400));
-        QCOMPARE(view::LayoutView(QRect(0, 0, 600, 400), 0, QSize(800, 200), 16, 16), QRect(0, 0, 600, 150));
-        QCOMPARE(view::LayoutView(QRect(0, 0, 600, 400), 400, QSize(30, 40), 16, 17), QRect(0, 0, 584, 383));
-        // The image pixels a view of 401 x 301 shows of 800 x 600, and the pixel under a
-        // point of the view at (10, 0) scrolled to (30, 20): at fit scaled by the whole
-        // picture, at 50 by the visible size, without the scroll.
-        const QRect area(10, 0, 400, 300);
-        const QPoint point(10 + 203, 150), scroll(30, 20);
-        const struct { int zoom, id; QSize visible; QSize shown; QPoint pixel; } zooms[] = {
-            {0, 20000, {800, 600}, {800, 600}, {406, 300}},  {50, 20001, {400, 300}, {400, 300}, {203, 150}},
-            {100, 20002, {401, 301}, {400, 300}, {233, 170}}, {200, 20003, {200, 150}, {200, 150}, {131, 95}},
-            {400, 20004, {100, 75}, {100, 75}, {80, 57}},     {800, 20005, {50, 37}, {50, 37}, {55, 38}},
-            {1600, 20006, {25, 18}, {25, 18}, {42, 29}},
-        };
-        for (const auto& z : zooms) {
-            const QString where = QStringLiteral("zoom %1").arg(z.zoom);
-            QVERIFY2(view::VisibleSize(z.zoom, QSize(800, 600), QSize(401, 301)) == z.visible, qPrintable(where));
-            QVERIFY2(view::PointToPixel(point, area, z.zoom, z.shown, scroll) == z.pixel, qPrintable(where));
-            QVERIFY2(view::IdForZoom(z.zoom) == z.id, qPrintable(where));
-        }
-        QVERIFY(!view::PointToPixel(QPoint(9, 10), area, 100, QSize(400, 300), scroll));
-        QVERIFY(!view::PointToPixel(QPoint(410, 10), area, 100, QSize(400, 300), scroll));
-        QCOMPARE(view::IdForZoom(300), 0);
-        QCOMPARE(view::ClampZoom(5000), 1600);
-        QCOMPARE(view::ClampZoom(-3), 0);
-        // At 400% three image pixels are twelve screen pixels.
-        QCOMPARE(view::ScreenShift(3, 400), 12);
-        QCOMPARE(view::ScreenShift(3, 100), 3);
-        QCOMPARE(view::ScreenShift(-3, 50), -3);
-        // Scroll codes at 250 of 0..500 with pages of 100 (page forward without a count is
-        // one page, like page back); a picture smaller than the view cannot scroll at all.
-        using namespace view::scroll;
-        const struct { int from, code, count, page, last, to; } scrolls[] = {
-            {50, lineBack, 0, 100, 500, 48},     {50, lineForward, 5, 100, 500, 55}, {250, pageBack, 0, 100, 500, 150},
-            {250, pageBack, 2, 100, 500, 50},    {250, pageForward, 0, 100, 500, 350},
-            {250, thumb, 100000, 100, 500, 500}, {250, thumb, -4, 100, 500, 0},      {250, 9, 70, 100, 500, 250},
-            {0, lineForward, 10, 300, -100, 0},
-        };
-        for (const auto& s : scrolls) {
-            QVERIFY2(view::ScrollPosition(s.from, s.code, s.count, s.page, s.last) == s.to,
-                     qPrintable(QStringLiteral("code %1 count %2 from %3").arg(s.code).arg(s.count).arg(s.from)));
-        }
-    }
-
-    void separateWindowLimits() {
-        const QSize image(2000, 1000);
-        QCOMPARE(view::MinimumClient(image, QSize(16, 16)), QSize(216, 116));
-        QCOMPARE(view::MaximumClient(image, QSize(0, 0)), image);
-        // A 1280 × 800 screen: full height would be 1600 wide, too wide, so full width.
-        const QRect max = view::MaximisedFrame(image, QSize(0, 0), QSize(10, 30), QRect(0, 0, 1280, 800), 500);
-        QCOMPARE(max.size(), QSize(1280, (1280 - 10) * 1000 / 2000 + 30));
-        QCOMPARE(max.topLeft(), QPoint(0, 0));
-        // A portrait picture keeps full height and sits at the view's left edge.
-        const QRect tall = view::MaximisedFrame(QSize(600, 1200), QSize(0, 0), QSize(10, 30), QRect(0, 0, 1280, 800), 300);
-        QCOMPARE(tall, QRect(295, 0, (800 - 30) * 600 / 1200 + 10, 800));
-        QCOMPARE(view::AspectClient(QSize(400, 300), QSize(800, 10), QSize(500, 10)), QSize(800, 600));
-        QCOMPARE(view::AspectClient(QSize(400, 300), QSize(500, 150), QSize(500, 10)), QSize(200, 150));
-    }
-
     void windowScrollsAndKeys() {
         const Bitmap picture = Pattern(160, 120);
         Shown shown(nullptr, QSize(300, 200));
@@ -327,8 +264,6 @@ private slots:
                 }
             }
         }
-        // Points beyond the picture are held at its edge.
-        QCOMPARE(MapToFullImage(9, -2, 0, 5, 3, 5, 3), (PixelPoint{4, 0}));
         QVERIFY(recorder.messages.empty());
     }
 
