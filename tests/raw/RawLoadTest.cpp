@@ -47,6 +47,7 @@ public:
     std::string Load(bool fromFile, const std::vector<uint8_t>& bytes, const std::vector<uint16_t>& made) {
         LoadError error = LoadError::none;
         const uint16_t* held = block_.samples();
+        heldCount_ = block_.count();
         const bool ok = fromFile ? loadRawMosaic(folder_.Write("load.orf", bytes), document_, block_, mosaic_, camera_, &error)
                                  : loadRawMosaicFromBytes(ByteView(bytes.data(), bytes.size()), document_, block_, mosaic_,
                                                           camera_, &error);
@@ -71,7 +72,9 @@ private:
         const size_t count = size_t{mosaic_.width} * mosaic_.height;
         out << " | " << mosaic_.width << "x" << mosaic_.height;
         if (mosaic_.samples != block_.samples()) out << " in place" << (block_.empty() ? "" : " beside a block");
-        else out << (held && held == block_.samples() ? " in the kept block of " : " in a new block of ") << block_.count();
+        else if (!held || heldCount_ != block_.count()) out << " in a block of " << block_.count();
+        // (A new block of another size may get the address of the one freed.)
+        else out << (held == block_.samples() ? " in the kept block of " : " in a new block of ") << block_.count();
         const bool same = made.size() == count && std::equal(made.begin(), made.end(), mosaic_.samples);
         out << (same ? ", as made" : ", not as made") << ", highest " << *std::max_element(mosaic_.samples, mosaic_.samples + count);
         out << " | wb " << camera_.whiteBalanceMode << " red " << camera_.redBalance << " blue " << camera_.blueBalance << " matrix";
@@ -84,6 +87,7 @@ private:
 
     TiffDocument document_;
     RawSampleBlock block_;
+    size_t heldCount_ = 0;
     RawMosaic mosaic_;
     CameraSettings camera_;
 };
@@ -152,6 +156,7 @@ TEST(RawLoadTest, LoadsGiveTheRecordedResults) {
         {"file one byte short of the least ORF", true, cut},
         {"file, first directory past the end", true, patched(4, static_cast<uint32_t>(even.size()) + 1)},
         {"file, not MMOR", true, notOrf},
+        {"memory, not MMOR", false, notOrf},
         {"memory, first directory past the end", false, patched(4, static_cast<uint32_t>(even.size()) + 1)},
         {"memory of 3 bytes", false, std::vector<uint8_t>(even.begin(), even.begin() + 3)},
     };
