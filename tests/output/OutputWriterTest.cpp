@@ -116,6 +116,8 @@ TEST_F(OutputWriterTest, ImagesTheWritersRefuse) {
             EXPECT_EQ(test::MessageCapture::count - before, empty ? 1 : 0) << "image " << i << " format " << e.outputFormat;
         }
     }
+    EXPECT_EQ(test::MessageCapture::caption, "JPEG Library Error");
+    EXPECT_FALSE(test::MessageCapture::last.empty());
     EXPECT_TRUE(folder_.Names().empty());
 }
 

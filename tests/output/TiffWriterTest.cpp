@@ -24,14 +24,6 @@ protected:
 
 // (The layout and tags of written files are checked whole in WriterDump and
 // by the digests of converted files in the console tests.)
-TEST_F(TiffWriterTest, NoFileWithoutASourceDirectory) {
-    const test::OwnedImage in = test::MakeImage(2, 1, 3, [](size_t) { return 500; });
-    TiffDocument closed;
-    EXPECT_FALSE(writeTiff(folder_ / "a.tif", nullptr, in.image, settings_, output_));
-    EXPECT_FALSE(writeTiff(folder_ / "a.tif", &closed, in.image, settings_, output_));
-    EXPECT_TRUE(folder_.Names().empty());
-}
-
 // The written DateTime is the time of writing, in local time with a
 // twenty-four hour clock.
 TEST_F(TiffWriterTest, DateTimeIsTheTimeOfWriting) {

@@ -117,6 +117,7 @@ struct Sources {
     TiffDocument camera;
     test::TiffBytes bare[2] = {test::TiffBytes(true), test::TiffBytes(true)};
     TiffDocument plain[2];  // without Exif, with an Exif directory of nothing carried
+    TiffDocument closed;
 };
 
 // Both writers over a table of settings and sources, each file checked whole:
@@ -156,7 +157,8 @@ TEST(WriterDump, WrittenFilesGiveTheRecordedStructure) {
         {"without tx and jx", [](OutputSettings& o, ImportSettings&) { o.tx = o.jx = false; }, &sources.camera},
         {"source without Exif", [](OutputSettings&, ImportSettings&) {}, &sources.plain[0]},
         {"source with nothing to carry", [](OutputSettings&, ImportSettings&) {}, &sources.plain[1]},
-        {"no JPEG source", [](OutputSettings&, ImportSettings&) {}, nullptr},
+        {"no source", [](OutputSettings&, ImportSettings&) {}, nullptr},
+        {"closed source", [](OutputSettings&, ImportSettings&) {}, &sources.closed},
         {"oversized texts", [&](OutputSettings& o, ImportSettings&) {
              o.description = std::string(100 * 1024, 'd');
              o.artist = accents;
@@ -170,15 +172,14 @@ TEST(WriterDump, WrittenFilesGiveTheRecordedStructure) {
         output.t16 = false;
         ImportSettings settings;
         c.set(output, settings);
-        if (c.source) {
-            for (const test::OwnedImage* in : {&clamped, &grey}) {
-                if (in == &grey && !depths) continue;
-                const std::string path = folder / "out.tif";
-                const bool ok = writeTiff(path, c.source, in->image, settings, output);
-                golden.Check(std::string("tiff ") + c.name + (in == &grey ? ", one channel" : ""),
-                             ok ? TiffDump(test::ReadBytes(path)) : "refused");
-                std::remove(path.c_str());
-            }
+        for (const test::OwnedImage* in : {&clamped, &grey}) {
+            if (in == &grey && !depths) continue;
+            const std::string path = folder / "out.tif";
+            const bool ok = writeTiff(path, c.source, in->image, settings, output);
+            const std::vector<uint8_t> written = test::ReadBytes(path);
+            const bool made = std::remove(path.c_str()) == 0;
+            golden.Check(std::string("tiff ") + c.name + (in == &grey ? ", one channel" : ""),
+                         ok == made ? (ok ? TiffDump(written) : "refused") : "reported " + std::to_string(ok) + ", file " + std::to_string(made));
         }
         const test::OwnedImage& in = settings.options & opt::gray ? grey : gradient;
         JpegOutputBuffer buffer;
