@@ -4,11 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <sstream>
 #include <thread>
 
 #include "engine/raw/OrfRaw.h"
 #include "engine/raw/TiffDocument.h"
+#include "platform/Golden.h"
 #include "platform/TestFolder.h"
 #include "tools/sample-orf/SampleOrf.h"
 
@@ -34,39 +37,170 @@ void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (24 - 8 * i));
 }
 
-TEST(RawLoadTest, LoadsTheGeneratedMosaicAndCameraSettingsAsDcrawDoes) {
+// What one load left behind: the reason, the mosaic, where its samples lie
+// (in the document's copy of the file, in a new sample block or in the one
+// kept from the load before), whether they are the generator's, the camera
+// settings and the Exif directory the writers copy from. A failure must let
+// go of everything the load before it held.
+class Loader {
+public:
+    std::string Load(bool fromFile, const std::vector<uint8_t>& bytes, const std::vector<uint16_t>& made) {
+        LoadError error = LoadError::none;
+        const uint16_t* held = block_.samples();
+        heldCount_ = block_.count();
+        const bool ok = fromFile ? loadRawMosaic(folder_.Write("load.orf", bytes), document_, block_, mosaic_, camera_, &error)
+                                 : loadRawMosaicFromBytes(ByteView(bytes.data(), bytes.size()), document_, block_, mosaic_,
+                                                          camera_, &error);
+        return Result(ok, error, held, made);
+    }
+    std::string LoadPath(const std::string& path) {
+        LoadError error = LoadError::none;
+        const bool ok = loadRawMosaic(path, document_, block_, mosaic_, camera_, &error);
+        return Result(ok, error, nullptr, {});
+    }
+    test::TestFolder folder_;
+
+private:
+    std::string Result(bool ok, LoadError error, const uint16_t* held, const std::vector<uint16_t>& made) {
+        std::ostringstream out;
+        out << (ok == (error == LoadError::none) ? "" : "(reported ok " + std::to_string(ok) + ") ") << LoadErrorText(error);
+        if (!ok) {
+            const bool letGo = block_.empty() && !mosaic_.samples && mosaic_.width == 0 && !document_.isOpen();
+            out << (letGo ? " | all let go" : " | something kept");
+            return out.str();
+        }
+        const size_t count = size_t{mosaic_.width} * mosaic_.height;
+        out << " | " << mosaic_.width << "x" << mosaic_.height;
+        if (mosaic_.samples != block_.samples()) out << " in place" << (block_.empty() ? "" : " beside a block");
+        else if (!held || heldCount_ != block_.count()) out << " in a block of " << block_.count();
+        // (A new block of another size may get the address of the one freed.)
+        else out << (held == block_.samples() ? " in the kept block of " : " in a new block of ") << block_.count();
+        const bool same = made.size() == count && std::equal(made.begin(), made.end(), mosaic_.samples);
+        out << (same ? ", as made" : ", not as made") << ", highest " << *std::max_element(mosaic_.samples, mosaic_.samples + count);
+        out << " | wb " << camera_.whiteBalanceMode << " red " << camera_.redBalance << " blue " << camera_.blueBalance << " matrix";
+        for (const int16_t m : camera_.colourMatrix) out << ' ' << m;
+        out << " black";
+        for (const uint16_t b : camera_.blackLevels) out << ' ' << b;
+        out << (document_.findDirectory(DirectoryKind::Exif) ? " | Exif" : " | no Exif");
+        return out.str();
+    }
+
+    TiffDocument document_;
+    RawSampleBlock block_;
+    size_t heldCount_ = 0;
+    RawMosaic mosaic_;
+    CameraSettings camera_;
+};
+
+// Loads from files and from memory, one after another into the same objects:
+// samples go where the strip lies when the file is read into memory and the
+// strip starts on a word; a strip at an odd offset, and bytes the caller owns,
+// go into the sample block, which is kept for the same sample count.
+TEST(RawLoadTest, LoadsGiveTheRecordedResults) {
+    test::GoldenFile golden("raw/loads.golden");
+    SampleOrfOptions options = Unusual();
+    options.width = 640;
+    options.height = 480;
+    options.writePreview = false;
+    std::vector<uint8_t> even;
+    ASSERT_TRUE(sample::BuildSampleOrf(options, even));
+    std::vector<uint16_t> made;
+    ASSERT_TRUE(sample::RenderSampleMosaic(options, made));
+    TiffDocument probe;
+    ASSERT_TRUE(probe.openMemory(ByteView(even.data(), even.size())) && probe.parse());
+    const TiffEntry* strips = probe.root()->find(tag::kStripOffsets);
+    ASSERT_NE(strips, nullptr);
+    uint32_t strip = 0;
+    ASSERT_TRUE(strips->valueAt(0, strip));
+    const size_t stripBytes = made.size() * 2;
+    // Where the first offset is stored: in the record when it is the only one.
+    const size_t offsetAt = strips->count == 1 ? strips->position + 8 : strips->value;
+    const size_t widthRecord = probe.root()->find(tag::kImageWidth)->position;
+    probe.close();
+    // The same strip again at an odd offset after the end of the file.
+    std::vector<uint8_t> odd = even;
+    odd.push_back(0);
+    const size_t oddStrip = odd.size();
+    odd.insert(odd.end(), even.begin() + strip, even.begin() + strip + static_cast<ptrdiff_t>(stripBytes));
+    Put32(odd, offsetAt, static_cast<uint32_t>(oddStrip));
+    const std::vector<uint8_t> callers = even;
+    SampleOrfOptions narrowOptions = options;
+    narrowOptions.width = 320;
+    narrowOptions.writePreview = false;
+    std::vector<uint8_t> narrow;
+    ASSERT_TRUE(sample::BuildSampleOrf(narrowOptions, narrow));
+    std::vector<uint16_t> narrowMade;
+    ASSERT_TRUE(sample::RenderSampleMosaic(narrowOptions, narrowMade));
+
+    // Each case loads its bytes, or a copy of them cut to a size or with one
+    // big-endian word replaced.
+    constexpr size_t kWhole = SIZE_MAX;
+    const auto pastEnd = static_cast<uint32_t>(even.size()) + 1;
+    const struct {
+        const char* name;
+        bool fromFile;
+        const std::vector<uint8_t>& bytes;
+        size_t size = kWhole, at = kWhole;
+        uint32_t value = 0;
+    } loads[] = {
+        {"file", true, even},
+        {"file, strip at an odd offset", true, odd},
+        {"file again", true, even},
+        {"memory", false, even},
+        {"memory, strip at an odd offset", false, odd},
+        {"memory, narrower", false, narrow},
+        {"file, raw data past the end", true, even, kWhole, offsetAt, static_cast<uint32_t>(even.size() - 100)},
+        {"file, width far beyond the file", true, even, kWhole, widthRecord + 8, 0xFFFFFFFF},
+        {"file one byte short of the least ORF", true, even, kOrfMinimumFileSize - 1},
+        {"file, first directory past the end", true, even, kWhole, 4, pastEnd},
+        {"file, not MMOR", true, even, kWhole, 0, 0x4D4D5252},
+        {"memory, not MMOR", false, even, kWhole, 0, 0x4D4D5252},
+        {"memory, first directory past the end", false, even, kWhole, 4, pastEnd},
+        {"memory of 3 bytes", false, even, 3},
+    };
+    Loader loader;
+    std::vector<uint8_t> work;
+    for (const auto& l : loads) {
+        // A failure comes after a good load, whose state it must let go of.
+        if (&l > &loads[5]) (void)loader.Load(false, even, made);
+        const bool copy = l.size != kWhole || l.at != kWhole;
+        if (copy) {
+            work.assign(l.bytes.begin(), l.bytes.begin() + static_cast<ptrdiff_t>(std::min(l.size, l.bytes.size())));
+            if (l.at != kWhole) Put32(work, l.at, l.value);
+        }
+        golden.Check(l.name, loader.Load(l.fromFile, copy ? work : l.bytes, &l == &loads[5] ? narrowMade : made));
+    }
+    EXPECT_EQ(even, callers);  // loads from memory never write
+    // What is not a regular file is refused without being read (a pipe
+    // without a writer would block a reader for ever).
+    ASSERT_EQ(::mkfifo((loader.folder_ / "pipe.orf").c_str(), 0600), 0);
+    for (const auto& [name, path] : {std::pair<std::string, std::string>{"pipe", loader.folder_ / "pipe.orf"},
+                                     {"folder", loader.folder_.path()},
+                                     {"missing file", loader.folder_ / "gone.orf"},
+                                     {"device", "/dev/null"}}) {
+        (void)loader.Load(false, even, made);
+        golden.Check(name, loader.LoadPath(path));
+    }
+}
+
+// dcraw takes Olympus 16-bit words shifted right by 4 (12 significant bits),
+// we shift by 6 (10 bits); the generator leaves the low 6 bits zero, so
+// dcraw's value is exactly our sample × 4. It writes a one-strip, 16-bit grey
+// TIFF in its machine's byte order.
+TEST(RawLoadTest, LoadsTheGeneratedMosaicAsDcrawDoes) {
     const SampleOrfOptions options = Unusual();
     test::TestFolder folder;
     const std::string path = folder / "load.orf";
     ASSERT_TRUE(WriteSampleOrf(path, options));
-    std::vector<uint16_t> expected;
-    ASSERT_TRUE(sample::RenderSampleMosaic(options, expected));
-
     TiffDocument document;
     RawSampleBlock block;
     RawMosaic mosaic;
     CameraSettings camera;
     ASSERT_TRUE(loadRawMosaic(path, document, block, mosaic, camera));
-    ASSERT_EQ(mosaic.width, options.width);
-    ASSERT_EQ(mosaic.height, options.height);
-    // Unpacked where the strip lies in the document's copy of the file.
-    EXPECT_TRUE(block.empty());
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), mosaic.samples));
-    EXPECT_EQ(camera.whiteBalanceMode, 1);
-    EXPECT_EQ(camera.redBalance, 300);
-    EXPECT_EQ(camera.blueBalance, 511);
-    EXPECT_TRUE(std::equal(camera.colourMatrix, camera.colourMatrix + 9, options.colourMatrix));
-    EXPECT_TRUE(std::equal(camera.blackLevels, camera.blackLevels + 4, options.blackLevels));
-    // The document stays open for the writers, which copy its Exif tags.
-    EXPECT_NE(document.findDirectory(DirectoryKind::Exif), nullptr);
-    // The scene spans the range: a relation that held only for zeros would prove nothing.
     const size_t count = size_t{mosaic.width} * mosaic.height;
+    // The scene spans the range: a relation that held only for zeros would prove nothing.
     EXPECT_GT(*std::max_element(mosaic.samples, mosaic.samples + count), 900);
 
-    // dcraw takes Olympus 16-bit words shifted right by 4 (12 significant bits),
-    // we shift by 6 (10 bits); the generator leaves the low 6 bits zero, so
-    // dcraw's value is exactly our sample × 4. It writes a one-strip, 16-bit
-    // grey TIFF in its machine's byte order.
     if (!test::HasTool("dcraw")) GTEST_SKIP() << "dcraw not installed: peer check of the raw samples skipped";
     const std::string tiff = folder / "peer-raw.tiff";
     int status = -1;
@@ -88,141 +222,6 @@ TEST(RawLoadTest, LoadsTheGeneratedMosaicAndCameraSettingsAsDcrawDoes) {
         mismatches += (big ? data[2 * i] << 8 | data[2 * i + 1] : data[2 * i + 1] << 8 | data[2 * i]) !=
                       mosaic.samples[i] * 4;
     EXPECT_EQ(mismatches, 0u);
-}
-
-// Samples go where the strip lies when the file is read into memory and the
-// strip starts on a word; a strip at an odd offset, and bytes the caller
-// owns, go into the sample block, which is kept for the same sample count.
-TEST(RawLoadTest, SamplesInPlaceOrInTheBlockAreTheSame) {
-    SampleOrfOptions options = Unusual();
-    options.width = 640;
-    options.height = 480;
-    options.writePreview = false;
-    std::vector<uint8_t> even;
-    ASSERT_TRUE(sample::BuildSampleOrf(options, even));
-    std::vector<uint16_t> expected;
-    ASSERT_TRUE(sample::RenderSampleMosaic(options, expected));
-    TiffDocument probe;
-    ASSERT_TRUE(probe.openMemory(ByteView(even.data(), even.size())) && probe.parse());
-    const TiffEntry* strips = probe.root()->find(tag::kStripOffsets);
-    ASSERT_NE(strips, nullptr);
-    uint32_t strip = 0;
-    ASSERT_TRUE(strips->valueAt(0, strip));
-    ASSERT_EQ(strip % 2, 0u);
-    const size_t stripBytes = expected.size() * 2;
-    // Where the first offset is stored: in the record when it is the only one.
-    const size_t offsetAt = strips->count == 1 ? strips->position + 8 : strips->value;
-    probe.close();
-    // The same strip again at an odd offset after the end of the file.
-    std::vector<uint8_t> odd = even;
-    odd.push_back(0);
-    const size_t oddStrip = odd.size();
-    odd.insert(odd.end(), even.begin() + strip, even.begin() + strip + static_cast<ptrdiff_t>(stripBytes));
-    Put32(odd, offsetAt, static_cast<uint32_t>(oddStrip));
-    const std::vector<uint8_t> callers = even;
-
-    test::TestFolder folder;
-    TiffDocument document;
-    RawSampleBlock block;
-    RawMosaic mosaic;
-    CameraSettings camera;
-    ASSERT_TRUE(loadRawMosaic(folder.Write("odd.orf", odd), document, block, mosaic, camera));
-    EXPECT_EQ(mosaic.samples, block.samples());
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), mosaic.samples));
-    ASSERT_TRUE(loadRawMosaic(folder.Write("even.orf", even), document, block, mosaic, camera));
-    EXPECT_TRUE(block.empty());
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), mosaic.samples));
-    EXPECT_EQ(camera.redBalance, 300);
-
-    ASSERT_TRUE(loadRawMosaicFromBytes(ByteView(even.data(), even.size()), document, block, mosaic, camera));
-    EXPECT_EQ(mosaic.samples, block.samples());
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), mosaic.samples));
-    EXPECT_EQ(even, callers);  // never written
-    const uint16_t* kept = block.samples();
-    ASSERT_TRUE(loadRawMosaicFromBytes(ByteView(odd.data(), odd.size()), document, block, mosaic, camera));
-    EXPECT_EQ(block.samples(), kept);
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), mosaic.samples));
-
-    options.width = 320;
-    std::vector<uint8_t> narrow;
-    ASSERT_TRUE(sample::BuildSampleOrf(options, narrow));
-    ASSERT_TRUE(loadRawMosaicFromBytes(ByteView(narrow.data(), narrow.size()), document, block, mosaic, camera));
-    EXPECT_EQ(block.count(), 320u * 480u);
-    EXPECT_EQ(mosaic.width, 320u);
-}
-
-TEST(RawLoadTest, FailuresFreeTheBlockAndReportFalse) {
-    SampleOrfOptions options;
-    options.writePreview = false;
-    std::vector<uint8_t> good;
-    ASSERT_TRUE(sample::BuildSampleOrf(options, good));
-    TiffDocument probe;
-    ASSERT_TRUE(probe.openMemory(ByteView(good.data(), good.size())) && probe.parse());
-    const TiffEntry* strips = probe.root()->find(tag::kStripOffsets);
-    ASSERT_NE(strips, nullptr);
-    const size_t firstStrip = strips->value;  // the array of offsets
-    const size_t widthRecord = probe.root()->find(tag::kImageWidth)->position;
-    probe.close();
-
-    test::TestFolder folder;
-    const std::string first = folder.Write("first.orf", good);
-    // Loads path after a good file; the reason (none on success).
-    const auto loadsPath = [&](const std::string& path) {
-        TiffDocument document;
-        RawSampleBlock block;
-        RawMosaic mosaic;
-        CameraSettings camera;
-        EXPECT_TRUE(loadRawMosaic(first, document, block, mosaic, camera));
-        EXPECT_NE(mosaic.samples, nullptr);
-        LoadError error = LoadError::none;
-        const bool ok = loadRawMosaic(path, document, block, mosaic, camera, &error);
-        EXPECT_EQ(ok, error == LoadError::none);
-        if (!ok) {
-            EXPECT_TRUE(block.empty());
-            EXPECT_EQ(mosaic.samples, nullptr);
-            EXPECT_EQ(mosaic.width, 0u);
-            EXPECT_FALSE(document.isOpen());
-        }
-        return error;
-    };
-    const auto loads = [&](const std::vector<uint8_t>& bytes) { return loadsPath(folder.Write("bad.orf", bytes)); };
-    EXPECT_EQ(loads(good), LoadError::none);
-
-    std::vector<uint8_t> bad = good;
-    Put32(bad, firstStrip, static_cast<uint32_t>(good.size() - 100));  // raw data would pass the end
-    EXPECT_EQ(loads(bad), LoadError::truncated);
-    bad = good;
-    Put32(bad, widthRecord + 8, 0xFFFFFFFF);  // width × height × 2 far beyond the file
-    EXPECT_EQ(loads(bad), LoadError::truncated);
-    bad = good;
-    bad.resize(kOrfMinimumFileSize - 1);  // truncated
-    EXPECT_EQ(loads(bad), LoadError::notOrf);
-    bad = good;
-    Put32(bad, 4, static_cast<uint32_t>(good.size()) + 1);  // first directory beyond the file
-    EXPECT_EQ(loads(bad), LoadError::damaged);
-    bad = good;
-    bad[2] = 'R';  // not "MMOR"
-    EXPECT_EQ(loads(bad), LoadError::notOrf);
-    // What is not a regular file is refused without being read (a pipe
-    // without a writer would block a reader for ever).
-    ASSERT_EQ(::mkfifo((folder / "pipe.orf").c_str(), 0600), 0);
-    EXPECT_EQ(loadsPath(folder / "pipe.orf"), LoadError::notRegular);
-    EXPECT_EQ(loadsPath(folder.path()), LoadError::notRegular);
-    EXPECT_EQ(loadsPath(folder / "gone.orf"), LoadError::missing);
-    EXPECT_EQ(loadsPath("/dev/null"), LoadError::notRegular);
-    EXPECT_STREQ(LoadErrorText(LoadError::truncated), "Raw data cut short");
-
-    // The same bytes from memory load the same mosaic (the least file size
-    // does not apply there).
-    TiffDocument document;
-    RawSampleBlock block;
-    RawMosaic mosaic;
-    CameraSettings camera;
-    EXPECT_TRUE(loadRawMosaicFromBytes(ByteView(good.data(), good.size()), document, block, mosaic, camera));
-    EXPECT_EQ(mosaic.width, options.width);
-    LoadError error = LoadError::none;
-    EXPECT_FALSE(loadRawMosaicFromBytes(ByteView(good.data(), 3), document, block, mosaic, camera, &error));
-    EXPECT_EQ(error, LoadError::notOrf);
 }
 
 // A file truncated or rewritten while it loads (another program, "cp" over
