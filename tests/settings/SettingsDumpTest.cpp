@@ -281,7 +281,7 @@ TEST(SettingsDump, RecordsFilesAndTheStoreGiveTheRecordedResults) {
     OutputSettings o;
     golden.Check("output as made", Dump(o));
     o.format = format::jpeg, o.t16 = true, o.tx = false;
-    o.artist.emplace(1, 'A');
+    o.artist.emplace(1, 'A'), o.description = "d";
     o.ResetToDefaults();
     golden.Check("output reset after changes", Dump(o));
     OutputSettings copy;
@@ -311,14 +311,15 @@ TEST(SettingsDump, RecordsFilesAndTheStoreGiveTheRecordedResults) {
     };
     line += " / red:" + tables(set.Tables()) + Flag("any", set.Any());
     CurveSet kept = set;
+    line += Flag("own tables", kept.Table(1) != set.Table(1));
     set.Clear();
-    line += " / copy, source cleared:" + tables(kept.Tables()) + Flag("own tables", kept.Table(1) != set.Table(1));
+    line += Flag("any after clear", set.Any()) + " / copy:" + tables(kept.Tables());
     uint16_t red[kCurveTableSize];
     uint16_t* storage[kCurveCount] = {nullptr, red, nullptr, nullptr};
-    const uint16_t* given[kCurveCount] = {};
+    const uint16_t* given[kCurveCount] = {red, red, red, red};
     curves[curve::master].ReadText("2:0,255 255,0");
     BuildCurveSet(curves, storage, given);
-    golden.Check("curve set, empty then red 2:0,0 255,128, then master 2:0,255 255,0 with storage for red only",
+    golden.Check("curve set, empty then red 2:0,0 255,128, copied and cleared, then master 2:0,255 255,0 with storage for red only",
                  line + " / storage:" + tables(given) + Flag("in the given storage", given[1] == red));
 
     // ---- .acv files ----
@@ -346,8 +347,9 @@ TEST(SettingsDump, RecordsFilesAndTheStoreGiveTheRecordedResults) {
     line += Flag("null read", ReadAcvData(nullptr, 10, curves));
     CurveArray outside;
     outside[curve::green].ReadText("2:0,0 256,255");
+    line += Flag("written with 256", !WriteAcvData(outside).empty());
     golden.Check("acv of 65535 points, then 65536, null data, a point at 256",
-                 line + Flag("written with 256", !WriteAcvData(outside).empty()));
+                 line + Flag("file written with 256", WriteAcvFile(folder / "outside.acv", outside)));
 
     // ---- .kis files ----
     ImportSettings settings = Defaults();
@@ -411,6 +413,7 @@ TEST(SettingsDump, RecordsFilesAndTheStoreGiveTheRecordedResults) {
     golden.Check("stored output settings", line + " " + Dump(read));
 
     curves = CurveArray{};
+    curves[curve::master].ReadText("2:0,20 255,255");
     curves[curve::green].ReadText("3:0,0 100,150 255,255");
     back = CurveArray{};
     back[curve::blue].ReadText("2:0,9 255,9");
@@ -421,13 +424,12 @@ TEST(SettingsDump, RecordsFilesAndTheStoreGiveTheRecordedResults) {
     line += " " + Dump(back);
     line += Flag("curve 4 read", ReadStoredCurve(store, 4, c));
     line += Flag("blue read", ReadStoredCurve(store, curve::blue, c));
-    golden.Check("stored curves, blue deleted, read over 2:0,9 255,9", line);
+    golden.Check("stored master and green curves, blue deleted, read over 2:0,9 255,9", line);
 
     ASSERT_TRUE(store.WriteString("Options", "(gray) m=7"));
-    ASSERT_TRUE(store.DeleteValue("Curve_Green"));
-    curves[curve::red].ReadText("2:0,0 255,100");
+    curves[curve::blue].ReadText("2:0,0 255,100");
     const bool loaded = LoadStoredSettings(s, out, curves);
-    golden.Check("load of options (gray) m=7 with the green curve deleted",
+    golden.Check("load of options (gray) m=7 with the blue curve deleted",
                  Flag("loaded", loaded) + " " + Dump(s) + " / " + Dump(out) + " / " + Dump(curves));
 }
 
