@@ -126,7 +126,7 @@ TEST(SettingsStore, StoreContentsGiveTheRecordedResults) {
     const std::string contents[] = {
         "{\"Options\": \"(wb)", std::string("\x00\xff\x13{[", 5), "[1, 2, 3]", "", "{", "not json",
         "\"just a string\"",
-        R"({"a": "x", "b": 7, "c": -1, "d": 1.5, "e": true, "f": [1], "g": {"hex": "41ff"}, "h": {"hex": "4"}, "i": 4294967296, "j": null})",
+        R"({"a": "x", "b": 7, "c": -1, "d": 1.5, "e": true, "f": [1], "g": {"hex": "41ff"}, "h": {"hex": "4"}, "k": {"hex": "41", "x": 1}, "i": 4294967296, "j": null})",
         "{\"A\": \"ok\", \"B\": \"bad\xff\", \"C\": \"\xc3\xa9\", \"N\": 3}",
         R"({"Future": {"kind": "rect", "v": [1, 2]}, "Options": "old"})"};
     for (const std::string& bytes : contents) {
