@@ -115,10 +115,10 @@ std::string Dump(const StoreValues& values) {
 }
 
 // Stores of every kind of content, damaged and untrusted: what a reader
-// finds, says and keeps aside (each
-// damaged store under a name of its own, never over an earlier one); and
-// what a writer leaves after writing one value into the same content (bad
-// stores kept aside, unknown entries kept, no temporary left behind).
+// finds, says and keeps aside (each damaged store under a name of its own,
+// never over an earlier one); and what a writer leaves after writing one
+// value into the same content (bad stores kept aside, unknown entries kept,
+// no temporary left behind).
 TEST(SettingsStore, StoreContentsGiveTheRecordedResults) {
     test::GoldenFile golden("platform/store.golden");
     test::TestFolder folder;
@@ -159,8 +159,7 @@ TEST(SettingsStore, StoreContentsGiveTheRecordedResults) {
         line += std::string(" | written: ") + (written ? "yes" : "no") + kept(nullptr);
         for (const std::string& name : folder.Names())
             if (name.find("corrupt") == std::string::npos) line += " " + name;
-        golden.Check("store " + (bytes.size() <= 200 ? bytes : std::to_string(bytes.size()) + " bytes from " + bytes.substr(0, 20)),
-                     line + " '" + ReadFile(folder / "settings.json") + "'");
+        golden.Check("store " + bytes, line + " '" + ReadFile(folder / "settings.json") + "'");
     }
 
     StoreValues values;
