@@ -6,9 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
+#include "platform/Golden.h"
 #include "platform/TestFolder.h"
 
 namespace kyp {
@@ -105,82 +107,71 @@ TEST(SettingsStore, ReadersSeeExactlyTheCommittedValuesOfRandomSequences) {
     EXPECT_FALSE(SettingsStore::DeleteKey());
 }
 
-TEST(SettingsStore, CorruptStoreIsKeptAside) {
-    test::TestFolder folder;
-    test::ScopedConfigHome home(folder.path());
-    const std::string path = folder / "settings.json";
-    const std::string garbage[] = {"{\"Options\": \"(wb)", std::string("\x00\xff\x13{[", 5), "[1, 2, 3]", "", "{"};
-    int expectedAside = 0;
-    for (const std::string& bytes : garbage) {
-        folder.Write("settings.json", bytes);
-        SettingsStore store;
-        EXPECT_FALSE(store.OpenForReading());
-        EXPECT_FALSE(fs::exists(path));
-        const auto aside = Corrupt(folder.path());
-        ASSERT_EQ(aside.size(), static_cast<size_t>(++expectedAside));  // never over an earlier one
-        // Said in a sentence naming where it went.
-        bool named = false;
-        for (const std::string& name : aside) named = named || store.Problem().find("moved to '" + name + "'") != std::string::npos;
-        EXPECT_TRUE(named) << store.Problem();
-    }
-    for (const std::string& name : Corrupt(folder.path())) {
-        const std::string content = ReadFile(name);
-        bool known = false;
-        for (const std::string& bytes : garbage) known = known || content == bytes;
-        EXPECT_TRUE(known) << name;
-    }
-
-    // A writer also keeps a bad store aside before starting afresh.
-    folder.Write("settings.json", "not json");
-    SettingsStore writer;
-    ASSERT_TRUE(writer.CreateForWriting());
-    ASSERT_TRUE(writer.WriteString("A", "b"));
-    EXPECT_EQ(Corrupt(folder.path()).size(), static_cast<size_t>(expectedAside + 1));
-    SettingsStore reader;
-    ASSERT_TRUE(reader.OpenForReading());
-    EXPECT_EQ(reader.Values().size(), 1u);
+std::string Dump(const StoreValues& values) {
+    std::string out;
+    for (const auto& [name, value] : values)
+        out += " " + name + (value.type == StoreValueType::string ? "='" + value.text + "'" : "=" + std::to_string(value.number));
+    return out;
 }
 
-TEST(SettingsStore, UntrustedContent) {
-    StoreValues values;
-    EXPECT_TRUE(ParseSettingsStoreText(R"({"a": "x", "b": 7, "c": -1, "d": 1.5, "e": true, "f": [1],
-        "g": {"hex": "41ff"}, "h": {"hex": "4"}, "i": 4294967296, "j": null})", values));
-    ASSERT_EQ(values.size(), 4u);  // a, b, c, g; the others read as missing
-    EXPECT_EQ(values["c"].number, 0xFFFFFFFFu);
-    EXPECT_EQ(values["g"].text, "A\xff");
-    EXPECT_FALSE(ParseSettingsStoreText(std::string(100000, '['), values));
-    EXPECT_FALSE(ParseSettingsStoreText("\"just a string\"", values));
-
-    // A huge store file is not read into memory: kept aside like a bad one.
+// Stores of every kind of content, damaged and untrusted: what a reader
+// finds, says and keeps aside (each damaged store under a name of its own,
+// never over an earlier one); and what a writer leaves after writing one
+// value into the same content (bad stores kept aside, unknown entries kept,
+// no temporary left behind).
+TEST(SettingsStore, StoreContentsGiveTheRecordedResults) {
+    test::GoldenFile golden("platform/store.golden");
     test::TestFolder folder;
     test::ScopedConfigHome home(folder.path());
-    folder.Write("settings.json", "{" + std::string(17 << 20, ' ') + "}");
+    const std::string contents[] = {
+        "{\"Options\": \"(wb)", std::string("\x00\xff\x13{[", 5), "[1, 2, 3]", "", "{", "not json",
+        "\"just a string\"",
+        R"({"a": "x", "b": 7, "c": -1, "d": 1.5, "e": true, "f": [1], "g": {"hex": "41ff"}, "h": {"hex": "4"}, "k": {"hex": "41", "x": 1}, "i": 4294967296, "j": null})",
+        "{\"A\": \"ok\", \"B\": \"bad\xff\", \"C\": \"\xc3\xa9\", \"N\": 3}",
+        R"({"Future": {"kind": "rect", "v": [1, 2]}, "Options": "old"})"};
+    for (const std::string& bytes : contents) {
+        // What came aside since the last look, and whether it holds these bytes;
+        // the sentences name the folder and the new file in words.
+        std::vector<std::string> before = Corrupt(folder.path());
+        const auto kept = [&](std::string* sentence) {
+            std::vector<std::string> now = Corrupt(folder.path()), added;
+            for (const std::string& name : now)
+                if (std::find(before.begin(), before.end(), name) == before.end()) added.push_back(name);
+            bool same = true;
+            for (const std::string& name : added) {
+                same = same && ReadFile(name) == bytes;
+                for (size_t at; sentence && (at = sentence->find(name)) != std::string::npos;) sentence->replace(at, name.size(), "<aside>");
+            }
+            for (size_t at; sentence && (at = sentence->find(folder.path())) != std::string::npos;)
+                sentence->replace(at, folder.path().size(), "<folder>");
+            before = now;
+            return added.empty() ? std::string(", nothing aside") : ", " + std::to_string(added.size()) + " aside" + (same ? "" : " (other bytes)");
+        };
+        folder.Write("settings.json", bytes);
+        SettingsStore reader;
+        const bool opened = reader.OpenForReading();
+        std::string problem = reader.Problem();
+        std::string line = std::string("read: ") + (opened ? "opened" + Dump(reader.Values()) : "not opened") +
+                (fs::exists(folder / "settings.json") ? "" : ", no store") + kept(&problem) + ", '" + problem + "'";
+        folder.Write("settings.json", bytes);
+        SettingsStore writer;
+        const bool written = writer.CreateForWriting() && writer.WriteNumber("M", 4);
+        line += std::string(" | written: ") + (written ? "yes" : "no") + kept(nullptr);
+        for (const std::string& name : folder.Names())
+            if (name.find("corrupt") == std::string::npos) line += " " + name;
+        golden.Check("store " + bytes, line + " '" + ReadFile(folder / "settings.json") + "'");
+    }
+
+    StoreValues values;
+    EXPECT_FALSE(ParseSettingsStoreText(std::string(100000, '['), values));  // nesting without end
+    // A huge store file is not read into memory: kept aside like a bad one.
+    test::TestFolder huge;
+    test::ScopedConfigHome hugeHome(huge.path());
+    huge.Write("settings.json", "{" + std::string(17 << 20, ' ') + "}");
     SettingsStore store;
     EXPECT_FALSE(store.OpenForReading());
-    EXPECT_EQ(Corrupt(folder.path()).size(), 1u);
-    EXPECT_NE(store.Problem().find("moved to '" + Corrupt(folder.path())[0] + "'"), std::string::npos);
-}
-
-// Invalid UTF-8 in one value costs that value only, said once; a writer keeps
-// the rest too.
-TEST(SettingsStore, InvalidUtf8CostsOnlyTheBadValues) {
-    test::TestFolder folder;
-    test::ScopedConfigHome home(folder.path());
-    folder.Write("settings.json", "{\"A\": \"ok\", \"B\": \"bad\xff\", \"C\": \"\xc3\xa9\", \"N\": 3}");
-    SettingsStore store;
-    ASSERT_TRUE(store.OpenForReading());
-    EXPECT_EQ(store.Values().size(), 3u);
-    std::string text;
-    EXPECT_FALSE(store.ReadString("B", text));
-    EXPECT_TRUE(store.ReadString("C", text));
-    EXPECT_EQ(text, "\xc3\xa9");
-    EXPECT_EQ(store.Problem(), "settings store '" + folder / "settings.json" + "': 1 value with invalid UTF-8 ignored");
-    SettingsStore writer;
-    ASSERT_TRUE(writer.CreateForWriting());
-    ASSERT_TRUE(writer.WriteNumber("M", 4));
-    EXPECT_TRUE(Corrupt(folder.path()).empty());
-    ASSERT_TRUE(store.OpenForReading());
-    EXPECT_EQ(store.Values().size(), 4u);  // A, C, M, N
+    ASSERT_EQ(Corrupt(huge.path()).size(), 1u);
+    EXPECT_NE(store.Problem().find("moved to '" + Corrupt(huge.path())[0] + "'"), std::string::npos) << store.Problem();
 }
 
 // A store that is a symbolic link is written through the link; temporary
@@ -215,26 +206,6 @@ TEST(SettingsStore, SymbolicLinkAndStaleTemporaries) {
     EXPECT_NE(ReadFile(folder / "real/kept.json").find("\"B\": \"2\""), std::string::npos);
     for (const auto& t : temporaries) EXPECT_EQ(fs::exists(folder / "cfg/" + t.name), t.stays) << t.name;
     EXPECT_EQ(fs::directory_iterator(folder / "real")->path().filename(), "kept.json");  // nothing else there
-}
-
-TEST(SettingsStore, UpdatesAreAtomicAndKeepUnknownEntries) {
-    test::TestFolder folder;
-    test::ScopedConfigHome home(folder.path());
-    folder.Write("settings.json", R"({"Future": {"kind": "rect", "v": [1, 2]}, "Options": "old"})");
-    SettingsStore store;
-    ASSERT_TRUE(store.CreateForWriting());
-    store.BeginUpdate();
-    ASSERT_TRUE(store.WriteString("Options", "new"));
-    ASSERT_TRUE(store.WriteNumber("N", 5));
-    // Nothing reaches the file before the commit.
-    EXPECT_NE(ReadFile(folder / "settings.json").find("old"), std::string::npos);
-    ASSERT_TRUE(store.CommitUpdate());
-    const std::string text = ReadFile(folder / "settings.json");
-    EXPECT_NE(text.find("new"), std::string::npos);
-    EXPECT_NE(text.find("Future"), std::string::npos);  // entries this version does not know survive
-    // No temporary file is left behind.
-    for (const auto& entry : fs::directory_iterator(folder.path()))
-        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos);
 }
 
 TEST(SettingsStore, ConcurrentWritersLoseNothing) {

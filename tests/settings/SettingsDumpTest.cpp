@@ -14,8 +14,10 @@
 #include "engine/settings/AcvFile.h"
 #include "engine/settings/CurveTable.h"
 #include "engine/settings/KisFile.h"
+#include "engine/settings/StoredSettings.h"
 #include "engine/settings/TagReader.h"
 #include "platform/Golden.h"
+#include "platform/TestFolder.h"
 
 namespace kyp {
 namespace {
@@ -264,6 +266,171 @@ TEST(SettingsDump, SettingsReadersGiveTheRecordedResults) {
         const bool ok = o.ReadFormatTags(text);
         golden.Check(std::string("format tags ") + text, (ok ? "ok " : "fail ") + Dump(o));
     }
+}
+
+std::string Flag(const char* name, bool value) { return std::string(value ? " " : " not ") + name; }
+
+// The records and files around the parsers: output settings made, reset and
+// copied, curve sets and their tables, .acv and .kis files on disk, and the
+// settings kept in the store, each written as one line.
+TEST(SettingsDump, RecordsFilesAndTheStoreGiveTheRecordedResults) {
+    test::GoldenFile golden("settings/records.golden");
+    test::TestFolder folder;
+
+    // ---- output settings ----
+    OutputSettings o;
+    golden.Check("output as made", Dump(o));
+    o.format = format::jpeg, o.t16 = true, o.tx = false;
+    o.artist.emplace(1, 'A'), o.description = "d";
+    o.ResetToDefaults();
+    golden.Check("output reset after changes", Dump(o));
+    OutputSettings copy;
+    copy.CopyFrom(&o);
+    o.artist->push_back('B');
+    std::string line = Dump(copy);
+    copy.CopyFrom(nullptr);
+    line += " / from null " + Dump(copy);
+    copy.ClearTexts();
+    copy.format = 7;
+    golden.Check("output copied, its source changed, copied from null, texts cleared, format 7",
+                 line + " / " + Dump(copy) + " " + copy.FormatName() + " " + copy.FormatExtension());
+    OutputSettings nulls;
+    nulls.ApplyTag("Artist", nullptr), nulls.ApplyTag("fmt", nullptr), nulls.ApplyTag(nullptr, "1");
+    golden.Check("output tags Artist=null, fmt=null, null=1", Dump(nulls));
+
+    // ---- curve sets: a table only for a curve that is not the identity ----
+    CurveArray curves;
+    CurveSet set(curves);
+    line = Flag("any", set.Any());
+    curves[curve::red].ReadText("2:0,0 255,128");
+    set.Build(curves);
+    const auto tables = [](const uint16_t* const* t) {
+        std::string out;
+        for (int c = 0; c < kCurveCount; ++c) out += t[c] ? std::to_string(t[c][1023]) + " " : std::string("- ");
+        return out;
+    };
+    line += " / red:" + tables(set.Tables()) + Flag("any", set.Any());
+    CurveSet kept = set;
+    line += Flag("own tables", kept.Table(1) != set.Table(1));
+    set.Clear();
+    line += Flag("any after clear", set.Any()) + " / copy:" + tables(kept.Tables());
+    uint16_t red[kCurveTableSize];
+    uint16_t* storage[kCurveCount] = {nullptr, red, nullptr, nullptr};
+    const uint16_t* given[kCurveCount] = {red, red, red, red};
+    curves[curve::master].ReadText("2:0,255 255,0");
+    BuildCurveSet(curves, storage, given);
+    golden.Check("curve set, empty then red 2:0,0 255,128, copied and cleared, then master 2:0,255 255,0 with storage for red only",
+                 line + " / storage:" + tables(given) + Flag("in the given storage", given[1] == red));
+
+    // ---- .acv files ----
+    const CurveArray sample = SampleCurves();
+    const std::string acvPath = folder / "curves.acv";
+    CurveArray back;
+    back[curve::red].AddPoint(1, 1);
+    line = Flag("written", WriteAcvFile(acvPath, sample));
+    line += Flag("read", ReadAcvFile(acvPath, back));
+    line += Flag("same", back == sample);
+    line += Flag("missing read", ReadAcvFile(folder / "missing.acv", back));
+    line += Flag("unchanged", back == sample);
+    line += Flag("written in a missing folder", WriteAcvFile(folder / "no/such/folder.acv", sample));
+    curves = sample;
+    const std::string two = Hex(Words({1, 2, 2, 0, 0, 128, 255, 3, 0, 0, 200, 100, 255, 255}));
+    line += Flag("read", ReadAcvFile(folder.Write("two.acv", Words({1, 2, 2, 0, 0, 128, 255, 3, 0, 0, 200, 100, 255, 255})), curves));
+    golden.Check("acv file of the sample curves, a missing one, then " + two, line + " " + Dump(curves));
+    std::vector<int> words = {1, 1, 65535};
+    for (int i = 0; i < 65535; ++i) words.insert(words.end(), {i & 255, i % 256});
+    const std::vector<uint8_t> largest = Words(words);
+    line = Flag("read", ReadAcvData(largest.data(), largest.size(), curves));
+    line += " " + std::to_string(curves[0].Count()) + " points";
+    curves[0].AddPoint(1, 1);
+    line += ", one more" + Flag("written", !WriteAcvData(curves).empty());
+    line += Flag("null read", ReadAcvData(nullptr, 10, curves));
+    CurveArray outside;
+    outside[curve::green].ReadText("2:0,0 256,255");
+    line += Flag("written with 256", !WriteAcvData(outside).empty());
+    golden.Check("acv of 65535 points, then 65536, null data, a point at 256",
+                 line + Flag("file written with 256", WriteAcvFile(folder / "outside.acv", outside)));
+
+    // ---- .kis files ----
+    ImportSettings settings = Defaults();
+    settings.options = opt::usm | opt::curves | 3u << opt::rotShift;
+    settings.gammaExponent = 0.5f;
+    curves = CurveArray{};
+    curves[curve::red].ReadText("3:0,0 128,200 255,255");
+    o.ResetToDefaults();
+    o.format = format::jpeg, o.t16 = true, o.ja = false;
+    o.artist = "Ada", o.copyright = "", o.description = "Line one\r\nline <two> = 2";
+    const std::string kisPath = folder / "look.kis";
+    ImportSettings backSettings;
+    CurveArray backCurves;
+    OutputSettings backOutput;
+    line = Flag("written", WriteKisFile(kisPath, &settings, curves, &o));
+    line += Flag("read", ReadKisFile(kisPath, backSettings, backCurves, &backOutput));
+    line += " " + Dump(backSettings) + " / " + Dump(backCurves) + " / " + Dump(backOutput);
+    line += Flag("missing read", ReadKisFile(folder / "missing.kis", backSettings, backCurves, &backOutput));
+    line += Flag("folder read", ReadKisFile(folder.path(), backSettings, backCurves, &backOutput));
+    golden.Check("kis file of a full record, then a missing one and a folder", line);
+
+    // ---- the settings store ----
+    const test::ScopedConfigHome home(folder / "store");
+    ImportSettings s = Defaults();
+    OutputSettings out;
+    curves = CurveArray{};
+    curves[curve::red].ReadText("2:0,0 255,100");
+    line = Flag("loaded", LoadStoredSettings(s, out, curves));
+    golden.Check("load without a store", line + " " + Dump(curves));
+    SettingsStore store;
+    ASSERT_TRUE(store.CreateForWriting());
+    const auto options = [&store](const std::string& what, const std::function<bool()>& write) {
+        ImportSettings read = Defaults();
+        const bool written = write();
+        const bool ok = ReadStoredOptions(store, read);
+        return what + Flag("written", written) + Flag("read", ok) + " " + Dump(read);
+    };
+    ImportSettings written = Defaults();
+    written.options = opt::gray | opt::usm, written.usmAmount = 333;
+    line = options("missing", [] { return true; });
+    line += " / " + options("gray usm 333", [&] { return WriteStoredOptions(store, written); });
+    golden.Check("stored options missing, then written", line);
+    golden.Check("stored options (wb) and 1019 spaces", options("", [&] { return store.WriteString("Options", "(wb)" + std::string(1019, ' ')); }));
+    golden.Check("stored options (wb) and 1018 spaces", options("", [&] { return store.WriteString("Options", "(wb)" + std::string(1018, ' ')); }));
+    golden.Check("stored options empty", options("", [&] { return store.WriteString("Options", ""); }));
+    golden.Check("stored options number 5", options("", [&] { return store.WriteNumber("Options", 5); }));
+
+    OutputSettings read;
+    read.artist = "kept";
+    line = Flag("read before written", ReadStoredOutputSettings(store, read));
+    line += " " + Dump(read);
+    out.ResetToDefaults();
+    out.format = format::bitmap, out.t16 = true, out.copyright = "(c) me", out.description = "not stored";
+    line += Flag("written", WriteStoredOutputSettings(store, out));
+    line += Flag("read", ReadStoredOutputSettings(store, read));
+    line += " " + Dump(read);
+    uint32_t n = 0;
+    line += Flag("description stored", store.ReadNumber("Description", n) || store.QueryValueSize("Description"));
+    line += Flag("artist deleted", store.DeleteValue("Artist"));
+    line += Flag("read", ReadStoredOutputSettings(store, read));
+    golden.Check("stored output settings", line + " " + Dump(read));
+
+    curves = CurveArray{};
+    curves[curve::master].ReadText("2:0,20 255,255");
+    curves[curve::green].ReadText("3:0,0 100,150 255,255");
+    back = CurveArray{};
+    back[curve::blue].ReadText("2:0,9 255,9");
+    line = Flag("written", WriteStoredCurves(store, curves));
+    line += Flag("blue deleted", store.DeleteValue("Curve_Blue"));
+    ReadStoredCurves(store, back);
+    Curve c;
+    line += " " + Dump(back);
+    line += Flag("curve 4 read", ReadStoredCurve(store, 4, c));
+    line += Flag("blue read", ReadStoredCurve(store, curve::blue, c));
+    golden.Check("stored master and green curves, blue deleted, read over 2:0,9 255,9", line);
+
+    ASSERT_TRUE(store.WriteString("Options", "(gray) m=7"));
+    curves[curve::blue].ReadText("2:0,0 255,100");
+    const bool loaded = LoadStoredSettings(s, out, curves);
+    golden.Check("load of options (gray) m=7 with the blue curve deleted",
+                 Flag("loaded", loaded) + " " + Dump(s) + " / " + Dump(out) + " / " + Dump(curves));
 }
 
 // A text written into a buffer is cut to its size; the defaults read back
