@@ -108,8 +108,7 @@ private slots:
         constexpr int kCommands = 4;
         const char* const names[kCommands] = {"open 2256x1684", "Apply after one change",
                                               "preview refresh after one change", "next file (F7)"};
-        std::vector<double> wall[kCommands], gap[kCommands];
-        double worstShare = 0.0;
+        std::vector<double> wall[kCommands], gap[kCommands], share[kCommands];
         for (int run = 0; run < 5; ++run) {
             test::Frame f(true, QSize(1111, 621));
             QVERIFY(QTest::qWaitForWindowExposed(&f.frame));
@@ -125,7 +124,7 @@ private slots:
                 watch.Watch(f.frame, commands[k]);
                 wall[k].push_back(watch.wall);
                 gap[k].push_back(watch.LongestWall());
-                if (k != 2) worstShare = std::max(worstShare, watch.share);
+                share[k].push_back(watch.share);
                 if (k == 0) {
                     QVERIFY(f.frame.Image() != nullptr && !f.frame.Image()->Image().isNull());
                     QVERIFY2(watch.pumps > 100, "a full run pumps all along");
@@ -140,7 +139,12 @@ private slots:
             qInfo("%s until shown: median %.1f ms, longest gap between pumps median %.1f ms", names[k], Median(wall[k]),
                   Median(gap[k]));
         }
-        qInfo("largest share of a run's interface-thread CPU time without a pump: %.2f", worstShare);
+        // A stage done in one piece is there in every run; one run slowed by
+        // the machine is not: the median of the runs counts.
+        double worstShare = 0.0;
+        for (int k = 0; k < kCommands; ++k)
+            if (k != 2) worstShare = std::max(worstShare, Median(share[k]));
+        qInfo("largest share of a run's interface-thread CPU time without a pump (median of the runs): %.2f", worstShare);
         // The longest stretch left is the zero-filled allocation of the 8-bit
         // rendering (about a sixth of an open's work); a stage of the
         // interface's own done in one piece (the picture for the window, a
