@@ -92,6 +92,18 @@ private:
     CameraSettings camera_;
 };
 
+// A generated file and the mosaic it holds.
+struct Generated {
+    std::vector<uint8_t> bytes;
+    std::vector<uint16_t> mosaic;
+};
+Generated Generate(const SampleOrfOptions& options) {
+    Generated g;
+    EXPECT_TRUE(sample::BuildSampleOrf(options, g.bytes));
+    EXPECT_TRUE(sample::RenderSampleMosaic(options, g.mosaic));
+    return g;
+}
+
 // Loads from files and from memory, one after another into the same objects:
 // samples go where the strip lies when the file is read into memory and the
 // strip starts on a word; a strip at an odd offset, and bytes the caller owns,
@@ -102,10 +114,9 @@ TEST(RawLoadTest, LoadsGiveTheRecordedResults) {
     options.width = 640;
     options.height = 480;
     options.writePreview = false;
-    std::vector<uint8_t> even;
-    ASSERT_TRUE(sample::BuildSampleOrf(options, even));
-    std::vector<uint16_t> made;
-    ASSERT_TRUE(sample::RenderSampleMosaic(options, made));
+    const Generated wide = Generate(options);
+    const std::vector<uint8_t>& even = wide.bytes;
+    const std::vector<uint16_t>& made = wide.mosaic;
     TiffDocument probe;
     ASSERT_TRUE(probe.openMemory(ByteView(even.data(), even.size())) && probe.parse());
     const TiffEntry* strips = probe.root()->find(tag::kStripOffsets);
@@ -127,10 +138,9 @@ TEST(RawLoadTest, LoadsGiveTheRecordedResults) {
     SampleOrfOptions narrowOptions = options;
     narrowOptions.width = 320;
     narrowOptions.writePreview = false;
-    std::vector<uint8_t> narrow;
-    ASSERT_TRUE(sample::BuildSampleOrf(narrowOptions, narrow));
-    std::vector<uint16_t> narrowMade;
-    ASSERT_TRUE(sample::RenderSampleMosaic(narrowOptions, narrowMade));
+    const Generated narrowFile = Generate(narrowOptions);
+    const std::vector<uint8_t>& narrow = narrowFile.bytes;
+    const std::vector<uint16_t>& narrowMade = narrowFile.mosaic;
 
     // Each case loads its bytes, or a copy of them cut to a size or with one
     // big-endian word replaced.
