@@ -10,7 +10,7 @@
 #include "engine/raw/TiffDocument.h"
 #include "output/OutputTestSupport.h"
 #include "platform/Golden.h"
-#include "raw/TiffBytes.h"
+#include "raw/TiffText.h"
 
 namespace kyp {
 namespace {
@@ -104,18 +104,16 @@ struct Sources {
     Sources() {
         EXPECT_TRUE(test::CameraSource(cameraBytes, camera));
         for (const bool withExif : {false, true}) {
-            test::TiffBytes& t = bare[withExif];
-            t.header(8);
-            std::vector<test::TiffBytes::Record> records = {t.longRecord(271, 2, 2, 0x58000000u)};  // Make "X"
-            if (withExif) records.push_back(t.longRecord(34665, 4, 1, 40));
-            t.directory(8, records);
-            t.directory(40, {t.longRecord(37500, 7, 4, 0x6E6F7465u)});
-            EXPECT_TRUE(plain[withExif].openMemory(t.view()) && plain[withExif].parse());
+            // Make "X", the Exif pointer, a maker note "note".
+            bare[withExif] = test::TiffFromText(true, withExif ? "@8 271:2*2=0x58000000 34665:4*1=40 @40 37500:7*4=0x6E6F7465"
+                                                               : "@8 271:2*2=0x58000000 @40 37500:7*4=0x6E6F7465");
+            const std::vector<uint8_t>& t = bare[withExif];
+            EXPECT_TRUE(plain[withExif].openMemory(ByteView(t.data(), t.size())) && plain[withExif].parse());
         }
     }
     std::vector<uint8_t> cameraBytes;
     TiffDocument camera;
-    test::TiffBytes bare[2] = {test::TiffBytes(true), test::TiffBytes(true)};
+    std::vector<uint8_t> bare[2];
     TiffDocument plain[2];  // without Exif, with an Exif directory of nothing carried
     TiffDocument closed;
 };

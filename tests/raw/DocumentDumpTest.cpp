@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <clocale>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -23,14 +25,11 @@
 #include "output/OutputTestSupport.h"
 #include "platform/Golden.h"
 #include "platform/TestFolder.h"
-#include "raw/TiffBytes.h"
+#include "raw/TiffText.h"
 #include "tools/sample-orf/SampleOrf.h"
 
 namespace kyp {
 namespace {
-
-using test::TiffBytes;
-using Records = std::vector<TiffBytes::Record>;
 
 // kind@position{tag:type*count=value ...} with sub-directories after "->" and
 // the chain after "next".
@@ -127,103 +126,46 @@ sample::SampleOrfOptions Small() {
     return o;
 }
 
+// The hand-made documents of one use in raw/hand-made.txt: names and contents.
+std::vector<std::pair<std::string, std::string>> HandMade(const std::string& use) {
+    std::vector<std::pair<std::string, std::string>> documents;
+    std::ifstream in(std::string(KYP_SOURCE_DIR) + "/tests/raw/hand-made.txt");
+    for (std::string line; std::getline(in, line);) {
+        const size_t a = line.find('\t'), b = line.find('\t', a + 1);
+        if (b != std::string::npos && line.compare(0, a, use) == 0 && a == use.size())
+            documents.emplace_back(line.substr(a + 1, b - a - 1), line.substr(b + 1));
+    }
+    EXPECT_FALSE(documents.empty()) << "no \"" << use << "\" documents in raw/hand-made.txt";
+    return documents;
+}
+
 TEST(DocumentDump, TiffReaderGivesTheRecordedTrees) {
     test::GoldenFile golden("raw/documents.golden");
-    // Each document is made in both byte orders by a function of the TiffBytes.
-    const std::pair<const char*, std::function<void(TiffBytes&)>> documents[] = {
-        {"chain of three with Exif", [](TiffBytes& t) {
-             t.directory(8, {t.longRecord(256, kTiffLong, 1, 640), t.longRecord(34665, kTiffLong, 1, 200)}, 60);
-             t.directory(60, {t.longRecord(256, kTiffLong, 1, 160), t.longRecord(305, kTiffAscii, 2, 0x41000000)}, 100);
-             t.directory(100, {t.longRecord(256, kTiffLong, 1, 1)}, 0);
-             t.directory(200, {t.longRecord(256, kTiffLong, 1, 999), t.longRecord(37500, kTiffUndefined, 2, 0)});
-         }},
-        {"tags out of order", [](TiffBytes& t) {
-             t.directory(8, {t.longRecord(300, kTiffLong, 1, 3), t.longRecord(100, kTiffLong, 1, 1),
-                             t.longRecord(200, kTiffLong, 1, 2), t.longRecord(100, kTiffLong, 1, 4)});
-         }},
-        {"sub-directories", [](TiffBytes& t) {
-             t.directory(8, {t.longRecord(330, kTiffLong, 1, 100), t.longRecord(40965, kTiffLong, 1, 200)}, 300);
-             t.directory(100, {t.longRecord(254, kTiffLong, 1, 3)});
-             t.directory(200, {t.longRecord(1, kTiffAscii, 4, 0x00383952)});
-             t.directory(300, {t.longRecord(256, kTiffLong, 1, 1)});
-         }},
-        {"sub-directory of NewSubfileType 2", [](TiffBytes& t) {
-             t.directory(8, {t.longRecord(330, kTiffLong, 1, 100)});
-             t.directory(100, {t.longRecord(254, kTiffLong, 1, 2)});
-         }},
-        {"sub-directory without NewSubfileType", [](TiffBytes& t) {
-             t.directory(8, {t.longRecord(330, kTiffLong, 1, 100)});
-             t.directory(100, {t.longRecord(255, kTiffLong, 1, 3)});
-         }},
-        {"unreadable entries", [](TiffBytes& t) {
-             t.directory(8, {t.longRecord(256, kTiffLong, 1, 1),
-                             t.longRecord(257, kTiffFloat, 1, 0x3F800000),    // FLOAT is never read
-                             t.longRecord(258, 13, 1, 0),                      // unknown type
-                             t.longRecord(259, kTiffShort, 3, 196),            // 6 bytes at 196: past the end
-                             t.longRecord(260, kTiffLong, 0x40000001, 8),      // byte size needs 33 bits
-                             t.longRecord(261, kTiffByte, 8, 0xFFFFFFFC),      // offset + size wraps 32 bits
-                             t.longRecord(262, kTiffRational, 0x20000000, 0),  // 4 GiB of rationals
-                             t.longRecord(263, kTiffShort, 3, 194),            // ends exactly at the end
-                             t.longRecord(34665, kTiffLong, 1, 5000),          // sub-directory beyond the file
-                             t.longRecord(40965, kTiffLong, 1, 190)});         // sub-directory running past the end
-             t.bytes.resize(200);
-             t.u16(190, 1);
-         }},
-        {"100 entries sharing 2000 bytes of a 4000-byte file", [](TiffBytes& t) {
-             Records records;
-             for (uint16_t i = 0; i < 100; ++i) records.push_back(t.longRecord(static_cast<uint16_t>(i + 1), kTiffByte, 2000, 2000));
-             t.directory(8, records);
-             t.bytes.resize(4000);
-         }},
-        {"loops in the chain and sub-directories", [](TiffBytes& t) {
-             t.directory(8, {t.longRecord(256, kTiffLong, 1, 1), t.longRecord(34665, kTiffLong, 1, 100)}, 50);
-             t.directory(50, {t.longRecord(256, kTiffLong, 1, 2)}, 8);
-             t.directory(100, {t.longRecord(256, kTiffLong, 1, 3), t.longRecord(330, kTiffLong, 1, 100),
-                               t.longRecord(40965, kTiffLong, 1, 8)}, 100);
-         }},
-        {"chain of 522 empty directories", [](TiffBytes& t) {
-             const uint32_t n = TiffDocument::kMaxDirectories + 10;
-             for (uint32_t i = 0; i < n; ++i) t.directory(8 + 6 * i, {}, i + 1 < n ? 8 + 6 * (i + 1) : 0);
-         }},
-        {"Exif pointers nested 12 deep", [](TiffBytes& t) {
-             for (uint32_t i = 0; i < 12; ++i) t.directory(8 + 20 * i, {t.longRecord(34665, kTiffLong, 1, 8 + 20 * (i + 1))});
-             t.directory(8 + 20 * 12, {});
-         }},
-        {"first offset at the end", [](TiffBytes& t) {
-             t.directory(8, {t.longRecord(256, kTiffLong, 1, 1)});
-             t.u32(4, static_cast<uint32_t>(t.bytes.size()));
-         }},
-        {"first offset past the end", [](TiffBytes& t) {
-             t.directory(8, {t.longRecord(256, kTiffLong, 1, 1)});
-             t.u32(4, static_cast<uint32_t>(t.bytes.size()) + 1);
-         }},
-    };
+    // With the hand-made ones, documents too long to write by hand: 100
+    // entries sharing 2000 bytes of a 4000-byte file, a chain longer than the
+    // reader follows, Exif pointers nested 12 deep, and directories of 100
+    // and 101 entries, first in the file or second.
+    std::vector<std::pair<std::string, std::string>> documents = HandMade("tree");
+    std::ostringstream shared, chain, nested;
+    shared << "@8";
+    for (int i = 1; i <= 100; ++i) shared << ' ' << i << ":1*2000=2000";
+    const int n = TiffDocument::kMaxDirectories + 10;
+    for (int i = 0; i < n; ++i) chain << '@' << 8 + 6 * i << " >" << (i + 1 < n ? 14 + 6 * i : 0) << ' ';
+    for (int i = 0; i < 12; ++i) nested << '@' << 8 + 20 * i << " 34665:4*1=" << 28 + 20 * i << ' ';
+    documents.insert(documents.end(), {{"100 entries sharing 2000 bytes of a 4000-byte file", shared.str() + " size=4000"},
+                                       {"chain of 522 empty directories", chain.str()},
+                                       {"Exif pointers nested 12 deep", nested.str() + "@248"}});
+    for (const int count : {100, 101}) {
+        std::ostringstream entries;
+        for (int i = 0; i < count; ++i) entries << ' ' << 1000 + i << ":4*1=" << i;
+        const std::string name = std::to_string(count) + " entries in the ";
+        documents.emplace_back(name + "first directory", "@8" + entries.str() + " >4000 @4000 256:4*1=1");
+        documents.emplace_back(name + "second directory", "@8 256:4*1=1 >2000 @2000" + entries.str() + " @4000 256:4*1=1");
+    }
     for (const bool big : {true, false}) {
-        for (const auto& [name, make] : documents) {
-            TiffBytes t(big);
-            t.header(8);
-            make(t);
-            golden.Check(std::string(big ? "MM " : "II ") + name, Parse(t.bytes));
-        }
-        // Directories of 100 and 101 entries, first in the file or second.
-        for (const uint16_t count : {100, 101}) {
-            for (const bool second : {false, true}) {
-                TiffBytes t(big);
-                t.header(8);
-                Records records;
-                for (uint16_t i = 0; i < count; ++i) records.push_back(t.longRecord(static_cast<uint16_t>(1000 + i), kTiffLong, 1, i));
-                if (second) t.directory(8, {t.longRecord(256, kTiffLong, 1, 1)}, 2000);
-                t.directory(second ? 2000 : 8, records, second ? 0 : 4000);
-                t.directory(4000, {t.longRecord(256, kTiffLong, 1, 1)});
-                golden.Check(std::string(big ? "MM " : "II ") + std::to_string(count) + " entries in the " +
-                                 (second ? "second" : "first") + " directory",
-                             Parse(t.bytes));
-            }
-        }
-        TiffBytes one(big);
-        one.header(8);
-        one.directory(8, {one.longRecord(256, kTiffLong, 1, 1), one.shortRecord(258, kTiffShort, 2, 8, 16)});
-        EveryCut(golden, std::string(big ? "MM " : "II ") + "one directory", one.bytes, Parse);
+        const std::string order = big ? "MM " : "II ";
+        for (const auto& [name, text] : documents) golden.Check(order + name, Parse(test::TiffFromText(big, text)));
+        EveryCut(golden, order + "one directory", test::TiffFromText(big, "@8 256:4*1=1 258:3*2=8,16"), Parse);
     }
     std::vector<uint8_t> orf;
     ASSERT_TRUE(sample::BuildSampleOrf(Small(), orf));
@@ -284,11 +226,9 @@ TEST(DocumentDump, CameraTextsGiveTheRecordedResults) {
     ASSERT_TRUE(sample::WriteSampleOrf(folder / "P6140001.ORF", Small()) && named.open(folder / "P6140001.ORF") &&
                 named.parse());
     golden.Check("file P6140001.ORF", CameraTexts(named));
-    TiffBytes bare(true);
-    bare.header(8);
-    bare.directory(8, {bare.longRecord(256, 4, 1, 64)});
+    const std::vector<uint8_t> bare = test::TiffFromText(true, "@8 256:4*1=64");
     TiffDocument noExif;
-    ASSERT_TRUE(noExif.openMemory(bare.view()) && noExif.parse());
+    ASSERT_TRUE(noExif.openMemory(ByteView(bare.data(), bare.size())) && noExif.parse());
     golden.Check("a TIFF without Exif", CameraTexts(noExif));
     TiffDocument closed;
     golden.Check("a closed document", CameraTexts(closed));
@@ -368,60 +308,12 @@ std::string RawInfoOf(const std::vector<uint8_t>& bytes) {
     return text + preview;
 }
 
-// A small ORF-like document: main directory (width an inline SHORT), Exif
-// directory, maker note at 300 with its records at 308, values at 500 and 520.
-TiffBytes MakerNoteDocument(bool big, uint32_t noteCount = 200) {
-    TiffBytes t(big);
-    t.header(8, 0x4F52);
-    t.directory(8, {t.shortRecord(256, kTiffShort, 1, 4), t.longRecord(257, kTiffLong, 1, 3),
-                    t.longRecord(273, kTiffLong, 1, 1000), t.longRecord(34665, kTiffLong, 1, 100)});
-    t.directory(100, {t.longRecord(37500, kTiffUndefined, noteCount, 300)});
-    for (size_t i = 0; i < 8; ++i) t.u8(300 + i, static_cast<uint8_t>("OLYMP\0\1\0"[i]));
-    t.directory(308, {t.longRecord(0x1011, kTiffSShort, 9, 500), t.longRecord(0x1012, kTiffShort, 4, 520),
-                      t.shortRecord(0x1015, kTiffShort, 2, 2, 5), t.longRecord(0x1017, kTiffLong, 1, 0x12345),
-                      t.shortRecord(0x1018, kTiffShort, 2, 300, 64)});
-    const int16_t matrix[9] = {300, -20, -24, -70, 380, -54, 10, -150, 396};
-    for (uint32_t i = 0; i < 9; ++i) t.u16(500 + 2 * i, static_cast<uint16_t>(matrix[i]));
-    for (uint32_t i = 0; i < 4; ++i) t.u16(520 + 2 * i, static_cast<uint16_t>(60 + i));
-    t.bytes.resize(1200);
-    return t;
-}
-
 TEST(DocumentDump, OrfReaderGivesTheRecordedCameraSettings) {
     test::GoldenFile golden("raw/orf.golden");
-    const std::pair<const char*, std::function<void(TiffBytes&)>> variants[] = {
-        {"as made", [](TiffBytes&) {}},
-        {"matrix of 8 values, black levels as LONG", [](TiffBytes& t) {
-             t.u32(308 + 2 + 4, 8);
-             t.u16(308 + 2 + 12 + 2, kTiffLong);
-         }},
-        {"red balance as SHORT", [](TiffBytes& t) {
-             t.u16(308 + 2 + 36 + 2, kTiffShort);
-             t.u16(308 + 2 + 36 + 8, 0x0123);
-         }},
-        {"white balance (3, 7)", [](TiffBytes& t) { t.u16(308 + 2 + 24 + 8, 3), t.u16(308 + 2 + 24 + 10, 7); }},
-        {"white balance of one value", [](TiffBytes& t) { t.u32(308 + 2 + 24 + 4, 1); }},
-        {"foreign signature", [](TiffBytes& t) { t.u8(300, 'N'); }},
-        {"maker note of 8 bytes", [](TiffBytes& t) { t.u32(100 + 2 + 4, 8); }},
-        {"maker note at the very end", [](TiffBytes& t) {
-             t.u32(100 + 2 + 4, 9);
-             t.u32(100 + 2 + 8, 1200 - 9);
-             for (size_t i = 0; i < 6; ++i) t.u8(1200 - 9 + i, static_cast<uint8_t>("OLYMP"[i]));
-         }},
-        {"no maker note", [](TiffBytes& t) { t.u16(100 + 2, 37501); }},
-        {"no Exif directory", [](TiffBytes& t) { t.u16(8 + 2 + 36, 34666); }},
-        {"width of an unknown type", [](TiffBytes& t) { t.u16(8 + 2 + 2, 13); }},
-        {"height of an unknown type", [](TiffBytes& t) { t.u16(8 + 2 + 12 + 2, 13); }},
-        {"strip offsets of an unknown type", [](TiffBytes& t) { t.u16(8 + 2 + 24 + 2, 13); }},
-        {"strip past the end", [](TiffBytes& t) { t.u32(8 + 2 + 24 + 8, 5000); }},
-    };
-    for (const bool big : {true, false}) {
-        for (const auto& [name, edit] : variants) {
-            TiffBytes t = MakerNoteDocument(big);
-            edit(t);
-            golden.Check(std::string(big ? "MM " : "II ") + name, RawInfoOf(t.bytes));
-        }
-    }
+    const std::string base = HandMade("orf base").at(0).second;
+    for (const bool big : {true, false})
+        for (const auto& [name, edits] : HandMade("orf"))
+            golden.Check(std::string(big ? "MM " : "II ") + name, RawInfoOf(test::TiffFromText(big, base + " " + edits)));
     std::vector<uint8_t> orf;
     ASSERT_TRUE(sample::BuildSampleOrf(Small(), orf));
     EveryCut(golden, "generated ORF", orf, RawInfoOf, 1900);
