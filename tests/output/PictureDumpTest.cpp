@@ -5,10 +5,13 @@
 // results recorded in output/*.golden.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/output/Bitmap.h"
@@ -133,6 +136,115 @@ TEST(PictureDump, OperationsGiveTheRecordedPixels) {
     golden.Check("empty picture: pixel, rotate, flip, channel",
                  Pixel(none.pixelAt(0, 0)) + " " + Dump(none.rotate(1, into), into) + " " +
                      Dump(none.flip(true, true), none) + " " + Dump(none.extractChannel(1, into), into));
+}
+
+// Size, depth, stride, where the top row is stored and whether the pixels
+// are in the block given (a picture made again keeps its block until too small).
+std::string Shape(bool ok, const Bitmap& b, const uint8_t* block) {
+    if (!b.hasPixels()) return std::string(ok ? "ok" : "refused") + " (no pixels) size " + std::to_string(b.size());
+    char text[128];
+    std::snprintf(text, sizeof text, "%s %dx%d/%d stride %zu size %zu, top row at %td, %s block", ok ? "ok" : "refused",
+                  b.width(), b.height(), b.bitsPerPixel(), b.stride(), b.size(), b.row(0) - b.pixels(),
+                  b.pixels() == block ? "the same" : "another");
+    return text;
+}
+
+// A long dump as its shape (up to the ':') and a hash of the rest.
+std::string Hashed(const std::string& dump) {
+    if (dump.size() <= 300) return dump;
+    uint32_t h = 2166136261u;
+    for (const char c : dump) h = (h ^ static_cast<uint8_t>(c)) * 16777619u;
+    char text[16];
+    std::snprintf(text, sizeof text, "%08X", h);
+    return dump.substr(0, dump.find(':')) + " bytes#" + text;
+}
+
+TEST(PictureDump, BitmapsMadeAgainRenderedAndDecodedGiveTheRecordedResults) {
+    test::GoldenFile golden("output/bitmaps.golden");
+    // One picture made again and again, refusals (empty, or beyond what a
+    // .BMP file holds, or wrapping 32 bits) between good ones; any channel
+    // count but 1 makes a 24-bit picture.
+    Bitmap again;
+    golden.Check("made again 0: none yet", Shape(true, again, nullptr));
+    int step = 0;
+    for (const auto& [w, h, c] : {std::tuple{3, 2, 3}, {10, 10, 3}, {5, 3, 1}, {10, 10, 7}, {11, 11, 3}, {40000, 20000, 3},
+                                  {2, 2, 1}, {0, 5, 3}, {2, 2, 1}, {5, -1, 1}, {2, 2, 1}, {0x7FFFFFFF, 0x7FFFFFFF, 3}}) {
+        const uint8_t* block = again.pixels();
+        const bool ok = again.create(w, h, c);
+        golden.Check("made again " + std::to_string(++step) + ": " + std::to_string(w) + "x" + std::to_string(h) + " of " +
+                         std::to_string(c) + " channels",
+                     Shape(ok, again, block));
+    }
+    // Taken over: the pixels (and the palette of an 8-bit picture) move, the
+    // source is left empty; taken over by itself, nothing changes.
+    for (const int channels : {3, 1}) {
+        Bitmap source = Numbered(3, 2, channels), taker;
+        if (channels == 1) source.palette()[4 * 7] = 99;
+        const uint8_t* block = source.pixels();
+        ASSERT_TRUE(taker.create(1, 1, 4 - channels));
+        taker.takeOver(source);
+        const std::string name = "3x2/" + std::to_string(8 * channels) + " taken over";
+        golden.Check(name, Shape(true, taker, block) + " " + Dump(true, taker) + " | source " + Shape(true, source, nullptr));
+        taker.takeOver(taker);
+        golden.Check(name + " by itself", Shape(true, taker, block));
+    }
+    // Tall pictures tick every ten rows (colour from 401 rows, grey from 501);
+    // a tick answered false stops the rendering and lets the pixels go.
+    const std::vector<uint16_t> flat(size_t{2} * 3 * 501, 100);
+    for (const auto& [grey, rows, cancelAfter] :
+         {std::tuple{false, 400, -1}, {false, 401, -1}, {true, 500, -1}, {true, 501, -1}, {false, 401, 1}}) {
+        Bitmap b;
+        test::RecordingProgress progress;
+        progress.cancelAfter = cancelAfter;
+        const bool ok = grey ? renderGray(b, flat.data(), 2, rows, &progress) : renderColour(b, flat.data(), 2, rows, false, &progress);
+        std::string calls;
+        for (const std::string& call : progress.calls) calls += call + ", ";
+        golden.Check(std::string(grey ? "rendered grey 2x" : "rendered colour 2x") + std::to_string(rows) +
+                         (cancelAfter < 0 ? "" : " cancelled at the second tick"),
+                     std::string(ok ? "ok, " : "refused, ") + calls + "ticks " + std::to_string(progress.ticks) + " counting " +
+                         std::to_string(progress.tickTotal) + (b.hasPixels() ? ", pixels" : ", no pixels"));
+    }
+    // The JPEG buffer fills its last block before it opens one of at least
+    // 2048 bytes, and is written whole, in block order.
+    std::vector<uint8_t> bytes(8000);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + 3);
+    JpegOutputBuffer buffer;
+    std::string appends;
+    for (const auto& [from, count] : {std::pair{0, 1000}, {1000, 2000}, {3000, 5000}, {0, 0}}) {
+        appends += buffer.append(bytes.data() + from, count) ? "size " : "refused, size ";
+        appends += std::to_string(buffer.size()) + " in";
+        for (size_t i = 0; i < buffer.blockCount(); ++i) appends += ' ' + std::to_string(buffer.blockSize(i));
+        appends += "; ";
+    }
+    const test::TestFolder folder;
+    const bool written = writeBufferToFile(folder / "buffer.bin", buffer) && test::ReadBytes(folder / "buffer.bin") == bytes;
+    appends += std::string(buffer.contiguous() == bytes ? "joined" : "not joined") + (written ? ", written" : ", not written") +
+               (writeBufferToFile(folder / "missing/out.jpg", buffer) ? ", written into a missing folder" : "");
+    buffer.clear();
+    golden.Check("JPEG buffer after 1000, 2000, 5000 and 0 bytes, then cleared",
+                 appends + "; cleared: size " + std::to_string(buffer.size()) + " in " + std::to_string(buffer.blockCount()));
+    // Previews decoded into one bitmap after another: red over blue, then a
+    // smaller grey picture in the same block, then a stream cut short.
+    const test::OwnedImage redOverBlue = test::MakeImage(16, 16, 3, [](size_t i) {
+        return i % 3 == 1 ? 0 : (i % 3 == 0) == (i / 3 < 16 * 8) ? 1023 : 0;
+    });
+    const test::OwnedImage grey = test::Gradient(5, 3, 1);
+    const test::MessageCapture messages;
+    Bitmap decoded;
+    for (const auto& [name, image, quality, length] : {std::tuple{"16x16 red over blue", &redOverBlue, 100, SIZE_MAX},
+                                                       {"5x3 grey", &grey, 95, SIZE_MAX},
+                                                       {"5x3 grey cut to 10 bytes", &grey, 95, size_t{10}}}) {
+        OutputSettings settings;
+        settings.jx = settings.ja = false;
+        settings.jpegQuality = quality;
+        JpegOutputBuffer jpeg;
+        ASSERT_TRUE(writeJpeg(image->image, nullptr, &settings, jpeg)) << name;
+        const std::vector<uint8_t> stream = jpeg.contiguous();
+        const bool ok = decodeEmbeddedPreview(decoded, stream.data(), std::min(length, stream.size()));
+        golden.Check(std::string("preview into a bitmap, ") + name,
+                     Pixel(decoded.pixelAt(3, 0)) + Pixel(decoded.pixelAt(3, 15)) + " " + Hashed(Dump(ok, decoded)) + ", " +
+                         std::to_string(test::MessageCapture::count.exchange(0)) + " messages");
+    }
 }
 
 // What the decoder made of a stream: the picture's shape, how many of its rows
