@@ -1,179 +1,166 @@
+// AtomicFile and the whole-file helpers driven by one-line scripts, the cases
+// of platform/atomic-files.golden: each runs in a fresh folder under umask
+// 022, with unnamed files (O_TMPFILE) and with the named temporary files of
+// file systems without them, and gives what each step answered (one result,
+// or both when the two differ). Steps:
+//   file:NAME=TEXT  dir:NAME  chmod:NAME=MODE  umask:MASK    set up the folder
+//   fail-after:BYTES       writes past that many bytes fail with ENOSPC (-1: off)
+//   open[:NAME[=MODE]]     the case's AtomicFile opened (no name: the empty path)
+//   write:TEXT  commit  discard  unnamed  written  close (the object destroyed)
+//   whole:NAME=TEXT        WriteFileAtomically
+//   replace[:NAME=TEXT[=MODE]]  ReplaceFileContents (no name: the empty path)
+//   pending                RemovePendingTempFiles
+//   kill:NAME=SIGNAL       a child process, signal cleanup installed, ended by
+//                          the signal while writing NAME
+//   long-path              a target one byte below PATH_MAX written twice
+//   list                   the folder: name(mode)=contents, temporaries as .NAME.*.tmp
 #include "platform/AtomicFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <climits>
 #include <csignal>
+#include <cstring>
+#include <optional>
+#include <sstream>
 
 #include "platform/FileContents.h"
+#include "platform/Golden.h"
 #include "platform/TestFolder.h"
 
 namespace kyp {
 namespace {
 
-using Names = std::vector<std::string>;
+std::string Answer(bool ok, int error = 0) {
+    const char* name = ok || error == 0 ? nullptr : strerrorname_np(error);
+    return ok ? "ok" : name ? std::string("no(") + name + ")" : "no";
+}
 
-// Every case runs with unnamed files (O_TMPFILE) and with the named temporary
-// file of file systems without them.
-class AtomicFileTest : public ::testing::TestWithParam<bool> {
-protected:
-    void SetUp() override { AtomicFile::UseUnnamedFiles(GetParam()); }
-    void TearDown() override {
-        AtomicFile::InjectWriteFailureAfter(-1);
-        AtomicFile::UseUnnamedFiles(true);
-    }
-    static unsigned Mode(const std::string& path) {
+std::string Listing(const test::TestFolder& folder) {
+    std::string out;
+    for (const std::string& name : folder.Names()) {
         struct stat st {};
-        return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+        long pid = 0;
+        const bool temporary = AtomicFile::IsTempName(name, pid);
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "(%03o)=", ::lstat((folder / name).c_str(), &st) == 0 ? st.st_mode & 0777 : 0);
+        out += out.empty() ? "[" : " ";
+        out += temporary ? name.substr(0, name.rfind('.', name.size() - 5)) + ".*.tmp" : name;
+        out += S_ISDIR(st.st_mode) ? "/" : mode + test::ReadFile(folder / name);
     }
-    test::TestFolder folder_;
-};
+    return out.empty() ? "[]" : out + "]";
+}
 
-TEST_P(AtomicFileTest, CommitReplacesTargetAndLeavesNoTemporary) {
-    const std::string target = folder_.Write("out.tif", "old contents");
-    AtomicFile file;
-    ASSERT_TRUE(file.Open(target));
-    EXPECT_EQ(file.Unnamed(), GetParam());
-    if (GetParam()) {
-        EXPECT_EQ(folder_.Names(), Names{"out.tif"});  // nothing to see until commit
-    } else {
-        EXPECT_EQ(file.TempPath().rfind(folder_ / ".", 0), 0u) << file.TempPath();
+// How a child process writing target ended when it raised the signal.
+std::string Killed(const std::string& target, const std::string& signalName) {
+    int signal = 1;
+    while (signal < NSIG && (!sigabbrev_np(signal) || signalName != sigabbrev_np(signal))) ++signal;
+    if (signal == NSIG) return "no signal " + signalName;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const struct rlimit noCore {};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        // A signal the run inherited as ignored (started in the background)
+        // stays ignored by design: start from the default.
+        std::signal(signal, SIG_DFL);
+        AtomicFile::InstallSignalCleanup();
+        AtomicFile pending;
+        if (pending.Open(target) && pending.Write("partial", 7)) std::raise(signal);
+        ::_exit(3);
     }
-    ASSERT_TRUE(file.Write("new", 3));
-    ASSERT_TRUE(file.Write(" data", 5));
-    EXPECT_EQ(test::ReadFile(target), "old contents");  // untouched until commit
-    ASSERT_TRUE(file.Commit());
-    EXPECT_EQ(test::ReadFile(target), "new data");
-    EXPECT_EQ(folder_.Names(), Names{"out.tif"});
-    EXPECT_EQ(file.Written(), 8u);
-    ASSERT_TRUE(WriteFileAtomically(folder_ / "fresh.tif", "abc", 3));  // no file of that name before
-    EXPECT_EQ(test::ReadFile(folder_ / "fresh.tif"), "abc");
-    EXPECT_EQ(folder_.Names(), (Names{"fresh.tif", "out.tif"}));
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFSIGNALED(status) ? std::string("killed(") + sigabbrev_np(WTERMSIG(status)) + ")"
+                               : "exit(" + std::to_string(WEXITSTATUS(status)) + ")";
 }
 
 // A target path just below the path limit: the temporary name must not pass it.
-TEST_P(AtomicFileTest, TargetPathNearThePathLimit) {
-    std::string folder = folder_.path();
-    while (folder.size() + 201 + 8 < PATH_MAX) {
-        folder += "/" + std::string(200, 'd');
-        ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+std::string LongPath(const test::TestFolder& folder) {
+    std::string path = folder.path();
+    while (path.size() + 201 + 8 < PATH_MAX) {
+        path += "/" + std::string(200, 'd');
+        if (::mkdir(path.c_str(), 0700) != 0) return "no folder";
     }
-    const std::string target = folder + "/" + std::string(PATH_MAX - 2 - folder.size(), 'n');
-    ASSERT_EQ(target.size(), PATH_MAX - 1u);
-    EXPECT_TRUE(WriteFileAtomically(target, "x", 1));
-    EXPECT_TRUE(WriteFileAtomically(target, "yz", 2));  // the replacing path too
+    const std::string target = path + "/" + std::string(PATH_MAX - 2 - path.size(), 'n');
+    const bool first = WriteFileAtomically(target, "x", 1), second = WriteFileAtomically(target, "yz", 2);
     struct stat st {};
-    ASSERT_EQ(::stat(target.c_str(), &st), 0);
-    EXPECT_EQ(st.st_size, 2);
+    return std::to_string(target.size()) + " bytes " + Answer(first) + " " + Answer(second) + " size " +
+           std::to_string(::stat(target.c_str(), &st) == 0 ? st.st_size : -1);
 }
 
-TEST_P(AtomicFileTest, FullDiskOrAbandonedFileLeavesThePreviousFileAndNoTemporary) {
-    const std::string target = folder_.Write("out.bmp", "previous");
-    AtomicFile::InjectWriteFailureAfter(5);
-    {
-        AtomicFile file;
-        ASSERT_TRUE(file.Open(target));
-        EXPECT_TRUE(file.Write("abc", 3));
-        EXPECT_FALSE(file.Write("defg", 4));  // crosses the limit
-        EXPECT_EQ(file.Error(), ENOSPC);
-        EXPECT_FALSE(file.Write("x", 1));
-        EXPECT_FALSE(file.Commit());
+std::string RunScript(const std::string& script, bool unnamed) {
+    AtomicFile::UseUnnamedFiles(unnamed);
+    const test::TestFolder folder;
+    const mode_t umask = ::umask(022);
+    std::optional<AtomicFile> file;
+    std::string out;
+    std::istringstream in(script);
+    for (std::string step; in >> step;) {
+        const size_t colon = step.find(':'), equals = step.find('=');
+        const std::string verb = step.substr(0, colon);
+        const std::string name = colon == std::string::npos ? "" : step.substr(colon + 1, equals - colon - 1);
+        std::string text = equals == std::string::npos ? "" : step.substr(equals + 1);
+        const size_t second = text.find('=');
+        const unsigned mode = second == std::string::npos ? 0644 : std::stoul(text.substr(second + 1), nullptr, 8);
+        text = text.substr(0, second);
+        const std::string path = colon == std::string::npos ? "" : folder / name;
+        if (!file) file.emplace();
+        const auto answered = [&file](bool ok) { return Answer(ok, file->Error()); };  // the error after the call
+        std::string answer;
+        if (verb == "file") {
+            folder.Write(name, text);
+        } else if (verb == "dir" || verb == "chmod") {
+            EXPECT_EQ(verb == "dir" ? ::mkdir(path.c_str(), 0755) : ::chmod(path.c_str(), std::stoul(text, nullptr, 8)), 0) << step;
+        } else if (verb == "umask") {
+            ::umask(static_cast<mode_t>(std::stoul(name, nullptr, 8)));
+        } else if (verb == "fail-after") {
+            AtomicFile::InjectWriteFailureAfter(std::stoll(name));
+        } else if (verb == "open") {
+            answer = answered(equals == std::string::npos ? file->Open(path) : file->Open(path, std::stoul(text, nullptr, 8)));
+        } else if (verb == "write") {
+            answer = answered(file->Write(name.data(), name.size()));
+        } else if (verb == "commit") {
+            answer = answered(file->Commit());
+        } else if (verb == "discard") {
+            file->Discard();
+        } else if (verb == "close") {
+            file.reset();
+        } else if (verb == "unnamed" || verb == "written") {
+            answer = verb == "written" ? std::to_string(file->Written()) : file->Unnamed() ? "unnamed" : "named";
+        } else if (verb == "whole") {
+            answer = Answer(WriteFileAtomically(path, text.data(), text.size()));
+        } else if (verb == "replace") {
+            answer = Answer(colon == std::string::npos ? ReplaceFileContents("", "x", 1)
+                                                       : ReplaceFileContents(path, text.data(), text.size(), mode));
+        } else if (verb == "pending") {
+            AtomicFile::RemovePendingTempFiles();
+        } else if (verb == "kill") {
+            answer = Killed(path, text);
+        } else if (verb == "long-path") {
+            answer = LongPath(folder);
+        } else if (verb == "list") {
+            answer = Listing(folder);
+        } else {
+            ADD_FAILURE() << "unknown step " << step << " in " << script;
+        }
+        if (!answer.empty()) out += (out.empty() ? "" : " ") + answer;
     }
-    EXPECT_EQ(test::ReadFile(target), "previous");
-    EXPECT_FALSE(WriteFileAtomically(folder_ / "new.bmp", "0123456789", 10));  // no previous file: nothing left
-    EXPECT_FALSE(ReplaceFileContents(folder_ / "new.kis", "0123456789", 10));
-    EXPECT_EQ(folder_.Names(), Names{"out.bmp"});
-
+    file.reset();
+    ::umask(umask);
     AtomicFile::InjectWriteFailureAfter(-1);
-    {
-        AtomicFile file;
-        ASSERT_TRUE(file.Open(target));
-        ASSERT_TRUE(file.Write("partial", 7));
-    }  // destroyed without commit
-    EXPECT_EQ(test::ReadFile(target), "previous");
-    EXPECT_EQ(folder_.Names(), Names{"out.bmp"});
+    AtomicFile::UseUnnamedFiles(true);
+    return out;
 }
 
-TEST_P(AtomicFileTest, FailuresToCreateOrRename) {
-    AtomicFile file;
-    EXPECT_FALSE(file.Open(folder_ / "missing/out.tif"));
-    EXPECT_EQ(file.Error(), ENOENT);
-    EXPECT_FALSE(file.Open(folder_ / ""));
-    EXPECT_FALSE(file.Open(""));
-    EXPECT_FALSE(ReplaceFileContents("", "x", 1));
-
-    // A folder standing where the file should go.
-    std::filesystem::create_directory(folder_ / "sub");
-    EXPECT_FALSE(file.Open(folder_ / "sub"));
-    EXPECT_EQ(file.Error(), EISDIR);
-    EXPECT_EQ(folder_.Names(), Names{"sub"});
-
-    // One file at a time per object.
-    ASSERT_TRUE(file.Open(folder_ / "b"));
-    EXPECT_FALSE(file.Open(folder_ / "c"));
-    file.Discard();
-    EXPECT_EQ(folder_.Names(), Names{"sub"});
-}
-
-TEST_P(AtomicFileTest, PermissionsKeptOrGivenExactly) {
-    const std::string target = folder_.Write("mode.tif", "x");
-    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
-    ASSERT_TRUE(WriteFileAtomically(target, "yy", 2));
-    EXPECT_EQ(Mode(target), 0640u);  // a replaced file keeps its bits
-    EXPECT_EQ(test::ReadFile(target), "yy");
-
-    // Given bits hold whatever the umask and the previous file; the temporary
-    // file has them before any byte is written.
-    const mode_t previousMask = ::umask(0);
-    AtomicFile file;
-    ASSERT_TRUE(file.Open(target, 0600));
-    if (!GetParam()) {
-        EXPECT_EQ(Mode(file.TempPath()), 0600u);
-    }
-    file.Discard();
-    ASSERT_TRUE(ReplaceFileContents(target, "private", 7, 0600));
-    EXPECT_EQ(Mode(target), 0600u);
-    ::umask(077);
-    ASSERT_TRUE(ReplaceFileContents(folder_ / "new.acv", "z", 1));
-    ::umask(previousMask);
-    EXPECT_EQ(Mode(folder_ / "new.acv"), 0644u);
-    EXPECT_EQ(test::ReadFile(target), "private");
-}
-
-TEST_P(AtomicFileTest, PendingTemporariesAreRemovedOnRequestAndOnSignal) {
-    const std::string target = folder_.Write("sig.tif", "before");
-    if (!GetParam()) {
-        AtomicFile file;
-        ASSERT_TRUE(file.Open(target));
-        ASSERT_TRUE(file.Write("half", 4));
-        EXPECT_EQ(folder_.Names().size(), 2u);
-        AtomicFile::RemovePendingTempFiles();
-        EXPECT_EQ(folder_.Names(), Names{"sig.tif"});
-        EXPECT_FALSE(file.Commit());  // its temporary is gone: never a partial target
-        EXPECT_EQ(test::ReadFile(target), "before");
-    }
-
-    // A process ended in the middle of a write by any terminating signal
-    // leaves only the old file; with unnamed files even SIGKILL does.
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    std::vector<int> signals = {SIGTERM, SIGINT, SIGHUP, SIGPIPE, SIGQUIT, SIGUSR1, SIGALRM};
-    if (GetParam()) signals.push_back(SIGKILL);
-    for (const int signal : signals) {
-        EXPECT_EXIT(
-            {
-                // A signal the run inherited as ignored (started in the
-                // background) stays ignored by design: start from the default.
-                std::signal(signal, SIG_DFL);
-                AtomicFile::InstallSignalCleanup();
-                AtomicFile pending;
-                if (pending.Open(target) && pending.Write("partial", 7)) std::raise(signal);
-                std::exit(3);
-            },
-            ::testing::KilledBySignal(signal), "")
-            << signal;
-        EXPECT_EQ(folder_.Names(), Names{"sig.tif"}) << signal;
-        EXPECT_EQ(test::ReadFile(target), "before");
+TEST(AtomicFile, ScriptsGiveTheRecordedResults) {
+    test::GoldenFile golden("platform/atomic-files.golden");
+    for (const std::string& script : golden.Cases()) {
+        const std::string unnamed = RunScript(script, true), named = RunScript(script, false);
+        golden.Check(script, unnamed == named ? unnamed : "unnamed: " + unnamed + " || named: " + named);
     }
 }
 
@@ -189,9 +176,6 @@ TEST(AtomicFileNames, TemporaryNamePattern) {
         EXPECT_EQ(AtomicFile::IsTempName(c.name, pid) ? pid : -1, c.pid) << c.name;
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Modes, AtomicFileTest, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "Unnamed" : "Named"; });
 
 }  // namespace
 }  // namespace kyp

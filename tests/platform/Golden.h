@@ -91,6 +91,14 @@ public:
         }
     }
 
+    // The cases recorded in the file, for a test whose case inputs are the
+    // keys themselves (a new case is a line "case<TAB>" recorded with KYP_RECORD=1).
+    [[nodiscard]] std::vector<std::string> Cases() const {
+        std::vector<std::string> cases;
+        for (const auto& [key, value] : recorded_) cases.push_back(key);
+        return cases;
+    }
+
     // Cases 0 to count - 1 of a generated series: runs of neighbouring cases
     // with the same result share one line, the case "name first-last".
     void CheckRuns(const std::string& name, size_t count, const std::function<std::string(size_t)>& result) {
