@@ -11,6 +11,7 @@
 
 #include "engine/raw/OrfRaw.h"
 #include "engine/raw/TiffDocument.h"
+#include "platform/InputFile.h"
 #include "platform/Golden.h"
 #include "platform/TestFolder.h"
 #include "tools/sample-orf/SampleOrf.h"
@@ -181,15 +182,40 @@ TEST(RawLoadTest, LoadsGiveTheRecordedResults) {
         golden.Check(l.name, loader.Load(l.fromFile, copy ? work : l.bytes, &l == &loads[5] ? narrowMade : made));
     }
     EXPECT_EQ(even, callers);  // loads from memory never write
+    // Paths: what the ORF check, the file reader and a load make of them.
     // What is not a regular file is refused without being read (a pipe
-    // without a writer would block a reader for ever).
-    ASSERT_EQ(::mkfifo((loader.folder_ / "pipe.orf").c_str(), 0600), 0);
-    for (const auto& [name, path] : {std::pair<std::string, std::string>{"pipe", loader.folder_ / "pipe.orf"},
-                                     {"folder", loader.folder_.path()},
-                                     {"missing file", loader.folder_ / "gone.orf"},
-                                     {"device", "/dev/null"}}) {
+    // without a writer would block a reader for ever); sparse files of about
+    // the least ORF size with the ORF signature or another; a file of 4 GiB
+    // and more, whose low 32 bits would pass but which no 32-bit offset spans.
+    test::TestFolder& folder = loader.folder_;
+    ASSERT_EQ(::mkfifo((folder / "pipe.orf").c_str(), 0600), 0);
+    const auto sparse = [&](const char* name, std::string_view head, uint64_t size) {
+        std::filesystem::resize_file(folder.Write(name, head), size);
+        return folder / name;
+    };
+    const uint64_t least = kOrfMinimumFileSize;
+    for (const auto& [name, path] : {std::pair<std::string, std::string>{"pipe", folder / "pipe.orf"},
+                                     {"folder", folder.path()},
+                                     {"missing file", folder / "gone.orf"},
+                                     {"device", "/dev/null"},
+                                     {"empty path", ""},
+                                     {"path of 5000 bytes", std::string(5000, 'x')},
+                                     {"empty file", folder.Write("empty.orf", "")},
+                                     {"MMOR one byte short of the least ORF", sparse("short.orf", "MMOR", least - 1)},
+                                     {"MMOR of the least ORF size", sparse("exact.orf", "MMOR", least)},
+                                     {"MMOR one byte over the least ORF", sparse("longer.orf", "MMOR", least + 1)},
+                                     {"IIRO of the least ORF size", sparse("intel.orf", "IIRO", least)},
+                                     {"TIFF of the least ORF size", sparse("tiff.orf", std::string_view("MM\0*", 4), least)},
+                                     {"MMOR of 4 GiB and the least ORF size", sparse("huge.orf", "MMOR", 0x100000000ull + least)}}) {
         (void)loader.Load(false, even, made);
-        golden.Check(name, loader.LoadPath(path));
+        LoadError why = LoadError::none;
+        const bool orf = isOrfFile(path, &why);
+        InputFile file;
+        const bool opened = file.open(path);
+        golden.Check(name, std::string(orf ? "ORF" : "not ORF: ") + (orf ? "" : LoadErrorText(why)) + " | file " +
+                               (opened ? "of " + std::to_string(file.size()) + " bytes" : LoadErrorText(file.error())) +
+                               (file.isOpen() == opened ? "" : " (open says otherwise)") +
+                               " | load " + loader.LoadPath(path));
     }
 }
 
