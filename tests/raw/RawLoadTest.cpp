@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <set>
 #include <chrono>
 #include <sstream>
 #include <thread>
@@ -189,11 +190,15 @@ TEST(RawLoadTest, LoadsGiveTheRecordedResults) {
     // and more, whose low 32 bits would pass but which no 32-bit offset spans.
     test::TestFolder& folder = loader.folder_;
     ASSERT_EQ(::mkfifo((folder / "pipe.orf").c_str(), 0600), 0);
+    // (The file reader would read the sparse ones under 4 GiB whole, to no purpose: it is not asked.)
+    std::set<std::string> unread;
     const auto sparse = [&](const char* name, std::string_view head, uint64_t size) {
         std::filesystem::resize_file(folder.Write(name, head), size);
+        if (size <= 0xFFFFFFFFull) unread.insert(folder / name);
         return folder / name;
     };
     const uint64_t least = kOrfMinimumFileSize;
+    InputFile file;
     for (const auto& [name, path] : {std::pair<std::string, std::string>{"pipe", folder / "pipe.orf"},
                                      {"folder", folder.path()},
                                      {"missing file", folder / "gone.orf"},
@@ -210,10 +215,11 @@ TEST(RawLoadTest, LoadsGiveTheRecordedResults) {
         (void)loader.Load(false, even, made);
         LoadError why = LoadError::none;
         const bool orf = isOrfFile(path, &why);
-        InputFile file;
-        const bool opened = file.open(path);
+        const bool opened = unread.count(path) == 0 && file.open(path);
         golden.Check(name, std::string(orf ? "ORF" : "not ORF: ") + (orf ? "" : LoadErrorText(why)) + " | file " +
-                               (opened ? "of " + std::to_string(file.size()) + " bytes" : LoadErrorText(file.error())) +
+                               (unread.count(path) ? "not read"
+                                : opened        ? "of " + std::to_string(file.size()) + " bytes"
+                                                : LoadErrorText(file.error())) +
                                (file.isOpen() == opened ? "" : " (open says otherwise)") +
                                " | load " + loader.LoadPath(path));
     }
