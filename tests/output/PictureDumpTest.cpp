@@ -175,8 +175,9 @@ TEST(PictureDump, BitmapsMadeAgainRenderedAndDecodedGiveTheRecordedResults) {
                          std::to_string(c) + " channels",
                      Shape(ok, again, block));
     }
-    // Taken over: the pixels (and the palette of an 8-bit picture) move, the
-    // source is left empty; taken over by itself, nothing changes.
+    // Taken over: the pixels (and the palette of an 8-bit picture) move with
+    // their block, the source is left empty; taken over by itself, nothing
+    // changes.
     for (const int channels : {3, 1}) {
         Bitmap source = Numbered(3, 2, channels), taker;
         if (channels == 1) source.palette()[4 * 7] = 99;
@@ -187,6 +188,8 @@ TEST(PictureDump, BitmapsMadeAgainRenderedAndDecodedGiveTheRecordedResults) {
         golden.Check(name, Shape(true, taker, block) + " " + Dump(true, taker) + " | source " + Shape(true, source, nullptr));
         taker.takeOver(taker);
         golden.Check(name + " by itself", Shape(true, taker, block));
+        const bool made = taker.create(1, 1, channels);
+        golden.Check(name + " and made again smaller", Shape(made, taker, block));
     }
     // Tall pictures tick every ten rows (colour from 401 rows, grey from 501);
     // a tick answered false stops the rendering and lets the pixels go.
