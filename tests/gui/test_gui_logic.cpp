@@ -19,14 +19,17 @@
 
 #include "GuiTestSupport.h"
 #include "gui/app/InstallLayout.h"
+#include "gui/dialogs/OpenDialog.h"
 #include "gui/dialogs/SaveDialogControls.h"
 #include "gui/pages/CurveEditing.h"
 #include "gui/pages/GammaText.h"
 #include "gui/pages/HistogramData.h"
 #include "gui/pages/RatioText.h"
 #include "gui/pages/WhiteBalanceMenu.h"
+#include "gui/view/ImageArea.h"
 #include "gui/view/ImageViewGeometry.h"
 #include "gui/view/Sampler.h"
+#include "gui/view/Thumbnail.h"
 #include "gui/widgets/NumberEdit.h"
 #include "gui/app/Registration.h"
 #include "gui/app/StartupCommandLine.h"
@@ -215,6 +218,13 @@ const std::map<QString, Rule>& Rules() {
              return r ? Ratio(r->red) + QLatin1Char(' ') + Ratio(r->green) + QLatin1Char(' ') + Ratio(r->blue) : QStringLiteral("-");
          }},
         {"CopyrightSentence", [](const Args& a) { return T(CopyrightSentence(a.s(0), a.i(1))); }},
+        {"NormalSampleSize", [](const Args& a) { return T(NormalSampleSize(a.s(0).toUInt())); }},
+        {"FitSize", [](const Args& a) { return T(FitSize(a.size(0), a.size(1))); }},
+        {"PreviewArea", [](const Args& a) { return T(OpenDialog::PreviewArea(a.size(0), a.size(1))); }},
+        {"FitCaption", [](const Args& a) {  // in the application's font, width by lines
+             const QFontMetrics metrics(QApplication::font());
+             return T(Thumbnail::FitCaption(QString(a.s(2)).replace(QLatin1String("\\n"), QLatin1String("\n")), metrics, QRect(0, 0, a.i(0), metrics.lineSpacing() * a.i(1))));
+         }},
     };
     return rules;
 }
