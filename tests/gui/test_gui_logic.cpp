@@ -208,6 +208,19 @@ const std::map<QString, Rule>& Rules() {
              const DisplayBins bins = MakeDisplayBins(a.block(0));
              return QStringLiteral("%1 %2 %3 scale %4").arg(bins[0]).arg(bins[1]).arg(bins[2]).arg(DisplayScale(bins));
          }},
+        {"RawHistogram", [](const Args& a) {  // a mosaic WxH of values: each block's values (value:count) and mean
+             std::vector<uint16_t> samples;
+             for (const QString& v : a.s(1).split(QLatin1Char(','), Qt::SkipEmptyParts)) samples.push_back(static_cast<uint16_t>(v.toUInt()));
+             HistogramRecord record{};
+             if (!ComputeRawHistogram(RawMosaic{samples.data(), static_cast<uint32_t>(a.size(0).width()), static_cast<uint32_t>(a.size(0).height())}, record)) return QStringLiteral("-");
+             QString out = QStringLiteral("total %1").arg(record.total);
+             for (const HistogramBlock& block : record.blocks) {
+                 out += QStringLiteral(" |");
+                 for (int v = 0; v < 1024; ++v) out += block.bins[v] != 0 ? QStringLiteral(" %1:%2").arg(v).arg(block.bins[v]) : QString();
+                 out += QStringLiteral(" mean %1").arg(block.mean);
+             }
+             return out;
+         }},
         {"BarHeight", [](const Args& a) { return T(BarHeight(a.s(0).toUInt(), a.i(1), a.s(2).toUInt())); }},
         {"Statistics", [](const Args& a) {
              const double deviation = ChannelStdDev(a.block(0), a.i(1), a.i(2));
