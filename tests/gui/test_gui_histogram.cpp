@@ -25,14 +25,14 @@ QString State(HistogramPage& page) {
     auto* list = test::Find<QComboBox>(&page, "channelList");
     QStringList items;
     for (int i = 0; i < list->count(); ++i) items << list->itemText(i);
-    const QImage shot = page.grab().toImage();
+    const QImage shot = page.grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QRect inner = page.Layout().plot.adjusted(1, 1, -1, -1);
     QByteArray heights;
     int columns = 0, sum = 0, highest = 0;
     QStringList first;
     for (int x = inner.left(); x <= inner.right(); ++x) {
         int black = 0;
-        for (int y = inner.top(); y <= inner.bottom(); ++y) black += shot.pixelColor(x, y) == Qt::black;
+        for (int y = inner.top(); y <= inner.bottom(); ++y) black += shot.pixel(x, y) == qRgb(0, 0, 0);
         heights += QByteArray::number(black) + ' ';
         columns += black > 0;
         sum += black;
