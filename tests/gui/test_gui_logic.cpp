@@ -1,8 +1,8 @@
 // The desktop program's rules that need no window against results recorded in
 // rules.txt (a case a line; KYP_RECORD=1 writes the results of the code as it is):
-// the pure functions of the pages and the view, the folder walk, the installed
-// layout, the registration files and the start without a display. Then the stored
-// layout and the busy strip's thread.
+// the pure functions of the pages and the view, the folder walk, the stored
+// layout, the installed layout, the registration files and the start without a
+// display. Then the busy strip's thread.
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFontMetrics>
@@ -316,6 +316,33 @@ const std::map<QString, Rule>& Rules() {
              qunsetenv("XDG_DATA_HOME");
              return result;
          }},
+        {"StoredLayout", [](const Args& a) {  // stores written one after the other, then read back on a 1280 x 800 screen
+             (void)SettingsStore::DeleteKey();
+             for (const QString& write : a.a) {  // layout:files:current:separate (the rest as below), or Name=value
+                 SettingsStore store;
+                 if (!store.CreateForWriting()) return QStringLiteral("not written");
+                 if (write.startsWith(QLatin1String("layout:"))) {
+                     FrameLayout layout{StoredRect{20, 30, 900, 500}, {5, 6, 700, 400}, write.section(QLatin1Char(':'), 3) == QLatin1String("1"), 0, 1, 7, {}, write.section(QLatin1Char(':'), 2, 2).toInt()};
+                     for (const QString& file : write.section(QLatin1Char(':'), 1, 1).split(QLatin1Char(','), Qt::SkipEmptyParts)) layout.files.push_back(file.toStdString());
+                     if (!WriteFrameLayout(store, layout)) return QStringLiteral("not written");
+                 } else {
+                     const QString name = write.section(QLatin1Char('='), 0, 0), value = write.section(QLatin1Char('='), 1);
+                     bool number = false;
+                     (void)value.toUInt(&number);
+                     (void)(number ? store.WriteNumber(name.toStdString(), value.toUInt()) : store.WriteString(name.toStdString(), value.toStdString()));
+                 }
+             }
+             SettingsStore store;
+             FrameLayout read;
+             uint32_t separate = 9;
+             if (!store.OpenForReading() || !store.ReadNumber("ViewSep", separate)) return QStringLiteral("not read");
+             ReadFrameLayout(store, read, 1280, 800);
+             QStringList files;
+             for (const std::string& file : read.files) files << T(file);
+             return QStringLiteral("window %1 view %2 separate %3 (%4) preview %5 %6 sample %7 files %8 current %9")
+                 .arg(T(read.window), T(read.view)).arg(int{read.viewSeparate}).arg(separate).arg(read.autoPreview)
+                 .arg(read.generatePreview).arg(read.sampleSize).arg(files.join(QLatin1Char(','))).arg(read.current);
+         }},
         {"RunsWithoutDisplay", [](const Args& a) { return RunsWithoutDisplay(a.a); }},
         {"NormalSampleSize", [](const Args& a) { return T(NormalSampleSize(a.s(0).toUInt())); }},
         {"FitSize", [](const Args& a) { return T(FitSize(a.size(0), a.size(1))); }},
@@ -368,50 +395,6 @@ private slots:
         }
         if (test::Recording()) QVERIFY(test::WriteData("rules.txt", written));
         else QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n')) + QLatin1String(test::kRecordHint)));
-    }
-
-    void storedLayout() {
-        FrameLayout written;
-        written.window = StoredRect{20, 30, 900, 500};
-        written.view = {5, 6, 700, 400};
-        written.viewSeparate = true;
-        written.autoPreview = 0;
-        written.generatePreview = 1;
-        written.sampleSize = 7;  // kept as stored
-        written.files = {"/p/a.orf", "/p/b.orf", "/p/c.orf"};
-        written.current = 2;
-        FrameLayout read;
-        const auto readBack = [&read] {
-            SettingsStore store;
-            QVERIFY(store.OpenForReading());
-            ReadFrameLayout(store, read, 1280, 800);
-        };
-        const auto write = [](const std::function<bool(SettingsStore&)>& fill) {
-            SettingsStore store;
-            QVERIFY(store.CreateForWriting() && fill(store));
-        };
-        write([&written](SettingsStore& store) {
-            return store.WriteString("File3", "/stale.orf") && WriteFrameLayout(store, written);
-        });
-        readBack();
-        QVERIFY(read.window && *read.window == *written.window);
-        QVERIFY(read.view == written.view);
-        QVERIFY(read.viewSeparate && read.autoPreview == 0 && read.generatePreview == 1 && read.sampleSize == 7);
-        QVERIFY(read.files == written.files);  // File3 was deleted
-        QCOMPARE(read.current, 2);
-        // A "File" index equal to the count comes back as 0; a window too large is fitted.
-        write([](SettingsStore& store) { return store.WriteNumber("File", 3) && store.WriteString("Window", "0,0,5000,5000"); });
-        readBack();
-        QCOMPARE(read.current, 0);
-        QVERIFY((*read.window == StoredRect{1, 1, 1276, 796}));
-        // An empty list writes nothing at all: the view's flag stays as stored.
-        FrameLayout empty;
-        empty.viewSeparate = false;
-        SettingsStore store;
-        QVERIFY(store.CreateForWriting());
-        QVERIFY(WriteFrameLayout(store, empty));
-        uint32_t separate = 0;
-        QVERIFY(store.ReadNumber("ViewSep", separate) && separate == 1);
     }
 
     void busyThreadRotatesOnlyWhileBusy() {
