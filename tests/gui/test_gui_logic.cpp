@@ -344,6 +344,15 @@ const std::map<QString, Rule>& Rules() {
                  .arg(read.generatePreview).arg(read.sampleSize).arg(files.join(QLatin1Char(','))).arg(read.current);
          }},
         {"RunsWithoutDisplay", [](const Args& a) { return RunsWithoutDisplay(a.a); }},
+        {"SaveAsTyped", [](const Args& a) {  // a name typed into the Save As dialog (TIFF chosen): the format taken, the name
+             QTemporaryDir dir;
+             OutputSettings settings;
+             settings.format = format::tiff;
+             SaveAsDialog dialog(nullptr, settings, test::Path(dir, "P1.ORF"), dir.path().toStdString());
+             dialog.selectFile(a.s(0));
+             dialog.accept();
+             return QStringLiteral("%1 %2").arg(dialog.Settings().format).arg(T(dialog.ChosenName()).replace(dir.path(), QStringLiteral("$T")));
+         }},
         {"NormalSampleSize", [](const Args& a) { return T(NormalSampleSize(a.s(0).toUInt())); }},
         {"FitSize", [](const Args& a) { return T(FitSize(a.size(0), a.size(1))); }},
         {"PreviewArea", [](const Args& a) { return T(OpenDialog::PreviewArea(a.size(0), a.size(1))); }},
