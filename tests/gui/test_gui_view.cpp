@@ -147,12 +147,12 @@ struct Framed {
         f.frame.resize(size);
         f.frame.show();
     }
-    QString Act(const QStringList& w, const std::map<QString, std::string>& files) {
+    QString Act(const QStringList& w, const QTemporaryDir& files) {
         MainFrame& frame = f.frame;
         const QString& verb = w[0];
         QString result;
         if (verb == QLatin1String("open")) {
-            result = Open(files.at(w[1]));
+            result = Open(test::Path(files, qPrintable(w[1])));
         } else if (verb == QLatin1String("turn")) {  // reopened with only a rotation and flips after the demosaic
             ImportSettings settings = frame.Settings();
             const uint32_t turn = w[2].toUInt();
@@ -160,7 +160,7 @@ struct Framed {
                                   opt::usm | opt::sat | opt::matrix | opt::gray | opt::rotMask | opt::hflip | opt::vflip);
             settings.options |= (turn & 3) << opt::rotShift | (turn & 4 ? opt::hflip : 0) | (turn & 8 ? opt::vflip : 0);
             frame.TakeSettings(settings);
-            result = Open(files.at(w[1]));
+            result = Open(test::Path(files, qPrintable(w[1])));
             result += QLatin1String(": ") + Corners();
         } else if (verb == QLatin1String("command")) {
             frame.Command(w[1].toInt());
@@ -278,10 +278,8 @@ class GuiViewTest : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(photos_.isValid());
-        files_[QStringLiteral("small")] = test::Path(photos_, "P1.ORF");
-        QVERIFY(test::WriteSmallOrf(files_[QStringLiteral("small")], 256, 192));
-        files_[QStringLiteral("portrait")] = test::Path(photos_, "P2.ORF");
-        QVERIFY(test::WriteSmallOrf(files_[QStringLiteral("portrait")], 192, 256));
+        QVERIFY(test::WriteSmallOrf(test::Path(photos_, "P1.ORF"), 256, 192));
+        QVERIFY(test::WriteSmallOrf(test::Path(photos_, "P2.ORF"), 192, 256));
     }
     void init() { (void)test::UsePrivateConfig(); }
 
@@ -294,25 +292,20 @@ private slots:
         std::unique_ptr<Framed> framed;
         for (qsizetype n = 0; n < lines.size(); ++n) {
             const QString& line = lines[n];
-            const qsizetype arrow = line.indexOf(QLatin1String(" -> "));
-            const QStringList words = test::Words(line.left(arrow < 0 ? line.size() : arrow));
-            if (line.startsWith(QLatin1Char('#')) || words.isEmpty()) {
+            const QString action = line.section(QLatin1String(" -> "), 0, 0);
+            const QStringList words = test::Words(action);
+            if (line.startsWith(QLatin1Char('#')) || words.isEmpty() || words[0] == QLatin1String("window") || words[0] == QLatin1String("frame")) {
+                shown.reset();
+                framed.reset();
+                if (!words.isEmpty() && words[0] == QLatin1String("window")) shown = std::make_unique<Shown>(Size(words[1]));
+                if (!words.isEmpty() && words[0] == QLatin1String("frame")) framed = std::make_unique<Framed>(Size(words[1]));
                 written << line;
                 continue;
             }
-            QString result;
-            if (words[0] == QLatin1String("window")) {
-                framed.reset();
-                shown = std::make_unique<Shown>(Size(words[1]));
-            } else if (words[0] == QLatin1String("frame")) {
-                shown.reset();
-                framed = std::make_unique<Framed>(Size(words[1]));
-            } else {
-                QVERIFY2(shown || framed, qPrintable(QStringLiteral("views.txt:%1: no window or frame yet").arg(n + 1)));
-                result = (shown ? shown->Act(words) : framed->Act(words, files_)).replace(photos_.path(), QStringLiteral("$P"));
-            }
-            if (arrow >= 0 && result != line.mid(arrow + 4)) wrong << QStringLiteral("views.txt:%1: %2\n    gives %3").arg(n + 1).arg(line, result);
-            written << (result.isEmpty() ? line.left(arrow < 0 ? line.size() : arrow) : line.left(arrow < 0 ? line.size() : arrow) + QLatin1String(" -> ") + result);
+            QVERIFY2(shown || framed, qPrintable(QStringLiteral("views.txt:%1: no window or frame yet").arg(n + 1)));
+            const QString result = (shown ? shown->Act(words) : framed->Act(words, photos_)).replace(photos_.path(), QStringLiteral("$P"));
+            if (line != action + QLatin1String(" -> ") + result) wrong << QStringLiteral("views.txt:%1: %2\n    gives %3").arg(n + 1).arg(line, result);
+            written << action + QLatin1String(" -> ") + result;
         }
         if (test::Recording()) QVERIFY(test::WriteData("views.txt", written));
         else QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n')) + QLatin1String(test::kRecordHint)));
@@ -320,7 +313,6 @@ private slots:
 
 private:
     QTemporaryDir photos_;
-    std::map<QString, std::string> files_;
 };
 
 QTEST_MAIN(GuiViewTest)
