@@ -303,11 +303,10 @@ const std::map<QString, Rule>& Rules() {
              const QStringList entry = QString::fromUtf8(test::ReadAll(DesktopEntryPath())).split(QLatin1Char('\n'))
                                            .filter(QRegularExpression(QStringLiteral("^(Exec|MimeType)=")));
              result += QStringLiteral(" | %1 | kis %2").arg(entry.join(QStringLiteral(" | "))).arg(int{test::ReadAll(MimePackagePath()).contains("<glob pattern=\"*.kis\"/>")});
-             const bool stored = [] {
+             {
                  SettingsStore written;
-                 return written.CreateForWriting() && written.WriteString("Dir", "/x");
-             }();
-             result += QStringLiteral(" | stored %1").arg(int{stored});
+                 result += QStringLiteral(" | stored %1").arg(int{written.CreateForWriting() && written.WriteString("Dir", "/x")});
+             }
              result += QStringLiteral(" | removed %1 files %2%3").arg(int{UnregisterFileTypes()})
                            .arg(int{QFile::exists(QString::fromStdString(DesktopEntryPath()))})
                            .arg(int{QFile::exists(QString::fromStdString(MimePackagePath()))});

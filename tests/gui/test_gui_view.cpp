@@ -12,7 +12,6 @@
 
 #include <memory>
 #include <utility>
-#include <vector>
 
 #include "GuiTestSupport.h"
 #include "engine/output/Bitmap.h"
@@ -42,16 +41,12 @@ Bitmap Pattern(int width, int height) {
     return bitmap;
 }
 
-// The whole numbers of a word: "300x200" is 300 200, "-1,5" is -1 5.
-std::vector<int> Numbers(const QString& word) {
-    std::vector<int> numbers;
-    static const QRegularExpression number(QStringLiteral("-?\\d+"));
-    for (const QRegularExpressionMatch& m : number.globalMatch(word)) numbers.push_back(m.captured().toInt());
-    numbers.resize(std::max<size_t>(numbers.size(), 2));
-    return numbers;
+// A point "x,y" or a size "WxH" (anything else is 0, 0).
+QPoint Point(const QString& word) {
+    const QStringList parts = word.split(QRegularExpression(QStringLiteral("[x,]")));
+    return {parts.value(0).toInt(), parts.value(1).toInt()};
 }
-QPoint Point(const QString& word) { return {Numbers(word)[0], Numbers(word)[1]}; }
-QSize Size(const QString& word) { return {Numbers(word)[0], Numbers(word)[1]}; }
+QSize Size(const QString& word) { return {Point(word).x(), Point(word).y()}; }
 QString T(QPoint p) { return QStringLiteral("%1,%2").arg(p.x()).arg(p.y()); }
 QString T(QSize s) { return QStringLiteral("%1x%2").arg(s.width()).arg(s.height()); }
 QString T(QRect r) { return T(r.topLeft()) + QLatin1Char(',') + T(r.size()); }
