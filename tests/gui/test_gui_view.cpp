@@ -5,6 +5,7 @@
 // generated ORF files.
 #include <QCryptographicHash>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -195,7 +196,7 @@ struct Framed {
             return QStringLiteral("? no action ") + verb;
         }
         ImageWindow* window = frame.Image();
-        const bool renewed = std::exchange(last, window) != window && window != nullptr;
+        const bool renewed = window != nullptr && std::exchange(last, window) != window;  // a window made anew
         const QString shown = window == nullptr ? QStringLiteral("no window")
                                                 : QStringLiteral("%1 zoom %2 channel %3 view %4 size %5 max %6 '%7'")
                                                       .arg(QLatin1String(renewed ? "new " : "") + (window->Separate() ? "separate" : "docked")).arg(window->Zoom())
@@ -263,7 +264,7 @@ struct Framed {
     }
 
     test::Frame f{false};
-    ImageWindow* last = nullptr;
+    QPointer<ImageWindow> last;  // null once that window is gone
 };
 
 }  // namespace
