@@ -1,11 +1,15 @@
-// The desktop program's rules that need no window: folder walk, stored layout,
-// registration files, installed layout, the start without a display, busy strip, and
-// the pure functions of the pages and the view against results recorded in
-// rules.txt (a case a line; KYP_RECORD=1 writes the results of the code as it is).
+// The desktop program's rules that need no window against results recorded in
+// rules.txt (a case a line; KYP_RECORD=1 writes the results of the code as it is):
+// the pure functions of the pages and the view, the folder walk, the stored
+// layout, the installed layout, the registration files and the start without a
+// display. Then the busy strip's thread.
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFontMetrics>
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <algorithm>
@@ -19,14 +23,17 @@
 
 #include "GuiTestSupport.h"
 #include "gui/app/InstallLayout.h"
+#include "gui/dialogs/OpenDialog.h"
 #include "gui/dialogs/SaveDialogControls.h"
 #include "gui/pages/CurveEditing.h"
 #include "gui/pages/GammaText.h"
 #include "gui/pages/HistogramData.h"
 #include "gui/pages/RatioText.h"
 #include "gui/pages/WhiteBalanceMenu.h"
+#include "gui/view/ImageArea.h"
 #include "gui/view/ImageViewGeometry.h"
 #include "gui/view/Sampler.h"
+#include "gui/view/Thumbnail.h"
 #include "gui/widgets/NumberEdit.h"
 #include "gui/app/Registration.h"
 #include "gui/app/StartupCommandLine.h"
@@ -134,6 +141,42 @@ template <typename V>
 QString T(const std::optional<V>& v) { return v ? T(*v) : QStringLiteral("-"); }
 QString T(const std::optional<uint32_t>& v) { return v ? Ratio(*v) : QStringLiteral("-"); }
 
+// Files (a name ending in / is a folder) made under a folder of their own.
+void MakeFiles(const QString& base, const QStringList& names) {
+    for (const QString& name : names) {
+        (void)QDir().mkpath(QFileInfo(base + name).path());
+        if (name.endsWith(QLatin1Char('/'))) (void)QDir().mkpath(base + name);
+        else (void)test::WriteText((base + name).toStdString(), "x");
+    }
+}
+
+// The program itself started with no display (or one that does not answer) for each run,
+// in the same data and settings folders: its status, whether the file types are registered,
+// and the errors it wrote (line count, first line).
+QString RunsWithoutDisplay(const QStringList& runs) {
+    QTemporaryDir data, config;
+    QStringList results;
+    for (const QString& run : runs) {
+        QStringList arguments = run.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"}) {
+            environment.remove(QString::fromLatin1(name));
+        }
+        if (!arguments.isEmpty() && arguments[0].startsWith(QLatin1Char(':'))) environment.insert(QStringLiteral("DISPLAY"), arguments.takeFirst());
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+        environment.insert(QStringLiteral("KYP_CONFIG_HOME"), config.path());
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(KYP_BINARY_DIR "/kyp"), arguments);
+        const bool ended = process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit;
+        const QByteArray errors = process.readAllStandardError();
+        results << QStringLiteral("%1 %2 %3 %4").arg(ended ? process.exitCode() : -1)
+                       .arg(int{QFile::exists(data.path() + QStringLiteral("/applications/kyp.desktop"))})
+                       .arg(errors.count('\n')).arg(T(errors.left(errors.indexOf('\n')).toStdString()));
+    }
+    return results.join(QLatin1String("; "));
+}
+
 using Rule = std::function<QString(const Args&)>;
 const std::map<QString, Rule>& Rules() {
     static const std::map<QString, Rule> rules = {
@@ -151,6 +194,14 @@ const std::map<QString, Rule>& Rules() {
         {"WantsNoLogo", [](const Args& a) { return T(int{WantsNoLogo(a.rest(0))}); }},
         {"DirValueFor", [](const Args& a) { return T(DirValueFor(a.str(0))); }},
         {"FolderOf", [](const Args& a) { return T(FolderOf(a.str(0))); }},
+        {"ListOrfFiles", [](const Args& a) {  // in a folder holding the files a(0)
+             QTemporaryDir dir;
+             MakeFiles(dir.path() + QLatin1Char('/'), a.s(0).split(QLatin1Char(',')));
+             QStringList names;
+             for (const std::string& file : ListOrfFiles(dir.path().toStdString())) names << T(file).replace(dir.path(), QStringLiteral("$T"));
+             return names.join(QLatin1Char(','));
+         }},
+        {"NeighbourFile", [](const Args& a) { return T(NeighbourFile(a.list(0), a.str(1), a.b(2))); }},
         {"NeighbourOfPosition", [](const Args& a) { return T(NeighbourOfPosition(a.list(0), a.str(1), a.b(2))); }},
         {"ParseStoredRect", [](const Args& a) {
              StoredRect r{};
@@ -205,6 +256,19 @@ const std::map<QString, Rule>& Rules() {
              const DisplayBins bins = MakeDisplayBins(a.block(0));
              return QStringLiteral("%1 %2 %3 scale %4").arg(bins[0]).arg(bins[1]).arg(bins[2]).arg(DisplayScale(bins));
          }},
+        {"RawHistogram", [](const Args& a) {  // a mosaic WxH of values: each block's values (value:count) and mean
+             std::vector<uint16_t> samples;
+             for (const QString& v : a.s(1).split(QLatin1Char(','), Qt::SkipEmptyParts)) samples.push_back(static_cast<uint16_t>(v.toUInt()));
+             HistogramRecord record{};
+             if (!ComputeRawHistogram(RawMosaic{samples.data(), static_cast<uint32_t>(a.size(0).width()), static_cast<uint32_t>(a.size(0).height())}, record)) return QStringLiteral("-");
+             QString out = QStringLiteral("total %1").arg(record.total);
+             for (const HistogramBlock& block : record.blocks) {
+                 out += QStringLiteral(" |");
+                 for (int v = 0; v < 1024; ++v) out += block.bins[v] != 0 ? QStringLiteral(" %1:%2").arg(v).arg(block.bins[v]) : QString();
+                 out += QStringLiteral(" mean %1").arg(block.mean);
+             }
+             return out;
+         }},
         {"BarHeight", [](const Args& a) { return T(BarHeight(a.s(0).toUInt(), a.i(1), a.s(2).toUInt())); }},
         {"Statistics", [](const Args& a) {
              const double deviation = ChannelStdDev(a.block(0), a.i(1), a.i(2));
@@ -215,6 +279,86 @@ const std::map<QString, Rule>& Rules() {
              return r ? Ratio(r->red) + QLatin1Char(' ') + Ratio(r->green) + QLatin1Char(' ') + Ratio(r->blue) : QStringLiteral("-");
          }},
         {"CopyrightSentence", [](const Args& a) { return T(CopyrightSentence(a.s(0), a.i(1))); }},
+        {"PathEllipsis", [](const Args& a) {  // a path in the room of a text (and 2 pixels): shown, and whether it fits
+             const QFontMetrics metrics(QApplication::font());
+             const int width = metrics.horizontalAdvance(a.s(1)) + 2;
+             const QString shown = PathEllipsis(a.s(0), metrics, width);
+             return shown + QStringLiteral(" %1").arg(int{metrics.horizontalAdvance(shown) <= width});
+         }},
+        {"HelpAndEntry", [](const Args& a) {  // kyp in folder a(0) among files a(1) ($DOC, $DATA: the installed places)
+             QTemporaryDir top;
+             const QString base = top.path() + QLatin1Char('/'), folder = base + a.s(0);
+             const QString doc = QDir::cleanPath(folder + QStringLiteral("/" KYP_DOC_FROM_BIN));
+             const QString data = QDir::cleanPath(folder + QStringLiteral("/" KYP_DATA_FROM_BIN));
+             MakeFiles(base, a.s(1).replace(QLatin1String("$DOC"), doc.mid(base.size())).replace(QLatin1String("$DATA"), data.mid(base.size())).split(QLatin1Char(',')) << a.s(0) + QLatin1Char('/'));
+             const QStringList entry = QString::fromStdString(DesktopEntryText(folder.toStdString() + "/kyp")).split(QLatin1Char('\n'))
+                                           .filter(QRegularExpression(QStringLiteral("^(Exec|Icon|NoDisplay)=")));
+             return QString(T(HelpFilePath(folder.toStdString())) + QStringLiteral(" | ") + entry.join(QStringLiteral(" | ")))
+                 .replace(doc, QStringLiteral("$DOC")).replace(data, QStringLiteral("$DATA")).replace(base, QStringLiteral("$T/"));
+         }},
+        {"Registration", [](const Args& a) {  // for the program a(0): the entry's lines, the types; then removed with the settings
+             QTemporaryDir data;
+             qputenv("XDG_DATA_HOME", data.path().toUtf8());
+             QString result = QString::number(int{RegisterFileTypes(a.str(0))});
+             const QStringList entry = QString::fromUtf8(test::ReadAll(DesktopEntryPath())).split(QLatin1Char('\n'))
+                                           .filter(QRegularExpression(QStringLiteral("^(Exec|MimeType)=")));
+             result += QStringLiteral(" | %1 | kis %2").arg(entry.join(QStringLiteral(" | "))).arg(int{test::ReadAll(MimePackagePath()).contains("<glob pattern=\"*.kis\"/>")});
+             {
+                 SettingsStore written;
+                 result += QStringLiteral(" | stored %1").arg(int{written.CreateForWriting() && written.WriteString("Dir", "/x")});
+             }
+             result += QStringLiteral(" | removed %1 files %2%3").arg(int{UnregisterFileTypes()})
+                           .arg(int{QFile::exists(QString::fromStdString(DesktopEntryPath()))})
+                           .arg(int{QFile::exists(QString::fromStdString(MimePackagePath()))});
+             SettingsStore store;
+             result += QStringLiteral(" settings %1").arg(int{store.OpenForReading()});
+             qunsetenv("XDG_DATA_HOME");
+             return result;
+         }},
+        {"StoredLayout", [](const Args& a) {  // stores written one after the other, then read back on a 1280 x 800 screen
+             (void)SettingsStore::DeleteKey();
+             for (const QString& write : a.a) {  // layout:files:current:separate (the rest as below), or Name=value
+                 SettingsStore store;
+                 if (!store.CreateForWriting()) return QStringLiteral("not written");
+                 if (write.startsWith(QLatin1String("layout:"))) {
+                     FrameLayout layout{StoredRect{20, 30, 900, 500}, {5, 6, 700, 400}, write.section(QLatin1Char(':'), 3) == QLatin1String("1"), 0, 1, 7, {}, write.section(QLatin1Char(':'), 2, 2).toInt()};
+                     for (const QString& file : write.section(QLatin1Char(':'), 1, 1).split(QLatin1Char(','), Qt::SkipEmptyParts)) layout.files.push_back(file.toStdString());
+                     if (!WriteFrameLayout(store, layout)) return QStringLiteral("not written");
+                 } else {
+                     const QString name = write.section(QLatin1Char('='), 0, 0), value = write.section(QLatin1Char('='), 1);
+                     bool number = false;
+                     (void)value.toUInt(&number);
+                     (void)(number ? store.WriteNumber(name.toStdString(), value.toUInt()) : store.WriteString(name.toStdString(), value.toStdString()));
+                 }
+             }
+             SettingsStore store;
+             FrameLayout read;
+             uint32_t separate = 9;
+             if (!store.OpenForReading() || !store.ReadNumber("ViewSep", separate)) return QStringLiteral("not read");
+             ReadFrameLayout(store, read, 1280, 800);
+             QStringList files;
+             for (const std::string& file : read.files) files << T(file);
+             return QStringLiteral("window %1 view %2 separate %3 (%4) preview %5 %6 sample %7 files %8 current %9")
+                 .arg(T(read.window), T(read.view)).arg(int{read.viewSeparate}).arg(separate).arg(read.autoPreview)
+                 .arg(read.generatePreview).arg(read.sampleSize).arg(files.join(QLatin1Char(','))).arg(read.current);
+         }},
+        {"RunsWithoutDisplay", [](const Args& a) { return RunsWithoutDisplay(a.a); }},
+        {"SaveAsTyped", [](const Args& a) {  // a name typed into the Save As dialog (TIFF chosen): the format taken, the name
+             QTemporaryDir dir;
+             OutputSettings settings;
+             settings.format = format::tiff;
+             SaveAsDialog dialog(nullptr, settings, test::Path(dir, "P1.ORF"), dir.path().toStdString());
+             dialog.selectFile(a.s(0));
+             dialog.accept();
+             return QStringLiteral("%1 %2").arg(dialog.Settings().format).arg(T(dialog.ChosenName()).replace(dir.path(), QStringLiteral("$T")));
+         }},
+        {"NormalSampleSize", [](const Args& a) { return T(NormalSampleSize(a.s(0).toUInt())); }},
+        {"FitSize", [](const Args& a) { return T(FitSize(a.size(0), a.size(1))); }},
+        {"PreviewArea", [](const Args& a) { return T(OpenDialog::PreviewArea(a.size(0), a.size(1))); }},
+        {"FitCaption", [](const Args& a) {  // in the application's font, width by lines
+             const QFontMetrics metrics(QApplication::font());
+             return T(Thumbnail::FitCaption(QString(a.s(2)).replace(QLatin1String("\\n"), QLatin1String("\n")), metrics, QRect(0, 0, a.i(0), metrics.lineSpacing() * a.i(1))));
+         }},
     };
     return rules;
 }
@@ -261,164 +405,6 @@ private slots:
         else QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n')) + QLatin1String(test::kRecordHint)));
     }
 
-    void folderWalkSortsAndWraps() {
-        QTemporaryDir dir;
-        for (const char* name : {"b.orf", "A.ORF", "c.Orf", "notes.txt", "d.orf.bak"}) {
-            QVERIFY(test::WriteText(test::Path(dir, name), "x"));
-        }
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.orf")));
-        const auto files = ListOrfFiles(dir.path().toStdString());
-        // Byte order: capitals first.
-        QCOMPARE(files, std::vector<std::string>({test::Path(dir, "A.ORF"), test::Path(dir, "b.orf"), test::Path(dir, "c.Orf")}));
-        QCOMPARE(NeighbourFile(files, files[2], true), files[0]);
-        QCOMPARE(NeighbourFile(files, files[0], false), files[2]);
-        QCOMPARE(NeighbourFile(files, test::Path(dir, "B.ORF"), true), files[2]);
-        QCOMPARE(NeighbourFile(files, test::Path(dir, "zz.orf"), true), std::string());
-        QCOMPARE(NeighbourFile({}, "x", true), std::string());
-    }
-
-    void storedLayout() {
-        FrameLayout written;
-        written.window = StoredRect{20, 30, 900, 500};
-        written.view = {5, 6, 700, 400};
-        written.viewSeparate = true;
-        written.autoPreview = 0;
-        written.generatePreview = 1;
-        written.sampleSize = 7;  // kept as stored
-        written.files = {"/p/a.orf", "/p/b.orf", "/p/c.orf"};
-        written.current = 2;
-        FrameLayout read;
-        const auto readBack = [&read] {
-            SettingsStore store;
-            QVERIFY(store.OpenForReading());
-            ReadFrameLayout(store, read, 1280, 800);
-        };
-        const auto write = [](const std::function<bool(SettingsStore&)>& fill) {
-            SettingsStore store;
-            QVERIFY(store.CreateForWriting() && fill(store));
-        };
-        write([&written](SettingsStore& store) {
-            return store.WriteString("File3", "/stale.orf") && WriteFrameLayout(store, written);
-        });
-        readBack();
-        QVERIFY(read.window && *read.window == *written.window);
-        QVERIFY(read.view == written.view);
-        QVERIFY(read.viewSeparate && read.autoPreview == 0 && read.generatePreview == 1 && read.sampleSize == 7);
-        QVERIFY(read.files == written.files);  // File3 was deleted
-        QCOMPARE(read.current, 2);
-        // A "File" index equal to the count comes back as 0; a window too large is fitted.
-        write([](SettingsStore& store) { return store.WriteNumber("File", 3) && store.WriteString("Window", "0,0,5000,5000"); });
-        readBack();
-        QCOMPARE(read.current, 0);
-        QVERIFY((*read.window == StoredRect{1, 1, 1276, 796}));
-        // An empty list writes nothing at all: the view's flag stays as stored.
-        FrameLayout empty;
-        empty.viewSeparate = false;
-        SettingsStore store;
-        QVERIFY(store.CreateForWriting());
-        QVERIFY(WriteFrameLayout(store, empty));
-        uint32_t separate = 0;
-        QVERIFY(store.ReadNumber("ViewSep", separate) && separate == 1);
-    }
-
-    void registrationWritesAndRemoves() {
-        QTemporaryDir data;
-        qputenv("XDG_DATA_HOME", data.path().toUtf8());
-        QVERIFY(RegisterFileTypes("/opt/my apps/kyp"));
-        const QByteArray entry = test::ReadAll(DesktopEntryPath());
-        QVERIFY(entry.contains("Exec=\"/opt/my apps/kyp\" %f\n"));
-        QVERIFY(entry.contains("MimeType=image/x-olympus-orf;application/x-kyp-settings;\n"));
-        QVERIFY(test::ReadAll(MimePackagePath()).contains("<glob pattern=\"*.kis\"/>"));
-        {
-            SettingsStore store;
-            QVERIFY(store.CreateForWriting());
-            QVERIFY(store.WriteString("Dir", "/x"));
-        }
-        QVERIFY(UnregisterFileTypes());
-        QVERIFY(!QFile::exists(QString::fromStdString(DesktopEntryPath())));
-        QVERIFY(!QFile::exists(QString::fromStdString(MimePackagePath())));
-        SettingsStore store;
-        QVERIFY(!store.OpenForReading());  // the settings went with it
-        qunsetenv("XDG_DATA_HOME");
-    }
-
-    void buildFolderAndInstalledLayout() {
-        // A build folder has the manual beside the program; an installed kyp
-        // (prefix/bin) has it, its icon and the system entry under prefix/share.
-        QTemporaryDir top;
-        const QString base = top.path();
-        const auto under = [](const QString& folder, const char* relative) {
-            return QDir::cleanPath(folder + "/" + QString::fromLatin1(relative));
-        };
-        const auto docs = [&](const QString& bin) { return under(bin, KYP_DOC_FROM_BIN) + "/kypdoc.htm"; };
-        const auto icon = [&](const QString& bin) {
-            return under(bin, KYP_DATA_FROM_BIN) + "/icons/hicolor/scalable/apps/com.zeltarts.Kyp.svg";
-        };
-        const auto entry = [&](const QString& bin) {
-            return under(bin, KYP_DATA_FROM_BIN) + "/applications/com.zeltarts.Kyp.desktop";
-        };
-        const QString usr = base + "/usr/bin", both = base + "/both/bin", opt = base + "/opt/bin";
-        const struct { QString folder; QStringList files; QString help; bool installed; } cases[] = {
-            {base + "/build", {base + "/build/kypdoc.htm"}, base + "/build/kypdoc.htm", false},
-            {base + "/bare", {}, base + "/bare/kypdoc.htm", false},
-            {usr, {docs(usr), icon(usr), entry(usr)}, docs(usr), true},  // icon and system entry present
-            {opt, {}, docs(opt), false},                                  // not there: where it belongs
-            {both, {both + "/kypdoc.htm", docs(both)}, both + "/kypdoc.htm", false},
-        };
-        for (const auto& c : cases) {
-            QVERIFY(QDir().mkpath(c.folder));
-            for (const QString& file : c.files) {
-                QVERIFY(QDir().mkpath(QFileInfo(file).path()));
-                QVERIFY(test::WriteText(file.toStdString(), "x"));
-            }
-            const std::string folder = c.folder.toStdString();
-            QCOMPARE(QString::fromStdString(HelpFilePath(folder)), c.help);
-            const QString text = QString::fromStdString(DesktopEntryText(folder + "/kyp"));
-            QVERIFY(text.contains("Exec=" + c.folder + "/kyp %f\n"));
-            QCOMPARE(text.contains("Icon=" + icon(c.folder) + "\n"), c.installed);
-            QCOMPARE(text.contains("Icon=image-x-generic\n"), !c.installed);
-            QCOMPARE(text.contains("NoDisplay=true\n"), c.installed);
-        }
-    }
-
-    void withoutDisplayRegistersOrSaysWhy() {
-        // The program itself, started with no display: the registration verbs
-        // work, and a plain start ends with one line and status 1. A named
-        // display that does not answer counts as none.
-        const QString program = QStringLiteral(KYP_BINARY_DIR "/kyp");
-        QVERIFY2(QFile::exists(program), "kyp is built beside the tests");
-        QTemporaryDir data, config;
-        const struct { const char* display; QStringList arguments; int status; bool registered; } runs[] = {
-            {nullptr, {"-reg"}, 0, true},       {nullptr, {"-nologo", "-UNREG"}, 0, false},
-            {nullptr, {}, 1, false},            {nullptr, {"-nologo", "x.orf"}, 1, false},
-            {":87", {"-register"}, 0, true},   {":87", {}, 1, true},
-        };
-        for (const auto& run : runs) {
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"}) {
-                environment.remove(QString::fromLatin1(name));
-            }
-            if (run.display != nullptr) environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(run.display));
-            environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
-            environment.insert(QStringLiteral("KYP_CONFIG_HOME"), config.path());
-            QProcess process;
-            process.setProcessEnvironment(environment);
-            process.start(program, run.arguments);
-            QVERIFY(process.waitForFinished(20000));
-            const QString where = run.arguments.join(QLatin1Char(' ')) + QStringLiteral(" DISPLAY=") +
-                                  QString::fromLatin1(run.display != nullptr ? run.display : "");
-            QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-            QVERIFY2(process.exitCode() == run.status, qPrintable(where));
-            QVERIFY2(QFile::exists(data.path() + QStringLiteral("/applications/kyp.desktop")) == run.registered,
-                     qPrintable(where));
-            const QByteArray errors = process.readAllStandardError();
-            if (run.status == 1) {
-                QVERIFY2(errors.startsWith("!Error: Cannot open a display") && errors.count('\n') == 1,
-                         errors.constData());
-            }
-        }
-    }
-
     void busyThreadRotatesOnlyWhileBusy() {
         QWidget owner;
         BusyAnimator busy(&owner);
@@ -457,18 +443,6 @@ private slots:
         QVERIFY(!busy.Animating());
     }
 
-    void longPathsKeepTheirEnds() {
-        // In the status strip a long path keeps its start and the file's name.
-        const QFontMetrics metrics(QApplication::font());
-        const QString path = QStringLiteral("/home/someone/pictures/holiday/2003/day-one/P1010001.ORF");
-        const int width = metrics.horizontalAdvance(QStringLiteral("/home/...P1010001.ORF")) + 2;
-        const QString shown = PathEllipsis(path, metrics, width);
-        QVERIFY2(shown.startsWith(QStringLiteral("/home")) && shown.contains(QStringLiteral("...")) &&
-                     shown.endsWith(QStringLiteral("/P1010001.ORF")),
-                 qPrintable(shown));
-        QVERIFY(metrics.horizontalAdvance(shown) <= width);
-        QCOMPARE(PathEllipsis(QStringLiteral("/a/b"), metrics, 1000), QStringLiteral("/a/b"));
-    }
 };
 
 QTEST_MAIN(GuiLogicTest)

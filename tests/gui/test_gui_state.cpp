@@ -18,7 +18,6 @@
 #include <cmath>
 #include <optional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "GuiTestSupport.h"
@@ -572,22 +571,6 @@ private slots:
         QCOMPARE(f.recorder.messages.back().text, std::string("Invalid Output\r\nOutput should be a number in the range 0 - 255"));
         QCOMPARE(output->text(), QStringLiteral("13"));
         QLocale::setDefault(QLocale::c());
-    }
-
-    // A typed extension of another format chooses that format.
-    void saveAsTakesTheTypedFormat() {
-        OutputSettings settings;
-        for (const auto& [typed, format, ending] :
-             {std::tuple{"name.jpg", format::jpeg, ".jpg"}, std::tuple{"name.BMP", format::bitmap, ".BMP"},
-              std::tuple{"name.tiff", format::tiff, ".tiff"}, std::tuple{"name.png", format::tiff, ".tif"}}) {
-            settings.format = format::tiff;
-            SaveAsDialog dialog(nullptr, settings, orf_, files_.path().toStdString());
-            dialog.selectFile(QString::fromLatin1(typed));
-            dialog.accept();
-            QCOMPARE(dialog.Settings().format, format);
-            QVERIFY2(QString::fromStdString(dialog.ChosenName()).endsWith(QString::fromLatin1(ending), Qt::CaseInsensitive),
-                     (std::string(typed) + " gives " + dialog.ChosenName()).c_str());
-        }
     }
 
     void randomSequencesKeepThePagesTrue() {
