@@ -11,13 +11,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
+#include <random>
 #include <sstream>
 
 #include "ConsoleTestSupport.h"
@@ -300,35 +304,45 @@ std::string RunCase(const Unit& c, const Shared& shared) {
     std::optional<test::ScopedConfigHome> home;
     std::string converterKind = "session";
     int64_t failWritesAfter = -1;
+    int interruptRounds = 0;
     std::vector<std::vector<std::string>> runs;
+    std::map<std::string, std::vector<std::string>> made;  // the in line of each file, to make it again
+    const std::function<void(const std::vector<std::string>&)> put = [&](const std::vector<std::string>& words) {
+        made[words[1]] = words;
+        const std::string path = work / words[1];
+        const std::string& kind = words[2];
+        if (const size_t star = words[1].find('*'); star != std::string::npos) {  // numbered from 100
+            for (int i = 0; i < std::atoi(words[3].c_str()); i += words.size() > 4 ? std::atoi(words[4].c_str()) : 1) {
+                put({"in", words[1].substr(0, star) + std::to_string(100 + i) + words[1].substr(star + 1), kind});
+            }
+        } else if (shared.files.count(kind)) {
+            shared.Write(path, kind);
+        } else if (kind == "cut") {  // p.orf with the image height 60000: the raw data runs past the end
+            Shared cut;
+            cut.files["p"] = shared.files.at("p.orf");
+            std::string& bytes = cut.files["p"].first;
+            for (size_t at = 10; at + 12 <= 8 + 2 + 12 * 30; at += 12) {
+                if (bytes[at] == 1 && bytes[at + 1] == 1) bytes.replace(at + 8, 4, "\0\0\xEA\x60", 4);  // tag 257
+            }
+            cut.Write(path, "p");
+        } else if (kind == "fifo") {
+            EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0) << path;
+        } else if (kind == "dir") {
+            fs::create_directories(path);
+        } else {
+            EXPECT_EQ(kind, "text") << c.title;
+            work.Write(words[1], words.size() > 3 ? words[3] : "");
+            if (words.size() > 4) {
+                EXPECT_EQ(::truncate(path.c_str(), std::atol(words[4].c_str())), 0) << path;
+            }
+        }
+    };
     for (const std::string& line : c.lines) {
         std::vector<std::string> words = Words(line);
         if (words.empty() || words[0][0] == '#' || words[0] == "case" || words[0] == "shared") continue;
         const std::string& key = words[0];
         if (key == "in") {
-            const std::string path = work / words[1];
-            const std::string& kind = words[2];
-            if (shared.files.count(kind)) {
-                shared.Write(path, kind);
-            } else if (kind == "cut") {  // p.orf with the image height 60000: the raw data runs past the end
-                Shared cut;
-                cut.files["p"] = shared.files.at("p.orf");
-                std::string& bytes = cut.files["p"].first;
-                for (size_t at = 10; at + 12 <= 8 + 2 + 12 * 30; at += 12) {
-                    if (bytes[at] == 1 && bytes[at + 1] == 1) bytes.replace(at + 8, 4, "\0\0\xEA\x60", 4);  // tag 257
-                }
-                cut.Write(path, "p");
-            } else if (kind == "fifo") {
-                EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0) << path;
-            } else if (kind == "dir") {
-                fs::create_directories(path);
-            } else {
-                EXPECT_EQ(kind, "text") << c.title;
-                work.Write(words[1], words.size() > 3 ? words[3] : "");
-                if (words.size() > 4) {
-                    EXPECT_EQ(::truncate(path.c_str(), std::atol(words[4].c_str())), 0) << path;
-                }
-            }
+            put(words);
         } else if (key == "home") {
             home.emplace(work.path());
         } else if (key == "store") {  // a settings file saved as kyp's stored settings
@@ -341,6 +355,8 @@ std::string RunCase(const Unit& c, const Shared& shared) {
             converterKind = words[1];
         } else if (key == "fail-writes-after") {
             failWritesAfter = std::atoll(words[1].c_str());
+        } else if (key == "interrupt") {
+            interruptRounds = std::atoi(words[1].c_str());
         } else if (key == "run") {
             for (std::string& word : words) word = names.In(word);
             runs.emplace_back(words.begin() + 1, words.end());
@@ -349,8 +365,10 @@ std::string RunCase(const Unit& c, const Shared& shared) {
         }
     }
 
+    const Snapshot initial = Take(work.path());
     // Every run of a case must give the same result.
     std::string first;
+    std::map<std::string, std::string> whole;  // the files the first run wrote, by name
     for (size_t index = 0; index < runs.size(); ++index) {
         const std::vector<std::string>& run = runs[index];
         const Snapshot before = Take(work.path());
@@ -379,6 +397,7 @@ std::string RunCase(const Unit& c, const Shared& shared) {
         const Snapshot after = Take(work.path(), &before);
         for (const auto& [name, entry] : after) {
             if (!entry.digest.empty()) result << "file " << names.Out(name) << " " << entry.digest << "\n";
+            if (!entry.digest.empty() && index == 0) whole[name] = entry.digest;
         }
         for (const auto& [name, entry] : before) {
             if (after.count(name) == 0) result << "gone " << name << "\n";
@@ -387,6 +406,53 @@ std::string RunCase(const Unit& c, const Shared& shared) {
             first = result.str();
         } else {
             EXPECT_EQ(result.str(), first) << c.title << ": run " << index + 1 << " differs from the first";
+        }
+    }
+
+    // The program itself with the first run's command line, first to the end
+    // (writing the same files), then ended by a signal at random moments of
+    // that run's time, each time in the folder put back as it was: its inputs
+    // and older files are all still there, untouched or replaced whole, and
+    // every file it wrote is whole (the first run's). No handler sees SIGKILL:
+    // between the two steps that replace an existing output (a hidden name,
+    // then the rename over it) it can leave the whole new file hidden.
+    std::mt19937 random(7);
+    double duration = 0;
+    for (const int signal : {0, SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
+        for (int round = 0; round < (signal == 0 ? std::min(interruptRounds, 1) : interruptRounds); ++round) {
+            const Snapshot now = Take(work.path());
+            for (const auto& [name, entry] : now) {
+                if (!initial.count(name)) fs::remove_all(work / name);
+            }
+            for (const auto& [name, entry] : initial) {
+                const auto it = now.find(name);
+                if (made.count(name) && (it == now.end() || it->second.identity != entry.identity)) put(made[name]);
+            }
+            const Snapshot start = Take(work.path());
+            const double seconds = duration * static_cast<double>(1 + random() % 1000) / 1000;
+            std::string command = std::string(KYP_BINARY_DIR) + "/" + runs[0][0];
+            if (signal != 0) command = "timeout -s " + std::to_string(signal) + " " + std::to_string(seconds) + " " + command;
+            for (size_t i = 1; i < runs[0].size(); ++i) command += " '" + runs[0][i] + "'";
+            const auto begin = std::chrono::steady_clock::now();
+            (void)test::RunCommand(command + " >/dev/null 2>&1");
+            if (signal == 0) duration = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+            const std::string moment = c.title + ": signal " + std::to_string(signal) + " after " + std::to_string(seconds) + " s";
+            size_t written = 0;
+            for (const auto& [name, entry] : Take(work.path(), &start)) {
+                const size_t pid = name.rfind('.', name.size() - 5);
+                const bool hidden = signal == SIGKILL && name[0] == '.' && name.ends_with(".tmp") && pid != 0;
+                const std::string target = hidden ? name.substr(1, pid - 1) : name;
+                if (!entry.digest.empty() && (!whole.count(target) || whole[target] != entry.digest)) {
+                    ADD_FAILURE() << moment << ": " << name << " is " << entry.digest << ", not a whole output";
+                }
+                written += !entry.digest.empty();
+            }
+            if (signal == 0) {
+                EXPECT_EQ(written, whole.size()) << moment;
+            }
+            for (const auto& [name, entry] : start) {
+                EXPECT_TRUE(fs::exists(work / name)) << moment << ": lost " << name;
+            }
         }
     }
     return first;
