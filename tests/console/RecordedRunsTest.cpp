@@ -14,6 +14,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -23,11 +24,13 @@
 #include <memory>
 #include <random>
 #include <sstream>
+#include <vector>
 
 #include "ConsoleTestSupport.h"
 #include "Version.h"
 #include "console/SessionConverter.h"
 #include "console/Switches.h"
+#include "engine/raw/OrfRaw.h"
 #include "engine/settings/StoredSettings.h"
 #include "platform/AtomicFile.h"
 #include "tools/sample-orf/SampleOrf.h"
@@ -171,6 +174,99 @@ struct Shared {
     }
 };
 
+// ---- damaged copies of a file ----
+
+uint32_t Get32(const std::vector<uint8_t>& b, size_t at) {
+    return at + 4 <= b.size() ? uint32_t{b[at]} << 24 | uint32_t{b[at + 1]} << 16 | uint32_t{b[at + 2]} << 8 | b[at + 3]
+                              : 0;
+}
+uint16_t Get16(const std::vector<uint8_t>& b, size_t at) {
+    return at + 2 <= b.size() ? static_cast<uint16_t>(b[at] << 8 | b[at + 1]) : 0;
+}
+void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    for (size_t i = 0; i < 4 && at + i < b.size(); ++i) b[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
+}
+void Put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
+    for (size_t i = 0; i < 2 && at + i < b.size(); ++i) b[at + i] = static_cast<uint8_t>(v >> (8 - 8 * i));
+}
+
+// Offsets of the 12-byte records of the directory at offset (big-endian).
+std::vector<size_t> Records(const std::vector<uint8_t>& b, uint32_t offset) {
+    std::vector<size_t> records;
+    const uint16_t count = Get16(b, offset);
+    for (size_t k = 0; k < count && offset + 2 + 12 * (k + 1) <= b.size(); ++k) records.push_back(offset + 2 + 12 * k);
+    return records;
+}
+size_t Find(const std::vector<uint8_t>& b, const std::vector<size_t>& records, uint16_t tag) {
+    for (size_t r : records)
+        if (Get16(b, r) == tag) return r;
+    return 0;
+}
+
+// One damaged copy of a good file. pad: whether the file is then padded to
+// the ORF test's least size (the damage then reaches the parser).
+std::vector<uint8_t> Damage(std::vector<uint8_t> b, std::mt19937& random, bool& pad) {
+    const auto pick = [&](uint32_t n) { return n == 0 ? 0u : static_cast<uint32_t>(random() % n); };
+    const uint32_t interesting[] = {0,          1,          2,          7,          8,
+                                    0x7FFF,     0xFFFF,     0x10000,    0x7FFFFFFF, 0xFFFFFFFF,
+                                    0x80000000, static_cast<uint32_t>(b.size()), static_cast<uint32_t>(b.size() - 1),
+                                    kOrfMinimumFileSize, kOrfMinimumFileSize - 2};
+    const auto value = [&] { return pick(4) == 0 ? static_cast<uint32_t>(random()) : interesting[pick(std::size(interesting))]; };
+    const uint32_t mainAt = Get32(b, 4);
+    const std::vector<size_t> main = Records(b, mainAt);
+    const size_t exifPointer = Find(b, main, 34665);
+    const uint32_t exifAt = exifPointer ? Get32(b, exifPointer + 8) : 0;
+    const std::vector<size_t> exif = Records(b, exifAt);
+    const std::vector<size_t>& records = pick(2) && !exif.empty() ? exif : main;
+    const size_t record = records.empty() ? 8 : records[pick(static_cast<uint32_t>(records.size()))];
+    const uint32_t structure = std::min<uint32_t>(static_cast<uint32_t>(b.size()), 4096);
+    pad = pick(8) != 0;
+    switch (pick(10)) {
+        case 0:  // cut short anywhere
+            b.resize(pick(static_cast<uint32_t>(b.size())));
+            break;
+        case 1:  // a few bytes of the structure changed
+            for (uint32_t n = 1 + pick(8); n > 0; --n) b[pick(structure)] = static_cast<uint8_t>(random());
+            break;
+        case 2:  // a value or offset
+            Put32(b, record + 8, value());
+            break;
+        case 3:  // a type
+            Put16(b, record + 2, static_cast<uint16_t>(pick(16)));
+            break;
+        case 4:  // a count
+            Put32(b, record + 4, value());
+            break;
+        case 5: {  // loops: a directory pointing back at itself or at its parent
+            const size_t next = mainAt + 2 + 12 * main.size();
+            if (pick(2)) Put32(b, next, mainAt);
+            if (exifPointer && pick(2)) Put32(b, exifPointer + 8, pick(2) ? mainAt : 0);
+            if (!exif.empty()) Put32(b, exifAt + 2 + 12 * exif.size(), pick(2) ? exifAt : mainAt);
+            break;
+        }
+        case 6: {  // huge or odd dimensions
+            const uint32_t sizes[] = {0, 1, 3, 60000, 65535, 0xFFFFFFFF, 0x10001};
+            if (size_t w = Find(b, main, 256)) Put32(b, w + 8, sizes[pick(std::size(sizes))]);
+            if (size_t h = Find(b, main, 257)) Put32(b, h + 8, sizes[pick(std::size(sizes))]);
+            break;
+        }
+        case 7: {  // the raw data moved to or past the end
+            if (size_t s = Find(b, main, 273)) {
+                const uint32_t at = Get32(b, s + 4) == 1 ? static_cast<uint32_t>(s + 8) : Get32(b, s + 8);
+                Put32(b, at, pick(2) ? kOrfMinimumFileSize - pick(64) : value());
+            }
+            break;
+        }
+        case 8:  // the first directory elsewhere
+            Put32(b, 4, value());
+            break;
+        default:  // a random word anywhere in the structure
+            Put32(b, pick(structure), static_cast<uint32_t>(random()));
+            break;
+    }
+    return b;
+}
+
 // ---- the converter that only records (converter fake) ----
 
 // Inputs containing "bad" fail to process, outputs containing "ro" fail to
@@ -311,7 +407,22 @@ std::string RunCase(const Unit& c, const Shared& shared) {
         made[words[1]] = words;
         const std::string path = work / words[1];
         const std::string& kind = words[2];
-        if (const size_t star = words[1].find('*'); star != std::string::npos) {  // numbered from 100
+        const size_t star = words[1].find('*');
+        if (kind == "damaged") {  // in a*b damaged <n> <seed> <shared>...: n copies, each damaged another way
+            std::mt19937 random(static_cast<uint32_t>(std::atol(words[4].c_str())));
+            for (int v = 0; v < std::atoi(words[3].c_str()); ++v) {
+                bool pad = true;
+                const std::string& good = shared.files.at(words[5 + static_cast<size_t>(v) % (words.size() - 5)]).first;
+                const std::vector<uint8_t> bytes = Damage({good.begin(), good.end()}, random, pad);
+                const std::string name = words[1].substr(0, star) + std::to_string(100 + v) + words[1].substr(star + 1);
+                // Padded with a hole: the damage is at the start, the size passes the ORF test.
+                if (pad && bytes.size() < kOrfMinimumFileSize) {
+                    EXPECT_EQ(::truncate(work.Write(name, bytes).c_str(), kOrfMinimumFileSize), 0) << name;
+                } else {
+                    work.Write(name, bytes);
+                }
+            }
+        } else if (star != std::string::npos) {  // numbered from 100
             for (int i = 0; i < std::atoi(words[3].c_str()); i += words.size() > 4 ? std::atoi(words[4].c_str()) : 1) {
                 put({"in", words[1].substr(0, star) + std::to_string(100 + i) + words[1].substr(star + 1), kind});
             }
