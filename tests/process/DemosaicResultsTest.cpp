@@ -2,8 +2,12 @@
 // awkward sizes, on every instruction set and thread count, against the
 // results recorded in demosaic-results.golden.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -68,15 +72,30 @@ std::string Demosaic(DemosaicMethod& method, const TestMosaic& mosaic) {
     return std::to_string(ok) + " " + ImageText(out.image) + " " + test::LogText(progress.log);
 }
 
+// Whether the first 100 KB of an object (every method holds more) lie in
+// pages present from the start, as the methods' own allocation makes them.
+bool Resident(const void* object) {
+    const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE)), start = reinterpret_cast<uintptr_t>(object);
+    const uintptr_t first = (start + page - 1) / page * page, end = (start + 100 * 1024) / page * page;
+    std::vector<unsigned char> pages((end - first) / page);
+    const bool known = ::mincore(reinterpret_cast<void*>(first), end - first, pages.data()) == 0;
+    return known && std::all_of(pages.begin(), pages.end(), [](unsigned char p) { return (p & 1) != 0; });
+}
+
 // Name, border, tile size, channels and number (unknown numbers take the best
 // method), and which of four tiles ProcessTile refuses: one past the right
-// edge, one wider than its tile, one without storage, one that fits.
+// edge, one wider than its tile, one without storage, one that fits; whether
+// the storage is present and (the luminance methods' planes) on a 64-byte
+// boundary.
 std::string Methods() {
     const auto mosaic = MakeScene(200, 200, 1);
     std::vector<uint16_t> output(200 * 200 * 3);
     std::string text;
     for (const uint16_t number : {0, 1, 2, 6, 7, 8, 9, 65535}) {
         const auto m = CreateDemosaicMethod(number);
+        const auto address = reinterpret_cast<uintptr_t>(m.get());
+        text += Resident(m.get()) ? "present " : "absent ";
+        text += m->Number() < 7 ? "" : address % 64 == 0 ? "aligned " : "unaligned ";
         const uint32_t rowLength = (200 - 2 * m->Border()) * m->Channels();
         text += std::string(m->Name()) + " " + std::to_string(m->Border()) + " " + std::to_string(m->TileWidth()) +
                 "x" + std::to_string(m->TileHeight()) + " " + std::to_string(m->Channels()) + " " +
