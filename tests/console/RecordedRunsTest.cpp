@@ -3,7 +3,10 @@
 // behaviour is compared: exit code, key waits, both console texts, every file
 // it wrote, changed or removed in its work folder (by digest), and the calls it
 // made to the converter. "apply" lines read switches and option lists into a
-// fresh state and compare every field that moved from its default.
+// fresh state and compare every field that moved from its default. Cases may
+// convert batches of damaged copies of generated files (under the sanitizer
+// build the check that no damaged file reaches memory it must not), and end
+// the program itself by signals at random moments of a batch.
 // A change that is meant is recorded again with
 //   KYP_RECORD=1 test_console --gtest_filter='RecordedRuns*'
 // and the new file reviewed with git diff before it is committed.
