@@ -532,6 +532,8 @@ std::string RunCase(const Unit& c, const Shared& shared) {
     // then the rename over it) it can leave the whole new file hidden.
     std::mt19937 random(7);
     double duration = 0;
+    EXPECT_TRUE(interruptRounds == 0 || test::HasTool("timeout"))
+        << c.title << ": no timeout program to send the signals";
     for (const int signal : {0, SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
         for (int round = 0; round < (signal == 0 ? std::min(interruptRounds, 1) : interruptRounds); ++round) {
             const Snapshot now = Take(work.path());
@@ -545,12 +547,15 @@ std::string RunCase(const Unit& c, const Shared& shared) {
             const Snapshot start = Take(work.path());
             const double seconds = duration * static_cast<double>(1 + random() % 1000) / 1000;
             std::string command = std::string(KYP_BINARY_DIR) + "/" + runs[0][0];
-            if (signal != 0) command = "timeout -s " + std::to_string(signal) + " " + std::to_string(seconds) + " " + command;
+            if (signal != 0) {
+                command = "timeout -s " + std::to_string(signal) + " " + std::to_string(seconds) + " " + command;
+            }
             for (size_t i = 1; i < runs[0].size(); ++i) command += " '" + runs[0][i] + "'";
             const auto begin = std::chrono::steady_clock::now();
             (void)test::RunCommand(command + " >/dev/null 2>&1");
             if (signal == 0) duration = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-            const std::string moment = c.title + ": signal " + std::to_string(signal) + " after " + std::to_string(seconds) + " s";
+            const std::string moment =
+                c.title + ": signal " + std::to_string(signal) + " after " + std::to_string(seconds) + " s";
             size_t written = 0;
             for (const auto& [name, entry] : Take(work.path())) {
                 const auto before = start.find(name);

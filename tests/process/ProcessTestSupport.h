@@ -239,7 +239,8 @@ public:
         std::vector<std::string> names;
         std::ifstream in(std::string(KYP_SOURCE_DIR) + "/tests/process/" + file_);
         for (std::string line; std::getline(in, line);) {
-            if (!line.empty() && line[0] != '#' && line.find('\t') != std::string::npos) names.push_back(line.substr(0, line.find('\t')));
+            const size_t tab = line.find('\t');
+            if (!line.empty() && line[0] != '#' && tab != std::string::npos) names.push_back(line.substr(0, tab));
         }
         return names;
     }
