@@ -3,7 +3,10 @@
 // behaviour is compared: exit code, key waits, both console texts, every file
 // it wrote, changed or removed in its work folder (by digest), and the calls it
 // made to the converter. "apply" lines read switches and option lists into a
-// fresh state and compare every field that moved from its default.
+// fresh state and compare every field that moved from its default. Cases may
+// convert batches of damaged copies of generated files (under the sanitizer
+// build the check that no damaged file reaches memory it must not), and end
+// the program itself by signals at random moments of a batch.
 // A change that is meant is recorded again with
 //   KYP_RECORD=1 test_console --gtest_filter='RecordedRuns*'
 // and the new file reviewed with git diff before it is committed.
@@ -11,19 +14,26 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
+#include <random>
 #include <sstream>
+#include <vector>
 
 #include "ConsoleTestSupport.h"
 #include "Version.h"
 #include "console/SessionConverter.h"
 #include "console/Switches.h"
+#include "engine/raw/OrfRaw.h"
 #include "engine/settings/StoredSettings.h"
 #include "platform/AtomicFile.h"
 #include "tools/sample-orf/SampleOrf.h"
@@ -167,6 +177,99 @@ struct Shared {
     }
 };
 
+// ---- damaged copies of a file ----
+
+uint32_t Get32(const std::vector<uint8_t>& b, size_t at) {
+    return at + 4 <= b.size() ? uint32_t{b[at]} << 24 | uint32_t{b[at + 1]} << 16 | uint32_t{b[at + 2]} << 8 | b[at + 3]
+                              : 0;
+}
+uint16_t Get16(const std::vector<uint8_t>& b, size_t at) {
+    return at + 2 <= b.size() ? static_cast<uint16_t>(b[at] << 8 | b[at + 1]) : 0;
+}
+void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    for (size_t i = 0; i < 4 && at + i < b.size(); ++i) b[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
+}
+void Put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
+    for (size_t i = 0; i < 2 && at + i < b.size(); ++i) b[at + i] = static_cast<uint8_t>(v >> (8 - 8 * i));
+}
+
+// Offsets of the 12-byte records of the directory at offset (big-endian).
+std::vector<size_t> Records(const std::vector<uint8_t>& b, uint32_t offset) {
+    std::vector<size_t> records;
+    const uint16_t count = Get16(b, offset);
+    for (size_t k = 0; k < count && offset + 2 + 12 * (k + 1) <= b.size(); ++k) records.push_back(offset + 2 + 12 * k);
+    return records;
+}
+size_t Find(const std::vector<uint8_t>& b, const std::vector<size_t>& records, uint16_t tag) {
+    for (size_t r : records)
+        if (Get16(b, r) == tag) return r;
+    return 0;
+}
+
+// One damaged copy of a good file. pad: whether the file is then padded to
+// the ORF test's least size (the damage then reaches the parser).
+std::vector<uint8_t> Damage(std::vector<uint8_t> b, std::mt19937& random, bool& pad) {
+    const auto pick = [&](uint32_t n) { return n == 0 ? 0u : static_cast<uint32_t>(random() % n); };
+    const uint32_t interesting[] = {0,          1,          2,          7,          8,
+                                    0x7FFF,     0xFFFF,     0x10000,    0x7FFFFFFF, 0xFFFFFFFF,
+                                    0x80000000, static_cast<uint32_t>(b.size()), static_cast<uint32_t>(b.size() - 1),
+                                    kOrfMinimumFileSize, kOrfMinimumFileSize - 2};
+    const auto value = [&] { return pick(4) == 0 ? static_cast<uint32_t>(random()) : interesting[pick(std::size(interesting))]; };
+    const uint32_t mainAt = Get32(b, 4);
+    const std::vector<size_t> main = Records(b, mainAt);
+    const size_t exifPointer = Find(b, main, 34665);
+    const uint32_t exifAt = exifPointer ? Get32(b, exifPointer + 8) : 0;
+    const std::vector<size_t> exif = Records(b, exifAt);
+    const std::vector<size_t>& records = pick(2) && !exif.empty() ? exif : main;
+    const size_t record = records.empty() ? 8 : records[pick(static_cast<uint32_t>(records.size()))];
+    const uint32_t structure = std::min<uint32_t>(static_cast<uint32_t>(b.size()), 4096);
+    pad = pick(8) != 0;
+    switch (pick(10)) {
+        case 0:  // cut short anywhere
+            b.resize(pick(static_cast<uint32_t>(b.size())));
+            break;
+        case 1:  // a few bytes of the structure changed
+            for (uint32_t n = 1 + pick(8); n > 0; --n) b[pick(structure)] = static_cast<uint8_t>(random());
+            break;
+        case 2:  // a value or offset
+            Put32(b, record + 8, value());
+            break;
+        case 3:  // a type
+            Put16(b, record + 2, static_cast<uint16_t>(pick(16)));
+            break;
+        case 4:  // a count
+            Put32(b, record + 4, value());
+            break;
+        case 5: {  // loops: a directory pointing back at itself or at its parent
+            const size_t next = mainAt + 2 + 12 * main.size();
+            if (pick(2)) Put32(b, next, mainAt);
+            if (exifPointer && pick(2)) Put32(b, exifPointer + 8, pick(2) ? mainAt : 0);
+            if (!exif.empty()) Put32(b, exifAt + 2 + 12 * exif.size(), pick(2) ? exifAt : mainAt);
+            break;
+        }
+        case 6: {  // huge or odd dimensions
+            const uint32_t sizes[] = {0, 1, 3, 60000, 65535, 0xFFFFFFFF, 0x10001};
+            if (size_t w = Find(b, main, 256)) Put32(b, w + 8, sizes[pick(std::size(sizes))]);
+            if (size_t h = Find(b, main, 257)) Put32(b, h + 8, sizes[pick(std::size(sizes))]);
+            break;
+        }
+        case 7: {  // the raw data moved to or past the end
+            if (size_t s = Find(b, main, 273)) {
+                const uint32_t at = Get32(b, s + 4) == 1 ? static_cast<uint32_t>(s + 8) : Get32(b, s + 8);
+                Put32(b, at, pick(2) ? kOrfMinimumFileSize - pick(64) : value());
+            }
+            break;
+        }
+        case 8:  // the first directory elsewhere
+            Put32(b, 4, value());
+            break;
+        default:  // a random word anywhere in the structure
+            Put32(b, pick(structure), static_cast<uint32_t>(random()));
+            break;
+    }
+    return b;
+}
+
 // ---- the converter that only records (converter fake) ----
 
 // Inputs containing "bad" fail to process, outputs containing "ro" fail to
@@ -300,35 +403,60 @@ std::string RunCase(const Unit& c, const Shared& shared) {
     std::optional<test::ScopedConfigHome> home;
     std::string converterKind = "session";
     int64_t failWritesAfter = -1;
+    int interruptRounds = 0;
     std::vector<std::vector<std::string>> runs;
+    std::map<std::string, std::vector<std::string>> made;  // the in line of each file, to make it again
+    const std::function<void(const std::vector<std::string>&)> put = [&](const std::vector<std::string>& words) {
+        made[words[1]] = words;
+        const std::string path = work / words[1];
+        const std::string& kind = words[2];
+        const size_t star = words[1].find('*');
+        if (kind == "damaged") {  // in a*b damaged <n> <seed> <shared>...: n copies, each damaged another way
+            std::mt19937 random(static_cast<uint32_t>(std::atol(words[4].c_str())));
+            for (int v = 0; v < std::atoi(words[3].c_str()); ++v) {
+                bool pad = true;
+                const std::string& good = shared.files.at(words[5 + static_cast<size_t>(v) % (words.size() - 5)]).first;
+                const std::vector<uint8_t> bytes = Damage({good.begin(), good.end()}, random, pad);
+                const std::string name = words[1].substr(0, star) + std::to_string(100 + v) + words[1].substr(star + 1);
+                // Padded with a hole: the damage is at the start, the size passes the ORF test.
+                if (pad && bytes.size() < kOrfMinimumFileSize) {
+                    EXPECT_EQ(::truncate(work.Write(name, bytes).c_str(), kOrfMinimumFileSize), 0) << name;
+                } else {
+                    work.Write(name, bytes);
+                }
+            }
+        } else if (star != std::string::npos) {  // numbered from 100
+            for (int i = 0; i < std::atoi(words[3].c_str()); i += words.size() > 4 ? std::atoi(words[4].c_str()) : 1) {
+                put({"in", words[1].substr(0, star) + std::to_string(100 + i) + words[1].substr(star + 1), kind});
+            }
+        } else if (shared.files.count(kind)) {
+            shared.Write(path, kind);
+        } else if (kind == "cut") {  // p.orf with the image height 60000: the raw data runs past the end
+            Shared cut;
+            cut.files["p"] = shared.files.at("p.orf");
+            std::string& bytes = cut.files["p"].first;
+            for (size_t at = 10; at + 12 <= 8 + 2 + 12 * 30; at += 12) {
+                if (bytes[at] == 1 && bytes[at + 1] == 1) bytes.replace(at + 8, 4, "\0\0\xEA\x60", 4);  // tag 257
+            }
+            cut.Write(path, "p");
+        } else if (kind == "fifo") {
+            EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0) << path;
+        } else if (kind == "dir") {
+            fs::create_directories(path);
+        } else {
+            EXPECT_EQ(kind, "text") << c.title;
+            work.Write(words[1], words.size() > 3 ? words[3] : "");
+            if (words.size() > 4) {
+                EXPECT_EQ(::truncate(path.c_str(), std::atol(words[4].c_str())), 0) << path;
+            }
+        }
+    };
     for (const std::string& line : c.lines) {
         std::vector<std::string> words = Words(line);
         if (words.empty() || words[0][0] == '#' || words[0] == "case" || words[0] == "shared") continue;
         const std::string& key = words[0];
         if (key == "in") {
-            const std::string path = work / words[1];
-            const std::string& kind = words[2];
-            if (shared.files.count(kind)) {
-                shared.Write(path, kind);
-            } else if (kind == "cut") {  // p.orf with the image height 60000: the raw data runs past the end
-                Shared cut;
-                cut.files["p"] = shared.files.at("p.orf");
-                std::string& bytes = cut.files["p"].first;
-                for (size_t at = 10; at + 12 <= 8 + 2 + 12 * 30; at += 12) {
-                    if (bytes[at] == 1 && bytes[at + 1] == 1) bytes.replace(at + 8, 4, "\0\0\xEA\x60", 4);  // tag 257
-                }
-                cut.Write(path, "p");
-            } else if (kind == "fifo") {
-                EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0) << path;
-            } else if (kind == "dir") {
-                fs::create_directories(path);
-            } else {
-                EXPECT_EQ(kind, "text") << c.title;
-                work.Write(words[1], words.size() > 3 ? words[3] : "");
-                if (words.size() > 4) {
-                    EXPECT_EQ(::truncate(path.c_str(), std::atol(words[4].c_str())), 0) << path;
-                }
-            }
+            put(words);
         } else if (key == "home") {
             home.emplace(work.path());
         } else if (key == "store") {  // a settings file saved as kyp's stored settings
@@ -341,6 +469,8 @@ std::string RunCase(const Unit& c, const Shared& shared) {
             converterKind = words[1];
         } else if (key == "fail-writes-after") {
             failWritesAfter = std::atoll(words[1].c_str());
+        } else if (key == "interrupt") {
+            interruptRounds = std::atoi(words[1].c_str());
         } else if (key == "run") {
             for (std::string& word : words) word = names.In(word);
             runs.emplace_back(words.begin() + 1, words.end());
@@ -349,8 +479,10 @@ std::string RunCase(const Unit& c, const Shared& shared) {
         }
     }
 
+    const Snapshot initial = Take(work.path());
     // Every run of a case must give the same result.
     std::string first;
+    std::map<std::string, std::string> whole;  // the files the first run wrote, by name
     for (size_t index = 0; index < runs.size(); ++index) {
         const std::vector<std::string>& run = runs[index];
         const Snapshot before = Take(work.path());
@@ -379,6 +511,7 @@ std::string RunCase(const Unit& c, const Shared& shared) {
         const Snapshot after = Take(work.path(), &before);
         for (const auto& [name, entry] : after) {
             if (!entry.digest.empty()) result << "file " << names.Out(name) << " " << entry.digest << "\n";
+            if (!entry.digest.empty() && index == 0) whole[name] = entry.digest;
         }
         for (const auto& [name, entry] : before) {
             if (after.count(name) == 0) result << "gone " << name << "\n";
@@ -387,6 +520,67 @@ std::string RunCase(const Unit& c, const Shared& shared) {
             first = result.str();
         } else {
             EXPECT_EQ(result.str(), first) << c.title << ": run " << index + 1 << " differs from the first";
+        }
+    }
+
+    // The program itself with the first run's command line, first to the end
+    // (writing the same files), then ended by a signal at random moments of
+    // that run's time, each time in the folder put back as it was: its inputs
+    // and older files are all still there, untouched or replaced whole, and
+    // every file it wrote is whole (the first run's). No handler sees SIGKILL:
+    // between the two steps that replace an existing output (a hidden name,
+    // then the rename over it) it can leave the whole new file hidden.
+    std::mt19937 random(7);
+    double duration = 0;
+    EXPECT_TRUE(interruptRounds == 0 || test::HasTool("timeout"))
+        << c.title << ": no timeout program to send the signals";
+    for (const int signal : {0, SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
+        for (int round = 0; round < (signal == 0 ? std::min(interruptRounds, 1) : interruptRounds); ++round) {
+            const Snapshot now = Take(work.path());
+            for (const auto& [name, entry] : now) {
+                if (!initial.count(name)) fs::remove_all(work / name);
+            }
+            for (const auto& [name, entry] : initial) {
+                const auto it = now.find(name);
+                if (made.count(name) && (it == now.end() || it->second.identity != entry.identity)) put(made[name]);
+            }
+            const Snapshot start = Take(work.path());
+            const double seconds = duration * static_cast<double>(1 + random() % 1000) / 1000;
+            std::string command = std::string(KYP_BINARY_DIR) + "/" + runs[0][0];
+            if (signal != 0) {
+                command = "timeout -s " + std::to_string(signal) + " " + std::to_string(seconds) + " " + command;
+            }
+            for (size_t i = 1; i < runs[0].size(); ++i) command += " '" + runs[0][i] + "'";
+            const auto begin = std::chrono::steady_clock::now();
+            (void)test::RunCommand(command + " >/dev/null 2>&1");
+            if (signal == 0) duration = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+            const std::string moment =
+                c.title + ": signal " + std::to_string(signal) + " after " + std::to_string(seconds) + " s";
+            size_t written = 0;
+            for (const auto& [name, entry] : Take(work.path())) {
+                const auto before = start.find(name);
+                if (before != start.end() && before->second.identity == entry.identity) continue;  // untouched
+                const size_t pid = name.rfind('.', name.size() - 5);
+                const bool hidden = signal == SIGKILL && name[0] == '.' && name.ends_with(".tmp") && pid != 0;
+                const auto it = whole.find(hidden ? name.substr(1, pid - 1) : name);
+                // Whole: the first run's file; after a signal the first run's
+                // size will do (a write cut short leaves a shorter file), but
+                // for a hidden one.
+                const bool digest = signal == 0 || hidden;
+                const std::string is = entry.identity.size() == 1 ? entry.identity
+                                       : digest ? Digest(test::ReadFile(work / name))
+                                                : std::to_string(fs::file_size(work / name));
+                if (it == whole.end() || is != (digest ? it->second : it->second.substr(0, it->second.find(' ')))) {
+                    ADD_FAILURE() << moment << ": " << name << " is " << is << ", not a whole output";
+                }
+                ++written;
+            }
+            if (signal == 0) {
+                EXPECT_EQ(written, whole.size()) << moment;
+            }
+            for (const auto& [name, entry] : start) {
+                EXPECT_TRUE(fs::exists(work / name)) << moment << ": lost " << name;
+            }
         }
     }
     return first;

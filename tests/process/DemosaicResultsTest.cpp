@@ -2,8 +2,14 @@
 // awkward sizes, on every instruction set and thread count, against the
 // results recorded in demosaic-results.golden.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <map>
+#include <memory>
+#include <cstdint>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -68,15 +74,30 @@ std::string Demosaic(DemosaicMethod& method, const TestMosaic& mosaic) {
     return std::to_string(ok) + " " + ImageText(out.image) + " " + test::LogText(progress.log);
 }
 
+// Whether the first 100 KB of an object (every method holds more) lie in
+// pages present from the start, as the methods' own allocation makes them.
+bool Resident(const void* object) {
+    const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE)), start = reinterpret_cast<uintptr_t>(object);
+    const uintptr_t first = (start + page - 1) / page * page, end = (start + 100 * 1024) / page * page;
+    std::vector<unsigned char> pages((end - first) / page);
+    const bool known = ::mincore(reinterpret_cast<void*>(first), end - first, pages.data()) == 0;
+    return known && std::all_of(pages.begin(), pages.end(), [](unsigned char p) { return (p & 1) != 0; });
+}
+
 // Name, border, tile size, channels and number (unknown numbers take the best
 // method), and which of four tiles ProcessTile refuses: one past the right
-// edge, one wider than its tile, one without storage, one that fits.
+// edge, one wider than its tile, one without storage, one that fits; whether
+// the storage is present and (the luminance methods' planes) on a 64-byte
+// boundary.
 std::string Methods() {
     const auto mosaic = MakeScene(200, 200, 1);
     std::vector<uint16_t> output(200 * 200 * 3);
     std::string text;
     for (const uint16_t number : {0, 1, 2, 6, 7, 8, 9, 65535}) {
         const auto m = CreateDemosaicMethod(number);
+        const auto address = reinterpret_cast<uintptr_t>(m.get());
+        text += Resident(m.get()) ? "present " : "absent ";
+        text += m->Number() < 7 ? "" : address % 64 == 0 ? "aligned " : "unaligned ";
         const uint32_t rowLength = (200 - 2 * m->Border()) * m->Channels();
         text += std::string(m->Name()) + " " + std::to_string(m->Border()) + " " + std::to_string(m->TileWidth()) +
                 "x" + std::to_string(m->TileHeight()) + " " + std::to_string(m->Channels()) + " " +
@@ -175,37 +196,34 @@ void ReducedBlocks(std::ostream& out) {
 
 TEST(DemosaicResults, EveryMethodOnEveryVariantAsRecorded) {
     test::RecordedResults recorded("demosaic-results.golden");
-    // Bilinear (tile 138, border 1, step 136) and Luminance/gradient (112, 4,
-    // 104); a remainder of at most 2 border sites moves the last tile back; a
-    // tile that is all border would never advance.
-    for (const auto& walk : {std::array<uint32_t, 4>{1, 138, 300, 150}, {1, 138, 274, 141}, {4, 112, 300, 20},
-                             {4, 112, 216, 20}, {4, 112, 213, 20}, {4, 112, 50, 300}, {4, 9, 20, 20}}) {
-        const std::string name = "walk border " + std::to_string(walk[0]) + " tile " + std::to_string(walk[1]) + " " +
-                                 std::to_string(walk[2]) + "x" + std::to_string(walk[3]);
-        recorded.CheckEveryVariant(name, [&] { return Walk(walk[0], walk[1], walk[2], walk[3]); });
-    }
-    // Tiny mosaics around each method's smallest (1, 3, 5, 9); several tiles
-    // each way, odd sizes, moved-back last tiles (213 = 2 x 104 + 5, 274 =
-    // 2 x 136 + 2), narrower than one tile, the raw pattern's 896-wide tile;
-    // each on one thread and on three.
-    std::vector<std::pair<std::string, TestMosaic>> mosaics;
-    for (const auto& [w, h] : std::vector<std::pair<uint32_t, uint32_t>>{
-             {1, 1}, {2, 2}, {1, 40}, {40, 1}, {2, 40}, {40, 2}, {3, 3}, {3, 4}, {3, 200}, {4, 40}, {40, 4}, {5, 5},
-             {5, 6}, {5, 200}, {8, 40}, {40, 8}, {9, 9}, {9, 10}, {9, 200}})
-        mosaics.emplace_back("scene", MakeScene(w, h, 4));
-    mosaics.emplace_back("bright", MakeMosaic(5, 5, [](auto, auto) { return 4000; }));
-    mosaics.emplace_back("scene", MakeScene(330, 230, 1));
-    mosaics.emplace_back("harsh", test::MakeHarsh(213, 213, 2));
-    mosaics.emplace_back("harsh", test::MakeHarsh(219, 121, 3));
-    mosaics.emplace_back("scene", MakeScene(61, 300, 4));
-    mosaics.emplace_back("harsh", test::MakeHarsh(9, 9, 5));
-    mosaics.emplace_back("harsh", test::MakeHarsh(274, 141, 6));
-    mosaics.emplace_back("scene", MakeScene(903, 30, 7));
-    for (const uint16_t number : {0, 1, 7, 8}) {
-        const auto method = CreateDemosaicMethod(number);
-        for (const auto& [kind, mosaic] : mosaics) {
-            const std::string name = "method " + std::to_string(number) + " " + kind + " " +
-                                     std::to_string(mosaic.width) + "x" + std::to_string(mosaic.height);
+    // Cases written in their names. "walk border <b> tile <t> <w>x<h>": the
+    // tiles given to a method of that geometry. Bilinear (tile 138, border 1,
+    // step 136) and Luminance/gradient (112, 4, 104); a remainder of at most 2
+    // border sites moves the last tile back; a tile that is all border would
+    // never advance. "method <n> <kind> <w>x<h> [seed <s>]": a mosaic (scene,
+    // harsh or bright) through one object per method, used for every mosaic
+    // as a session does, on one thread and on three. Tiny mosaics around each
+    // method's smallest (1, 3, 5, 9); several tiles each way, odd sizes,
+    // moved-back last tiles (213 = 2 x 104 + 5, 274 = 2 x 136 + 2), narrower
+    // than one tile, the raw pattern's 896-wide tile.
+    std::map<uint32_t, std::unique_ptr<DemosaicMethod>> methods;
+    for (const std::string& name : recorded.Cases()) {
+        std::istringstream words(name);
+        std::string what, kind, word;
+        uint32_t number = 0, tile = 0, width = 0, height = 0, seed = 0;
+        char by = 0;
+        words >> what;
+        if (what == "walk") {
+            words >> word >> number >> word >> tile >> width >> by >> height;
+            recorded.CheckEveryVariant(name, [&] { return Walk(number, tile, width, height); });
+        } else if (what == "method") {
+            words >> number >> kind >> width >> by >> height >> word >> seed;
+            EXPECT_TRUE(kind == "scene" || kind == "harsh" || kind == "bright") << name;
+            const TestMosaic mosaic = kind == "scene"   ? MakeScene(width, height, seed)
+                                      : kind == "harsh" ? test::MakeHarsh(width, height, seed)
+                                                        : MakeMosaic(width, height, [](auto, auto) { return 4000; });
+            auto& method = methods[number];
+            if (!method) method = CreateDemosaicMethod(static_cast<uint16_t>(number));
             recorded.CheckEveryVariant(name, [&] { return Demosaic(*method, mosaic); }, {1, 3});
         }
     }

@@ -233,7 +233,17 @@ inline std::string OnEveryVariant(const std::string& name, const std::function<s
 // where every variant must give the same result first.
 class RecordedResults : public GoldenFile {
 public:
-    explicit RecordedResults(const std::string& file) : GoldenFile("process/" + file) {}
+    explicit RecordedResults(const std::string& file) : GoldenFile("process/" + file), file_(file) {}
+    // The recorded case names in the file's order, for cases written in their names.
+    [[nodiscard]] std::vector<std::string> Cases() const {
+        std::vector<std::string> names;
+        std::ifstream in(std::string(KYP_SOURCE_DIR) + "/tests/process/" + file_);
+        for (std::string line; std::getline(in, line);) {
+            const size_t tab = line.find('\t');
+            if (!line.empty() && line[0] != '#' && tab != std::string::npos) names.push_back(line.substr(0, tab));
+        }
+        return names;
+    }
     void CheckEveryVariant(const std::string& name, const std::function<std::string()>& make,
                            const ThreadCounts& threadCounts = {1, 2, 3}) {
         Check(name, OnEveryVariant(name, make, threadCounts));
@@ -249,6 +259,9 @@ public:
             },
             threadCounts);
     }
+
+private:
+    std::string file_;
 };
 
 // The counts of CountingMemory's allocations and releases.

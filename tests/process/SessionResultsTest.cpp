@@ -108,41 +108,27 @@ ImportSettings Only(uint32_t options, uint16_t method = method::best) {
     return settings;
 }
 
-// Option sets that between them switch on every step and every method.
-std::vector<std::pair<std::string, ImportSettings>> OptionSets() {
-    std::vector<std::pair<std::string, ImportSettings>> sets;
-    const auto add = [&](const ImportSettings& s, const std::string& more = "") {
-        std::ostringstream name;
-        name << std::hex << s.options << " method " << std::dec << s.method << more;
-        sets.emplace_back(name.str(), s);
-    };
-    // Each step of the defaults left out in turn, and the steps banded together.
-    for (const uint32_t options : {0u, opt::defaults, opt::defaults & ~opt::matrix, opt::defaults & ~opt::levels,
-                                   opt::defaults & ~opt::sat, (opt::defaults & ~opt::levels) | opt::rgblevels,
-                                   opt::defaults | opt::curves | opt::balance, opt::defaults | opt::usm | opt::invert,
-                                   opt::defaults | opt::gray, opt::sat | opt::gamma, opt::gamma})
-        add(Only(options));
-    ImportSettings s = Only(opt::defaults);
-    s.saturation = 1.7f;
-    add(s, " saturation 1.7");
-    add(Only(opt::defaults | opt::usm | opt::invert | opt::balance | (1u << opt::rotShift) | opt::hflip));
-    add(Only(opt::defaults, method::grayscale));
-    add(Only((opt::defaults & ~opt::tt) | opt::balance | opt::gray | opt::rgblevels, method::grayscale));
-    s = Only(opt::defaults | opt::usm | opt::balance | opt::curves | opt::rawcurves | opt::scale | opt::hflip |
-             (1u << opt::rotShift));
-    s.usmRadius = 1.1f;
-    s.redScale = 0x00070005;
-    add(s, " usm radius 1.1 red scale 7/5");
-    s.options = (opt::defaults & ~opt::levels) | opt::rgblevels | opt::usm | opt::vflip | opt::invert |
-                (2u << opt::rotShift);
-    s.usmRadius = 5.0f;
-    s.usmAmount = 180;
-    s.darkThreshold = 3;
-    s.brightThreshold = 5;
-    add(s, " usm 180 radius 5 thresholds 3 5");
-    for (const uint16_t method : {0, 1, 7})
-        add(Only(opt::defaults | opt::gray | opt::usm | (3u << opt::rotShift), method));
-    return sets;
+// Settings from words: the options (hex), then fields by name: method,
+// saturation, usm (amount), radius, dark and bright (thresholds), red (scale
+// m/d); the other fields are the defaults.
+ImportSettings SettingsFrom(const std::string& text) {
+    std::istringstream words(text);
+    uint32_t options = 0, multiplier = 0, divisor = 0;
+    char slash = 0;
+    words >> std::hex >> options >> std::dec;
+    ImportSettings settings = Only(options);
+    for (std::string key; words >> key;) {
+        EXPECT_NE(std::string(" method saturation usm radius dark bright red ").find(" " + key + " "),
+                  std::string::npos) << key << " in " << text;
+        if (key == "method") words >> settings.method;
+        if (key == "saturation") words >> settings.saturation;
+        if (key == "usm") words >> settings.usmAmount;
+        if (key == "radius") words >> settings.usmRadius;
+        if (key == "dark") words >> settings.darkThreshold;
+        if (key == "bright") words >> settings.brightThreshold;
+        if (key == "red" && words >> multiplier >> slash >> divisor) settings.redScale = multiplier << 16 | divisor;
+    }
+    return settings;
 }
 
 std::string Text(const Outcome& run) {
@@ -155,27 +141,17 @@ TEST(SessionResults, ConsoleRunsOnEveryVariantAsRecorded) {
     // Odd sizes, several tiles, a moved-back last tile row (2 x 104 + 8 + 5),
     // partial pixel blocks at the end of each pass; one session converts
     // every file with every option set as a batch does.
-    const std::string files[] = {OrfFile("odd.orf", 333, 221), OrfFile("bands.orf", 250, 190)};
-    const auto sets = OptionSets();
-    struct Case {
-        std::string name;
-        const std::string* file;
-        const ImportSettings* settings;  // none: the raw pattern alone
-    };
-    std::vector<Case> cases;
-    std::vector<std::string> names;
-    for (const std::string& file : files) {
-        const std::string base = std::filesystem::path(file).filename().string() + " ";
-        // The second file: each step of the defaults left out, the grey method.
-        for (size_t i = 0; i < (&file == files ? sets.size() : 12); ++i)
-            cases.push_back({base + sets[i].first, &file, &sets[i].second});
-        cases.push_back({base + "no settings", &file, nullptr});
-    }
-    for (const Case& c : cases) names.push_back(c.name);
-    names.push_back("missing file");
+    const std::map<std::string, std::string> files = {{"odd.orf", OrfFile("odd.orf", 333, 221)},
+                                                      {"bands.orf", OrfFile("bands.orf", 250, 190)}};
+    // A case is "<file> <settings>" (or "no settings": the raw pattern
+    // alone); a file not made here is missing.
+    const std::vector<std::string> names = recorded.Cases();
     const auto texts = OnEachVariant(kFull, names, [&](ProcessingSession& session, size_t i, bool) {
-        if (i == cases.size()) return Text(Convert(session, "/nonexistent/P1010001.ORF", &sets[1].second, nullptr));
-        return Text(Convert(session, *cases[i].file, cases[i].settings, &curves.tables));
+        const std::string file = names[i].substr(0, names[i].find(' '));
+        const ImportSettings settings = SettingsFrom(names[i].substr(file.size()));
+        const bool made = files.count(file) != 0, none = names[i].ends_with("no settings");
+        return Text(Convert(session, made ? files.at(file) : file, none ? nullptr : &settings,
+                            made ? &curves.tables : nullptr));
     });
     for (size_t i = 0; i < names.size(); ++i) recorded.Check(names[i], texts[i]);
 
@@ -186,12 +162,14 @@ TEST(SessionResults, ConsoleRunsOnEveryVariantAsRecorded) {
     // steps with curves at some ticks on one thread and several.
     const struct {
         const std::string& file;
-        const ImportSettings& settings;
+        const ImportSettings settings;
         int stride;
         Variants variants;
     } cancelling[] = {
-        {files[1], sets[1].second, 1000, {{KernelTarget::avx512, 1, false}, {KernelTarget::avx2, 3, true}}},
-        {files[0], sets[15].second, 4, {kFull[0], {KernelTarget::avx512, 3, false}, kFull[1]}}};
+        {files.at("bands.orf"), Only(opt::defaults), 1000,
+         {{KernelTarget::avx512, 1, false}, {KernelTarget::avx2, 3, true}}},
+        {files.at("odd.orf"), SettingsFrom("1f711b5 method 8 radius 1.1 red 7/5"), 4,
+         {kFull[0], {KernelTarget::avx512, 3, false}, kFull[1]}}};
     for (const auto& [file, settings, stride, variants] : cancelling) {
         ProcessingSession session;
         const std::string whole = Convert(session, file, &settings, &curves.tables).log;
@@ -215,7 +193,7 @@ TEST(SessionResults, ConsoleRunsOnEveryVariantAsRecorded) {
             return run.log;
         });
     }
-    std::filesystem::remove_all(std::filesystem::path(files[0]).parent_path());
+    std::filesystem::remove_all(std::filesystem::path(files.at("odd.orf")).parent_path());
 }
 
 // The desktop program's runs: a preview, a full-size run, then a preview that
@@ -224,21 +202,14 @@ TEST(SessionResults, ConsoleRunsOnEveryVariantAsRecorded) {
 TEST(SessionResults, InteractiveRunsOnEveryVariantAsRecorded) {
     test::RecordedResults recorded("session-interactive-results.golden");
     const std::string path = OrfFile("interactive.orf", 250, 190);
-    const uint32_t sets[] = {opt::defaults, opt::defaults | opt::rgblevels | opt::curves, opt::sat | opt::gamma,
-                             opt::defaults | opt::hflip | opt::balance, 0};
-    std::vector<std::string> names;
-    for (const uint32_t options : sets) {
-        std::ostringstream name;
-        name << std::hex << options;
-        names.push_back(name.str());
-    }
+    const std::vector<std::string> names = recorded.Cases();  // the settings
     const auto texts = OnEachVariant(kFull, names, [&](ProcessingSession&, size_t i, bool inBands) {
         ProcessingSession session(SessionKind::interactive);
         session.SetStepsInBands(inBands);
         test::Recorder progress;
         session.SetProgress(&progress);
         session.SetFileName(path.c_str());
-        session.SetSettings(Only(sets[i]));
+        session.SetSettings(SettingsFrom(names[i]));
         session.SetReduction(3);
         std::string text;
         for (const bool preview : {true, false, true}) {
@@ -248,7 +219,7 @@ TEST(SessionResults, InteractiveRunsOnEveryVariantAsRecorded) {
         ProcessingSession region(SessionKind::interactive);
         region.SetStepsInBands(inBands);
         text += std::to_string(region.DeriveRegion(session, 30, 20, 100, 70)) + " ";
-        region.SetSettings(Only(sets[i]));
+        region.SetSettings(SettingsFrom(names[i]));
         text += std::to_string(static_cast<int>(region.Process(false))) + " ";
         return text + test::ImageText(region.FullOutput()) + " " + test::LogText(progress.log);
     });
