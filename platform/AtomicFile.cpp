@@ -179,16 +179,21 @@ bool AtomicFile::Create(const std::string& target, int permissions) {
 bool AtomicFile::CreateNamed(mode_t mode) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = TempName(base_);
+        // Recorded before it exists, so that a signal right after the
+        // create still removes it.
+        slot_ = RecordPending(folder_, name);
         const int fd = ::openat(folder_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd < 0) {
-            if (errno == EEXIST) continue;
-            return Fail(errno);
+            const int error = errno;
+            ForgetPending(slot_);
+            slot_ = -1;
+            if (error == EEXIST) continue;
+            return Fail(error);
         }
         fd_ = fd;
         tempName_ = std::move(name);
         const size_t slash = target_.find_last_of('/');
         tempPath_ = (slash == std::string::npos ? std::string() : target_.substr(0, slash + 1)) + tempName_;
-        slot_ = RecordPending(folder_, tempName_);
         return true;
     }
     return Fail(EEXIST);

@@ -12,6 +12,8 @@
 //   pending                RemovePendingTempFiles
 //   kill:NAME=SIGNAL       a child process, signal cleanup installed, ended by
 //                          the signal while writing NAME
+//   created:NAME=SIGNAL    the same, the signal raised the moment a file of
+//                          that open is created (inside openat)
 //   long-path              a target one byte below PATH_MAX written twice
 //   list                   the folder: name(mode)=contents, temporaries as .NAME.*.tmp
 //   temp-name:NAME         the process id in a name of our temporaries, or "no"
@@ -23,8 +25,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+#include <sys/syscall.h>
+
 #include <climits>
 #include <csignal>
+#include <cstdarg>
 #include <cstring>
 #include <optional>
 #include <sstream>
@@ -32,6 +38,29 @@
 #include "platform/FileContents.h"
 #include "platform/Golden.h"
 #include "platform/TestFolder.h"
+
+namespace kyp {
+namespace {
+
+// Set in a child process only: the signal openat raises after it created a file.
+int gRaiseOnCreate = 0;
+
+}  // namespace
+}  // namespace kyp
+
+// Every openat of this program, the library's included, comes here first.
+extern "C" int openat(int folder, const char* path, int flags, ...) {
+    mode_t mode = 0;
+    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {
+        va_list arguments;
+        va_start(arguments, flags);
+        mode = va_arg(arguments, mode_t);
+        va_end(arguments);
+    }
+    const int fd = static_cast<int>(::syscall(SYS_openat, folder, path, flags, mode));
+    if (fd >= 0 && (flags & O_CREAT) != 0 && kyp::gRaiseOnCreate != 0) std::raise(kyp::gRaiseOnCreate);
+    return fd;
+}
 
 namespace kyp {
 namespace {
@@ -56,8 +85,9 @@ std::string Listing(const test::TestFolder& folder) {
     return out.empty() ? "[]" : out + "]";
 }
 
-// How a child process writing target ended when it raised the signal.
-std::string Killed(const std::string& target, const std::string& signalName) {
+// How a child process writing target ended when it raised the signal (after a
+// write, or as the file was created).
+std::string Killed(const std::string& target, const std::string& signalName, bool onCreate) {
     int signal = 1;
     while (signal < NSIG && (!sigabbrev_np(signal) || signalName != sigabbrev_np(signal))) ++signal;
     if (signal == NSIG) return "no signal " + signalName;
@@ -69,6 +99,7 @@ std::string Killed(const std::string& target, const std::string& signalName) {
         // stays ignored by design: start from the default.
         std::signal(signal, SIG_DFL);
         AtomicFile::InstallSignalCleanup();
+        if (onCreate) gRaiseOnCreate = signal;
         AtomicFile pending;
         if (pending.Open(target) && pending.Write("partial", 7)) std::raise(signal);
         ::_exit(3);
@@ -139,8 +170,8 @@ std::string RunScript(const std::string& script, bool unnamed) {
                                                        : ReplaceFileContents(path, text.data(), text.size(), mode));
         } else if (verb == "pending") {
             AtomicFile::RemovePendingTempFiles();
-        } else if (verb == "kill") {
-            answer = Killed(path, text);
+        } else if (verb == "kill" || verb == "created") {
+            answer = Killed(path, text, verb == "created");
         } else if (verb == "long-path") {
             answer = LongPath(folder);
         } else if (verb == "temp-name") {
