@@ -224,6 +224,7 @@ private:
     bool processingPending_ = false;
     bool reloadPending_ = false;
     bool lastOpenFailed_ = false;  // the last open by name failed (fileName_ names that file)
+    bool runFailed_ = false;       // the last run could not load the file or get its memory
     bool refreshPosted_ = false;
     bool exitRequested_ = false;
     bool exited_ = false;

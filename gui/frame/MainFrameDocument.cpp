@@ -101,9 +101,11 @@ bool MainFrame::OpenByName(const std::string& name) {
         update();
         const bool processed = Processing();
         // A file that passes the ORF test but whose raw data cannot be read
-        // (cut short, damaged) gives no image: it is not a document.
+        // (cut short, damaged) gives no image: it is not a document. The
+        // session keeps its output blocks from file to file, so a failed run
+        // leaves the previous document's image there: the run's result decides.
         const bool cancelled = strip_->EscapeNoted() || exitRequested_;
-        if (!processed && !cancelled && session_.FullOutput().samples == nullptr) {
+        if (!processed && !cancelled && (runFailed_ || session_.FullOutput().samples == nullptr)) {
             loaded_ = false;
         } else {
             LayOut();
@@ -134,6 +136,7 @@ bool MainFrame::Processing() {
     WaitScope wait(*this);
     image_.ClearSampler(false);
     TakeCurves();
+    runFailed_ = false;
     if (!ApplyOptionsPage(false)) return false;
     bool ok = false;
     {
@@ -143,6 +146,7 @@ bool MainFrame::Processing() {
         const CurveArray runCurves = curves_.Curves();
         session_.SetSettings(run);
         const RunResult result = session_.Process(false);
+        runFailed_ = result == RunResult::failed;
         ok = result == RunResult::unchanged;
         if (result == RunResult::processed) {
             const ProcessedImage& image = session_.FullOutput();

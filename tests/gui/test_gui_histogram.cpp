@@ -59,11 +59,13 @@ private slots:
     void initTestCase() {
         QVERIFY(files_.isValid());
         QVERIFY(test::WriteSmallOrf(test::Path(files_, "chart.orf"), 96, 64));
-        SampleOrfOptions narrow;  // one pixel wide
+        SampleOrfOptions narrow;  // one pixel wide: too narrow to demosaic
         narrow.width = 1;
         narrow.height = 48;
         narrow.previewWidth = 32;
         QVERIFY(WriteSampleOrf(test::Path(files_, "narrow.orf"), narrow));
+        narrow.width = 9;  // a processed image one pixel wide
+        QVERIFY(WriteSampleOrf(test::Path(files_, "thin.orf"), narrow));
     }
     void init() { (void)test::UsePrivateConfig(); }
 
@@ -77,7 +79,10 @@ private slots:
             const QString action = line.section(QLatin1String(" -> "), 0, 0);
             const QStringList w = test::Words(action);
             if (line.startsWith(QLatin1Char('#')) || w.isEmpty() || w[0] == QLatin1String("frame")) {
-                if (!w.isEmpty() && w[0] == QLatin1String("frame")) f = std::make_unique<test::Frame>();
+                if (!w.isEmpty() && w[0] == QLatin1String("frame")) {
+                    f.reset();  // the old recorder's end would unhook the new one's
+                    f = std::make_unique<test::Frame>();
+                }
                 written << line;
                 continue;
             }
