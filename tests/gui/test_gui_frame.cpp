@@ -232,9 +232,11 @@ private:
         const QString& name = words.value(1);
         const QString text = words.value(2);
         const QStringList then = line.section(QLatin1Char(' '), 1).split(QLatin1String("; "));
-        const auto named = [&frame, root](const QString& name) -> QWidget* {  // "sharpen thresholdEdit": the Sharpen page's field of that name
+        // "sharpen thresholdEdit", "curves channelList": the Sharpen or Curves page's control of that name
+        const auto named = [&frame, root](const QString& name) -> QWidget* {
             if (root != nullptr) return test::Find<QWidget>(root, qPrintable(name));
             if (name.startsWith(QLatin1String("sharpen "))) return test::Find<QWidget>(frame.Sharpen(), qPrintable(name.mid(8)));
+            if (name.startsWith(QLatin1String("curves "))) return test::Find<QWidget>(Curves(frame), qPrintable(name.mid(7)));
             for (QWidget* w : frame.findChildren<QWidget*>(name)) {
                 if (!frame.Sharpen()->isAncestorOf(w)) return w;
             }
@@ -329,6 +331,7 @@ private:
         } else if (auto* dialog = qobject_cast<SaveAsDialog*>(root); dialog != nullptr && verb == QLatin1String("filetype")) {
             dialog->selectNameFilter(SaveAsDialog::Filters()[name.toInt()]);
             dialog->TypeChanged(name.toInt());
+            notes_ << QStringLiteral("filetype %1: .%2").arg(name, dialog->defaultSuffix());
         } else if (dialog != nullptr && verb == QLatin1String("accept")) {
             dialog->selectFile(Local(name));
             dialog->accept();
@@ -404,6 +407,15 @@ private:
                 notes_ << QStringLiteral("highlight %1: channel %2").arg(row).arg(curves->Channel());
             }
             list->hidePopup();
+        } else if (verb == QLatin1String("captions")) {  // of the curves page's buttons, once it has looked at the keys held
+            QTest::qWait(250);
+            QStringList captions;
+            for (const char* button : {"defaultButton", "revertButton", "autoButton"}) captions << test::Find<QPushButton>(curves, button)->text();
+            notes_ << QStringLiteral("captions ") + captions.join(QLatin1Char(' '));
+        } else if (verb == QLatin1String("ls")) {
+            notes_ << QStringLiteral("ls %1: ").arg(name) + QDir(Local(name)).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).join(QLatin1Char(' '));
+        } else if (verb == QLatin1String("closeWindow")) {
+            frame.close();
         } else if (verb == QLatin1String("wait")) {
             QTest::qWait(name.toInt());
         } else {
@@ -437,7 +449,7 @@ private:
 
     // Every named control and menu entry as shown, and the state lines: the settings, the save format, the
     // curves (the page's channel and selected point, each channel's points, the shown channel's table at
-    // 0, 64 ... 255, the buttons' captions), the pending work and the run's flags, the pages.
+    // 0, 64 ... 255, a drag under way), the pending work and the run's flags, the pages.
     std::map<QString, QString> State(test::Frame& f) const {
         MainFrame& frame = f.frame;
         std::map<QString, QString> state;
@@ -463,7 +475,7 @@ private:
         QString& line = state[QStringLiteral("curves")] = QStringLiteral("channel %1, point %2:").arg(curves->Channel()).arg(curves->Selected());
         for (const Curve& curve : frame.Curves()) line += QLatin1Char(' ') + QString::fromStdString(curve.WriteText()) + QLatin1String(" |");
         for (const int at : {0, 64, 128, 192, 255}) line += QStringLiteral(" %1").arg(curves->Table()[static_cast<size_t>(at)]);
-        for (const char* button : {"defaultButton", "revertButton", "autoButton"}) line += QLatin1Char(' ') + test::Find<QPushButton>(curves, button)->text();
+        if (curves->Dragging()) line += QLatin1String(" dragging");
         state[QStringLiteral("flags")] = QStringLiteral("pending process %1 reload %2, escape %3, exit %4")
                                               .arg(frame.ProcessingPending()).arg(frame.ReloadPending()).arg(frame.Strip().EscapeNoted()).arg(frame.ExitRequested());
         QStringList tabs;
@@ -504,7 +516,7 @@ private:
         shown_ = now;
         if (!changed.isEmpty()) dump << changed.join(QLatin1String(", "));
         for (QString& line : dump) {
-            line.replace(photos_.path(), QLatin1String("$P")).replace(out_->path(), QLatin1String("$O")).replace(QLatin1String("\r\n"), QLatin1String("\\r\\n"));
+            line.replace(photos_.path(), QLatin1String("$P")).replace(out_->path(), QLatin1String("$O")).replace(large_.path(), QLatin1String("$L")).replace(QLatin1String("\r\n"), QLatin1String("\\r\\n"));
             line.replace(QLatin1Char('\n'), QLatin1String("\\n")).replace(QString::number(QDate::currentDate().year()), QLatin1String("$YEAR"));
         }
         return dump;
