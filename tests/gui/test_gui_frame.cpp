@@ -99,94 +99,6 @@ private slots:
         else QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n')) + QLatin1String(test::kRecordHint)));
     }
 
-    void layoutKeptOverStarts() {
-        // Each start restores what the one before stored, through a shown
-        // window that has a decoration: nothing creeps.
-        test::Recorder recorder;
-        QList<QRect> seen;
-        for (int start = 0; start < 4; ++start) {
-            MainFrame frame;
-            if (start == 0) frame.setGeometry(60, 70, 700, 500);  // the offscreen screen is 800 x 600
-            frame.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&frame));
-            seen << QRect(frame.pos(), frame.size());
-            if (start > 0) {
-                QCOMPARE(seen.last(), seen.first());
-                QCOMPARE(frame.Files().Count(), 2);
-                QCOMPARE(frame.Files().Current(), 1);
-                QCOMPARE(frame.Layout().sampleSize, 3u);
-                QCOMPARE(frame.Settings().method, method::bilinear);
-                QCOMPARE(frame.Strip().PopupMenu()->actions().size(), 5);  // 2 files, separator, clear, open
-            }
-            frame.Files().Assign({"/p/a.orf", "/p/b.orf"}, 1);
-            frame.Layout().sampleSize = 3;
-            frame.MutableSettings().method = method::bilinear;
-            QVERIFY(frame.SnapSettings());
-        }
-        MainFrame hidden;  // not shown: the stored size all the same
-        QCOMPARE(hidden.size(), QSize(700, 500));
-    }
-
-    void altLettersReachPageOrMenu() {
-        // Inside the Options page its own letters act; elsewhere the menu bar's
-        // do; Alt+C (the accelerator table) always shows the Curves page; a
-        // letter that nothing carries beeps.
-        test::Frame f;
-        MainFrame& frame = f.frame;
-        QVERIFY(QTest::qWaitForWindowActive(&frame));
-        auto check = [&frame](const char* name) { return test::Find<QCheckBox>(&frame, name); };
-        const struct { Qt::Key key; const char* check; const char* menu; } letters[] = {
-            {Qt::Key_F, "fixTextureCheck", "&File"}, {Qt::Key_V, "verticalCheck", "&View"},
-            {Qt::Key_Z, "horizontalCheck", "&Zoom"}, {Qt::Key_H, "sharpenCheck", "&Help"},
-            {Qt::Key_P, "blackPointCheck", nullptr},
-        };
-        for (const auto& letter : letters) {
-            // Focus inside the page: the check box toggles, no menu opens.
-            check("invertCheck")->setFocus();
-            const bool before = check(letter.check)->isChecked();
-            QTest::keyClick(QApplication::focusWidget(), letter.key, Qt::AltModifier);
-            QVERIFY2(check(letter.check)->isChecked() != before, letter.check);
-            QVERIFY(QApplication::activePopupWidget() == nullptr);
-            // Focus outside the page: the menu opens (or, with no menu of that letter, the page acts).
-            frame.centralWidget()->setFocus();
-            QTest::keyClick(frame.centralWidget(), letter.key, Qt::AltModifier);
-            if (letter.menu != nullptr) {
-                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-                QVERIFY2(menu != nullptr && menu->title() == QLatin1String(letter.menu), letter.menu);
-                menu->close();
-                QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
-            } else {
-                QCOMPARE(check(letter.check)->isChecked(), before);
-            }
-        }
-        check("invertCheck")->setFocus();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::AltModifier);
-        QCOMPARE(frame.CurrentPage(), int(page::curves));
-        QCOMPARE(f.recorder.beeps, 0);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::AltModifier);
-        QCOMPARE(f.recorder.beeps, 1);
-        frame.menuBar()->setActiveAction(nullptr);
-    }
-
-    void fileListPopupOpensBelowItsButton() {
-        // With room below, the list opens under its button, not over the picture.
-        test::Frame f(false);
-        f.frame.setGeometry(20, 20, 700, 300);
-        f.frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.frame));
-        f.frame.Files().Assign({"/p/a.orf", "/p/b.orf", "/p/c.orf", "/p/d.orf", "/p/e.orf"}, 0);
-        QRect menu;
-        QTimer::singleShot(100, [&menu] {
-            if (QWidget* popup = QApplication::activePopupWidget()) {
-                menu = popup->geometry();
-                popup->close();
-            }
-        });
-        f.frame.Command(cmd::fileList);
-        QVERIFY(menu.isValid());
-        QCOMPARE(menu.top(), f.frame.Strip().mapToGlobal(f.frame.Strip().ButtonRect().bottomLeft()).y() + 1);
-    }
-
 private:
     std::string Photo(const char* name) const { return test::Path(photos_, name); }
 
@@ -274,9 +186,17 @@ private:
         else if (verb == QLatin1String("up")) QTest::keyClick(widget(), Qt::Key_Up, text.isEmpty() ? Qt::NoModifier : Qt::ShiftModifier);
         else if (verb == QLatin1String("down")) QTest::keyClick(widget(), Qt::Key_Down, text.isEmpty() ? Qt::NoModifier : Qt::ShiftModifier);
         else if (verb == QLatin1String("wheel")) test::Wheel(widget(), widget()->rect().center(), text.toInt(), Keys(words.value(3)));
-        else if (verb == QLatin1String("key")) {  // "key Ctrl+F4": to the frame; "key Alt+F invertCheck": to a control
+        else if (verb == QLatin1String("key")) {  // "key Ctrl+F4": the focus outside the pages; "key Alt+F invertCheck": on a control
             const QKeyCombination key = QKeySequence::fromString(name)[0];
-            QTest::keyClick(text.isEmpty() ? static_cast<QWidget*>(&frame) : named(text), key.key(), key.keyboardModifiers());
+            QWidget* target = text.isEmpty() ? frame.centralWidget() : named(text);
+            target->setFocus();
+            QTest::keyClick(target, key.key(), key.keyboardModifiers());
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {  // noted and closed
+                notes_ << QStringLiteral("%1 opens menu %2").arg(name, menu->title());
+                menu->close();
+                frame.activateWindow();
+                if (!QTest::qWaitFor([&frame] { return !QApplication::activePopupWidget() && QApplication::activeWindow() == &frame; })) return false;
+            }
         }
         else if (verb == QLatin1String("value")) qobject_cast<NumberEdit*>(widget())->SetValue(text.toDouble());
         else if (verb == QLatin1String("leave")) test::Leave(widget());
@@ -414,6 +334,24 @@ private:
             notes_ << QStringLiteral("captions ") + captions.join(QLatin1Char(' '));
         } else if (verb == QLatin1String("ls")) {
             notes_ << QStringLiteral("ls %1: ").arg(name) + QDir(Local(name)).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).join(QLatin1Char(' '));
+        } else if (verb == QLatin1String("geometry")) {
+            frame.setGeometry(name.toInt(), text.toInt(), words.value(3).toInt(), words.value(4).toInt());
+        } else if (verb == QLatin1String("place")) {  // of the window
+            notes_ << QStringLiteral("place %1,%2 %3x%4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height());
+        } else if (verb == QLatin1String("trigger")) {  // a menu entry
+            QAction* chosen = nullptr;
+            for (QAction* action : frame.findChildren<QAction*>()) chosen = action->text() == name ? action : chosen;
+            if (chosen == nullptr) return false;
+            chosen->trigger();
+        } else if (verb == QLatin1String("menuFrom")) {  // the place of the menu an action opens, then closed
+            QTimer::singleShot(100, &frame, [this, &frame] {
+                const int button = frame.Strip().mapToGlobal(frame.Strip().ButtonRect().bottomLeft()).y();
+                if (QWidget* popup = QApplication::activePopupWidget()) {
+                    notes_ << QStringLiteral("menu top %1, the list button's bottom %2").arg(popup->geometry().top()).arg(button);
+                    popup->close();
+                }
+            });
+            if (!Act(frame, line.section(QLatin1Char(' '), 1))) return false;
         } else if (verb == QLatin1String("closeWindow")) {
             frame.close();
         } else if (verb == QLatin1String("wait")) {
@@ -449,7 +387,7 @@ private:
 
     // Every named control and menu entry as shown, and the state lines: the settings, the save format, the
     // curves (the page's channel and selected point, each channel's points, the shown channel's table at
-    // 0, 64 ... 255, a drag under way), the pending work and the run's flags, the pages.
+    // 0, 64 ... 255, a drag under way), the pending work, the run's flags and the sample size, the pages.
     std::map<QString, QString> State(test::Frame& f) const {
         MainFrame& frame = f.frame;
         std::map<QString, QString> state;
@@ -476,8 +414,9 @@ private:
         for (const Curve& curve : frame.Curves()) line += QLatin1Char(' ') + QString::fromStdString(curve.WriteText()) + QLatin1String(" |");
         for (const int at : {0, 64, 128, 192, 255}) line += QStringLiteral(" %1").arg(curves->Table()[static_cast<size_t>(at)]);
         if (curves->Dragging()) line += QLatin1String(" dragging");
-        state[QStringLiteral("flags")] = QStringLiteral("pending process %1 reload %2, escape %3, exit %4")
-                                              .arg(frame.ProcessingPending()).arg(frame.ReloadPending()).arg(frame.Strip().EscapeNoted()).arg(frame.ExitRequested());
+        state[QStringLiteral("flags")] = QStringLiteral("pending process %1 reload %2, escape %3, exit %4, sample size %5")
+                                              .arg(frame.ProcessingPending()).arg(frame.ReloadPending()).arg(frame.Strip().EscapeNoted()).arg(frame.ExitRequested())
+                                              .arg(frame.Layout().sampleSize);
         QStringList tabs;
         for (int i = 0; i < frame.Tabs()->count(); ++i) tabs << frame.Tabs()->tabText(i);
         state[QStringLiteral("tabs")] = QStringLiteral("%1 of ").arg(frame.CurrentPage()) + tabs.join(QLatin1Char('|'));
