@@ -13,6 +13,7 @@
 
 using namespace kyp;
 using test::Click;
+using test::DoubleClick;
 using test::Drag;
 using test::Wheel;
 
@@ -34,12 +35,6 @@ bool Editable(const Curve& curve) {
     return true;
 }
 
-void DoubleClick(QWidget* w, QPoint p, Qt::KeyboardModifiers keys = {}) {
-    Click(w, p, keys);
-    test::Mouse(w, QEvent::MouseButtonDblClick, p, Qt::LeftButton, keys);
-    test::Mouse(w, QEvent::MouseButtonRelease, p, Qt::NoButton, keys);
-}
-
 }  // namespace
 
 class GuiCurvesTest : public QObject {
@@ -47,7 +42,12 @@ class GuiCurvesTest : public QObject {
 private slots:
     void init() {
         (void)test::UsePrivateConfig();
-        OpenFrame();
+        frame_ = std::make_unique<MainFrame>();
+        frame_->show();
+        frame_->Command(cmd::tabCurves);
+        page_ = dynamic_cast<CurvesPage*>(frame_->Page(page::curves));
+        QVERIFY2(page_ != nullptr, "no curves page");
+        page_->modifiers = [] { return Qt::KeyboardModifiers(); };  // none held, whatever the machine's keyboard says
     }
     void cleanup() {
         page_ = nullptr;
@@ -60,7 +60,9 @@ private slots:
     void placesStripsSampleMarkerAndDrawing() {
         QCOMPARE(page_->Graph().size(), QSize(256, 256));
         QCOMPARE(Button("defaultButton")->geometry().topLeft(), page_->Graph().topRight() + QPoint(10, -2));
-        TurnOn(opt::gamma);
+        ImportSettings settings = frame_->Settings();  // as the Options page hands them over
+        settings.options |= opt::gamma;
+        frame_->TakeSettings(settings);
         page_->Activate(true);
         std::array<uint8_t, 256> gamma{};
         BuildGammaTable8(gamma, frame_->Settings().gammaExponent);
@@ -137,23 +139,6 @@ private slots:
     }
 
 private:
-    // An option switched on as the user would: through the Options page, which the frame's settings follow.
-    void TurnOn(uint32_t bit) {
-        ImportSettings settings = frame_->Settings();
-        settings.options |= bit;
-        frame_->TakeSettings(settings);
-    }
-    void OpenFrame() {
-        page_ = nullptr;
-        frame_.reset();
-        frame_ = std::make_unique<MainFrame>();
-        frame_->show();
-        frame_->Command(cmd::tabCurves);
-        page_ = dynamic_cast<CurvesPage*>(frame_->Page(page::curves));
-        QVERIFY2(page_ != nullptr, "no curves page");
-        keys_ = Qt::NoModifier;
-        page_->modifiers = [this] { return keys_; };
-    }
     QPoint At(int x, int y) const { return {page_->Graph().left() + x, page_->Graph().bottom() - y}; }
     const Curve& Points() const { return page_->CurrentCurve(); }
     void SetCurve(const Curve& curve) {
@@ -165,7 +150,6 @@ private:
     QTemporaryDir files_;
     std::unique_ptr<MainFrame> frame_;
     CurvesPage* page_ = nullptr;
-    Qt::KeyboardModifiers keys_ = Qt::NoModifier;
 };
 
 QTEST_MAIN(GuiCurvesTest)

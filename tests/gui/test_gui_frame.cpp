@@ -298,9 +298,7 @@ private:
         } else if (verb == QLatin1String("gclick")) {  // on the curves graph: X Y [keys]
             test::Click(curves, graph(1), Keys(words.value(3)));
         } else if (verb == QLatin1String("gdouble")) {
-            test::Click(curves, graph(1), Keys(words.value(3)));
-            test::Mouse(curves, QEvent::MouseButtonDblClick, graph(1), Qt::LeftButton, Keys(words.value(3)));
-            test::Mouse(curves, QEvent::MouseButtonRelease, graph(1), Qt::NoButton, Keys(words.value(3)));
+            test::DoubleClick(curves, graph(1), Keys(words.value(3)));
         } else if (verb == QLatin1String("gdrag")) {  // X Y to X Y
             test::Drag(curves, graph(1), graph(3));
         } else if (verb == QLatin1String("gwheel")) {  // X Y DELTA [keys [turns]]
