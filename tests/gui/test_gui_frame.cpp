@@ -36,7 +36,7 @@ class GuiFrameTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        QVERIFY(photos_.isValid() && large_.isValid());
+        QVERIFY(photos_.isValid());
         for (const char* name : {"P1.ORF", "p2.orf", "P3.Orf"}) QVERIFY(test::WriteSmallOrf(Photo(name)));
         QVERIFY(test::WriteText(Photo("not-raw.orf"), "MM\0*this is no ORF file"));
         SampleOrfOptions sample;
@@ -51,7 +51,6 @@ private slots:
             sample.blueBalance = reference.blue;
             QVERIFY(WriteSampleOrf(test::Path(references_, reference.name), sample));
         }
-        QVERIFY(test::WriteSmallOrf(test::Path(large_, "big.orf"), 2256, 1684));
     }
 
     void init() { (void)test::UsePrivateConfig(); }
@@ -132,8 +131,7 @@ private:
         return keys;
     }
     QString Local(QString word) const {
-        return word.replace(QLatin1String("$P"), photos_.path()).replace(QLatin1String("$R"), references_.path()).replace(QLatin1String("$O"), out_->path())
-            .replace(QLatin1String("$L"), large_.path());
+        return word.replace(QLatin1String("$P"), photos_.path()).replace(QLatin1String("$R"), references_.path()).replace(QLatin1String("$O"), out_->path());
     }
 
     // A scenario's action; false for one the runner does not know. Actions after "busy" (";" between them)
@@ -325,11 +323,15 @@ private:
                 notes_ << QStringLiteral("highlight %1: channel %2").arg(row).arg(curves->Channel());
             }
             list->hidePopup();
-        } else if (verb == QLatin1String("captions")) {  // of the curves page's buttons, once it has looked at the keys held
-            QTest::qWait(250);
-            QStringList captions;
-            for (const char* button : {"defaultButton", "revertButton", "autoButton"}) captions << test::Find<QPushButton>(curves, button)->text();
-            notes_ << QStringLiteral("captions ") + captions.join(QLatin1Char(' '));
+        } else if (verb == QLatin1String("captions")) {  // of the curves page's buttons, once they changed (it looks at the keys every 200 ms)
+            const auto captions = [curves] {
+                QStringList texts;
+                for (const char* button : {"defaultButton", "revertButton", "autoButton"}) texts << test::Find<QPushButton>(curves, button)->text();
+                return texts.join(QLatin1Char(' '));
+            };
+            const QString before = captions();
+            (void)QTest::qWaitFor([&] { return captions() != before; }, 250);
+            notes_ << QStringLiteral("captions ") + captions();
         } else if (verb == QLatin1String("ls")) {
             notes_ << QStringLiteral("ls %1: ").arg(name) + QDir(Local(name)).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).join(QLatin1Char(' '));
         } else if (verb == QLatin1String("geometry")) {
@@ -342,7 +344,7 @@ private:
             if (chosen == nullptr) return false;
             chosen->trigger();
         } else if (verb == QLatin1String("menuFrom")) {  // the place of the menu an action opens, then closed
-            QTimer::singleShot(100, &frame, [this, &frame] {
+            QTimer::singleShot(0, &frame, [this, &frame] {
                 const int button = frame.Strip().mapToGlobal(frame.Strip().ButtonRect().bottomLeft()).y();
                 if (QWidget* popup = QApplication::activePopupWidget()) {
                     notes_ << QStringLiteral("menu top %1, the list button's bottom %2").arg(popup->geometry().top()).arg(button);
@@ -453,14 +455,13 @@ private:
         shown_ = now;
         if (!changed.isEmpty()) dump << changed.join(QLatin1String(", "));
         for (QString& line : dump) {
-            line.replace(photos_.path(), QLatin1String("$P")).replace(out_->path(), QLatin1String("$O")).replace(large_.path(), QLatin1String("$L")).replace(QLatin1String("\r\n"), QLatin1String("\\r\\n"));
+            line.replace(photos_.path(), QLatin1String("$P")).replace(out_->path(), QLatin1String("$O")).replace(QLatin1String("\r\n"), QLatin1String("\\r\\n"));
             line.replace(QLatin1Char('\n'), QLatin1String("\\n")).replace(QString::number(QDate::currentDate().year()), QLatin1String("$YEAR"));
         }
         return dump;
     }
 
     QTemporaryDir photos_;
-    QTemporaryDir large_;
     QTemporaryDir references_;  // files for the white balance of another picture
     std::unique_ptr<QTemporaryDir> out_;  // a scenario's own files ($O)
     Qt::KeyboardModifiers keys_;        // held down, as the curves page reads them
