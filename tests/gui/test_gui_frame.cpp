@@ -330,7 +330,7 @@ private:
                 return texts.join(QLatin1Char(' '));
             };
             const QString before = captions();
-            (void)QTest::qWaitFor([&] { return captions() != before; }, 250);
+            (void)QTest::qWaitFor([&] { return captions() != before; }, 2000);
             notes_ << QStringLiteral("captions ") + captions();
         } else if (verb == QLatin1String("ls")) {
             notes_ << QStringLiteral("ls %1: ").arg(name) + QDir(Local(name)).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).join(QLatin1Char(' '));
@@ -354,8 +354,6 @@ private:
             if (!Act(frame, line.section(QLatin1Char(' '), 1))) return false;
         } else if (verb == QLatin1String("closeWindow")) {
             frame.close();
-        } else if (verb == QLatin1String("wait")) {
-            QTest::qWait(name.toInt());
         } else {
             return false;
         }
