@@ -75,7 +75,7 @@ private slots:
                 out_ = std::make_unique<QTemporaryDir>();
                 Start(f);
                 shown_ = State(*f);
-                for (const char* line : {"settings", "format"}) shown_.erase(QLatin1String(line));  // the first dump shows them
+                for (const char* state : {"settings", "format"}) shown_.erase(QLatin1String(state));  // the first dump shows them
             } else if (line.startsWith(QLatin1String("dump"))) {
                 if (line == QLatin1String("dump all")) shown_.clear();
                 QVERIFY2(!QApplication::activePopupWidget(), qPrintable(QStringLiteral("scenarios.txt:%1: a menu left open").arg(n + 1)));
@@ -143,14 +143,14 @@ private:
         const QString text = words.value(2);
         const QStringList then = line.section(QLatin1Char(' '), 1).split(QLatin1String("; "));
         // "sharpen thresholdEdit", "curves channelList": the Sharpen or Curves page's control of that name
-        const auto named = [&frame, root](const QString& name) -> QWidget* {
-            if (root != nullptr) return test::Find<QWidget>(root, qPrintable(name));
-            if (name.startsWith(QLatin1String("sharpen "))) return test::Find<QWidget>(frame.Sharpen(), qPrintable(name.mid(8)));
-            if (name.startsWith(QLatin1String("curves "))) return test::Find<QWidget>(Curves(frame), qPrintable(name.mid(7)));
-            for (QWidget* w : frame.findChildren<QWidget*>(name)) {
+        const auto named = [&frame, root](const QString& control) -> QWidget* {
+            if (root != nullptr) return test::Find<QWidget>(root, qPrintable(control));
+            if (control.startsWith(QLatin1String("sharpen "))) return test::Find<QWidget>(frame.Sharpen(), qPrintable(control.mid(8)));
+            if (control.startsWith(QLatin1String("curves "))) return test::Find<QWidget>(Curves(frame), qPrintable(control.mid(7)));
+            for (QWidget* w : frame.findChildren<QWidget*>(control)) {
                 if (!frame.Sharpen()->isAncestorOf(w)) return w;
             }
-            return test::Find<QWidget>(&frame, qPrintable(name));
+            return test::Find<QWidget>(&frame, qPrintable(control));
         };
         const auto widget = [&named, &name] { return named(name); };
         CurvesPage* curves = Curves(frame);
