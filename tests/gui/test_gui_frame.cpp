@@ -247,9 +247,10 @@ private:
             frame.Command(cmd::saveAs);
             if (!acted) return false;
         } else if (auto* dialog = qobject_cast<SaveAsDialog*>(root); dialog != nullptr && verb == QLatin1String("filetype")) {
-            dialog->selectNameFilter(SaveAsDialog::Filters()[name.toInt()]);
+            // The dialog's own name as the type left it (choosing the filter in Qt's dialog changes it as well).
             dialog->TypeChanged(name.toInt());
-            notes_ << QStringLiteral("filetype %1: .%2").arg(name, dialog->defaultSuffix());
+            notes_ << QStringLiteral("filetype %1: .%2, name %3").arg(name, dialog->defaultSuffix(), *Shown(named(QStringLiteral("fileNameEdit"))));
+            dialog->selectNameFilter(SaveAsDialog::Filters()[name.toInt()]);
         } else if (dialog != nullptr && verb == QLatin1String("accept")) {
             dialog->selectFile(Local(name));
             dialog->accept();
