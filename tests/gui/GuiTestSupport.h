@@ -104,6 +104,11 @@ inline void Click(QWidget* w, QPoint p, Qt::KeyboardModifiers keys = {}) {
     Mouse(w, QEvent::MouseButtonPress, p, Qt::LeftButton, keys);
     Mouse(w, QEvent::MouseButtonRelease, p, Qt::NoButton, keys);
 }
+inline void DoubleClick(QWidget* w, QPoint p, Qt::KeyboardModifiers keys = {}) {
+    Click(w, p, keys);
+    Mouse(w, QEvent::MouseButtonDblClick, p, Qt::LeftButton, keys);
+    Mouse(w, QEvent::MouseButtonRelease, p, Qt::NoButton, keys);
+}
 inline void Drag(QWidget* w, QPoint from, QPoint to) {
     Mouse(w, QEvent::MouseButtonPress, from);
     Mouse(w, QEvent::MouseMove, (from + to) / 2);

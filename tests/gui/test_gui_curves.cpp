@@ -1,7 +1,5 @@
-// The curves editor: its editing rules on their own, then the page driven
-// through mouse events, the wheel, its fields and its buttons.
-#include <QAbstractItemView>
-#include <QComboBox>
+// The curves editor: its places, strips, sample marker and drawing, and
+// random editing by mouse and wheel, and random curve files, that leave valid curves.
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -11,11 +9,11 @@
 #include "GuiTestSupport.h"
 #include "engine/process/GammaTable.h"
 #include "gui/frame/CommandTable.h"
-#include "gui/pages/CurveNumberEdit.h"
 #include "gui/pages/CurvesPage.h"
 
 using namespace kyp;
 using test::Click;
+using test::DoubleClick;
 using test::Drag;
 using test::Wheel;
 
@@ -37,12 +35,6 @@ bool Editable(const Curve& curve) {
     return true;
 }
 
-void DoubleClick(QWidget* w, QPoint p, Qt::KeyboardModifiers keys = {}) {
-    Click(w, p, keys);
-    test::Mouse(w, QEvent::MouseButtonDblClick, p, Qt::LeftButton, keys);
-    test::Mouse(w, QEvent::MouseButtonRelease, p, Qt::NoButton, keys);
-}
-
 }  // namespace
 
 class GuiCurvesTest : public QObject {
@@ -50,208 +42,27 @@ class GuiCurvesTest : public QObject {
 private slots:
     void init() {
         (void)test::UsePrivateConfig();
-        OpenFrame();
+        frame_ = std::make_unique<MainFrame>();
+        frame_->show();
+        frame_->Command(cmd::tabCurves);
+        page_ = dynamic_cast<CurvesPage*>(frame_->Page(page::curves));
+        QVERIFY2(page_ != nullptr, "no curves page");
+        page_->modifiers = [] { return Qt::KeyboardModifiers(); };  // none held, whatever the machine's keyboard says
     }
     void cleanup() {
         page_ = nullptr;
         frame_.reset();
     }
 
-    // ---- the page ----
+    // (Editing by mouse, wheel and fields, channels, Auto, curve files and captions: the scenarios of
+    // test_gui_frame.)
 
-    void controlsAndPlaces() {
-        QCOMPARE(Button("autoButton")->text(), QStringLiteral("A&uto"));
-        QVERIFY(!Button("autoButton")->isEnabled());  // no document
-        QVERIFY(!Field("outputEdit")->isEnabled());   // no point selected
+    void placesStripsSampleMarkerAndDrawing() {
         QCOMPARE(page_->Graph().size(), QSize(256, 256));
         QCOMPARE(Button("defaultButton")->geometry().topLeft(), page_->Graph().topRight() + QPoint(10, -2));
-    }
-
-    void clicksAndDragsEditPoints() {
-        Click(page_, At(100, 100));
-        QCOMPARE(Points(), MakeCurve({{0, 0}, {100, 100}, {255, 255}}));
-        QCOMPARE(page_->Selected(), 1);
-        QCOMPARE(Field("outputEdit")->text(), QStringLiteral("100"));
-        Click(page_, {0, 0});  // far from the graph: nothing, the selection stays
-        QCOMPARE(page_->Selected(), 1);
-        // On the curve within 2 of the point's x but not within 10 of it: nothing.
-        page_->StepPoint(true);
-        Click(page_, At(102, 120));
-        QCOMPARE(Points().Count(), size_t(3));
-        QCOMPARE(page_->Selected(), 2);
-        Click(page_, At(-1, 200));  // left of the first point grabs it
-        QCOMPARE(page_->Selected(), 0);
-        // Ctrl adds nothing; a Ctrl click on a point deletes it.
-        Click(page_, At(50, 50), Qt::ControlModifier);
-        QCOMPARE(Points().Count(), size_t(3));
-        Click(page_, At(100, 100), Qt::ControlModifier);
-        QCOMPARE(Points(), MakeCurve({{0, 0}, {255, 255}}));
-        QCOMPARE(page_->Selected(), -1);
-        QVERIFY(!Field("inputEdit")->isEnabled() && Field("inputEdit")->text().isEmpty());
-
-        Click(page_, At(100, 100));
-        Click(page_, At(180, 180));
-        Drag(page_, At(100, 100), At(120, 60));
-        QCOMPARE(Points(), MakeCurve({{0, 0}, {120, 60}, {180, 180}, {255, 255}}));
-        QVERIFY(!page_->Dragging());
-        // Past a neighbour the point stops at its x.
-        Drag(page_, At(120, 60), At(230, 70));
-        QCOMPARE(Points(), MakeCurve({{0, 0}, {180, 70}, {180, 180}, {255, 255}}));
-        // Out of the page: a middle point goes, the first becomes (0, 0).
-        Drag(page_, At(180, 70), {-200, -200});
-        QCOMPARE(Points(), MakeCurve({{0, 0}, {180, 180}, {255, 255}}));
-        Drag(page_, At(0, 0), At(40, 30));
-        Drag(page_, At(40, 30), {page_->width() + 200, 5});
-        QCOMPARE(Points(), MakeCurve({{0, 0}, {180, 180}, {255, 255}}));
-        // A point added on the curve is dragged at once.
-        Drag(page_, At(60, 60), At(70, 20));
-        QCOMPARE(Points(), MakeCurve({{0, 0}, {70, 20}, {180, 180}, {255, 255}}));
-        QCOMPARE(Field("inputEdit")->text(), QStringLiteral("70"));
-
-        // Ctrl with a double-click puts an end point back at its corner; without Ctrl it only selects.
-        SetCurve(MakeCurve({{20, 10}, {128, 128}, {200, 180}}));
-        DoubleClick(page_, At(200, 180), Qt::ControlModifier);
-        QCOMPARE(Points(), MakeCurve({{20, 10}, {128, 128}, {255, 255}}));
-        DoubleClick(page_, At(20, 10), Qt::ControlModifier);
-        QCOMPARE(Points(), MakeCurve({{0, 0}, {128, 128}, {255, 255}}));
-        DoubleClick(page_, At(128, 128));
-        QCOMPARE(Points().Count(), size_t(3));
-        QCOMPARE(page_->Selected(), 1);
-    }
-
-    void nextPointWheelAndFields() {
-        SetCurve(MakeCurve({{0, 0}, {100, 100}, {130, 140}, {255, 255}}));
-        // Next and Prev wrap; Shift turns them around.
-        for (const auto& [forward, shift, selected] : {std::tuple{false, false, 3}, std::tuple{true, false, 0},
-                                                       std::tuple{true, true, 3}, std::tuple{false, true, 0}}) {
-            keys_ = shift ? Qt::ShiftModifier : Qt::NoModifier;
-            page_->StepPoint(forward);
-            QCOMPARE(page_->Selected(), selected);
-        }
-        QVERIFY(Field("outputEdit")->hasSelectedText());
-        keys_ = Qt::NoModifier;
-        page_->StepPoint(true);  // (100, 100)
-        const QPoint over = At(30, 200);
-        Wheel(page_, over, 120);
-        Wheel(page_, over, 120, Qt::AltModifier);
-        Wheel(page_, over, -120, Qt::ShiftModifier);
-        QCOMPARE(Points().Y(1), 114);
-        Wheel(page_, over, 240, Qt::ControlModifier);
-        QCOMPARE(Points().X(1), 110);
-        for (int i = 0; i < 500; ++i) Wheel(page_, over, 1200, Qt::ControlModifier);
-        for (int i = 0; i < 500; ++i) Wheel(page_, over, -1200);
-        QCOMPARE(Points(), MakeCurve({{0, 0}, {130, 0}, {130, 140}, {255, 255}}));
-        // Typed values are limited by the neighbours and to 255, and shown so.
-        auto* input = Field("inputEdit");
-        auto* output = Field("outputEdit");
-        output->selectAll();
-        QTest::keyClicks(output, "300");
-        QCOMPARE(Points().Y(1), 255);
-        QCOMPARE(output->text(), QStringLiteral("255"));
-        input->selectAll();
-        QTest::keyClicks(input, "5");
-        QCOMPARE(Points().X(1), 5);
-        QTest::keyClick(input, Qt::Key_Up, Qt::ShiftModifier);
-        QCOMPARE(Points().X(1), 15);
-    }
-
-    void channelsAndCancelledDropDown() {
-        SetCurve(MakeCurve({{0, 40}, {255, 255}}));
-        frame_->Command(cmd::pageCommand0 + 2);
-        QCOMPARE(page_->Channel(), 2);
-        QCOMPARE(page_->Selected(), -1);
-        QVERIFY(Points().IsIdentity());
-        page_->SelectChannel(0);
-        auto* list = test::Find<QComboBox>(page_, "channelList");
-        list->showPopup();
-        list->view()->setCurrentIndex(list->model()->index(3, 0));
-        QCOMPARE(page_->Channel(), 3);  // the graph follows the highlight
-        list->hidePopup();
-        QCOMPARE(page_->Channel(), 0);
-        QCOMPARE(list->currentIndex(), 0);
-        QCOMPARE(page_->Table()[0], uint8_t(40));
-    }
-
-    void automaticCurvesFromTheHistogram() {
-        // Red spans 40..1000, green 0..1023, blue sits at 512.
-        std::vector<uint16_t> samples = {40, 0, 512, 1000, 1023, 512, 600, 300, 512, 41, 700, 512};
-        ProcessedImage image{4, 1, 3, 16, 24, samples.data()};
-        page_->processedImage = [&image] { return &image; };
-        TurnOn(opt::curves);
-        keys_ = Qt::ControlModifier | Qt::ShiftModifier;
-        page_->AutoCurves();
-        QCOMPARE(frame_->Curves()[curve::red], MakeCurve({{10, 0}, {250, 255}}));
-        QCOMPARE(frame_->Curves()[curve::green], MakeCurve({{0, 0}, {255, 255}}));
-        QCOMPARE(frame_->Curves()[curve::blue], MakeCurve({{128, 0}, {128, 255}}));
-        QVERIFY(frame_->Curves()[curve::master].IsIdentity());
-        QVERIFY(frame_->ProcessingPending());
-        // One channel: RGB means the luminance.
-        keys_ = Qt::ShiftModifier;
-        page_->AutoCurves();
-        QCOMPARE(frame_->Curves()[curve::master].Count(), size_t(2));
-        QCOMPARE(frame_->Curves()[curve::master].Y(0), 0);
-        // Without an image: a beep and nothing else.
-        test::Recorder recorder;
-        page_->processedImage = [] { return nullptr; };
-        const CurveArray before = frame_->Curves();
-        page_->AutoCurves();
-        QCOMPARE(recorder.beeps, 1);
-        QVERIFY(frame_->Curves() == before);
-    }
-
-    void rawCurvesAskForAReload() {
-        TurnOn(opt::rawcurves);
-        page_->Activate(true);  // copies the settings
-        QVERIFY(!frame_->ReloadPending());
-        Click(page_, At(100, 100));
-        QVERIFY(frame_->ReloadPending());
-    }
-
-    void filesStoreAndCaptions() {
-        frame_->Curves()[curve::master] = MakeCurve({{0, 10}, {90, 120}, {255, 250}});
-        frame_->Curves()[curve::blue] = MakeCurve({{30, 0}, {255, 255}});
-        const CurveArray saved = frame_->Curves();
-        const std::string path = test::Path(files_, "round.acv");
-        page_->curveFileDialog = [&path](bool) { return std::optional<std::string>(path); };
-        page_->SaveCurves();
-        keys_ = Qt::ControlModifier;
-        page_->DefaultCurves();
-        QVERIFY(frame_->Curves()[curve::master].IsIdentity() && frame_->Curves()[curve::blue].IsIdentity());
-        page_->LoadCurves();
-        QVERIFY(frame_->Curves() == saved);
-        // Loading stores the curves: Revert reads them back.
-        page_->DefaultCurves();
-        page_->RevertCurves();
-        QVERIFY(frame_->Curves() == saved);
-        // Files of any content leave editable curves.
-        QRandomGenerator random(7);
-        for (int round = 0; round < 40; ++round) {
-            QByteArray bytes(static_cast<int>(random.bounded(2, 64)), '\0');
-            for (char& c : bytes) c = static_cast<char>(random.bounded(256));
-            bytes[0] = 0;
-            bytes[1] = 1;  // version 1, so the reader gets past the first check
-            QVERIFY(test::WriteText(path, bytes.toStdString()));
-            page_->LoadCurves();
-            for (const Curve& curve : frame_->Curves()) QVERIFY(Editable(curve));
-        }
-        // Ctrl held turns the buttons to all channels.
-        QTRY_COMPARE_WITH_TIMEOUT(Button("defaultButton")->text(), QStringLiteral("&Default All"), 2000);
-        QCOMPARE(Button("revertButton")->text(), QStringLiteral("Re&vert All"));
-        QCOMPARE(Button("autoButton")->text(), QStringLiteral("&Auto RGB"));
-        keys_ = Qt::NoModifier;
-        QTRY_COMPARE_WITH_TIMEOUT(Button("autoButton")->text(), QStringLiteral("A&uto"), 2000);
-        // An edit snapped into the store is there at the next start.
-        page_->DefaultCurves();
-        Click(page_, At(90, 100));
-        QVERIFY(frame_->SnapSettings());
-        const Curve edited = Points();
-        QCOMPARE(edited.Count(), size_t(3));
-        OpenFrame();
-        QCOMPARE(Points(), edited);
-    }
-
-    void stripsSampleMarkerAndDrawing() {
-        TurnOn(opt::gamma);
+        ImportSettings settings = frame_->Settings();  // as the Options page hands them over
+        settings.options |= opt::gamma;
+        frame_->TakeSettings(settings);
         page_->Activate(true);
         std::array<uint8_t, 256> gamma{};
         BuildGammaTable8(gamma, frame_->Settings().gammaExponent);
@@ -313,26 +124,21 @@ private slots:
             Click(page_, At(x, page_->Table()[static_cast<size_t>(x)]));
         }
         QVERIFY(Editable(Points()) && Points().Count() <= 86);
+        // Curve files of any content leave editable curves.
+        const std::string path = test::Path(files_, "random.acv");
+        page_->curveFileDialog = [&path](bool) { return std::optional<std::string>(path); };
+        for (int round = 0; round < 40; ++round) {
+            QByteArray bytes(static_cast<int>(random.bounded(2, 64)), '\0');
+            for (char& c : bytes) c = static_cast<char>(random.bounded(256));
+            bytes[0] = 0;
+            bytes[1] = 1;  // version 1, so the reader gets past the first check
+            QVERIFY(test::WriteText(path, bytes.toStdString()));
+            page_->LoadCurves();
+            for (const Curve& curve : frame_->Curves()) QVERIFY2(Editable(curve), bytes.toHex().constData());
+        }
     }
 
 private:
-    // An option switched on as the user would: through the Options page, which the frame's settings follow.
-    void TurnOn(uint32_t bit) {
-        ImportSettings settings = frame_->Settings();
-        settings.options |= bit;
-        frame_->TakeSettings(settings);
-    }
-    void OpenFrame() {
-        page_ = nullptr;
-        frame_.reset();
-        frame_ = std::make_unique<MainFrame>();
-        frame_->show();
-        frame_->Command(cmd::tabCurves);
-        page_ = dynamic_cast<CurvesPage*>(frame_->Page(page::curves));
-        QVERIFY2(page_ != nullptr, "no curves page");
-        keys_ = Qt::NoModifier;
-        page_->modifiers = [this] { return keys_; };
-    }
     QPoint At(int x, int y) const { return {page_->Graph().left() + x, page_->Graph().bottom() - y}; }
     const Curve& Points() const { return page_->CurrentCurve(); }
     void SetCurve(const Curve& curve) {
@@ -340,12 +146,10 @@ private:
         page_->Activate(true);  // picks up the outside change
     }
     QPushButton* Button(const char* name) const { return test::Find<QPushButton>(page_, name); }
-    CurveNumberEdit* Field(const char* name) const { return test::Find<CurveNumberEdit>(page_, name); }
 
     QTemporaryDir files_;
     std::unique_ptr<MainFrame> frame_;
     CurvesPage* page_ = nullptr;
-    Qt::KeyboardModifiers keys_ = Qt::NoModifier;
 };
 
 QTEST_MAIN(GuiCurvesTest)
